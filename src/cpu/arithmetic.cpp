@@ -1,0 +1,67 @@
+// ADC and SBC.  Each reads its operand from OperandLatch.  The decimal forms
+// work nibble by nibble and accept nibbles above 9 as the chip does.
+#include "cpu/cpu.h"
+
+namespace {
+inline unsigned Carry() { return Cpu.FlagC ? 1u : 0u; }
+inline void SetNZ(uint8_t value)
+{
+    Cpu.FlagN = value & 0x80;
+    Cpu.FlagZ = value == 0;
+}
+}  // namespace
+
+void AddBinary()
+{
+    unsigned m = OperandLatch;
+    unsigned sum = Cpu.AC + m + Carry();
+    Cpu.FlagC = sum >= 0x100;
+    Cpu.FlagV = (~(Cpu.AC ^ m) & (Cpu.AC ^ sum) & 0x80) != 0;
+    Cpu.AC = static_cast<uint8_t>(sum);
+    SetNZ(Cpu.AC);
+}
+
+void SubtractBinary()
+{
+    unsigned m = OperandLatch;
+    uint16_t diff = static_cast<uint16_t>(Cpu.AC - m - (1 - Carry()));
+    Cpu.FlagC = diff < 0x100;
+    Cpu.FlagV = ((Cpu.AC ^ m) & (Cpu.AC ^ diff) & 0x80) != 0;
+    Cpu.AC = static_cast<uint8_t>(diff);
+    SetNZ(Cpu.AC);
+}
+
+void AddDecimal()
+{
+    uint8_t m = OperandLatch;
+    uint8_t lo = static_cast<uint8_t>((Cpu.AC & 0x0F) + (m & 0x0F) + Carry());
+    if (lo > 9)
+        lo = static_cast<uint8_t>(lo + 6);
+    uint8_t hi = static_cast<uint8_t>((Cpu.AC >> 4) + (m >> 4));
+    if (lo > 15)
+        hi++;
+    if (hi > 9)
+        hi = static_cast<uint8_t>(hi + 6);
+    Cpu.AC = static_cast<uint8_t>(hi * 16 + (lo & 0x0F));
+    Cpu.FlagC = hi > 15;
+    Cpu.FlagZ = Cpu.AC == 0;
+    Cpu.FlagN = Cpu.AC & 0x80;
+    Cpu.FlagV = 0;
+}
+
+void SubtractDecimal()
+{
+    uint8_t m = OperandLatch;
+    uint8_t lo = static_cast<uint8_t>((Cpu.AC & 0x0F) - (m & 0x0F) - (1 - Carry()));
+    uint8_t hi = static_cast<uint8_t>((Cpu.AC >> 4) - (m >> 4));
+    if (lo > 9) {  // a borrow wraps lo to 0xF0 and above
+        lo = static_cast<uint8_t>(lo - 6);
+        hi--;
+    }
+    Cpu.FlagC = (hi & 0x10) == 0;
+    if (hi & 0x10)
+        hi = static_cast<uint8_t>(hi - 6);
+    Cpu.AC = static_cast<uint8_t>(hi * 16 + (lo & 0x0F));
+    Cpu.FlagZ = Cpu.AC == 0;
+    Cpu.FlagN = Cpu.AC & 0x80;
+}

@@ -1,0 +1,8 @@
+#include "machine/machine_state.h"
+
+void ResetCpuState()
+{
+    Cpu = CpuRegisters{};
+    OperandLatch = 0;
+    LastCycle = 0;
+}

@@ -1,0 +1,5 @@
+// The machine-code debugger.
+#pragma once
+
+void RunDebugger();
+void DrawStatusLine();

@@ -1,0 +1,5 @@
+#include "machine/machine_state.h"
+
+void ResetFilesState()
+{
+}

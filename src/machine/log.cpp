@@ -1,0 +1,52 @@
+#include "machine/log.h"
+
+#include <cstdarg>
+
+#include "machine/machine_state.h"
+#include "machine/settings.h"
+
+FILE* LogFile = nullptr;
+
+bool OpenLog()
+{
+    LogFile = std::fopen("Ravlin.log", "w");
+    return LogFile != nullptr;
+}
+
+void CloseLog()
+{
+    if (LogFile) {
+        std::fclose(LogFile);
+        LogFile = nullptr;
+    }
+}
+
+void LogLine(const char* format, ...)
+{
+    if (!Config.Log || !LogFile)
+        return;
+    va_list args;
+    va_start(args, format);
+    std::vfprintf(LogFile, format, args);
+    va_end(args);
+}
+
+void WriteLogHeader()
+{
+    static const char* const ModeNames[7] = {
+        "320x200\n", "400x300\n", "512x384\n", "320x240\n",
+        "640x400\n", "640x480 Full\n", "800x600 SL\n",
+    };
+    LogLine("Ravlin log file created.\n\n");
+    // An unknown mode writes no name, so the next text runs on.
+    LogLine("Screenmode: %s", Config.ScreenMode < 7 ? ModeNames[Config.ScreenMode] : "");
+    LogLine("Sound emulation: %s", Config.SoundEmulation == 1 ? "Enabled\n" : "Disabled\n");
+    LogLine("Plus4 ROMs: %s", Config.Plus4ROMS == 1 ? "Enabled\n" : "Disabled\n");
+    LogLine("ModeX: %s", Config.ModeX == 1 ? "Enabled\n" : "Disabled\n");
+    LogLine("Debugger: %s", Config.Debugger == 1 ? "Enabled\n" : "Disabled\n");
+    LogLine("Process priority: %d\n", static_cast<int32_t>(Config.Priority));
+    LogLine("Synchronization: %d\n", static_cast<int32_t>(Config.Sync));
+    LogLine("Joystick: %d\n", static_cast<int32_t>(JoystickMode));
+    LogLine("50Hz performance frequency: %d\n", static_cast<int32_t>(static_cast<uint32_t>(FramePeriod)));
+    LogLine("\n");
+}

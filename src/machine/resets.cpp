@@ -1,0 +1,32 @@
+#include <cstring>
+
+#include "machine/machine_state.h"
+
+void SoftReset()
+{
+    Ted.ResetRequest = 1;
+    JoystickMode = StartupJoystick;
+    SoftResetRequest = 0;
+}
+
+void HardReset()
+{
+    // The TED registers are cleared in RAM directly, without the side
+    // effects of register writes: timers and sound keep running.
+    std::memset(Ram64 + 0xFF00, 0, 0x40);
+    for (uint32_t a = 0; a < 0xFF00; a++)
+        Ram64[a] = RamFillPattern(a);
+    std::memset(Ram64 + 0xFF40, 0, 0xC0);
+    Cpu.PC = 0;
+    Cpu.XR = Cpu.YR = Cpu.AC = 0;
+    Cpu.SP = 0xFF;
+    Cpu.FlagN = Cpu.FlagV = Cpu.FlagB = Cpu.FlagD = Cpu.FlagI = Cpu.FlagZ = Cpu.FlagC = 0;
+    Ted.RomEnabled = 1;
+    Ted.ResetRequest = 1;
+    Ted.RasterIrqDue = 0;
+    JoystickMode = StartupJoystick;
+    Ted.RasterLine = 0;
+    Ted.LinePosition = 0;
+    Ted.FlashPhase = 0;
+    HardResetRequest = 0;
+}

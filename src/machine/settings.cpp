@@ -1,0 +1,149 @@
+#include "machine/settings.h"
+
+#include <cerrno>
+#include <cstdlib>
+#include <cstring>
+#include <fstream>
+#include <sstream>
+#include <strings.h>
+
+#include "machine/machine_state.h"
+
+Settings Config = DefaultSettings();
+
+Settings DefaultSettings()
+{
+    Settings s{};
+    s.SoundEmulation = 1;
+    return s;
+}
+
+namespace {
+
+std::string Trim(const std::string& text)
+{
+    size_t begin = text.find_first_not_of(" \t\r");
+    if (begin == std::string::npos)
+        return "";
+    size_t end = text.find_last_not_of(" \t\r");
+    return text.substr(begin, end - begin + 1);
+}
+
+// A 32-bit value: decimal, or hexadecimal after 0x.  Negative decimal values
+// are accepted down to INT32_MIN and stored as their two's complement, as a
+// DWORD holding a signed value would be.
+bool ParseValue(const std::string& text, uint32_t& value)
+{
+    if (text.empty())
+        return false;
+    const char* p = text.c_str();
+    bool negative = false;
+    int base = 10;
+    if (*p == '-') {
+        negative = true;
+        p++;
+    }
+    if (p[0] == '0' && (p[1] == 'x' || p[1] == 'X')) {
+        if (negative)
+            return false;
+        base = 16;
+        p += 2;
+    }
+    if (*p == '\0')
+        return false;
+    uint64_t result = 0;
+    for (; *p; p++) {
+        int digit;
+        if (*p >= '0' && *p <= '9')
+            digit = *p - '0';
+        else if (base == 16 && *p >= 'a' && *p <= 'f')
+            digit = *p - 'a' + 10;
+        else if (base == 16 && *p >= 'A' && *p <= 'F')
+            digit = *p - 'A' + 10;
+        else
+            return false;
+        result = result * base + digit;
+        if (result > 0xFFFFFFFFull)
+            return false;
+    }
+    if (negative) {
+        if (result > 0x80000000ull)
+            return false;
+        value = static_cast<uint32_t>(-static_cast<int64_t>(result));
+    } else {
+        value = static_cast<uint32_t>(result);
+    }
+    return true;
+}
+
+struct NamedSetting {
+    const char* name;
+    uint32_t Settings::*field;
+};
+
+constexpr NamedSetting SettingNames[] = {
+    {"ScreenMode", &Settings::ScreenMode},
+    {"Priority", &Settings::Priority},
+    {"SoundEmulation", &Settings::SoundEmulation},
+    {"Debugger", &Settings::Debugger},
+    {"Sync", &Settings::Sync},
+    {"ModeX", &Settings::ModeX},
+    {"Plus4ROMS", &Settings::Plus4ROMS},
+    {"Joystick", &Settings::Joystick},
+    {"Log", &Settings::Log},
+    {"Windowed", &Settings::Windowed},
+};
+
+}  // namespace
+
+void ParseSettingsText(const std::string& text, Settings& s)
+{
+    std::istringstream lines(text);
+    std::string line;
+    while (std::getline(lines, line)) {
+        line = Trim(line);
+        if (line.empty() || line[0] == '#')
+            continue;
+        size_t equals = line.find('=');
+        if (equals == std::string::npos)
+            continue;
+        std::string name = Trim(line.substr(0, equals));
+        std::string valueText = Trim(line.substr(equals + 1));
+        for (const NamedSetting& setting : SettingNames) {
+            if (strcasecmp(name.c_str(), setting.name) != 0)
+                continue;
+            uint32_t value;
+            if (ParseValue(valueText, value))
+                s.*setting.field = value;
+            else  // a malformed value counts as missing: back to its default
+                s.*setting.field = DefaultSettings().*setting.field;
+            break;
+        }
+    }
+}
+
+std::string SettingsFilePath()
+{
+    const char* explicitPath = std::getenv("RAVLIN_SETTINGS");
+    if (explicitPath && *explicitPath)
+        return explicitPath;
+    const char* config = std::getenv("XDG_CONFIG_HOME");
+    if (config && *config)
+        return std::string(config) + "/ravlin/settings";
+    const char* home = std::getenv("HOME");
+    return std::string(home ? home : "") + "/.config/ravlin/settings";
+}
+
+void ReadSettings()
+{
+    Config = DefaultSettings();
+    JoystickMode = 0;
+    StartupJoystick = 0;
+    std::ifstream file(SettingsFilePath(), std::ios::binary);
+    if (!file)
+        return;  // no settings file: every value keeps its default
+    std::ostringstream contents;
+    contents << file.rdbuf();
+    ParseSettingsText(contents.str(), Config);
+    StartupJoystick = JoystickMode = Config.Joystick;
+}

@@ -1,0 +1,181 @@
+#include "machine/startup.h"
+
+#include <cstdio>
+#include <cstring>
+
+#include "cpu/cpu.h"
+#include "machine/log.h"
+#include "machine/machine_state.h"
+#include "machine/settings.h"
+#include "platform/devices.h"
+#include "platform/setup.h"
+
+namespace {
+
+// Reads up to one ROM image by its bare name into image.  Returns -1 when
+// the file does not open, else the number of bytes read (a short file
+// leaves the rest of the image as it was: zero).
+long LoadRomImage(const char* fileName, uint8_t* image)
+{
+    FILE* file = std::fopen(fileName, "rb");
+    if (!file)
+        return -1;
+    size_t bytes = std::fread(image, 1, RomSize, file);
+    std::fclose(file);
+    return static_cast<long>(bytes);
+}
+
+bool Fail(const char* text, int* exitCode)
+{
+    ReportError(nullptr, 0, "%s", text);
+    *exitCode = 0;
+    return false;
+}
+
+bool LoadRequiredRom(const char* fileName, uint8_t* image, const char* upperName, int* exitCode)
+{
+    long bytes = LoadRomImage(fileName, image);
+    char text[128];
+    if (bytes < 0) {
+        LogLine("Error: File not found: %s.\n", upperName);
+        std::snprintf(text, sizeof text, "Ravlin Error: File not found: %s", upperName);
+        return Fail(text, exitCode);
+    }
+    LogLine("Info: %s successfully opened.\n", upperName);
+    if (bytes == 0) {
+        LogLine("Error: Error while loading %s.\n", upperName);
+        std::snprintf(text, sizeof text, "Ravlin Error: Error while loading %s", upperName);
+        return Fail(text, exitCode);
+    }
+    LogLine("Info: %s successfully loaded.\n", upperName);
+    return true;
+}
+
+void LoadFunctionRom(const char* fileName, uint8_t* image)
+{
+    long bytes = LoadRomImage(fileName, image);
+    if (bytes < 0) {
+        LogLine("Warning: %s not found.\n", fileName);
+        return;
+    }
+    if (bytes > 0)
+        FunctionRomHalves++;
+    LogLine("Info: %s successfully loaded.\n", fileName);
+}
+
+void SetPriorityFromSettings()
+{
+    SavedPriorityClass = GetPriorityClass();
+    LogLine("Info: GetPriorityClass executed.\n");
+    switch (Config.Priority) {
+    case 0: SetPriorityClass(NORMAL_PRIORITY_CLASS); break;
+    case 1: SetPriorityClass(HIGH_PRIORITY_CLASS); break;
+    case 2: SetPriorityClass(REALTIME_PRIORITY_CLASS); break;
+    default: break;
+    }
+    LogLine("Info: SetPriorityClass executed.\n");
+}
+
+}  // namespace
+
+void InitialiseMachine()
+{
+    Ted.RomEnabled = 1;
+    Ted.Timer1Latch = Ted.Timer2Latch = Ted.Timer3Latch = 0xFFFF;
+    Ted.Timer1Counter = Ted.Timer2Counter = Ted.Timer3Counter = 0xFFFF;
+    Ted.Timer1Running = Ted.Timer2Running = Ted.Timer3Running = 1;
+    Ted.RasterLine = 0;
+    Ted.LinePosition = 0;
+    Ted.FlashPhase = 0;
+    std::memset(Ram64 + 0xFF00, 0, 0x40);
+    Cpu.PC = 0;
+    Cpu.XR = Cpu.YR = Cpu.AC = 0;
+    Cpu.SP = 0xFF;
+    Cpu.FlagN = Cpu.FlagV = Cpu.FlagB = Cpu.FlagD = Cpu.FlagI = Cpu.FlagZ = Cpu.FlagC = 0;
+    Ted.ResetRequest = 1;
+    Ted.RasterIrqDue = 0;
+}
+
+bool StartUp(int showState, int* exitCode)
+{
+    FramePeriod = QueryPerformanceFrequency() / 50;
+    LastFrameTime = QueryPerformanceCounter();
+
+    ReadSettings();
+
+    if (Config.Log) {
+        if (!OpenLog())
+            return Fail("Ravlin Error: Cannot create Ravlin.log file.", exitCode);
+        WriteLogHeader();
+    }
+
+    RamBlock = static_cast<uint8_t*>(AllocateBlock(RamBlockSize));
+    if (!RamBlock) {
+        LogLine("Error: Cannot allocate 64K RAM.\n");
+        return Fail("Ravlin Error: Cannot allocate 64K system memory", exitCode);
+    }
+    // The array starts at the first 8-byte boundary after the block's start.
+    Ram64 = reinterpret_cast<uint8_t*>((reinterpret_cast<uintptr_t>(RamBlock) + 8) & ~uintptr_t{7});
+    LogLine("Info: 64K RAM allocated.\n");
+
+    for (uint32_t a = 0; a < 0x10000; a++)
+        Ram64[a] = RamFillPattern(a);
+    LogLine("Info: 64K RAM initialized.\n");
+
+    if (!LoadRequiredRom("basic.bin", BasicRom, "BASIC.BIN", exitCode))
+        return false;
+    if (!LoadRequiredRom("kernal.bin", KernalRom, "KERNAL.BIN", exitCode))
+        return false;
+
+    if (Config.Plus4ROMS == 1) {
+        LoadFunctionRom("3plus1lo.rom", FunctionRomLo);
+        LoadFunctionRom("3plus1hi.rom", FunctionRomHi);
+    }
+
+    // A PAL KERNAL has bit 7 set in the byte the processor sees at 0xFF80.
+    if (!(KernalRom[0x3F80] & 0x80)) {
+        LogLine("Error: Ravlin requires PAL KERNAL ROM.\n");
+        return Fail("Ravlin Error: Ravlin requires PAL KERNAL ROM", exitCode);
+    }
+
+    BuildInternalTables();
+    LogLine("Info: Internal tables generated.\n");
+
+    InitialiseMachine();
+    LogLine("Info: CPU initialized.\n");
+
+    if (SetUpDevices(showState) != 0) {
+        *exitCode = 0;
+        return false;
+    }
+
+    SetPriorityFromSettings();
+
+    if (Config.Debugger) {
+        for (int i = 0; i < 32; i++) {
+            Message message;
+            if (!PeekMessage(&message))
+                continue;
+            if (!GetMessage(&message)) {
+                *exitCode = static_cast<int>(message.wParam);
+                return false;
+            }
+            TranslateMessage(&message);
+            DispatchMessage(&message);
+        }
+        DebuggerRequest = 1;
+    }
+
+    LogLine("Info: Main loop reached. Emulation has beed started.\n");
+    return true;
+}
+
+int RavlinMain(int showState)
+{
+    int exitCode = 0;
+    if (!StartUp(showState, &exitCode))
+        return exitCode;
+    while (MainLoopPass(&exitCode)) {
+    }
+    return exitCode;
+}

@@ -1,0 +1,14 @@
+// Program start-up and the emulation main loop.
+#pragma once
+#include <cstdint>
+
+// Start-up steps 1-16.  Returns true when the main loop may run; on a failure
+// the error has been reported and exitCode holds the program's exit code.
+bool StartUp(int showState, int* exitCode);
+
+// One pass of the main loop.  Returns false when the quit message arrived,
+// with its parameter in exitCode.
+bool MainLoopPass(int* exitCode);
+
+// StartUp followed by the main loop; returns the process exit code.
+int RavlinMain(int showState);

@@ -1,0 +1,6 @@
+#include "machine/startup.h"
+
+int main()
+{
+    return RavlinMain(1);
+}

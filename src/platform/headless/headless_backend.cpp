@@ -1,0 +1,654 @@
+// The headless device layer: every object lives in memory, time is virtual,
+// and each call can be made to fail on request.
+#include <algorithm>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <deque>
+#include <map>
+#include <memory>
+
+#include "platform/devices.h"
+#include "platform/headless/headless_control.h"
+
+struct PlatformWindow {
+    bool alive = false;
+};
+
+struct DirectDrawObject {
+    int unused = 0;
+};
+
+struct DisplayDevice {
+    uint32_t width = 640, height = 480;
+    uint32_t level = 0;
+};
+
+struct Surface {
+    HeadlessFrame frame;
+    bool locked = false;
+};
+
+struct Palette {
+    PaletteEntry entries[256];
+};
+
+struct InputSystem {
+    int unused = 0;
+};
+
+struct KeyboardDevice {
+    bool acquired = false;
+    bool formatSet = false;
+};
+
+struct SoundSystem {
+    int unused = 0;
+};
+
+struct SoundBuffer {
+    std::vector<uint8_t> data;
+    WaveFormat format{};
+    uint32_t frequency = 0;
+    int32_t volume = 0;
+    int32_t pan = 0;
+    bool playing = false;
+};
+
+namespace {
+
+struct Fault {
+    int skip;      // calls to let through first
+    int times;     // calls to fail
+    int32_t result;
+};
+
+struct Backend {
+    std::vector<Fault> faults[static_cast<int>(HeadlessCall::Count)];
+    int64_t clock = 0;
+    uint64_t ticks = 0;
+    std::multimap<uint64_t, std::function<void()>> events;
+    uint8_t keys[256] = {};
+    bool inputLost = false;
+    int acquireCount = 0;
+    std::deque<Message> queue;
+    bool quitPosted = false;
+    int quitCode = 0;
+    PlatformWindow window;
+    int32_t pitchPadding = 0;
+    HeadlessFrame lastPresented;
+    uint64_t presented = 0;
+    std::function<void(const HeadlessFrame&)> onPresent;
+    std::vector<std::pair<uint32_t, uint32_t>> modes;
+    const Palette* palette = nullptr;
+    uint32_t cooperativeLevel = 0;
+    int soundCalls = 0;
+    int liveObjects = 0;
+    std::vector<std::string> messageBoxes;
+    uint32_t priorityClass = NORMAL_PRIORITY_CLASS;
+};
+
+Backend& B()
+{
+    static Backend backend;
+    return backend;
+}
+
+// The injected result for this call, or 0 when it should succeed.
+int32_t Injected(HeadlessCall call)
+{
+    auto& list = B().faults[static_cast<int>(call)];
+    for (auto it = list.begin(); it != list.end(); ++it) {
+        if (it->skip > 0) {
+            it->skip--;
+            continue;
+        }
+        int32_t result = it->result;
+        if (--it->times <= 0)
+            list.erase(it);
+        return result;
+    }
+    return 0;
+}
+
+void FireDueEvents()
+{
+    Backend& b = B();
+    while (!b.events.empty() && b.events.begin()->first <= b.ticks) {
+        auto event = std::move(b.events.begin()->second);
+        b.events.erase(b.events.begin());
+        event();
+    }
+}
+
+void Tick()
+{
+    B().ticks++;
+    FireDueEvents();
+}
+
+template <typename T>
+T* Make()
+{
+    B().liveObjects++;
+    return new T();
+}
+
+template <typename T>
+void Destroy(T* object)
+{
+    if (!object)
+        return;
+    B().liveObjects--;
+    delete object;
+}
+
+}  // namespace
+
+// ---- Controls -----------------------------------------------------------------
+
+void HeadlessInjectFault(HeadlessCall call, int32_t result, int occurrence, int times)
+{
+    B().faults[static_cast<int>(call)].push_back({occurrence - 1, times, result});
+}
+
+void HeadlessClearFaults()
+{
+    for (auto& list : B().faults)
+        list.clear();
+}
+
+int64_t HeadlessClockNow() { return B().clock; }
+void HeadlessAdvanceClock(int64_t nanoseconds) { B().clock += nanoseconds; }
+uint64_t HeadlessTicks() { return B().ticks; }
+
+void HeadlessAtTick(uint64_t tick, std::function<void()> event)
+{
+    B().events.emplace(tick, std::move(event));
+}
+
+void HeadlessSetKey(uint8_t scanCode, bool down) { B().keys[scanCode] = down ? 0x80 : 0x00; }
+void HeadlessClearKeys() { std::memset(B().keys, 0, sizeof B().keys); }
+void HeadlessLoseInput() { B().inputLost = true; }
+int HeadlessAcquireCount() { return B().acquireCount; }
+
+void HeadlessPostKeyMessage(uint32_t virtualKey, bool down)
+{
+    PostMessage(MainWindow, down ? WM_KEYDOWN : WM_KEYUP, virtualKey, 0);
+}
+
+size_t HeadlessQueuedMessages() { return B().queue.size(); }
+void HeadlessSetPitchPadding(int32_t bytes) { B().pitchPadding = bytes; }
+const HeadlessFrame& HeadlessLastPresented() { return B().lastPresented; }
+uint64_t HeadlessPresentedCount() { return B().presented; }
+void HeadlessOnPresent(std::function<void(const HeadlessFrame&)> callback) { B().onPresent = std::move(callback); }
+std::vector<std::pair<uint32_t, uint32_t>> HeadlessModeHistory() { return B().modes; }
+const PaletteEntry* HeadlessPalette() { return B().palette ? B().palette->entries : nullptr; }
+uint32_t HeadlessCooperativeLevel() { return B().cooperativeLevel; }
+
+HeadlessSoundState HeadlessSoundBuffer(SoundBuffer* buffer)
+{
+    HeadlessSoundState state;
+    if (!buffer)
+        return state;
+    state.exists = true;
+    state.frequency = buffer->frequency;
+    state.volume = buffer->volume;
+    state.pan = buffer->pan;
+    state.playing = buffer->playing;
+    state.data = buffer->data;
+    state.samplesPerSecond = buffer->format.samplesPerSecond;
+    return state;
+}
+
+int HeadlessSoundCallCount() { return B().soundCalls; }
+int HeadlessLiveObjectCount() { return B().liveObjects; }
+const std::vector<std::string>& HeadlessMessageBoxes() { return B().messageBoxes; }
+uint32_t HeadlessPriorityClass() { return B().priorityClass; }
+
+void ResetPlatformBackend()
+{
+    Backend& b = B();
+    HeadlessClearFaults();
+    b.clock = 0;
+    b.ticks = 0;
+    b.events.clear();
+    std::memset(b.keys, 0, sizeof b.keys);
+    b.inputLost = false;
+    b.acquireCount = 0;
+    b.queue.clear();
+    b.quitPosted = false;
+    b.quitCode = 0;
+    b.window.alive = false;
+    b.pitchPadding = 0;
+    b.lastPresented = HeadlessFrame{};
+    b.presented = 0;
+    b.onPresent = nullptr;
+    b.modes.clear();
+    b.palette = nullptr;
+    b.cooperativeLevel = 0;
+    b.soundCalls = 0;
+    b.messageBoxes.clear();
+    b.priorityClass = NORMAL_PRIORITY_CLASS;
+}
+
+// ---- Window and messages --------------------------------------------------------
+
+void RegisterWindowClass() {}
+
+WindowHandle CreatePlatformWindow(const char*)
+{
+    if (Injected(HeadlessCall::CreateWindow) != 0)
+        return nullptr;
+    B().window.alive = true;
+    return &B().window;
+}
+
+void ShowPlatformWindow(WindowHandle window, int)
+{
+    // Showing the window makes the application the active one.
+    WindowProc(window, WM_ACTIVATEAPP, 1, 0);
+}
+
+void DestroyPlatformWindow(WindowHandle window)
+{
+    if (!window || !window->alive)
+        return;
+    window->alive = false;
+    WindowProc(window, WM_DESTROY, 0, 0);
+}
+
+intptr_t DefWindowProc(WindowHandle window, uint32_t message, uintptr_t, intptr_t)
+{
+    if (message == WM_CLOSE)
+        DestroyPlatformWindow(window);
+    return 0;
+}
+
+void ShowMessageBox(WindowHandle, const char* text, const char* caption)
+{
+    B().messageBoxes.push_back(text);
+    std::fprintf(stderr, "%s: %s\n", caption, text);
+}
+
+bool PeekMessage(Message* message)
+{
+    FireDueEvents();
+    Backend& b = B();
+    if (!b.queue.empty()) {
+        *message = b.queue.front();
+        return true;
+    }
+    if (b.quitPosted) {
+        *message = {nullptr, WM_QUIT, static_cast<uintptr_t>(b.quitCode), 0};
+        return true;
+    }
+    return false;
+}
+
+bool GetMessage(Message* message)
+{
+    Backend& b = B();
+    FireDueEvents();
+    while (b.queue.empty() && !b.quitPosted) {
+        if (b.events.empty()) {
+            // Nothing will ever arrive: answer as if the program was told
+            // to quit, rather than hang a test.
+            *message = {nullptr, WM_QUIT, 0, 0};
+            return false;
+        }
+        b.ticks = b.events.begin()->first;
+        FireDueEvents();
+    }
+    if (!b.queue.empty()) {
+        *message = b.queue.front();
+        b.queue.pop_front();
+        return true;
+    }
+    b.quitPosted = false;
+    *message = {nullptr, WM_QUIT, static_cast<uintptr_t>(b.quitCode), 0};
+    return false;
+}
+
+void TranslateMessage(const Message*) {}
+
+intptr_t DispatchMessage(const Message* message)
+{
+    if (message->window && !message->window->alive)
+        return 0;
+    return WindowProc(message->window, message->message, message->wParam, message->lParam);
+}
+
+void WaitMessage()
+{
+    Backend& b = B();
+    FireDueEvents();
+    if (!b.queue.empty() || b.quitPosted || b.events.empty())
+        return;
+    // Skip ahead to the next scripted event.
+    b.ticks = b.events.begin()->first;
+    FireDueEvents();
+}
+
+void PostMessage(WindowHandle window, uint32_t message, uintptr_t wParam, intptr_t lParam)
+{
+    B().queue.push_back({window, message, wParam, lParam});
+}
+
+void PostQuitMessage(int exitCode)
+{
+    B().quitPosted = true;
+    B().quitCode = exitCode;
+}
+
+// ---- Clock, priority, memory ----------------------------------------------------
+
+int64_t QueryPerformanceFrequency() { return 1'000'000'000; }
+int64_t QueryPerformanceCounter() { return B().clock; }
+
+void SleepUntilCounter(int64_t counter)
+{
+    if (B().clock < counter)
+        B().clock = counter;
+}
+
+uint32_t GetPriorityClass() { return B().priorityClass; }
+
+void SetPriorityClass(uint32_t priorityClass)
+{
+    if (priorityClass == NORMAL_PRIORITY_CLASS || priorityClass == HIGH_PRIORITY_CLASS ||
+        priorityClass == REALTIME_PRIORITY_CLASS)
+        B().priorityClass = priorityClass;
+}
+
+void* AllocateBlock(size_t bytes)
+{
+    if (Injected(HeadlessCall::AllocateBlock) != 0)
+        return nullptr;
+    return std::calloc(1, bytes);
+}
+
+void FreeBlock(void* block) { std::free(block); }
+
+// ---- Display ------------------------------------------------------------------
+
+int32_t DirectDrawCreate(DirectDrawObject** out)
+{
+    if (int32_t r = Injected(HeadlessCall::DirectDrawCreate))
+        return r;
+    static DirectDrawObject first;   // never released, as with the real thing
+    *out = &first;
+    return DD_OK;
+}
+
+int32_t DirectDrawQueryInterface(DirectDrawObject*, DisplayDevice** out)
+{
+    if (int32_t r = Injected(HeadlessCall::QueryInterface))
+        return r;
+    *out = Make<DisplayDevice>();
+    return DD_OK;
+}
+
+int32_t DisplaySetCooperativeLevel(DisplayDevice* display, WindowHandle, uint32_t flags)
+{
+    if (int32_t r = Injected(HeadlessCall::DisplaySetCooperativeLevel))
+        return r;
+    display->level = flags;
+    B().cooperativeLevel = flags;
+    return DD_OK;
+}
+
+int32_t DisplaySetMode(DisplayDevice* display, uint32_t width, uint32_t height, uint32_t)
+{
+    if (int32_t r = Injected(HeadlessCall::SetDisplayMode))
+        return r;
+    display->width = width;
+    display->height = height;
+    B().modes.emplace_back(width, height);
+    return DD_OK;
+}
+
+int32_t DisplayCreatePrimarySurface(DisplayDevice* display, uint32_t, Surface** out)
+{
+    if (int32_t r = Injected(HeadlessCall::CreateSurface))
+        return r;
+    Surface* surface = Make<Surface>();
+    surface->frame.width = display->width;
+    surface->frame.height = display->height;
+    surface->frame.pitch = static_cast<int32_t>(display->width) + B().pitchPadding;
+    // A fresh surface holds whatever the display showed: not zeros.
+    surface->frame.pixels.assign(static_cast<size_t>(surface->frame.pitch) * display->height, 0xEE);
+    *out = surface;
+    return DD_OK;
+}
+
+int32_t DisplayCreatePalette(DisplayDevice*, uint32_t, const PaletteEntry entries[256], Palette** out)
+{
+    if (int32_t r = Injected(HeadlessCall::CreatePalette))
+        return r;
+    Palette* palette = Make<Palette>();
+    std::memcpy(palette->entries, entries, sizeof palette->entries);
+    *out = palette;
+    return DD_OK;
+}
+
+int32_t DisplayWaitForVerticalBlank(DisplayDevice*, uint32_t)
+{
+    if (int32_t r = Injected(HeadlessCall::WaitForVerticalBlank))
+        return r;
+    Backend& b = B();
+    b.clock = (b.clock / HeadlessRefreshPeriod + 1) * HeadlessRefreshPeriod;
+    Tick();
+    return DD_OK;
+}
+
+void DisplayRelease(DisplayDevice* display) { Destroy(display); }
+
+int32_t SurfaceSetPalette(Surface*, Palette* palette)
+{
+    if (int32_t r = Injected(HeadlessCall::SetPalette))
+        return r;
+    B().palette = palette;
+    return DD_OK;
+}
+
+int32_t SurfaceLock(Surface* surface, SurfaceDesc* desc)
+{
+    if (int32_t r = Injected(HeadlessCall::SurfaceLock))
+        return r;
+    surface->locked = true;
+    desc->bits = surface->frame.pixels.data();
+    desc->pitch = surface->frame.pitch;
+    desc->width = surface->frame.width;
+    desc->height = surface->frame.height;
+    return DD_OK;
+}
+
+int32_t SurfaceUnlock(Surface* surface)
+{
+    if (!surface->locked)
+        return DDERR_GENERIC;
+    surface->locked = false;
+    Backend& b = B();
+    b.lastPresented = surface->frame;
+    b.presented++;
+    if (b.onPresent)
+        b.onPresent(b.lastPresented);
+    Tick();
+    return DD_OK;
+}
+
+int32_t SurfaceRestore(Surface*) { return DD_OK; }
+
+void SurfaceRelease(Surface* surface) { Destroy(surface); }
+
+void PaletteRelease(Palette* palette)
+{
+    if (B().palette == palette)
+        B().palette = nullptr;
+    Destroy(palette);
+}
+
+// ---- Keyboard -------------------------------------------------------------------
+
+int32_t DirectInputCreate(uint32_t, InputSystem** out)
+{
+    if (int32_t r = Injected(HeadlessCall::DirectInputCreate))
+        return r;
+    *out = Make<InputSystem>();
+    return DI_OK;
+}
+
+int32_t InputCreateKeyboard(InputSystem*, KeyboardDevice** out)
+{
+    if (int32_t r = Injected(HeadlessCall::CreateDevice))
+        return r;
+    *out = Make<KeyboardDevice>();
+    return DI_OK;
+}
+
+int32_t KeyboardSetDataFormat(KeyboardDevice* keyboard)
+{
+    if (int32_t r = Injected(HeadlessCall::SetDataFormat))
+        return r;
+    keyboard->formatSet = true;
+    return DI_OK;
+}
+
+int32_t KeyboardSetCooperativeLevel(KeyboardDevice*, WindowHandle, uint32_t)
+{
+    return Injected(HeadlessCall::KeyboardSetCooperativeLevel);
+}
+
+int32_t KeyboardAcquire(KeyboardDevice* keyboard)
+{
+    if (int32_t r = Injected(HeadlessCall::Acquire))
+        return r;
+    keyboard->acquired = true;
+    B().inputLost = false;
+    B().acquireCount++;
+    return DI_OK;
+}
+
+int32_t KeyboardUnacquire(KeyboardDevice* keyboard)
+{
+    keyboard->acquired = false;
+    return DI_OK;
+}
+
+int32_t KeyboardGetState(KeyboardDevice* keyboard, uint8_t state[256])
+{
+    if (int32_t r = Injected(HeadlessCall::GetDeviceState))
+        return r;
+    if (B().inputLost) {
+        keyboard->acquired = false;
+        return DIERR_INPUTLOST;
+    }
+    if (!keyboard->acquired)
+        return DIERR_NOTACQUIRED;
+    std::memcpy(state, B().keys, 256);
+    return DI_OK;
+}
+
+void KeyboardRelease(KeyboardDevice* keyboard) { Destroy(keyboard); }
+void InputRelease(InputSystem* input) { Destroy(input); }
+
+// ---- Sound ------------------------------------------------------------------------
+
+int32_t DirectSoundCreate(SoundSystem** out)
+{
+    if (int32_t r = Injected(HeadlessCall::DirectSoundCreate))
+        return r;
+    *out = Make<SoundSystem>();
+    return DS_OK;
+}
+
+int32_t SoundSetCooperativeLevel(SoundSystem*, WindowHandle, uint32_t)
+{
+    return Injected(HeadlessCall::SoundSetCooperativeLevel);
+}
+
+int32_t SoundCreateBuffer(SoundSystem*, const SoundBufferDesc* desc, SoundBuffer** out)
+{
+    if (int32_t r = Injected(HeadlessCall::CreateSoundBuffer))
+        return r;
+    SoundBuffer* buffer = Make<SoundBuffer>();
+    buffer->format = *desc->format;
+    buffer->data.assign(desc->bufferBytes, 0x80);
+    *out = buffer;
+    return DS_OK;
+}
+
+int32_t SoundBufferSetFrequency(SoundBuffer* buffer, uint32_t frequency)
+{
+    if (!buffer)
+        return DSERR_INVALIDPARAM;
+    B().soundCalls++;
+    if (int32_t r = Injected(HeadlessCall::SetFrequency))
+        return r;
+    if (frequency != 0 && (frequency < 100 || frequency > 100000))
+        return DSERR_INVALIDPARAM;
+    buffer->frequency = frequency;
+    return DS_OK;
+}
+
+int32_t SoundBufferSetPan(SoundBuffer* buffer, int32_t pan)
+{
+    if (!buffer)
+        return DSERR_INVALIDPARAM;
+    if (int32_t r = Injected(HeadlessCall::SetPan))
+        return r;
+    buffer->pan = pan;
+    return DS_OK;
+}
+
+int32_t SoundBufferSetVolume(SoundBuffer* buffer, int32_t volume)
+{
+    if (!buffer)
+        return DSERR_INVALIDPARAM;
+    B().soundCalls++;
+    if (int32_t r = Injected(HeadlessCall::SetVolume))
+        return r;
+    if (volume < DSBVOLUME_MIN || volume > 0)
+        return DSERR_INVALIDPARAM;
+    buffer->volume = volume;
+    return DS_OK;
+}
+
+int32_t SoundBufferGetVolume(SoundBuffer* buffer, int32_t* volume)
+{
+    if (!buffer)
+        return DSERR_INVALIDPARAM;
+    *volume = buffer->volume;
+    return DS_OK;
+}
+
+int32_t SoundBufferPlay(SoundBuffer* buffer, uint32_t)
+{
+    if (!buffer)
+        return DSERR_INVALIDPARAM;
+    if (int32_t r = Injected(HeadlessCall::Play))
+        return r;
+    buffer->playing = true;
+    return DS_OK;
+}
+
+int32_t SoundBufferLock(SoundBuffer* buffer, uint32_t, uint32_t, void** region1, uint32_t* bytes1,
+                        void** region2, uint32_t* bytes2, uint32_t)
+{
+    if (int32_t r = Injected(HeadlessCall::SoundLock))
+        return r;
+    *region1 = buffer->data.data();
+    *bytes1 = static_cast<uint32_t>(buffer->data.size());
+    *region2 = nullptr;
+    *bytes2 = 0;
+    return DS_OK;
+}
+
+int32_t SoundBufferUnlock(SoundBuffer*, void*, uint32_t, void*, uint32_t)
+{
+    return Injected(HeadlessCall::SoundUnlock);
+}
+
+void SoundBufferRelease(SoundBuffer* buffer) { Destroy(buffer); }
+void SoundRelease(SoundSystem* sound) { Destroy(sound); }

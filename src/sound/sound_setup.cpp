@@ -1,0 +1,103 @@
+// The three looping one-second buffers: square waves for voices 1 and 2,
+// white noise for voice 2's noise mode.
+#include "machine/log.h"
+#include "platform/devices.h"
+#include "platform/setup.h"
+#include "sound/sound.h"
+
+namespace {
+
+constexpr uint32_t SampleRate = 22050;
+
+// The classic C library generator, seeded with 27, gives the noise.
+struct NoiseGenerator {
+    uint32_t state;
+    uint8_t Next()
+    {
+        state = state * 214013u + 2531011u;
+        return static_cast<uint8_t>((state >> 16) & 0x7FFF);
+    }
+};
+
+void FillSquare(uint8_t* bytes, uint32_t count)
+{
+    // Eight samples high, eight low: one period is 16 samples.
+    for (uint32_t i = 0; i < count; i++)
+        bytes[i] = (i & 8) ? 0x00 : 0xFF;
+}
+
+void FillNoise(uint8_t* bytes, uint32_t count, NoiseGenerator& generator)
+{
+    for (uint32_t i = 0; i < count; i++)
+        bytes[i] = generator.Next();
+}
+
+int32_t SetUpBuffer(int number, SoundBuffer** buffer, const WaveFormat* format)
+{
+    SoundBufferDesc desc{};
+    desc.size = 20;
+    desc.flags = 0x000100E2;
+    desc.bufferBytes = format->averageBytesPerSecond;
+    desc.reserved = 0;
+    desc.format = format;
+    int32_t result = SoundCreateBuffer(g_pDS, &desc, buffer);
+    if (result < 0)
+        return ReportError(MainWindow, result, "Ravlin Error: DirectSound->CreateSoundBuffer FAILED");
+    LogLine("Info: DirectSound CreateSoundBuffer %d executed.\n", number);
+
+    if (SoundBufferSetFrequency(*buffer, 0) != 0)
+        LogLine("Warning: Cannot set frequency for sound channel %d.\n", number);
+    if (SoundBufferSetPan(*buffer, 0) != 0)
+        LogLine("Warning: Cannot set pan for sound channel %d.\n", number);
+    if (SoundBufferSetVolume(*buffer, DSBVOLUME_MIN) != 0)
+        LogLine("Warning: Cannot set volume for sound channel %d.\n", number);
+    if (SoundBufferPlay(*buffer, DSBPLAY_LOOPING) != 0)
+        LogLine("Warning: Cannot play sound channel %d.\n", number);
+
+    void* region1 = nullptr;
+    void* region2 = nullptr;
+    uint32_t bytes1 = 0, bytes2 = 0;
+    result = SoundBufferLock(*buffer, 0, 0, &region1, &bytes1, &region2, &bytes2, DSBLOCK_ENTIREBUFFER);
+    if (result < 0)
+        return ReportError(MainWindow, result, "Ravlin Error: DirectSound->Lock FAILED");
+    LogLine("Info: DirectSound Lock %d executed.\n", number);
+
+    if (number == 3) {
+        NoiseGenerator generator{27};
+        if (region1) FillNoise(static_cast<uint8_t*>(region1), bytes1, generator);
+        if (region2) FillNoise(static_cast<uint8_t*>(region2), bytes2, generator);
+    } else {
+        if (region1) FillSquare(static_cast<uint8_t*>(region1), bytes1);
+        if (region2) FillSquare(static_cast<uint8_t*>(region2), bytes2);
+    }
+
+    result = SoundBufferUnlock(*buffer, region1, bytes1, region2, bytes2);
+    if (result < 0)
+        return ReportError(MainWindow, result, "Ravlin Error: DirectSound->UnLock FAILED");
+    LogLine("Info: DirectSound Unlock %d executed.\n", number);
+    return DS_OK;
+}
+
+}  // namespace
+
+int32_t SetUpSound()
+{
+    static const WaveFormat format = {1, 1, SampleRate, SampleRate, 1, 8, 0};
+    int32_t result = DirectSoundCreate(&g_pDS);
+    if (result < 0)
+        return ReportError(MainWindow, result, "Ravlin Error: DirectSoundCreate FAILED");
+    LogLine("Info: DirectSound DirectSoundCreate executed.\n");
+    result = SoundSetCooperativeLevel(g_pDS, MainWindow, DSSCL_PRIORITY);
+    if (result < 0)
+        return ReportError(MainWindow, result, "Ravlin Error: DirectSound->SetCooperativeLevel FAILED");
+    LogLine("Info: DirectSound SetCooperativeLevel executed.\n");
+
+    SoundBuffer** buffers[3] = {&g_pDSBuffer1, &g_pDSBuffer2, &g_pDSBuffer3};
+    for (int n = 1; n <= 3; n++) {
+        result = SetUpBuffer(n, buffers[n - 1], &format);
+        if (result < 0)
+            return result;
+    }
+    LogLine("Info: Sound system started.\n");
+    return DS_OK;
+}

@@ -1,0 +1,63 @@
+#include "input/key_codes.h"
+#include "input/keyboard.h"
+#include "machine/machine_state.h"
+#include "ted/registers.h"
+
+namespace {
+
+inline bool Held(uint8_t scanCode) { return KeyState[scanCode] != 0; }
+
+uint8_t ScanSelectedColumns()
+{
+    uint8_t columns = Ram64[0xFD30];
+    uint8_t result = 0xFF;
+    for (int i = 0; i < 8; i++)
+        if (!(columns & (1 << i)))
+            result &= ReadMatrixColumn(i);
+    return result;
+}
+
+// The cursor keys and Right Ctrl as a joystick: each held direction pulls
+// its bit low, fire pulls fireBit low.
+uint8_t ApplyJoystick(uint8_t result, uint8_t fireBit)
+{
+    if (Held(DIK_UP)) result &= ~0x01;
+    if (Held(DIK_DOWN)) result &= ~0x02;
+    if (Held(DIK_LEFT)) result &= ~0x04;
+    if (Held(DIK_RIGHT)) result &= ~0x08;
+    if (Held(DIK_RCONTROL)) result &= static_cast<uint8_t>(~fireBit);
+    return result;
+}
+
+}  // namespace
+
+uint8_t ComputeKeyboardLatch(uint8_t value)
+{
+    if (JoystickMode == 0) {
+        PollKeyboard();
+        return ScanSelectedColumns();
+    }
+    if (JoystickMode != 1 && JoystickMode != 2) {
+        // No joystick emulation is defined for other values: plain keyboard.
+        PollKeyboard();
+        return ScanSelectedColumns();
+    }
+    // While the cursor keys act as the joystick they leave the matrix.
+    KeyMap[DIK_UP] = KeyMap[DIK_LEFT] = KeyMap[DIK_RIGHT] = KeyMap[DIK_DOWN] = 0xFF;
+    PollKeyboard();
+    uint8_t result = ScanSelectedColumns();
+    if (JoystickMode == 1) {
+        if (!(value & 0x01))
+            result = ApplyJoystick(result, 0x40);
+        if (!(value & 0x04))
+            result = ApplyJoystick(result, 0x40);
+    } else {
+        if (!(value & 0x02))
+            result = ApplyJoystick(result, 0x80);
+    }
+    KeyMap[DIK_UP] = 0x1D;
+    KeyMap[DIK_LEFT] = 0x06;
+    KeyMap[DIK_RIGHT] = 0x1E;
+    KeyMap[DIK_DOWN] = 0x05;
+    return result;
+}

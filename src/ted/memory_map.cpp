@@ -1,0 +1,85 @@
+#include "ted/memory_map.h"
+
+#include "input/keyboard.h"
+#include "machine/machine_state.h"
+#include "sound/sound.h"
+#include "ted/registers.h"
+
+namespace {
+
+// The image seen in 0x8000-0xBFFF while ROM is enabled.  Bank values 2 and
+// 3 would be cartridges, which this machine does not have: BASIC answers.
+inline const uint8_t* LowRomImage()
+{
+    return (Ted.RomBank & 0x03) == 0x01 ? FunctionRomLo : BasicRom;
+}
+
+inline const uint8_t* HighRomImage()
+{
+    return (Ted.RomBank & 0x0C) == 0x04 ? FunctionRomHi : KernalRom;
+}
+
+inline uint8_t ReadHighWindow(uint16_t address)
+{
+    return Ted.RomEnabled ? HighRomImage()[address - 0xC000] : Ram64[address];
+}
+
+uint8_t ReadIoPage(uint16_t address)
+{
+    if (address == 0xFD10)
+        return 0x04;
+    if (address >= 0xFD30 && address <= 0xFD3F)
+        return 0xFF;
+    return 0x00;
+}
+
+}  // namespace
+
+uint8_t ReadByte(uint16_t address)
+{
+    // Plain RAM, 0x0002-0x7FFF, in one comparison.
+    if (static_cast<uint16_t>(address - 2) < 0x7FFE)
+        return Ram64[address];
+    if (address < 0x8000)
+        return address == 0x0001 ? 0xFF : Ram64[0];  // the processor port reads all ones
+    if (address < 0xC000)
+        return Ted.RomEnabled ? LowRomImage()[address - 0x8000] : Ram64[address];
+    if (address < 0xFD00)
+        return ReadHighWindow(address);
+    switch (address >> 8) {
+    case 0xFD:
+        return ReadIoPage(address);
+    case 0xFE:
+        return ReadHighWindow(address);
+    default:
+        if (address < 0xFF20)
+            return ReadTedRegister(static_cast<uint8_t>(address & 0x1F));
+        return ReadHighWindow(address);
+    }
+}
+
+void WriteByte(uint16_t address, uint8_t value)
+{
+    // Writes below ROM always reach RAM.
+    if (address < 0xFD00) {
+        if (address == 0x0001)
+            SerialPortWrite(value);  // the port drives the serial bus; RAM byte 1 stays
+        else
+            Ram64[address] = value;
+        return;
+    }
+    if (address >= 0xFF00) {
+        if (address < 0xFF40)
+            WriteTedRegister(static_cast<uint8_t>(address & 0x3F), value);
+        else
+            Ram64[address] = value;
+        return;
+    }
+    if (address >= 0xFD30 && address <= 0xFD3F) {
+        Ram64[0xFD30] = value;  // sixteen addresses, one keyboard column latch
+        return;
+    }
+    Ram64[address] = value;
+    if (address >= 0xFDD0 && address <= 0xFDDF)
+        Ted.RomBank = FunctionRomHalves == 2 ? static_cast<uint8_t>(address & 0x0F) : 0;
+}

@@ -1,0 +1,82 @@
+// TED chip state that lives outside Ram64: the timers, the raster position,
+// interrupt bookkeeping, ROM banking and the per-line video latches.
+#pragma once
+#include <cstdint>
+
+struct LineLatches {
+    uint8_t vs;            // vertical scroll, 0xFF06 & 7
+    uint8_t hs;            // horizontal scroll, 0xFF07 & 7
+    uint16_t mb;           // video matrix base (character codes)
+    uint16_t bb;           // bitmap base
+    uint16_t cb;           // character generator base
+    int16_t cr;            // character row for bitmaps, (line - 56) >> 3
+    uint8_t bg0, bg1, bg2, bg3, border;
+    const uint8_t* glyphSource;  // Ram64 or a ROM image, see glyphSize
+    uint32_t glyphSize;          // bytes addressable through glyphSource
+    uint16_t glyphBase;          // window base subtracted from addresses
+    uint16_t gl;                 // glyph line address (cb + line within row)
+    uint16_t cp;                 // character pointer of the current text row
+    uint16_t ap;                 // attribute pointer, cp - 0x400
+};
+
+struct TedState {
+    int32_t Timer1Counter, Timer2Counter, Timer3Counter;
+    uint16_t Timer1Latch, Timer2Latch, Timer3Latch;
+    uint8_t Timer1Running, Timer2Running, Timer3Running;
+
+    uint16_t RasterCompare;     // 9 bits
+    uint16_t RasterLine;        // 0-311
+    uint16_t LinePosition;      // 4 units per processor cycle, 0-227
+    uint8_t FlashCounter;       // 0-15
+    uint8_t FlashPhase;
+
+    uint8_t RomEnabled;
+    uint8_t RomBank;            // bits 0-1 low window, bits 2-3 high window
+    uint8_t SingleClock;
+
+    uint8_t IrqPending;
+    uint16_t IrqDelay;
+    uint8_t ResetRequest;
+    uint8_t RasterIrqDue;
+    uint8_t RasterCompareArmed;
+    uint8_t LineSetupPending;
+    uint8_t DoubleSpeedLine;
+
+    // Window edges of the current line: columns in LinePosition units,
+    // rows in internal raster lines.
+    uint16_t WindowLeft, WindowRight, WindowTop, WindowBottom;
+
+    LineLatches Latch;
+    uint16_t RenderColumn;
+    uint8_t FrameEndArmed;
+    uint8_t TextLineFlags[312];
+    uint16_t RowMatrixBase[312];
+};
+
+extern TedState Ted;
+
+// Sound register values shared between the memory map and the sound voices.
+struct SoundRegisters {
+    uint16_t Voice1Frequency;   // 10 bits
+    uint16_t Voice2Frequency;   // 10 bits
+    uint8_t SoundVolume;        // 0-8
+    uint8_t LastSoundControl;
+    uint8_t DigiVolume;         // 0-8
+    uint8_t DigiChannels;       // 0-3
+    uint16_t DigiLevel;
+};
+
+extern SoundRegisters SoundRegs;
+
+// Timers and interrupts.
+void TimerStep();
+void InterruptCheck();
+// Raster timing and line set-up.
+void LineStep();
+// Pixel rendering.
+void RenderStep();
+void DrawCursor();
+void FillPixels8(uint32_t offset, uint8_t colour);
+void PutPixels8(uint32_t offset, const uint8_t pixels[8]);
+// Presentation at the end of a frame.
+void PresentFrame();
