@@ -35,11 +35,12 @@ const std::string Run6502 = std::string(RAVLIN_BINARY_DIR) + "/run6502";
                             "the comparison with sim65";                                              \
     } while (0)
 
-// Compiles tests/programs/<name>.c into <name>.prg in the current directory.
+// Compiles tests/programs/<name>.c into <name>.prg in the current directory
+// (a copy of the source, since cl65 leaves its object file beside it).
 void Compile(const std::string& name)
 {
-    std::string command = "cl65 -t sim6502 -O -C " + ProgramSources + "flat64k.cfg -o " + name + ".prg " +
-                          ProgramSources + name + ".c > " + name + ".build 2>&1";
+    std::string command = "cp " + ProgramSources + name + ".c . && cl65 -t sim6502 -O -C " + ProgramSources +
+                          "flat64k.cfg -o " + name + ".prg " + name + ".c > " + name + ".build 2>&1";
     ASSERT_EQ(Shell(command), 0) << "cl65 failed for " << name;
 }
 
