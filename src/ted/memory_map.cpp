@@ -7,18 +7,6 @@
 
 namespace {
 
-// The image seen in 0x8000-0xBFFF while ROM is enabled.  Bank values 2 and
-// 3 would be cartridges, which this machine does not have: BASIC answers.
-inline const uint8_t* LowRomImage()
-{
-    return (Ted.RomBank & 0x03) == 0x01 ? FunctionRomLo : BasicRom;
-}
-
-inline const uint8_t* HighRomImage()
-{
-    return (Ted.RomBank & 0x0C) == 0x04 ? FunctionRomHi : KernalRom;
-}
-
 inline uint8_t ReadHighWindow(uint16_t address)
 {
     return Ted.RomEnabled ? HighRomImage()[address - 0xC000] : Ram64[address];
@@ -35,11 +23,8 @@ uint8_t ReadIoPage(uint16_t address)
 
 }  // namespace
 
-uint8_t ReadByte(uint16_t address)
+uint8_t ReadDecoded(uint16_t address)
 {
-    // Plain RAM, 0x0002-0x7FFF, in one comparison.
-    if (static_cast<uint16_t>(address - 2) < 0x7FFE)
-        return Ram64[address];
     if (address < 0x8000)
         return address == 0x0001 ? 0xFF : Ram64[0];  // the processor port reads all ones
     if (address < 0xC000)
@@ -58,7 +43,7 @@ uint8_t ReadByte(uint16_t address)
     }
 }
 
-void WriteByte(uint16_t address, uint8_t value)
+void WriteDecoded(uint16_t address, uint8_t value)
 {
     // Writes below ROM always reach RAM.
     if (address < 0xFD00) {
