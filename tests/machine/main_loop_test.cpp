@@ -29,7 +29,35 @@ TEST_F(MainLoopTest, FirstPassTakesTheResetAfterOneInstruction)
     ASSERT_TRUE(MainLoopPass(&exitCode));
     EXPECT_EQ(Cpu.PC, 0xF000);
     EXPECT_EQ(Ted.ResetRequest, 0);
-    EXPECT_EQ(Cpu.SP, 0xFC);    // the reset entry pushed PC and status
+    // RAM at 0 holds 0x00, a BRK: it pushes 0x0002 and its status, then the
+    // reset entry pushes the interrupt vector's target and status again.
+    EXPECT_EQ(Cpu.SP, 0xF9);
+    EXPECT_EQ(Ram64[0x01FF], 0x00);
+    EXPECT_EQ(Ram64[0x01FE], 0x02);
+    EXPECT_EQ(Ram64[0x01FC], 0xF0);
+    EXPECT_EQ(Ram64[0x01FB], 0x00);
+}
+
+TEST_F(MainLoopTest, DoubleSpeedPassHalvesTheCyclesWithACarry)
+{
+    ASSERT_TRUE(MainLoopPass(&exitCode));
+    const uint8_t program[] = {0xA5, 0x10, 0xAD, 0x34, 0x12};   // LDA $10 (3), LDA $1234 (4)
+    for (size_t i = 0; i < sizeof program; i++)
+        Ram64[0x1000 + i] = program[i];
+    Cpu.PC = 0x1000;
+    Cpu.FlagI = 1;
+    Ted.DoubleSpeedLine = 1;
+    Ted.SingleClock = 0;
+    Ted.LinePosition = 0;
+    Ted.LineSetupPending = 0;
+    HalfCycleCarry = 0;
+    ASSERT_TRUE(MainLoopPass(&exitCode));
+    EXPECT_EQ(Cpu.PC, 0x1005);
+    // The raster saw (3 + 0) / 2 = 1 and then (4 + 1) / 2 = 2 cycles.
+    EXPECT_EQ(Ted.LinePosition, 12);
+    EXPECT_EQ(HalfCycleCarry, 1);
+    // What the renderer sees: half of both instructions together.
+    EXPECT_EQ(LastCycle, 3);
 }
 
 TEST_F(MainLoopTest, InactiveApplicationRunsNothing)

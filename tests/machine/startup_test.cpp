@@ -125,6 +125,8 @@ struct FatalCase {
     const char* logTail;   // what the log ends with (after the RAM lines)
 };
 
+void PrintTo(const FatalCase& c, std::ostream* os) { *os << c.name; }
+
 class FatalPathTest : public StartUpTest, public ::testing::WithParamInterface<FatalCase> {};
 
 TEST_P(FatalPathTest, ReportsReleasesAndEndsWithExitCodeZero)
