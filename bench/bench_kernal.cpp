@@ -6,11 +6,12 @@
 //   bench_kernal [ROM directory] [frames]
 //
 // The ROM directory defaults to $RAVLIN_ROM_DIR, else ../shared/roms beside
-// the repository.  Build it in a release build directory.
+// the repository.  Build it in a release build directory of its own:
+//   cmake -S . -B build-release -DCMAKE_BUILD_TYPE=Release -DRAVLIN_TESTS=OFF
+//   cmake --build build-release --target bench_kernal
 #include <unistd.h>
 
 #include <chrono>
-#include <ctime>
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
@@ -42,24 +43,14 @@ bool RunFrames(long frames)
     return true;
 }
 
-double ProcessSeconds()
-{
-    timespec t{};
-    clock_gettime(CLOCK_PROCESS_CPUTIME_ID, &t);
-    return static_cast<double>(t.tv_sec) + static_cast<double>(t.tv_nsec) * 1e-9;
-}
-
-struct Rates {
-    double wall, cpu;   // emulated frames per second of wall time and of processor time
-};
-
 // Boots in the given screen mode, lets the KERNAL reach READY, then times
-// the frames.  Negative rates mean the start-up failed.
-Rates Measure(uint32_t screenMode, long frames, const std::string& settingsPath)
+// the frames.  Returns emulated frames per second, negative when the
+// start-up failed.
+double Measure(uint32_t screenMode, long frames, const std::string& settingsPath)
 {
     FILE* settings = std::fopen(settingsPath.c_str(), "w");
     if (!settings)
-        return {-1, -1};
+        return -1;
     std::fprintf(settings, "ScreenMode=%u\nSync=0\nSoundEmulation=0\n", screenMode);
     std::fclose(settings);
     setenv("RAVLIN_SETTINGS", settingsPath.c_str(), 1);
@@ -67,14 +58,12 @@ Rates Measure(uint32_t screenMode, long frames, const std::string& settingsPath)
     ResetMachineToPowerOn();
     int exitCode = 0;
     if (!StartUp(1, &exitCode) || !RunFrames(300))
-        return {-1, -1};
+        return -1;
     const auto start = std::chrono::steady_clock::now();
-    const double cpuStart = ProcessSeconds();
     if (!RunFrames(frames))
-        return {-1, -1};
-    const std::chrono::duration<double> wall = std::chrono::steady_clock::now() - start;
-    const double cpu = ProcessSeconds() - cpuStart;
-    return {static_cast<double>(frames) / wall.count(), static_cast<double>(frames) / cpu};
+        return -1;
+    const std::chrono::duration<double> seconds = std::chrono::steady_clock::now() - start;
+    return static_cast<double>(frames) / seconds.count();
 }
 
 }  // namespace
@@ -92,16 +81,14 @@ int main(int argc, char** argv)
     }
     int status = 0;
     for (uint32_t mode : {0u, 2u}) {
-        const Rates rates = Measure(mode, frames, settingsPath.string());
-        if (rates.wall < 0) {
+        const double fps = Measure(mode, frames, settingsPath.string());
+        if (fps < 0) {
             std::fprintf(stderr, "bench_kernal: start-up failed in screen mode %u\n", mode);
             status = 1;
             continue;
         }
-        // On a busy machine the processor-time figure is the fairer one.
-        std::printf("screen mode %u: %ld frames; per wall second %.0f frames, %.1f x real time; "
-                    "per processor second %.0f frames, %.1f x real time\n",
-                    mode, frames, rates.wall, rates.wall / 50.0, rates.cpu, rates.cpu / 50.0);
+        std::printf("screen mode %u: %ld frames, %.0f emulated frames per second, %.1f x real time\n", mode,
+                    frames, fps, fps / 50.0);
     }
     fs::remove(settingsPath, ec);
     ResetMachineToPowerOn();

@@ -169,8 +169,9 @@ void WindowChunks(uint8_t* row, unsigned x, unsigned last, uint8_t ff06, uint8_t
     }
 }
 
-// Chunks x to last (inclusive, steps of 4) of the current line.
-void DrawChunks(unsigned x, unsigned last, const HiddenArea& hidden)
+// Chunks x to last (inclusive, steps of 4) of the current line.  Out of
+// line, to keep RenderStep's own path short.
+[[gnu::noinline]] void DrawChunks(unsigned x, unsigned last, const HiddenArea& hidden)
 {
     const unsigned line = Ted.RasterLine;
     const uint32_t lineStart = LineOffsetTable[line];
@@ -245,6 +246,16 @@ void RenderStep()
     const unsigned last = std::max<unsigned>(first, Ted.LinePosition);
     Ted.RenderColumn = static_cast<uint16_t>(last + 4);
     const HiddenArea& hidden = Hidden();
-    if (line >= hidden.top && line < hidden.bottom)
-        DrawChunks(first, last, hidden);
+    if (line < hidden.top || line >= hidden.bottom)
+        return;   // a line the screen mode never shows
+
+    // The common case first: text-mode chunks inside the window.
+    const uint8_t ff06 = Ram64[0xFF06];
+    const uint8_t ff07 = Ram64[0xFF07];
+    if ((ff06 & 0x70) == 0x10 && !(ff07 & 0x10) && first >= Ted.WindowLeft && last < Ted.WindowRight &&
+        line >= Ted.WindowTop && line < Ted.WindowBottom) {
+        TextChunks(FrameBuffer + LineOffsetTable[line] + Ted.Latch.hs, first, last, ff07);
+        return;
+    }
+    DrawChunks(first, last, hidden);
 }
