@@ -19,13 +19,13 @@ inline const uint8_t* HighRomImage() { return (Ted.RomBank & 0x0C) == 0x04 ? Fun
 // Every processor access comes here, several times per instruction, so plain
 // RAM is one comparison away: 0x0002-0x7FFF for reads (ROM may lie above),
 // 0x0002-0xFCFF for writes (writes under ROM always reach RAM), and the ROM
-// windows up to the I/O area follow.  Address 0x0001 is the processor port
+// windows up to the KERNAL's fixed page at 0xFC00 follow.  Address 0x0001 is the processor port
 // and never plain RAM.
 inline uint8_t ReadByte(uint16_t address)
 {
     if (static_cast<uint16_t>(address - 2) < 0x7FFE) [[likely]]
         return Ram64[address];
-    if (static_cast<uint16_t>(address - 0x8000) < 0x7D00 && Ted.RomEnabled) [[unlikely]]
+    if (static_cast<uint16_t>(address - 0x8000) < 0x7C00 && Ted.RomEnabled) [[unlikely]]
         return address < 0xC000 ? LowRomImage()[address - 0x8000] : HighRomImage()[address - 0xC000];
     return ReadDecoded(address);
 }

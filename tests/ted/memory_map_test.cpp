@@ -66,6 +66,10 @@ TEST_F(MemoryMapTest, BankingSelectsTheFunctionRomOnlyWhenBothHalvesLoaded)
     EXPECT_EQ(ReadByte(0xC000), 0x20);
     EXPECT_EQ(ReadByte(0xFE00), 0x20);
     EXPECT_EQ(ReadByte(0xFFF0), 0x20);
+    // The KERNAL's banking code at 0xFC00-0xFCFF stays in view in every bank.
+    EXPECT_EQ(ReadByte(0xFC00), 0xC0);
+    EXPECT_EQ(ReadByte(0xFCFF), 0xC0);
+    EXPECT_EQ(ReadByte(0xFBFF), 0x20);
     // Banks 2 and 3 would be cartridges: the machine's own ROMs answer.
     WriteByte(0xFDDA, 0x00);
     EXPECT_EQ(ReadByte(0x8000), 0xB0);
