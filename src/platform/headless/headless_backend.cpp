@@ -82,6 +82,7 @@ struct Backend {
     std::vector<std::pair<uint32_t, uint32_t>> modes;
     const Palette* palette = nullptr;
     uint32_t cooperativeLevel = 0;
+    int restores = 0;
     int soundCalls = 0;
     int liveObjects = 0;
     std::vector<std::string> messageBoxes;
@@ -185,6 +186,7 @@ void HeadlessOnPresent(std::function<void(const HeadlessFrame&)> callback) { B()
 std::vector<std::pair<uint32_t, uint32_t>> HeadlessModeHistory() { return B().modes; }
 const PaletteEntry* HeadlessPalette() { return B().palette ? B().palette->entries : nullptr; }
 uint32_t HeadlessCooperativeLevel() { return B().cooperativeLevel; }
+int HeadlessRestoreCount() { return B().restores; }
 
 HeadlessSoundState HeadlessSoundBuffer(SoundBuffer* buffer)
 {
@@ -227,6 +229,7 @@ void ResetPlatformBackend()
     b.modes.clear();
     b.palette = nullptr;
     b.cooperativeLevel = 0;
+    b.restores = 0;
     b.soundCalls = 0;
     b.messageBoxes.clear();
     b.priorityClass = NORMAL_PRIORITY_CLASS;
@@ -469,6 +472,8 @@ int32_t SurfaceUnlock(Surface* surface)
     if (!surface->locked)
         return DDERR_GENERIC;
     surface->locked = false;
+    if (int32_t r = Injected(HeadlessCall::SurfaceUnlock))
+        return r;
     Backend& b = B();
     b.lastPresented = surface->frame;
     b.presented++;
@@ -478,7 +483,11 @@ int32_t SurfaceUnlock(Surface* surface)
     return DD_OK;
 }
 
-int32_t SurfaceRestore(Surface*) { return DD_OK; }
+int32_t SurfaceRestore(Surface*)
+{
+    B().restores++;
+    return Injected(HeadlessCall::SurfaceRestore);
+}
 
 void SurfaceRelease(Surface* surface) { Destroy(surface); }
 
