@@ -1,7 +1,7 @@
 // The keyboard device on SDL2: SDL's keyboard state, by key position,
 // turned into the 256 DIK_ scan-code bytes the emulator reads.  Losing the
-// keyboard focus loses the device: reads answer DIERR_INPUTLOST, and it can
-// be acquired again once the window has the focus back.
+// keyboard focus loses the device: reads answer DIERR_INPUTLOST until it is
+// acquired again, which succeeds once the window has the focus back.
 #include <cstring>
 
 #include "input/key_codes.h"
@@ -14,7 +14,6 @@ struct InputSystem {
 struct KeyboardDevice {
     bool acquired = false;
     bool lost = false;        // taken away by a focus loss, not yet acquired again
-    bool hadFocus = false;
 };
 
 namespace {
@@ -76,20 +75,18 @@ bool WindowHasFocus()
     return window && (SDL_GetWindowFlags(window) & SDL_WINDOW_INPUT_FOCUS) != 0;
 }
 
-// A window that had the keyboard focus and lost it takes the device with
-// it.  A window that never had the focus (a desktop without a window
-// manager) does not count as having lost it.
-void FollowFocus(KeyboardDevice* keyboard)
+// Watches SDL's events as they arrive: the focus loss takes the device
+// away at once, whether or not the keyboard is read before the focus is
+// back, as a foreground keyboard device is.
+int SDLCALL WatchFocus(void* userdata, SDL_Event* event)
 {
-    if (WindowHasFocus()) {
-        keyboard->hadFocus = true;
-    } else if (keyboard->hadFocus) {
-        keyboard->hadFocus = false;
-        if (keyboard->acquired) {
-            keyboard->acquired = false;
-            keyboard->lost = true;
-        }
+    KeyboardDevice* keyboard = static_cast<KeyboardDevice*>(userdata);
+    if (event->type == SDL_WINDOWEVENT && event->window.event == SDL_WINDOWEVENT_FOCUS_LOST &&
+        keyboard->acquired) {
+        keyboard->acquired = false;
+        keyboard->lost = true;
     }
+    return 1;
 }
 
 }  // namespace
@@ -105,6 +102,7 @@ int32_t InputCreateKeyboard(InputSystem* input, KeyboardDevice** out)
     if (!input)
         return DIERR_NOTACQUIRED;
     *out = new KeyboardDevice();
+    SDL_AddEventWatch(WatchFocus, *out);
     return DI_OK;
 }
 
@@ -113,7 +111,6 @@ int32_t KeyboardSetCooperativeLevel(KeyboardDevice*, WindowHandle, uint32_t) { r
 
 int32_t KeyboardAcquire(KeyboardDevice* keyboard)
 {
-    FollowFocus(keyboard);
     if (keyboard->lost && !WindowHasFocus())
         return DIERR_OTHERAPPHASPRIO;   // still in the background
     keyboard->acquired = true;
@@ -133,7 +130,6 @@ int32_t KeyboardGetState(KeyboardDevice* keyboard, uint8_t state[256])
     // Pumping brings SDL's key state up to date; menus poll the keyboard in
     // loops, and the pump keeps the desktop and the picture served meanwhile.
     SdlPumpEvents();
-    FollowFocus(keyboard);
     if (keyboard->lost)
         return DIERR_INPUTLOST;
     if (!keyboard->acquired)
@@ -147,5 +143,11 @@ int32_t KeyboardGetState(KeyboardDevice* keyboard, uint8_t state[256])
     return DI_OK;
 }
 
-void KeyboardRelease(KeyboardDevice* keyboard) { delete keyboard; }
+void KeyboardRelease(KeyboardDevice* keyboard)
+{
+    if (!keyboard)
+        return;
+    SDL_DelEventWatch(WatchFocus, keyboard);
+    delete keyboard;
+}
 void InputRelease(InputSystem* input) { delete input; }
