@@ -1,10 +1,12 @@
 // The SDL program on a virtual X display: keys sent with xdotool reach
-// BASIC, and a window that loses the keyboard focus neither takes keys nor
-// loses its keyboard for good.  Skipped without Xvfb, xdotool, xlogo and xwd.
+// BASIC, a window that loses the keyboard focus neither takes keys nor
+// loses its keyboard for good, and BASIC's SOUND reaches the audio device
+// (SDL's file-writing driver).  Skipped without Xvfb, xdotool, xlogo, xwd.
 #include <gtest/gtest.h>
 
 #include <signal.h>
 #include <sys/stat.h>
+#include <sys/wait.h>
 #include <unistd.h>
 
 #include <chrono>
@@ -14,6 +16,7 @@
 #include <thread>
 #include <vector>
 
+#include "sound/audio_analysis.h"
 #include "support/headless_runner.h"
 #include "support/test_support.h"
 
@@ -38,11 +41,29 @@ std::string Output(const std::string& command)
     return text;
 }
 
-// Starts a command in the background; its process id, 0 on failure.
+// Starts a shell command as a child process that becomes the command's
+// last program (exec); its process id, or 0.
 pid_t Launch(const std::string& command)
 {
-    std::string pid = Output(command + " > /dev/null 2>&1 & echo $!");
-    return static_cast<pid_t>(std::atol(pid.c_str()));
+    pid_t pid = fork();
+    if (pid == 0) {
+        std::string line = command + " > /dev/null 2>&1";
+        execl("/bin/sh", "sh", "-c", line.c_str(), static_cast<char*>(nullptr));
+        _exit(127);
+    }
+    return pid > 0 ? pid : 0;
+}
+
+// Whether the child ended within the time given.
+bool Ended(pid_t pid, int milliseconds)
+{
+    for (int waited = 0;; waited += 50) {
+        if (waitpid(pid, nullptr, WNOHANG) == pid)
+            return true;
+        if (waited >= milliseconds)
+            return false;
+        std::this_thread::sleep_for(std::chrono::milliseconds(50));
+    }
 }
 
 void Pause(int milliseconds) { std::this_thread::sleep_for(std::chrono::milliseconds(milliseconds)); }
@@ -60,10 +81,11 @@ protected:
             GTEST_SKIP() << "the SDL program was not built";
         int number = 100 + static_cast<int>(getpid() % 400);
         struct stat info;
-        while (stat(("/tmp/.X11-unix/X" + std::to_string(number)).c_str(), &info) == 0)
+        while (stat(("/tmp/.X11-unix/X" + std::to_string(number)).c_str(), &info) == 0 ||
+               stat(("/tmp/.X" + std::to_string(number) + "-lock").c_str(), &info) == 0)
             number++;
         display = ":" + std::to_string(number);
-        server = Launch("Xvfb " + display + " -screen 0 1024x768x24 -nolisten tcp");
+        server = Launch("exec Xvfb " + display + " -screen 0 1024x768x24 -nolisten tcp");
         for (int i = 0; i < 50 && !Ready(); i++)
             Pause(100);
         if (!Ready())
@@ -73,9 +95,15 @@ protected:
     }
     void TearDown() override
     {
-        for (pid_t pid : {emulator, logo, server})
-            if (pid > 0)
+        for (pid_t pid : {emulator, logo, server}) {
+            if (pid > 0 && !Ended(pid, 0)) {
                 kill(pid, SIGTERM);
+                if (!Ended(pid, 3000)) {
+                    kill(pid, SIGKILL);
+                    Ended(pid, 3000);
+                }
+            }
+        }
     }
 
     bool Ready()
@@ -90,7 +118,7 @@ protected:
     {
         std::string command = "xdotool";
         for (const std::string& key : keys)
-            command += " keydown " + key + " sleep 0.1 keyup " + key + " sleep 0.1";
+            command += " keydown " + key + " sleep 0.2 keyup " + key + " sleep 0.15";
         X(command);
     }
 
@@ -134,11 +162,11 @@ protected:
 
 TEST_F(DesktopKeyboard, KeysReachBasicAndSurviveALossOfFocus)
 {
-    emulator = Launch("cd " + ShellQuote(dir.path) + " && DISPLAY=" + display + " SDL_AUDIODRIVER=dummy RAVLIN_SETTINGS=settings " +
-                      ShellQuote(program));
+    emulator = Launch("cd " + ShellQuote(dir.path) + " && exec env DISPLAY=" + display +
+                      " SDL_AUDIODRIVER=disk SDL_DISKAUDIOFILE=audio.raw RAVLIN_SETTINGS=settings " + ShellQuote(program));
     window = X("timeout 20 xdotool search --sync --name 'Ravlin - The C16/Plus4 Emulator' | head -1");
     ASSERT_FALSE(window.empty()) << "the window did not appear";
-    logo = Launch("DISPLAY=" + display + " xlogo -geometry 80x80+900+10");
+    logo = Launch("exec env DISPLAY=" + display + " xlogo -geometry 80x80+900+10");
     std::string logoWindow = X("timeout 20 xdotool search --sync --class xlogo | head -1");
     ASSERT_FALSE(logoWindow.empty());
     Pause(1500);   // BASIC's READY
@@ -148,20 +176,36 @@ TEST_F(DesktopKeyboard, KeysReachBasicAndSurviveALossOfFocus)
 
     // COLOR 0,3 turns the background red: the 9 typed while the other
     // window has the focus must not arrive (COLOR 0,93 is an error), and
-    // the keys after the focus came back must.
+    // the keys after the focus came back must.  Then half a second of tone,
+    // and F12 ends the program.
     Type({"c", "o", "l", "o", "r", "space", "0", "comma"});
     X("xdotool windowfocus --sync " + logoWindow);
     Pause(300);
     Type({"9"});
     X("xdotool windowfocus --sync " + window);
     Pause(300);
-    Type({"3", "Return"});
-    Pause(500);
+    Type({"3", "semicolon", "v", "o", "l", "space", "8", "semicolon", "s", "o", "u", "n", "d", "space", "1", "comma",
+          "8", "0", "0", "comma", "2", "5", "Return"});
+    Pause(300);
     uint32_t after = PictureColour();
     EXPECT_NE(after, before);
     int red = static_cast<int>(after >> 16), green = (after >> 8) & 0xFF, blue = after & 0xFF;
     EXPECT_GT(red, green + 64) << std::hex << after;
     EXPECT_GT(red, blue + 64) << std::hex << after;
+    Pause(1000);
+    Type({"F12"});
+    EXPECT_TRUE(Ended(emulator, 5000)) << "F12 did not end the program";
+    emulator = 0;
+
+    // The device plays 16-bit mono samples at 48,000 a second.
+    std::vector<uint8_t> raw = ReadBinaryFile(dir.path + "/audio.raw");
+    std::vector<int16_t> samples(raw.size() / 2);
+    for (size_t i = 0; i < samples.size(); i++)
+        samples[i] = static_cast<int16_t>(raw[2 * i] | (raw[2 * i + 1] << 8));
+    auto [first, last] = AudibleSpan(samples);
+    ASSERT_GT(last, first + 4800) << "no tone was played";
+    double expected = 111860.781 / (1024 - 800);
+    EXPECT_NEAR(ZeroCrossingFrequency(samples, first + 480, last - 480, 48000), expected, expected * 0.01);
 }
 
 }  // namespace
