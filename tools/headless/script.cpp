@@ -2,8 +2,6 @@
 //   frames N | type TEXT | press KEY [N] | hold KEY | release KEY |
 //   screen-text [FILE] | screenshot FILE | wav FILE
 // Blank lines and lines starting with # are ignored.
-#include <cerrno>
-#include <cstdlib>
 #include <fstream>
 #include <sstream>
 
