@@ -6,6 +6,7 @@
 #include "machine/machine_state.h"
 #include "machine/startup.h"
 #include "platform/headless/headless_control.h"
+#include "runner.h"
 #include "screen_text.h"
 
 namespace {
@@ -21,6 +22,14 @@ bool ParseCount(const char* text, long* count)
     return true;
 }
 
+int Usage()
+{
+    std::fprintf(stderr,
+                 "usage: ravlin-headless [--frames N] [--screen-text] [--screenshot FILE.bmp]\n"
+                 "                       [--type TEXT] [--script FILE] [--wav FILE.wav]\n");
+    return 2;
+}
+
 }  // namespace
 
 int main(int argc, char** argv)
@@ -28,30 +37,62 @@ int main(int argc, char** argv)
     long frames = 50;
     bool screenText = false;
     const char* screenshot = nullptr;
-    for (int i = 1; i < argc; i++) {
-        if (std::strcmp(argv[i], "--frames") == 0 && i + 1 < argc && ParseCount(argv[i + 1], &frames)) {
+    std::string wavPath;
+    RunPlan plan;
+    std::string error;
+    bool typed = false;
+    for (int i = 1; i < argc && error.empty(); i++) {
+        bool hasValue = i + 1 < argc;
+        if (std::strcmp(argv[i], "--frames") == 0 && hasValue && ParseCount(argv[i + 1], &frames)) {
             i++;
         } else if (std::strcmp(argv[i], "--screen-text") == 0) {
             screenText = true;
-        } else if (std::strcmp(argv[i], "--screenshot") == 0 && i + 1 < argc) {
+        } else if (std::strcmp(argv[i], "--screenshot") == 0 && hasValue) {
             screenshot = argv[++i];
+        } else if (std::strcmp(argv[i], "--type") == 0 && hasValue) {
+            // Typing starts once the machine has booted.
+            if (!typed)
+                plan.push_back({RunStep::Wait, BootFrames, nullptr, {}});
+            typed = true;
+            AddTyping(argv[++i], plan, error);
+        } else if (std::strcmp(argv[i], "--script") == 0 && hasValue) {
+            AddScriptFile(argv[++i], plan, error);
+        } else if (std::strcmp(argv[i], "--wav") == 0 && hasValue) {
+            wavPath = argv[++i];
         } else {
-            std::fprintf(stderr, "usage: ravlin-headless [--frames N] [--screen-text] [--screenshot FILE.bmp]\n");
-            return 2;
+            return Usage();
         }
     }
+    if (!error.empty()) {
+        std::fprintf(stderr, "ravlin-headless: %s\n", error.c_str());
+        return 2;
+    }
+    HeadlessCaptureAudio(!wavPath.empty() || PlanWritesWav(plan));
+
+    // What is written once the run is over.
+    auto atEnd = [&] {
+        if (!wavPath.empty() && !WriteWavFile(wavPath, HeadlessAudio(), HeadlessAudioRate)) {
+            std::fprintf(stderr, "ravlin-headless: cannot write %s\n", wavPath.c_str());
+            std::exit(1);
+        }
+        if (screenText)
+            std::fputs(ScreenText().c_str(), stdout);
+        if (screenshot && !WriteFrameBufferBmp(screenshot)) {
+            std::fprintf(stderr, "ravlin-headless: cannot write %s\n", screenshot);
+            std::exit(1);
+        }
+    };
     int exitCode = 0;
     if (!StartUp(1, &exitCode))
         return 1;
-    while (static_cast<long>(Ted.FramesCompleted) < frames) {
-        if (!MainLoopPass(&exitCode))
-            return exitCode;
+    // The run ends from inside a frame tick, once the plan is done and
+    // `frames` frames have passed.
+    StartRun(std::move(plan), frames, atEnd);
+    while (MainLoopPass(&exitCode)) {
     }
-    if (screenText)
-        std::fputs(ScreenText().c_str(), stdout);
-    if (screenshot && !WriteFrameBufferBmp(screenshot)) {
-        std::fprintf(stderr, "ravlin-headless: cannot write %s\n", screenshot);
-        return 1;
-    }
-    return 0;
+    // The machine was quit before the run was over; its memory is gone.
+    screenText = false;
+    screenshot = nullptr;
+    atEnd();
+    return exitCode;
 }
