@@ -75,6 +75,11 @@ bool SaveFileReplacing(const char* fileName, const uint8_t* data, size_t size)
         InjectedWriteLimit = -1;
         return false;
     }
+    // A file the user may not write (read-only) is not replaced either.
+    if (access(fileName, F_OK) == 0 && access(fileName, W_OK) != 0) {
+        InjectedWriteLimit = -1;
+        return false;
+    }
     std::string temporary = TemporaryTemplate(target);
     int fd = mkstemp(temporary.data());
     if (fd < 0) {
