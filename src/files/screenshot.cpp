@@ -35,7 +35,7 @@ constexpr uint32_t FrameCycles = 312 * 57;
 
 }  // namespace
 
-bool WriteScreenshotFile(const char* fileName)
+bool WriteScreenshotTo(const char* fileName)
 {
     std::vector<uint8_t> image(BitmapHeader, BitmapHeader + sizeof BitmapHeader);
     image.reserve(ScreenshotFileSize);
@@ -62,7 +62,7 @@ void WriteScreenshot()
             return;
     }
     ScreenshotWaitCycles = 0;
-    if (WriteScreenshotFile("output.bmp")) {
+    if (WriteScreenshotTo("output.bmp")) {
         // One step of the shared key-repeat pacer for F9, key held or not:
         // with F9 up it only moves the shared repeat state on.
         KeyRepeat(DIK_F9);

@@ -14,7 +14,7 @@ constexpr uint16_t ScreenshotRetryFrames = 150;   // three seconds at 50 Hz
 
 // Writes the picture now under any name; true when the whole file was
 // written (an earlier file of that name survives a failure).
-bool WriteScreenshotFile(const char* fileName);
+bool WriteScreenshotTo(const char* fileName);
 
 // Failed attempts of the pending request, and the emulated cycles counted
 // since the last one.  Zero while no attempt has failed.

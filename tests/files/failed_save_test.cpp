@@ -28,7 +28,7 @@ struct Saver {
 const Saver Savers[] = {
     {"program", "KEEP.PRG", [](const char* n) { return SaveProgramFile(n, 0x1001, 0x9000); }},
     {"snapshot", "KEEP.FRE", [](const char* n) { return SaveSnapshotFile(n); }},
-    {"screenshot", "keep.bmp", [](const char* n) { return WriteScreenshotFile(n); }},
+    {"screenshot", "keep.bmp", [](const char* n) { return WriteScreenshotTo(n); }},
 };
 
 TEST_F(FailedSaveTest, WriteFailureKeepsTheEarlierFile)

@@ -24,7 +24,7 @@ void FillFrameBuffer(uint8_t seed)
 TEST_F(ScreenshotTest, HeaderColourTableAndBottomUpRows)
 {
     FillFrameBuffer(0);
-    ASSERT_TRUE(WriteScreenshotFile("shot.bmp"));
+    ASSERT_TRUE(WriteScreenshotTo("shot.bmp"));
     std::vector<uint8_t> file = ReadBinaryFile(scratch.path + "/shot.bmp");
     ASSERT_EQ(file.size(), 65078u);
     const std::vector<uint8_t> start = {0x42, 0x4D, 0x36, 0xFE, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00,

@@ -49,7 +49,7 @@ bool SaveSnapshotTo(const std::string& name)
 
 bool ScreenshotWindowTo(const std::string& name)
 {
-    if (WriteScreenshotFile(name.c_str()))
+    if (WriteScreenshotTo(name.c_str()))
         return true;
     std::fprintf(stderr, "ravlin-headless: %s: cannot write the screenshot\n", name.c_str());
     return false;
