@@ -96,6 +96,13 @@ struct HeadlessSoundState {
     uint32_t samplesPerSecond = 0;
 };
 HeadlessSoundState HeadlessSoundBuffer(SoundBuffer* buffer);
+// What the sound buffers played, mixed as the speaker would hear it: while
+// capturing, every tick renders 1/50 s of mono samples at HeadlessAudioRate.
+// Off until turned on; ResetPlatformBackend turns it off and empties it.
+constexpr uint32_t HeadlessAudioRate = 44100;
+constexpr uint32_t HeadlessMaxSoundBytes = 1u << 24;   // larger buffers are refused
+void HeadlessCaptureAudio(bool on);
+const std::vector<int16_t>& HeadlessAudio();
 int HeadlessSoundCallCount();          // volume and frequency calls made
 int HeadlessLiveObjectCount();         // device objects not yet released
 
