@@ -4,6 +4,7 @@
 
 #include "files/screenshot.h"
 #include "files_fixture.h"
+#include "input/keyboard.h"
 #include "machine/startup.h"
 
 namespace {
@@ -63,6 +64,24 @@ TEST_F(ScreenshotTest, RequestWritesOutputBmpAndIsCleared)
     EXPECT_EQ(ScreenshotRequest, 0);
     EXPECT_EQ(ReadBinaryFile(scratch.path + "/output.bmp")[1078], FramePixel(255, 64));
     EXPECT_EQ(Listing(), std::vector<std::string>{"output.bmp"});
+}
+
+// A finished screenshot steps the shared key-repeat pacer for F9 once; with
+// F9 up that moves the state 0 to 1 and 1 or 2 to 0.  A failed one doesn't.
+TEST_F(ScreenshotTest, SuccessStepsTheKeyRepeatStateOnce)
+{
+    for (auto [before, after] : {std::pair{0, 1}, {1, 0}, {2, 0}}) {
+        KeyRepeatState = static_cast<uint8_t>(before);
+        ScreenshotRequest = 1;
+        WriteScreenshot();
+        EXPECT_EQ(KeyRepeatState, after) << "from " << before;
+    }
+    fs::remove(scratch.path + "/output.bmp");
+    fs::create_directory(scratch.path + "/output.bmp");
+    KeyRepeatState = 0;
+    ScreenshotRequest = 1;
+    WriteScreenshot();
+    EXPECT_EQ(KeyRepeatState, 0);
 }
 
 TEST_F(ScreenshotTest, MainLoopServesTheRequest)

@@ -1,14 +1,13 @@
 #include "file_commands.h"
 
+#include <strings.h>
+
 #include <cstdio>
 #include <cstring>
-#include <strings.h>
 
 #include "files/program_file.h"
 #include "files/screenshot.h"
 #include "files/snapshot_file.h"
-
-FileOptions RunnerFileOptions;
 
 namespace {
 
@@ -18,15 +17,19 @@ bool HasExtension(const std::string& name, const char* extension)
     return name.size() > length && strcasecmp(name.c_str() + name.size() - length, extension) == 0;
 }
 
+void AddAction(RunPlan& plan, std::function<bool()> action)
+{
+    RunStep step{RunStep::Action, 0, nullptr, {}};
+    step.action = std::move(action);
+    plan.push_back(std::move(step));
+}
+
 }  // namespace
 
-bool LoadFileAsLoadMenu(const std::string& name, bool* wasProgram)
+bool LoadFileAsLoadMenu(const std::string& name)
 {
-    bool program = HasExtension(name, ".prg");
-    if (wasProgram)
-        *wasProgram = program;
     bool loaded;
-    if (program) {
+    if (HasExtension(name, ".prg")) {
         loaded = LoadProgramFile(name.c_str());
     } else if (HasExtension(name, ".fre")) {
         loaded = LoadSnapshotFile(name.c_str());
@@ -55,25 +58,91 @@ bool ScreenshotWindowTo(const std::string& name)
     return false;
 }
 
-bool ParseFileOption(int argc, char** argv, int& i, bool* bad)
+bool ParseFileOption(int argc, char** argv, int& i, RunPlan& plan, bool* bootWaited,
+                     FileOptions& options, std::string& error)
 {
     const char* option = argv[i];
-    std::string* target = nullptr;
     if (std::strcmp(option, "--run") == 0) {
-        RunnerFileOptions.run = true;
+        options.run = true;
         return true;
     }
-    if (std::strcmp(option, "--load") == 0)
-        target = &RunnerFileOptions.load;
-    else if (std::strcmp(option, "--save-snapshot") == 0)
-        target = &RunnerFileOptions.saveSnapshot;
-    else
+    bool load = std::strcmp(option, "--load") == 0;
+    if (!load && std::strcmp(option, "--save-snapshot") != 0)
         return false;
     if (i + 1 >= argc) {
-        std::fprintf(stderr, "ravlin-headless: %s needs a file name\n", option);
-        *bad = true;
+        error = std::string(option) + " needs a file name";
         return true;
     }
-    *target = argv[++i];
+    std::string name = argv[++i];
+    if (!load) {
+        options.saveSnapshot = name;
+        return true;
+    }
+    if (options.loadStep >= 0) {
+        error = "only one --load";
+        return true;
+    }
+    if (!HasExtension(name, ".prg") && !HasExtension(name, ".fre")) {
+        error = name + ": --load takes a .prg or .fre file";
+        return true;
+    }
+    if (!*bootWaited)
+        plan.push_back({RunStep::Wait, BootFrames, nullptr, {}});
+    *bootWaited = true;
+    AddAction(plan, [name] { return LoadFileAsLoadMenu(name); });
+    options.loadStep = static_cast<long>(plan.size());
+    options.loadIsProgram = HasExtension(name, ".prg");
+    return true;
+}
+
+bool FinishFileOptions(RunPlan& plan, FileOptions& options, std::string& error)
+{
+    if (!options.run)
+        return true;
+    if (options.loadStep < 0 || !options.loadIsProgram) {
+        error = "--run needs --load with a .prg file";
+        return false;
+    }
+    RunPlan typing;
+    if (!AddTyping("RUN\n", typing, error))
+        return false;
+    plan.insert(plan.begin() + options.loadStep, typing.begin(), typing.end());
+    return true;
+}
+
+bool SaveSnapshotAtEnd(const FileOptions& options)
+{
+    return options.saveSnapshot.empty() || SaveSnapshotTo(options.saveSnapshot);
+}
+
+bool AddFileCommand(std::string_view command, std::string_view rest, RunPlan& plan, bool* ok,
+                    std::string& message)
+{
+    *ok = true;
+    if (command == "run") {
+        if (!rest.empty()) {
+            message = "run takes nothing after it";
+            *ok = false;
+            return true;
+        }
+        *ok = AddTyping("RUN\n", plan, message);
+        return true;
+    }
+    bool (*action)(const std::string&) = nullptr;
+    if (command == "load")
+        action = LoadFileAsLoadMenu;
+    else if (command == "save-snapshot")
+        action = SaveSnapshotTo;
+    else if (command == "screenshot-window")
+        action = ScreenshotWindowTo;
+    else
+        return false;
+    if (rest.empty()) {
+        message = std::string(command) + " needs a file name";
+        *ok = false;
+        return true;
+    }
+    std::string name(rest);
+    AddAction(plan, [action, name] { return action(name); });
     return true;
 }

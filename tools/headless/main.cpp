@@ -5,6 +5,7 @@
 
 #include "machine/startup.h"
 #include "platform/headless/headless_control.h"
+#include "file_commands.h"
 #include "runner.h"
 
 namespace {
@@ -12,7 +13,8 @@ namespace {
 int Usage()
 {
     std::fprintf(stderr,
-                 "usage: ravlin-headless [--frames N] [--type TEXT] [--script FILE] [--wav FILE]\n");
+                 "usage: ravlin-headless [--frames N] [--type TEXT] [--script FILE] [--wav FILE]\n"
+                 "                       [--load FILE.prg|FILE.fre] [--run] [--save-snapshot FILE]\n");
     return 2;
 }
 
@@ -25,9 +27,11 @@ int main(int argc, char** argv)
     RunPlan plan;
     std::string error;
     bool typed = false;
-    for (int i = 1; i < argc; i++) {
+    FileOptions fileOptions;
+    for (int i = 1; i < argc && error.empty(); i++) {
         bool hasValue = i + 1 < argc;
-        if (std::strcmp(argv[i], "--frames") == 0 && hasValue) {
+        if (ParseFileOption(argc, argv, i, plan, &typed, fileOptions, error)) {
+        } else if (std::strcmp(argv[i], "--frames") == 0 && hasValue) {
             frames = std::strtol(argv[++i], nullptr, 10);
         } else if (std::strcmp(argv[i], "--type") == 0 && hasValue) {
             if (!typed)
@@ -44,13 +48,17 @@ int main(int argc, char** argv)
             return Usage();
         }
     }
+    if (error.empty())
+        FinishFileOptions(plan, fileOptions, error);
     if (!error.empty()) {
         std::fprintf(stderr, "ravlin-headless: %s\n", error.c_str());
         return 2;
     }
     HeadlessCaptureAudio(!wavPath.empty() || PlanWritesWav(plan));
 
-    auto atEnd = [wavPath] {
+    auto atEnd = [wavPath, fileOptions] {
+        if (!SaveSnapshotAtEnd(fileOptions))
+            std::exit(1);
         if (!wavPath.empty() && !WriteWavFile(wavPath, HeadlessAudio(), HeadlessAudioRate)) {
             std::fprintf(stderr, "ravlin-headless: cannot write %s\n", wavPath.c_str());
             std::exit(1);
