@@ -80,6 +80,7 @@ struct Backend {
     std::vector<std::pair<uint32_t, uint32_t>> modes;
     const Palette* palette = nullptr;
     uint32_t cooperativeLevel = 0;
+    int restores = 0;
     int soundCalls = 0;
     AudioMixer mixer;
     bool captureAudio = false;
@@ -193,6 +194,7 @@ void HeadlessOnPresent(std::function<void(const HeadlessFrame&)> callback) { B()
 std::vector<std::pair<uint32_t, uint32_t>> HeadlessModeHistory() { return B().modes; }
 const PaletteEntry* HeadlessPalette() { return B().palette ? B().palette->entries : nullptr; }
 uint32_t HeadlessCooperativeLevel() { return B().cooperativeLevel; }
+int HeadlessRestoreCount() { return B().restores; }
 
 HeadlessSoundState HeadlessSoundBuffer(SoundBuffer* buffer)
 {
@@ -238,6 +240,7 @@ void ResetPlatformBackend()
     b.modes.clear();
     b.palette = nullptr;
     b.cooperativeLevel = 0;
+    b.restores = 0;
     b.soundCalls = 0;
     b.captureAudio = false;
     b.audio.clear();
@@ -482,6 +485,8 @@ int32_t SurfaceUnlock(Surface* surface)
     if (!surface->locked)
         return DDERR_GENERIC;
     surface->locked = false;
+    if (int32_t r = Injected(HeadlessCall::SurfaceUnlock))
+        return r;
     Backend& b = B();
     b.lastPresented = surface->frame;
     b.presented++;
@@ -491,7 +496,11 @@ int32_t SurfaceUnlock(Surface* surface)
     return DD_OK;
 }
 
-int32_t SurfaceRestore(Surface*) { return DD_OK; }
+int32_t SurfaceRestore(Surface*)
+{
+    B().restores++;
+    return Injected(HeadlessCall::SurfaceRestore);
+}
 
 void SurfaceRelease(Surface* surface) { Destroy(surface); }
 

@@ -36,6 +36,8 @@ enum class HeadlessCall : int {
     Play,
     SoundLock,
     SoundUnlock,
+    SurfaceUnlock,
+    SurfaceRestore,
     Count
 };
 
@@ -84,6 +86,7 @@ void HeadlessOnPresent(std::function<void(const HeadlessFrame&)> callback);
 std::vector<std::pair<uint32_t, uint32_t>> HeadlessModeHistory();
 const PaletteEntry* HeadlessPalette();   // null until a palette exists
 uint32_t HeadlessCooperativeLevel();
+int HeadlessRestoreCount();            // Restore calls on the primary surface
 
 // Sound.
 struct HeadlessSoundState {
