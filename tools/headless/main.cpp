@@ -3,10 +3,12 @@
 #include <cstdlib>
 #include <cstring>
 
+#include "machine/machine_state.h"
 #include "machine/startup.h"
 #include "platform/headless/headless_control.h"
 #include "file_commands.h"
 #include "runner.h"
+#include "screen_text.h"
 
 namespace {
 
@@ -14,7 +16,8 @@ int Usage()
 {
     std::fprintf(stderr,
                  "usage: ravlin-headless [--frames N] [--type TEXT] [--script FILE] [--wav FILE]\n"
-                 "                       [--load FILE.prg|FILE.fre] [--run] [--save-snapshot FILE]\n");
+                 "                       [--load FILE.prg|FILE.fre] [--run] [--save-snapshot FILE]\n"
+                 "                       [--screen-text] [--screenshot FILE.bmp]\n");
     return 2;
 }
 
@@ -24,6 +27,8 @@ int main(int argc, char** argv)
 {
     long frames = 50;
     std::string wavPath;
+    bool screenText = false;
+    std::string screenshot;
     RunPlan plan;
     std::string error;
     bool typed = false;
@@ -44,6 +49,10 @@ int main(int argc, char** argv)
                 break;
         } else if (std::strcmp(argv[i], "--wav") == 0 && hasValue) {
             wavPath = argv[++i];
+        } else if (std::strcmp(argv[i], "--screen-text") == 0) {
+            screenText = true;
+        } else if (std::strcmp(argv[i], "--screenshot") == 0 && hasValue) {
+            screenshot = argv[++i];
         } else {
             return Usage();
         }
@@ -56,11 +65,17 @@ int main(int argc, char** argv)
     }
     HeadlessCaptureAudio(!wavPath.empty() || PlanWritesWav(plan));
 
-    auto atEnd = [wavPath, fileOptions] {
+    auto atEnd = [wavPath, fileOptions, screenText, screenshot] {
         if (!SaveSnapshotAtEnd(fileOptions))
             std::exit(1);
         if (!wavPath.empty() && !WriteWavFile(wavPath, HeadlessAudio(), HeadlessAudioRate)) {
             std::fprintf(stderr, "ravlin-headless: cannot write %s\n", wavPath.c_str());
+            std::exit(1);
+        }
+        if (screenText)
+            std::fputs(ScreenText().c_str(), stdout);
+        if (!screenshot.empty() && !WriteFrameBufferBmp(screenshot.c_str())) {
+            std::fprintf(stderr, "ravlin-headless: cannot write %s\n", screenshot.c_str());
             std::exit(1);
         }
     };
