@@ -75,8 +75,11 @@ bool SaveFileReplacing(const char* fileName, const uint8_t* data, size_t size)
         InjectedWriteLimit = -1;
         return false;
     }
-    // A file the user may not write (read-only) is not replaced either.
-    if (access(fileName, F_OK) == 0 && access(fileName, W_OK) != 0) {
+    // Neither a directory nor a file the user may not write (read-only) is
+    // replaced; no need to write the temporary file first to find out.
+    struct stat info;
+    bool exists = stat(fileName, &info) == 0;
+    if (exists && (S_ISDIR(info.st_mode) || access(fileName, W_OK) != 0)) {
         InjectedWriteLimit = -1;
         return false;
     }
