@@ -6,6 +6,7 @@
 #include "machine/machine_state.h"
 #include "machine/startup.h"
 #include "platform/headless/headless_control.h"
+#include "file_commands.h"
 #include "runner.h"
 #include "screen_text.h"
 
@@ -26,7 +27,8 @@ int Usage()
 {
     std::fprintf(stderr,
                  "usage: ravlin-headless [--frames N] [--screen-text] [--screenshot FILE.bmp]\n"
-                 "                       [--type TEXT] [--script FILE] [--wav FILE.wav]\n");
+                 "                       [--type TEXT] [--script FILE] [--wav FILE.wav]\n"
+                 "                       [--load FILE.prg|FILE.fre] [--run] [--save-snapshot FILE]\n");
     return 2;
 }
 
@@ -41,9 +43,11 @@ int main(int argc, char** argv)
     RunPlan plan;
     std::string error;
     bool typed = false;
+    FileOptions fileOptions;
     for (int i = 1; i < argc && error.empty(); i++) {
         bool hasValue = i + 1 < argc;
-        if (std::strcmp(argv[i], "--frames") == 0 && hasValue && ParseCount(argv[i + 1], &frames)) {
+        if (ParseFileOption(argc, argv, i, plan, &typed, fileOptions, error)) {
+        } else if (std::strcmp(argv[i], "--frames") == 0 && hasValue && ParseCount(argv[i + 1], &frames)) {
             i++;
         } else if (std::strcmp(argv[i], "--screen-text") == 0) {
             screenText = true;
@@ -63,6 +67,8 @@ int main(int argc, char** argv)
             return Usage();
         }
     }
+    if (error.empty())
+        FinishFileOptions(plan, fileOptions, error);
     if (!error.empty()) {
         std::fprintf(stderr, "ravlin-headless: %s\n", error.c_str());
         return 2;
@@ -71,6 +77,8 @@ int main(int argc, char** argv)
 
     // What is written once the run is over.
     auto atEnd = [&] {
+        if (!SaveSnapshotAtEnd(fileOptions))
+            std::exit(1);
         if (!wavPath.empty() && !WriteWavFile(wavPath, HeadlessAudio(), HeadlessAudioRate)) {
             std::fprintf(stderr, "ravlin-headless: cannot write %s\n", wavPath.c_str());
             std::exit(1);

@@ -89,6 +89,11 @@ void Continue()
             if (!WriteWavFile(step.path, HeadlessAudio(), HeadlessAudioRate))
                 Fail("cannot write " + step.path);
             break;
+        case RunStep::Action:
+            // The action has said what went wrong.
+            if (!step.action())
+                std::exit(1);
+            break;
         }
     }
     if (static_cast<long>(HeadlessTicks()) < run.minimumFrames) {

@@ -11,10 +11,11 @@
 struct PcKey;
 
 struct RunStep {
-    enum Kind { Wait, KeyDown, KeyUp, ScreenText, Screenshot, Wav } kind;
+    enum Kind { Wait, KeyDown, KeyUp, ScreenText, Screenshot, Wav, Action } kind;
     long frames = 0;               // Wait
     const PcKey* key = nullptr;    // KeyDown, KeyUp
     std::string path;              // outputs; empty screen-text path: standard output
+    std::function<bool()> action = nullptr;   // Action: false ends the run with exit code 1
 };
 using RunPlan = std::vector<RunStep>;
 

@@ -1,10 +1,12 @@
 // The script language of ravlin-headless, one command a line:
 //   frames N | type TEXT | press KEY [N] | hold KEY | release KEY |
-//   screen-text [FILE] | screenshot FILE | wav FILE
+//   screen-text [FILE] | screenshot FILE | wav FILE |
+//   load FILE | run | save-snapshot FILE | screenshot-window FILE
 // Blank lines and lines starting with # are ignored.
 #include <fstream>
 #include <sstream>
 
+#include "file_commands.h"
 #include "key_names.h"
 #include "runner.h"
 
@@ -107,6 +109,9 @@ bool AddCommand(std::string_view line, RunPlan& plan, std::string& message)
         plan.push_back({command == "wav" ? RunStep::Wav : RunStep::Screenshot, 0, nullptr, std::string(rest)});
         return true;
     }
+    bool ok = true;
+    if (AddFileCommand(command, rest, plan, &ok, message))
+        return ok;
     message = "unknown command '" + std::string(command) + "'";
     return false;
 }
