@@ -109,8 +109,13 @@ std::string ReadCells(const WindowPicture& picture, int column, int row, int cou
                     clean = false;
             }
         }
+        bool blank = clean;
+        for (int y = 0; y < 8 && blank; y++)
+            blank = rows[y] == 0;
         char found = '?';
-        if (clean && ink == paper) {
+        if (blank && ink != paper) {
+            found = '`';
+        } else if (clean && ink == paper) {
             // Ink and paper alike: every cell reads as a solid block.
             found = '#';
         } else if (clean) {
@@ -140,6 +145,16 @@ PictureLog::~PictureLog()
 void TapKeyAt(uint64_t tick, uint8_t scanCode)
 {
     HeadlessAtTick(tick, [scanCode] { HeadlessTapKey(scanCode); });
+}
+
+void TypeKeys(uint64_t firstTick, std::initializer_list<uint8_t> keys)
+{
+    uint64_t tick = firstTick;
+    for (uint8_t key : keys) {
+        if (key != 0)
+            TapKeyAt(tick, key);
+        tick++;
+    }
 }
 
 void HoldKeyBetween(uint64_t downTick, uint64_t upTick, uint8_t scanCode)

@@ -3,6 +3,7 @@
 #pragma once
 #include <cstdint>
 #include <functional>
+#include <initializer_list>
 #include <string>
 #include <vector>
 
@@ -27,8 +28,8 @@ WindowPicture FrameBufferWindow();        // the frame buffer's window now
 WindowPicture PresentedWindow();          // the last presented surface (ScreenMode 0)
 
 // Reads count cells of a row as text, assuming the given ink and paper.  A
-// cell whose pixels are not all ink or paper, or whose pattern is no glyph,
-// reads as '?'.
+// cell of paper only reads as '`' (no glyph is blank), a cell whose pixels
+// are not all ink or paper, or whose pattern is no glyph, as '?'.
 std::string ReadCells(const WindowPicture& picture, int column, int row, int count, uint8_t ink, uint8_t paper);
 
 // Every presented picture (ScreenMode 0) from now on, in order.
@@ -43,5 +44,7 @@ struct PictureLog {
 // the program has read the keyboard many times in a row without a tick in
 // between (that is, while it waits for the key's release).
 void TapKeyAt(uint64_t tick, uint8_t scanCode);
+// Keys tapped one per tick from firstTick on; 0 taps nothing at its tick.
+void TypeKeys(uint64_t firstTick, std::initializer_list<uint8_t> keys);
 // A key held from one tick to another.
 void HoldKeyBetween(uint64_t downTick, uint64_t upTick, uint8_t scanCode);
