@@ -2,9 +2,15 @@
 #pragma once
 #include <cstdint>
 
-// Loads the file into RAM and sets BASIC's end pointers.  Returns whether
-// anything was loaded.
+// At most this many data bytes are taken from a program file.
+constexpr uint32_t ProgramDataLimit = 60000;
+
+// Copies the file's data into RAM at its load address (bytes that would land
+// past 0xFFFF are dropped) and moves BASIC's end pointers.  Returns whether
+// the load address could be read, that is whether the load took effect; a
+// file that can't be opened or is shorter than two bytes changes nothing.
 bool LoadProgramFile(const char* fileName);
 // Writes start..end-1 from RAM (even under ROM).  Returns true only when the
 // whole file was written; a failed save leaves any earlier file intact.
+// Ranges with start >= end are refused and write nothing.
 bool SaveProgramFile(const char* fileName, uint16_t start, uint16_t end);

@@ -1,0 +1,116 @@
+#include "files/snapshot_file.h"
+
+#include <cstdio>
+#include <vector>
+
+#include "cpu/cpu.h"
+#include "files/safe_save.h"
+#include "machine/machine_state.h"
+
+namespace {
+
+// One field of the file header: its size in bytes, the value written, and
+// what a load does with the value read (nothing for the ignored fields).
+struct SnapshotField {
+    uint8_t size;
+    uint32_t (*saved)();
+    void (*apply)(uint32_t value);
+};
+
+constexpr uint32_t Flag(uint8_t value) { return value ? 1 : 0; }
+
+// The status byte in the PHP form: N V 0 B D I Z C.  Reading sets each flag
+// byte to 0 or 1 and ignores bit 5; the processor's scratch byte, which a
+// PLP would also set, stays as it was.
+void ApplyStatus(uint32_t value)
+{
+    Cpu.FlagN = (value >> 7) & 1;
+    Cpu.FlagV = (value >> 6) & 1;
+    Cpu.FlagB = (value >> 4) & 1;
+    Cpu.FlagD = (value >> 3) & 1;
+    Cpu.FlagI = (value >> 2) & 1;
+    Cpu.FlagZ = (value >> 1) & 1;
+    Cpu.FlagC = value & 1;
+}
+
+// Timer 2 and 3 latches have no place in the file: their fields are
+// written as 0 and skipped when read.
+constexpr SnapshotField SnapshotFields[] = {
+    {2, [] { return 0x0000u; }, nullptr},
+    {2, [] { return 0x0001u; }, nullptr},
+    {4, [] { return uint32_t{Cpu.PC}; }, [](uint32_t v) { Cpu.PC = static_cast<uint16_t>(v); }},
+    {4, [] { return uint32_t{PackStatusPhp()}; }, ApplyStatus},
+    {4, [] { return uint32_t{Cpu.AC}; }, [](uint32_t v) { Cpu.AC = static_cast<uint8_t>(v); }},
+    {4, [] { return uint32_t{Cpu.XR}; }, [](uint32_t v) { Cpu.XR = static_cast<uint8_t>(v); }},
+    {4, [] { return uint32_t{Cpu.YR}; }, [](uint32_t v) { Cpu.YR = static_cast<uint8_t>(v); }},
+    {4, [] { return uint32_t{Cpu.SP}; }, [](uint32_t v) { Cpu.SP = static_cast<uint8_t>(v); }},
+    {4, [] { return 1024u; }, nullptr},
+    {4, [] { return Ted.RomEnabled == 1 ? 1u : 0u; }, [](uint32_t v) { Ted.RomEnabled = v != 0; }},
+    {4, [] { return static_cast<uint32_t>(Ted.Timer1Counter); },
+        [](uint32_t v) { Ted.Timer1Counter = static_cast<int32_t>(v); }},
+    {4, [] { return uint32_t{Ted.Timer1Latch}; }, [](uint32_t v) { Ted.Timer1Latch = static_cast<uint16_t>(v); }},
+    {4, [] { return Flag(Ted.Timer1Running); }, [](uint32_t v) { Ted.Timer1Running = v != 0; }},
+    {4, [] { return static_cast<uint32_t>(Ted.Timer2Counter); },
+        [](uint32_t v) { Ted.Timer2Counter = static_cast<int32_t>(v); }},
+    {4, [] { return 0u; }, nullptr},
+    {4, [] { return Flag(Ted.Timer2Running); }, [](uint32_t v) { Ted.Timer2Running = v != 0; }},
+    {4, [] { return static_cast<uint32_t>(Ted.Timer3Counter); },
+        [](uint32_t v) { Ted.Timer3Counter = static_cast<int32_t>(v); }},
+    {4, [] { return 0u; }, nullptr},
+    {4, [] { return Flag(Ted.Timer3Running); }, [](uint32_t v) { Ted.Timer3Running = v != 0; }},
+};
+
+constexpr uint32_t HeaderSize()
+{
+    uint32_t total = 0;
+    for (const SnapshotField& field : SnapshotFields)
+        total += field.size;
+    return total;
+}
+static_assert(HeaderSize() == 72 && HeaderSize() + 0x10000 == SnapshotFileSize);
+
+}  // namespace
+
+bool SaveSnapshotFile(const char* fileName)
+{
+    if (!Ram64)
+        return false;
+    std::vector<uint8_t> image;
+    image.reserve(SnapshotFileSize);
+    for (const SnapshotField& field : SnapshotFields) {
+        uint32_t value = field.saved();
+        for (int i = 0; i < field.size; i++)
+            image.push_back(static_cast<uint8_t>(value >> (8 * i)));
+    }
+    image.insert(image.end(), Ram64, Ram64 + 0x10000);
+    return SaveFileReplacing(fileName, image.data(), image.size());
+}
+
+bool LoadSnapshotFile(const char* fileName)
+{
+    if (!Ram64 || !fileName)
+        return false;
+    std::FILE* file = std::fopen(fileName, "rb");
+    if (!file)
+        return false;
+    bool complete = true;
+    for (const SnapshotField& field : SnapshotFields) {
+        uint8_t bytes[4];
+        // A field cut short by the end of the file counts as absent.
+        if (std::fread(bytes, 1, field.size, file) != field.size) {
+            complete = false;
+            break;
+        }
+        uint32_t value = 0;
+        for (int i = 0; i < field.size; i++)
+            value |= static_cast<uint32_t>(bytes[i]) << (8 * i);
+        if (field.apply)
+            field.apply(value);
+    }
+    // A short RAM image is accepted: the rest of RAM keeps its content.
+    if (complete)
+        std::fread(Ram64, 1, 0x10000, file);
+    bool readFailed = std::ferror(file) != 0;
+    std::fclose(file);
+    return !readFailed;
+}
