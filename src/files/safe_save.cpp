@@ -4,7 +4,6 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
-#include <algorithm>
 #include <cerrno>
 #include <string>
 
@@ -26,35 +25,50 @@ std::string TemporaryTemplate(const std::string& target)
 
 // Keeps the permissions of the file being replaced; a new file gets the
 // usual 0666 less the umask.
-mode_t ModeForTarget(const char* target)
+mode_t ModeForTarget(const struct stat* existing)
 {
-    struct stat info;
-    if (stat(target, &info) == 0 && S_ISREG(info.st_mode))
-        return info.st_mode & 07777;
+    if (existing)
+        return existing->st_mode & 07777;
     mode_t mask = umask(0);
     umask(mask);
     return 0666 & ~mask;
 }
 
-bool WriteAll(int fd, const uint8_t* data, size_t size)
+// Cuts the temporary file short as a full disk would have.
+bool ApplyInjectedFailure(const char* temporary)
 {
-    size_t limit = size;
-    bool injected = InjectedWriteLimit >= 0;
-    if (injected) {
-        limit = std::min(size, static_cast<size_t>(InjectedWriteLimit));
-        InjectedWriteLimit = -1;
-    }
+    long limit = InjectedWriteLimit;
+    InjectedWriteLimit = -1;
+    struct stat info;
+    if (stat(temporary, &info) == 0 && info.st_size > limit)
+        (void)truncate(temporary, limit);
+    return false;
+}
+
+bool SyncFile(const char* name)
+{
+    int fd = open(name, O_RDONLY);
+    if (fd < 0)
+        return false;
+    bool ok = fsync(fd) == 0;
+    return close(fd) == 0 && ok;
+}
+
+bool WriteAll(const char* name, const uint8_t* data, size_t size)
+{
+    int fd = open(name, O_WRONLY | O_TRUNC);
+    if (fd < 0)
+        return false;
     size_t done = 0;
-    while (done < limit) {
-        ssize_t written = write(fd, data + done, limit - done);
-        if (written < 0) {
-            if (errno == EINTR)
-                continue;
-            return false;
-        }
-        done += static_cast<size_t>(written);
+    bool ok = true;
+    while (ok && done < size) {
+        ssize_t written = write(fd, data + done, size - done);
+        if (written >= 0)
+            done += static_cast<size_t>(written);
+        else
+            ok = errno == EINTR;
     }
-    return !injected;
+    return close(fd) == 0 && ok;
 }
 
 }  // namespace
@@ -64,19 +78,12 @@ void InjectSaveWriteFailure(long bytes)
     InjectedWriteLimit = bytes;
 }
 
-bool SaveFileReplacing(const char* fileName, const uint8_t* data, size_t size)
+bool SaveFileReplacingVia(const char* fileName, const std::function<bool(const char* temporaryName)>& write)
 {
-    if (!fileName || !*fileName || (size > 0 && !data)) {
-        InjectedWriteLimit = -1;
-        return false;
-    }
-    std::string target = fileName;
-    if (target.back() == '/') {
-        InjectedWriteLimit = -1;
-        return false;
-    }
-    // A file the user may not write (read-only) is not replaced either.
-    if (access(fileName, F_OK) == 0 && access(fileName, W_OK) != 0) {
+    std::string target = fileName ? fileName : "";
+    struct stat info;
+    bool exists = !target.empty() && stat(fileName, &info) == 0;
+    if (target.empty() || target.back() == '/' || (exists && (!S_ISREG(info.st_mode) || access(fileName, W_OK) != 0))) {
         InjectedWriteLimit = -1;
         return false;
     }
@@ -86,12 +93,21 @@ bool SaveFileReplacing(const char* fileName, const uint8_t* data, size_t size)
         InjectedWriteLimit = -1;
         return false;
     }
-    fchmod(fd, ModeForTarget(fileName));
-    bool ok = WriteAll(fd, data, size);
-    ok = ok && fsync(fd) == 0;
-    ok = (close(fd) == 0) && ok;
-    ok = ok && rename(temporary.c_str(), fileName) == 0;
+    fchmod(fd, ModeForTarget(exists ? &info : nullptr));
+    close(fd);
+    bool ok = write(temporary.c_str());
+    if (ok && InjectedWriteLimit >= 0)
+        ok = ApplyInjectedFailure(temporary.c_str());
+    ok = ok && SyncFile(temporary.c_str()) && rename(temporary.c_str(), fileName) == 0;
     if (!ok)
         unlink(temporary.c_str());
+    InjectedWriteLimit = -1;
     return ok;
+}
+
+bool SaveFileReplacing(const char* fileName, const uint8_t* data, size_t size)
+{
+    if (size > 0 && !data)
+        return false;
+    return SaveFileReplacingVia(fileName, [&](const char* temporary) { return WriteAll(temporary, data, size); });
 }

@@ -3,6 +3,7 @@
 // timers change exactly as the file says, and nothing outside Ram64.
 #include <gtest/gtest.h>
 
+#include <filesystem>
 #include <random>
 
 #include "files/program_file.h"
@@ -146,6 +147,8 @@ TEST_F(LoaderFuzzTest, RandomAndMutatedFiles)
 
         Machine expected = Capture();
         const char* name = snapshot ? "fuzz.fre" : "fuzz.prg";
+        // Removing first keeps the filesystem from flushing a truncated file.
+        std::filesystem::remove(scratch.path + "/" + name);
         scratch.WriteFile(name, file);
         if (snapshot) {
             ModelSnapshotLoad(expected, file);

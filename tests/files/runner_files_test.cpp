@@ -105,7 +105,8 @@ TEST_F(RunnerTinyRomTest, LoadedSnapshotRunsOn)
     file[72 + 0x4000] = 0x10;
     scratch.WriteFile("count.FRE", file);
 
-    RunResult run = RunRunner(scratch, "--load count.FRE --save-snapshot end.fre --frames 1");
+    // --frames counts from power-on; the load comes after the boot wait.
+    RunResult run = RunRunner(scratch, "--load count.FRE --save-snapshot end.fre --frames 160");
     ASSERT_EQ(run.exitCode, 0) << run.err;
     std::vector<uint8_t> end = ReadBinaryFile(scratch.path + "/end.fre");
     ASSERT_EQ(end.size(), SnapshotFileSize);
@@ -222,8 +223,16 @@ TEST_F(RunnerRealRomTest, SnapshotContinuesARunningBasicProgram)
     std::string resumed = scratch.ReadText("resumed.txt");
     std::vector<long> after = NumbersOnScreen(resumed);
     ASSERT_GE(after.size(), 10u) << resumed;
-    for (size_t i = 1; i < after.size(); i++)
-        EXPECT_EQ(after[i], after[i - 1] + 1) << resumed;
+    // Consecutive numbers; one line may show twice when the picture is taken
+    // while the KERNAL is scrolling the screen.
+    int repeats = 0;
+    for (size_t i = 1; i < after.size(); i++) {
+        if (after[i] == after[i - 1])
+            repeats++;
+        else
+            EXPECT_EQ(after[i], after[i - 1] + 1) << resumed;
+    }
+    EXPECT_LE(repeats, 1) << resumed;
     EXPECT_GT(after.front(), before.back()) << "the program did not carry on";
     EXPECT_EQ(resumed, uninterrupted);
 }

@@ -60,7 +60,8 @@ inline double CrossingRate(const std::vector<int16_t>& s, size_t from, size_t to
     return to > from ? crossings * rate / static_cast<double>(to - from) : 0.0;
 }
 
-// First and one-past-last sample louder than `threshold`; {0, 0} for none.
+// First and one-past-last sample louder than `threshold` (0: the first and
+// last that are not exactly silent); {0, 0} for none.
 inline std::pair<size_t, size_t> AudibleSpan(const std::vector<int16_t>& s, int threshold = 64)
 {
     size_t first = s.size(), last = 0;

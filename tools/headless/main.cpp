@@ -3,17 +3,31 @@
 #include <cstdlib>
 #include <cstring>
 
+#include "machine/machine_state.h"
 #include "machine/startup.h"
 #include "platform/headless/headless_control.h"
 #include "file_commands.h"
 #include "runner.h"
+#include "screen_text.h"
 
 namespace {
+
+// A whole non-negative decimal number, nothing else.
+bool ParseCount(const char* text, long* count)
+{
+    char* end = nullptr;
+    long value = std::strtol(text, &end, 10);
+    if (end == text || *end != '\0' || value < 0)
+        return false;
+    *count = value;
+    return true;
+}
 
 int Usage()
 {
     std::fprintf(stderr,
-                 "usage: ravlin-headless [--frames N] [--type TEXT] [--script FILE] [--wav FILE]\n"
+                 "usage: ravlin-headless [--frames N] [--screen-text] [--screenshot FILE.bmp]\n"
+                 "                       [--type TEXT] [--script FILE] [--wav FILE.wav]\n"
                  "                       [--load FILE.prg|FILE.fre] [--run] [--save-snapshot FILE]\n");
     return 2;
 }
@@ -23,6 +37,8 @@ int Usage()
 int main(int argc, char** argv)
 {
     long frames = 50;
+    bool screenText = false;
+    const char* screenshot = nullptr;
     std::string wavPath;
     RunPlan plan;
     std::string error;
@@ -31,17 +47,20 @@ int main(int argc, char** argv)
     for (int i = 1; i < argc && error.empty(); i++) {
         bool hasValue = i + 1 < argc;
         if (ParseFileOption(argc, argv, i, plan, &typed, fileOptions, error)) {
-        } else if (std::strcmp(argv[i], "--frames") == 0 && hasValue) {
-            frames = std::strtol(argv[++i], nullptr, 10);
+        } else if (std::strcmp(argv[i], "--frames") == 0 && hasValue && ParseCount(argv[i + 1], &frames)) {
+            i++;
+        } else if (std::strcmp(argv[i], "--screen-text") == 0) {
+            screenText = true;
+        } else if (std::strcmp(argv[i], "--screenshot") == 0 && hasValue) {
+            screenshot = argv[++i];
         } else if (std::strcmp(argv[i], "--type") == 0 && hasValue) {
+            // Typing starts once the machine has booted.
             if (!typed)
                 plan.push_back({RunStep::Wait, BootFrames, nullptr, {}});
             typed = true;
-            if (!AddTyping(argv[++i], plan, error))
-                break;
+            AddTyping(argv[++i], plan, error);
         } else if (std::strcmp(argv[i], "--script") == 0 && hasValue) {
-            if (!AddScriptFile(argv[++i], plan, error))
-                break;
+            AddScriptFile(argv[++i], plan, error);
         } else if (std::strcmp(argv[i], "--wav") == 0 && hasValue) {
             wavPath = argv[++i];
         } else {
@@ -56,21 +75,32 @@ int main(int argc, char** argv)
     }
     HeadlessCaptureAudio(!wavPath.empty() || PlanWritesWav(plan));
 
-    auto atEnd = [wavPath, fileOptions] {
+    // What is written once the run is over.
+    auto atEnd = [&] {
         if (!SaveSnapshotAtEnd(fileOptions))
             std::exit(1);
         if (!wavPath.empty() && !WriteWavFile(wavPath, HeadlessAudio(), HeadlessAudioRate)) {
             std::fprintf(stderr, "ravlin-headless: cannot write %s\n", wavPath.c_str());
             std::exit(1);
         }
+        if (screenText)
+            std::fputs(ScreenText().c_str(), stdout);
+        if (screenshot && !WriteFrameBufferBmp(screenshot)) {
+            std::fprintf(stderr, "ravlin-headless: cannot write %s\n", screenshot);
+            std::exit(1);
+        }
     };
     int exitCode = 0;
     if (!StartUp(1, &exitCode))
         return 1;
+    // The run ends from inside a frame tick, once the plan is done and
+    // `frames` frames have passed.
     StartRun(std::move(plan), frames, atEnd);
     while (MainLoopPass(&exitCode)) {
     }
-    // The machine was quit (F12) before the run was over.
+    // The machine was quit before the run was over; its memory is gone.
+    screenText = false;
+    screenshot = nullptr;
     atEnd();
     return exitCode;
 }

@@ -8,7 +8,7 @@
 #include "key_names.h"
 #include "platform/headless/headless_control.h"
 #include "runner.h"
-#include "screen_capture.h"
+#include "screen_text.h"
 
 namespace {
 
@@ -39,6 +39,18 @@ void Finish()
     std::exit(0);
 }
 
+// To standard output when path is empty.
+bool WriteText(const std::string& path, const std::string& text)
+{
+    if (path.empty())
+        return std::fputs(text.c_str(), stdout) >= 0;
+    std::FILE* file = std::fopen(path.c_str(), "wb");
+    if (!file)
+        return false;
+    bool ok = std::fwrite(text.data(), 1, text.size(), file) == text.size();
+    return std::fclose(file) == 0 && ok;
+}
+
 // A key goes down or up on the keyboard state and, as on a desktop, as a
 // key message to the window.
 void SendKey(const PcKey* key, bool down)
@@ -66,12 +78,12 @@ void Continue()
             SendKey(step.key, false);
             break;
         case RunStep::ScreenText:
-            if (!WriteScreenText(step.path))
-                Fail("cannot write screen text to " + step.path);
+            if (!WriteText(step.path, ScreenText()))
+                Fail("cannot write " + step.path);
             break;
         case RunStep::Screenshot:
-            if (!WriteScreenshotFile(step.path))
-                Fail("cannot write screenshot " + step.path);
+            if (!WriteFrameBufferBmp(step.path.c_str()))
+                Fail("cannot write " + step.path);
             break;
         case RunStep::Wav:
             if (!WriteWavFile(step.path, HeadlessAudio(), HeadlessAudioRate))

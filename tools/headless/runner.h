@@ -21,7 +21,7 @@ using RunPlan = std::vector<RunStep>;
 
 // Frames the machine needs from power-on to BASIC's READY prompt, with a
 // margin; --type waits this long before the first key.
-constexpr long BootFrames = 150;
+constexpr long BootFrames = 60;
 // Each typed key is held long enough for the KERNAL's keyboard scan, which
 // runs once a frame, and released long enough for the scan to see it go.
 constexpr long TypeHoldFrames = 3;

@@ -1,0 +1,81 @@
+// The headless runner's script language: its errors, and outputs taken at
+// the emulated moment the script names.
+#include <gtest/gtest.h>
+
+#include "support/headless_runner.h"
+#include "support/test_support.h"
+
+namespace {
+
+class HeadlessScript : public ::testing::Test {
+protected:
+    void SetUp() override { dir.WriteTinyRoms(); }
+    ScratchDirectory dir;
+};
+
+struct BadScript {
+    const char* text;
+    const char* message;
+};
+
+TEST_F(HeadlessScript, MistakesAreReportedWithTheirLineBeforeAnythingRuns)
+{
+    const BadScript cases[] = {
+        {"jump 3\n", "bad.script:1: unknown command 'jump'"},
+        {"frames 2\n\n# note\npress SHIFT\n", "bad.script:4: unknown key 'SHIFT'"},
+        {"frames\n", "bad.script:1: frames needs a number of frames"},
+        {"frames -3\n", "bad.script:1: frames needs a number of frames"},
+        {"press A soon\n", "bad.script:1: press takes a key and a number of frames"},
+        {"hold A B\n", "bad.script:1: hold takes one key"},
+        {"screenshot\n", "bad.script:1: screenshot needs a file name"},
+        {"wav   \n", "bad.script:1: wav needs a file name"},
+        {"type 1~2\n", "bad.script:1: the machine's keyboard cannot type '~'"},
+        {"type a\\tb\n", "bad.script:1: unknown escape in text (use \\n or \\\\)"},
+    };
+    for (const BadScript& c : cases) {
+        dir.WriteText("bad.script", c.text);
+        RunnerResult r = RunHeadless("--script bad.script --wav never.wav");
+        EXPECT_EQ(r.exitCode, 2) << c.text;
+        EXPECT_EQ(r.err, std::string("ravlin-headless: ") + c.message + "\n") << c.text;
+        EXPECT_FALSE(dir.Exists("never.wav"));
+    }
+    RunnerResult r = RunHeadless("--script missing.script");
+    EXPECT_EQ(r.exitCode, 2);
+    EXPECT_EQ(r.err, "ravlin-headless: cannot read script missing.script\n");
+    r = RunHeadless("--type " + ShellQuote("{"));
+    EXPECT_EQ(r.exitCode, 2);
+}
+
+TEST_F(HeadlessScript, OutputsAreTakenAtTheirFrame)
+{
+    dir.WriteText("outputs.script",
+                  "frames 20\n"
+                  "wav early.wav\n"
+                  "screenshot picture.bmp\n"
+                  "frames 10\n"
+                  "wav late.wav\n");
+    RunnerResult r = RunHeadless("--script outputs.script --frames 40 --wav end.wav");
+    ASSERT_EQ(r.exitCode, 0) << r.err;
+    // 44-byte header, then 882 16-bit samples a frame.
+    EXPECT_EQ(ReadBinaryFile(dir.path + "/early.wav").size(), 44u + 20 * 882 * 2);
+    EXPECT_EQ(ReadBinaryFile(dir.path + "/late.wav").size(), 44u + 30 * 882 * 2);
+    EXPECT_EQ(ReadBinaryFile(dir.path + "/end.wav").size(), 44u + 40 * 882 * 2);
+    std::vector<uint8_t> bmp = ReadBinaryFile(dir.path + "/picture.bmp");
+    ASSERT_GE(bmp.size(), 2u);
+    EXPECT_EQ(bmp[0], 'B');
+    EXPECT_EQ(bmp[1], 'M');
+}
+
+TEST_F(HeadlessScript, QuittingTheMachineEndsTheRunEarly)
+{
+    // F12 reaches the window procedure as a key message and closes the
+    // window; what was recorded until then is still written.
+    dir.WriteText("quit.script", "frames 5\npress F12\nframes 1000\n");
+    RunnerResult r = RunHeadless("--script quit.script --wav quit.wav", 30);
+    EXPECT_EQ(r.exitCode, 0) << r.err;
+    std::vector<uint8_t> wav = ReadBinaryFile(dir.path + "/quit.wav");
+    EXPECT_GE(wav.size(), 44u + 5 * 882 * 2);
+    EXPECT_LT(wav.size(), 44u + 20 * 882 * 2);
+}
+
+}  // namespace
