@@ -9,6 +9,7 @@
 #include "input/key_codes.h"
 #include "input/keyboard.h"
 #include "machine/machine_state.h"
+#include "platform/setup.h"
 #include "ui/menu_protocol.h"
 #include "ui/menus.h"
 #include "ui/text.h"
@@ -128,8 +129,10 @@ void WaitForEnter()
     Draw(PressEnter);
     Draw(PressEnterKey);
     PresentMenu();
-    while (KeyPressed(DIK_RETURN) == 0) {
-    }
+    // A vertical blank between reads, as the keyboard's own waits do: the
+    // processor is not spun and time moves on for the headless machine.
+    while (KeyPressed(DIK_RETURN) == 0)
+        WaitVerticalBlank();
     WaitKeyRelease(DIK_RETURN);
 }
 

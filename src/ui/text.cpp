@@ -1,13 +1,11 @@
 #include "ui/text.h"
 
 #include <array>
-#include <cstring>
+#include <cstddef>
 
 #include "machine/machine_state.h"
 
 namespace {
-
-constexpr uint32_t FrameBufferBytes = FrameLines * FrameWidth;
 
 // The character set's screen codes by (folded) character, row by row as the
 // character set lays them out.
@@ -34,13 +32,12 @@ constexpr std::array<uint8_t, 256> BuildGlyphMapTable()
 
 constexpr std::array<uint8_t, 256> GlyphMapTable = BuildGlyphMapTable();
 
-// Eight pixels in one store.  Cells are 8-byte aligned in a buffer whose
-// size is a multiple of 8, so a store lies either wholly inside the frame
-// buffer or wholly past its end; those past the end are dropped.
+// Eight pixels in one store.  The renderer's store drops whatever would
+// fall past the frame buffer's end, where cells far right or far down of
+// the window would land.
 inline void StorePixels8(uint32_t offset, const uint8_t pixels[8])
 {
-    if (offset <= FrameBufferBytes - 8)
-        std::memcpy(FrameBuffer + offset, pixels, 8);
+    PutPixels8(FrameBuffer, offset, pixels);
 }
 
 // A glyph from the KERNAL image itself, never through the memory map, so
