@@ -69,6 +69,8 @@ struct Backend {
     uint64_t ticks = 0;
     std::multimap<uint64_t, std::function<void()>> events;
     uint8_t keys[256] = {};
+    std::vector<uint8_t> taps;
+    int readsSinceTick = 0;
     bool inputLost = false;
     int acquireCount = 0;
     std::deque<Message> queue;
@@ -121,9 +123,18 @@ void FireDueEvents()
     }
 }
 
+void ReleaseTaps()
+{
+    for (uint8_t key : B().taps)
+        B().keys[key] = 0;
+    B().taps.clear();
+}
+
 void Tick()
 {
     B().ticks++;
+    B().readsSinceTick = 0;
+    ReleaseTaps();
     FireDueEvents();
 }
 
@@ -169,6 +180,12 @@ void HeadlessAtTick(uint64_t tick, std::function<void()> event)
 
 void HeadlessSetKey(uint8_t scanCode, bool down) { B().keys[scanCode] = down ? 0x80 : 0x00; }
 void HeadlessClearKeys() { std::memset(B().keys, 0, sizeof B().keys); }
+
+void HeadlessTapKey(uint8_t scanCode)
+{
+    B().keys[scanCode] = 0x80;
+    B().taps.push_back(scanCode);
+}
 void HeadlessLoseInput() { B().inputLost = true; }
 int HeadlessAcquireCount() { return B().acquireCount; }
 
@@ -214,6 +231,8 @@ void ResetPlatformBackend()
     b.ticks = 0;
     b.events.clear();
     std::memset(b.keys, 0, sizeof b.keys);
+    b.taps.clear();
+    b.readsSinceTick = 0;
     b.inputLost = false;
     b.acquireCount = 0;
     b.queue.clear();
@@ -546,6 +565,8 @@ int32_t KeyboardGetState(KeyboardDevice* keyboard, uint8_t state[256])
     }
     if (!keyboard->acquired)
         return DIERR_NOTACQUIRED;
+    if (++B().readsSinceTick > 64)
+        ReleaseTaps();
     std::memcpy(state, B().keys, 256);
     return DI_OK;
 }
