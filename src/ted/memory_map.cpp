@@ -35,11 +35,8 @@ uint8_t ReadIoPage(uint16_t address)
 
 }  // namespace
 
-uint8_t ReadByte(uint16_t address)
+uint8_t ReadDecoded(uint16_t address)
 {
-    // Plain RAM, 0x0002-0x7FFF, in one comparison.
-    if (static_cast<uint16_t>(address - 2) < 0x7FFE)
-        return Ram64[address];
     if (address < 0x8000)
         return address == 0x0001 ? 0xFF : Ram64[0];  // the processor port reads all ones
     if (address < 0xC000)
@@ -58,7 +55,7 @@ uint8_t ReadByte(uint16_t address)
     }
 }
 
-void WriteByte(uint16_t address, uint8_t value)
+void WriteDecoded(uint16_t address, uint8_t value)
 {
     // Writes below ROM always reach RAM.
     if (address < 0xFD00) {

@@ -3,8 +3,32 @@
 #pragma once
 #include <cstdint>
 
-uint8_t ReadByte(uint16_t address);
-void WriteByte(uint16_t address, uint8_t value);
+extern uint8_t* Ram64;
+
+// The decoding of every address that is not plain RAM; ReadByte and
+// WriteByte below handle plain RAM themselves.
+uint8_t ReadDecoded(uint16_t address);
+void WriteDecoded(uint16_t address, uint8_t value);
+
+// Every processor access comes here, several times per instruction, so plain
+// RAM is one comparison away: 0x0002-0x7FFF for reads (ROM may lie above),
+// 0x0002-0xFCFF for writes (writes under ROM always reach RAM).  Address
+// 0x0001 is the processor port and never plain RAM.
+inline uint8_t ReadByte(uint16_t address)
+{
+    if (static_cast<uint16_t>(address - 2) < 0x7FFE)
+        return Ram64[address];
+    return ReadDecoded(address);
+}
+
+inline void WriteByte(uint16_t address, uint8_t value)
+{
+    if (static_cast<uint16_t>(address - 2) < 0xFCFE) {
+        Ram64[address] = value;
+        return;
+    }
+    WriteDecoded(address, value);
+}
 
 // Called with every byte the processor writes to 0x0001.
 void SerialPortWrite(uint8_t value);
