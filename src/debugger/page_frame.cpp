@@ -8,7 +8,6 @@
 #include "platform/setup.h"
 #include "ui/text.h"
 
-extern uint8_t KeyRepeatState;   // until the keyboard header declares it
 
 namespace {
 

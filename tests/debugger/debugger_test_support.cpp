@@ -51,7 +51,7 @@ void InstallTestGlyphs()
             KernalRom[0x1000 + 8 * k + row] = TestGlyphRow(static_cast<uint8_t>(k), row);
 }
 
-bool BootDebuggerMachine(const std::string& settings)
+bool BootDebuggerMachine(const std::string& settings, uint16_t resetTarget)
 {
     std::vector<uint8_t> basic(RomSize, 0x00);
     std::vector<uint8_t> kernal(RomSize, 0xEA);
@@ -59,8 +59,8 @@ bool BootDebuggerMachine(const std::string& settings)
     kernal[0x3001] = 0x00;
     kernal[0x3002] = 0xF0;
     kernal[0x3F80] = 0x85;   // PAL
-    kernal[0x3FFC] = 0x00;
-    kernal[0x3FFD] = 0xF0;
+    kernal[0x3FFC] = static_cast<uint8_t>(resetTarget);
+    kernal[0x3FFD] = static_cast<uint8_t>(resetTarget >> 8);
     kernal[0x3FFE] = 0x00;
     kernal[0x3FFF] = 0xF0;
     if (!WriteBytes("basic.bin", basic.data(), basic.size()) || !WriteBytes("kernal.bin", kernal.data(), kernal.size()) ||

@@ -10,10 +10,11 @@
 
 #include "support/test_support.h"
 
-// Writes tiny ROMs (reset and interrupt vectors at 0xF000, an endless loop
-// there) and a settings file, boots, and installs the test glyphs: row 0 of
-// screen code k is k, row 1 its complement.
-bool BootDebuggerMachine(const std::string& settings = "ScreenMode=0\n");
+// Writes tiny ROMs (NOPs; the interrupt vector and by default the reset
+// vector at 0xF000, an endless loop there) and a settings file, boots, and
+// installs the test glyphs: row 0 of screen code k is k, row 1 its
+// complement.
+bool BootDebuggerMachine(const std::string& settings = "ScreenMode=0\n", uint16_t resetTarget = 0xF000);
 void InstallTestGlyphs();
 
 // The 320 x 200 pixels of the menu window in the frame buffer.
