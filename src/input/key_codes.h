@@ -101,3 +101,10 @@ constexpr uint8_t DIK_DOWN = 0xD0;
 constexpr uint8_t DIK_NEXT = 0xD1;
 constexpr uint8_t DIK_INSERT = 0xD2;
 constexpr uint8_t DIK_DELETE = 0xD3;
+// Keys with no place in the machine's matrix, reported for completeness.
+constexpr uint8_t DIK_OEM_102 = 0x56;   // the extra key beside Left Shift
+constexpr uint8_t DIK_SYSRQ = 0xB7;
+constexpr uint8_t DIK_PAUSE = 0xC5;
+constexpr uint8_t DIK_LWIN = 0xDB;
+constexpr uint8_t DIK_RWIN = 0xDC;
+constexpr uint8_t DIK_APPS = 0xDD;

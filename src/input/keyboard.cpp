@@ -1,33 +1,91 @@
 #include "input/keyboard.h"
 
+#include <cstring>
+
 #include "platform/devices.h"
+#include "platform/setup.h"
 
 uint8_t KeyState[256];
-// Filled with the machine's layout by the keyboard work; until then no key
-// has a place in the matrix.
-uint8_t KeyMap[256] = {};
+uint8_t KeyRepeatState = 0;
+
+namespace {
+
+// The matrix as seen by one column read: 0x80 at each index a held key
+// maps to.  Every KeyMap value indexes it, 0xFF included.
+uint8_t HeldAtIndex[256];
+
+// One state read.  After input loss the device is acquired again once and
+// that answer returned; no second read is made.
+int32_t ReadKeyboardDevice()
+{
+    if (!g_pDIKeyboard)
+        return DI_OK;
+    if (KeyboardGetState(g_pDIKeyboard, KeyState) == DIERR_INPUTLOST)
+        return KeyboardAcquire(g_pDIKeyboard);
+    return DI_OK;   // other failures leave KeyState as it was
+}
+
+// Waits up to `blanks` vertical blanks while the key stays held.
+void WaitWhileHeld(uint8_t scanCode, int blanks)
+{
+    for (int i = 0; i < blanks && KeyPressed(scanCode) == 1; i++)
+        WaitVerticalBlank();
+}
+
+}  // namespace
 
 void PollKeyboard()
 {
-    if (g_pDIKeyboard)
-        KeyboardGetState(g_pDIKeyboard, KeyState);
+    ReadKeyboardDevice();
 }
 
-uint8_t ReadMatrixColumn(int)
+uint8_t ReadMatrixColumn(int column)
 {
-    return 0xFF;
+    column &= 7;
+    std::memset(HeldAtIndex, 0, sizeof HeldAtIndex);
+    for (int i = 0; i < 256; i++)
+        if (KeyState[i])
+            HeldAtIndex[KeyMap[i]] = 0x80;
+    uint8_t rows = 0;
+    for (int k = 0; k < 8; k++)
+        rows |= static_cast<uint8_t>((HeldAtIndex[8 * k + column] >> 7) << k);
+    return static_cast<uint8_t>(~rows);
 }
 
-bool KeyPressed(uint8_t scanCode)
+uint8_t KeyPressed(uint8_t scanCode)
 {
-    return KeyState[scanCode] != 0;
+    if (ReadKeyboardDevice() < 0)
+        return KeyDeviceLost;
+    return KeyState[scanCode] ? 1 : 0;
 }
 
-void WaitKeyRelease(uint8_t)
+void WaitKeyRelease(uint8_t scanCode)
 {
+    // One vertical blank between reads: a release is seen within a frame,
+    // the processor is not spun, and virtual time moves in the headless
+    // backend.
+    while (KeyPressed(scanCode) == 1)
+        WaitVerticalBlank();
 }
 
-bool KeyRepeat(uint8_t)
+void KeyRepeat(uint8_t scanCode)
 {
-    return false;
+    switch (KeyRepeatState) {
+    case 0:
+        KeyRepeatState = 1;   // the first press acts at once
+        break;
+    case 1:
+        WaitWhileHeld(scanCode, 30);
+        // A lost device (KeyDeviceLost) counts as held here.
+        KeyRepeatState = KeyPressed(scanCode) != 0 ? 2 : 0;
+        break;
+    case 2:
+        WaitWhileHeld(scanCode, 4);
+        if (KeyPressed(scanCode) == 0)
+            KeyRepeatState = 0;
+        break;
+    default:
+        KeyRepeatState = 0;
+        break;
+    }
 }

@@ -6,4 +6,6 @@
 void ResetInputState()
 {
     std::memset(KeyState, 0, sizeof KeyState);
+    KeyMap = DefaultKeyMap;
+    KeyRepeatState = 0;
 }

@@ -210,6 +210,8 @@ void ReleaseAll()
 
 void WaitVerticalBlank()
 {
+    if (!g_pDD)
+        return;
     while (DisplayWaitForVerticalBlank(g_pDD, DDWAITVB_BLOCKBEGIN) != DD_OK) {
     }
 }

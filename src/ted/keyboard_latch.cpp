@@ -7,6 +7,7 @@ namespace {
 
 inline bool Held(uint8_t scanCode) { return KeyState[scanCode] != 0; }
 
+// The matrix columns whose bit in the column latch at 0xFD30 is 0, ANDed.
 uint8_t ScanSelectedColumns()
 {
     uint8_t columns = Ram64[0xFD30];
@@ -33,27 +34,25 @@ uint8_t ApplyJoystick(uint8_t result, uint8_t fireBit)
 
 uint8_t ComputeKeyboardLatch(uint8_t value)
 {
-    if (JoystickMode == 0) {
-        PollKeyboard();
-        return ScanSelectedColumns();
-    }
+    // Modes other than 1 and 2 (a settings value out of range) read the
+    // plain keyboard rather than no keys at all.
     if (JoystickMode != 1 && JoystickMode != 2) {
-        // No joystick emulation is defined for other values: plain keyboard.
         PollKeyboard();
         return ScanSelectedColumns();
     }
-    // While the cursor keys act as the joystick they leave the matrix.
+    // While the cursor keys act as the joystick they leave the matrix; the
+    // keypad's cursor keys keep their places.
     KeyMap[DIK_UP] = KeyMap[DIK_LEFT] = KeyMap[DIK_RIGHT] = KeyMap[DIK_DOWN] = 0xFF;
     PollKeyboard();
     uint8_t result = ScanSelectedColumns();
     if (JoystickMode == 1) {
+        // Port 1 answers on value bit 0 and again on bit 2.
         if (!(value & 0x01))
             result = ApplyJoystick(result, 0x40);
         if (!(value & 0x04))
             result = ApplyJoystick(result, 0x40);
-    } else {
-        if (!(value & 0x02))
-            result = ApplyJoystick(result, 0x80);
+    } else if (!(value & 0x02)) {
+        result = ApplyJoystick(result, 0x80);
     }
     KeyMap[DIK_UP] = 0x1D;
     KeyMap[DIK_LEFT] = 0x06;

@@ -1,7 +1,134 @@
-#include "machine/machine_state.h"
+// The end of a frame: pacing, the cursor and status line, and the copy of
+// the frame buffer to the display surface in the chosen screen mode.
+#include <cstring>
 
-// Presentation arrives with the display work.
+#include "debugger/debugger.h"
+#include "machine/machine_state.h"
+#include "machine/settings.h"
+#include "platform/devices.h"
+#include "platform/setup.h"
+#include "ted/present.h"
+
+namespace {
+
+// What each screen mode copies: a block of frame-buffer lines and pixels,
+// its place on the surface, and the doubling.  Mode 5 doubles each pixel
+// across and each line down; mode 6 doubles across and leaves every second
+// surface row as it was cleared (black scan lines).
+constexpr ScreenCopy ScreenCopies[7] = {
+    //  top lines left width  x   y  wide  down scanlines
+    {56, 200, 64, 320, 0, 0, false, false, false},    // 0: 320 x 200
+    {6, 300, 28, 400, 0, 0, false, false, false},     // 1: 400 x 300
+    {0, 312, 0, 456, 28, 36, false, false, false},    // 2: 512 x 384, whole frame
+    {36, 240, 64, 320, 0, 0, false, false, false},    // 3: 320 x 240
+    {0, 312, 0, 456, 92, 84, false, false, false},    // 4: 640 x 480, whole frame
+    {56, 200, 64, 320, 0, 0, true, true, false},      // 5: 640 x 400 doubled
+    {6, 300, 28, 400, 0, 0, true, false, true},       // 6: 800 x 600 scan lines
+};
+
+// The steps of the frame end for each Sync value, in their order.
+enum class FrameEndStep : uint8_t { None, Cursor, VerticalBlank, Timer, StatusLine, Copy };
+constexpr FrameEndStep FrameEndOrder[3][4] = {
+    {FrameEndStep::Cursor, FrameEndStep::StatusLine, FrameEndStep::Copy, FrameEndStep::None},
+    {FrameEndStep::Cursor, FrameEndStep::VerticalBlank, FrameEndStep::StatusLine, FrameEndStep::Copy},
+    {FrameEndStep::Timer, FrameEndStep::StatusLine, FrameEndStep::Cursor, FrameEndStep::Copy},
+};
+
+// The 50 Hz pacing: wait until a frame period has passed since the end of
+// the previous wait.  The next period counts from the end of this wait, so
+// a slow frame is never made up.
+void WaitFramePeriod()
+{
+    while (QueryPerformanceCounter() - LastFrameTime < FramePeriod)
+        SleepUntilCounter(LastFrameTime + FramePeriod);
+    LastFrameTime = QueryPerformanceCounter();
+}
+
+void RunStep(FrameEndStep step)
+{
+    switch (step) {
+    case FrameEndStep::Cursor:
+        // 0xFF06 bit 4: display enabled.
+        if (Ram64 && (Ram64[0xFF06] & 0x10))
+            DrawCursor();
+        break;
+    case FrameEndStep::VerticalBlank: WaitVerticalBlank(); break;
+    case FrameEndStep::Timer: WaitFramePeriod(); break;
+    case FrameEndStep::StatusLine:
+        if (StatusLineOn == 1)
+            DrawStatusLine();
+        break;
+    case FrameEndStep::Copy: CopyFrameToScreen(); break;
+    case FrameEndStep::None: break;
+    }
+}
+
+}  // namespace
+
+const ScreenCopy* ScreenCopyFor(uint32_t screenMode)
+{
+    return screenMode < 7 ? &ScreenCopies[screenMode] : nullptr;
+}
+
+void CopyFrame(const ScreenCopy& copy, const SurfaceDesc& desc)
+{
+    const uint32_t across = copy.doubleAcross ? 2 : 1;
+    const uint32_t rowStep = (copy.doubleDown || copy.scanLines) ? 2 : 1;
+    const uint32_t rowsPerLine = copy.doubleDown ? 2 : 1;
+    // Never write past the surface, whatever its size.
+    uint32_t width = copy.width;
+    if (copy.x >= desc.width)
+        return;
+    if (copy.x + width * across > desc.width)
+        width = (desc.width - copy.x) / across;
+    uint32_t lines = copy.lines;
+    if (copy.y + rowsPerLine > desc.height)
+        return;
+    if (copy.y + (lines - 1) * rowStep + rowsPerLine > desc.height)
+        lines = (desc.height - copy.y - rowsPerLine) / rowStep + 1;
+
+    for (uint32_t line = 0; line < lines; line++) {
+        const uint8_t* source = FrameBuffer + (copy.top + line) * FrameWidth + copy.left;
+        uint8_t* target = desc.bits + static_cast<ptrdiff_t>(copy.y + line * rowStep) * desc.pitch + copy.x;
+        if (across == 1) {
+            std::memcpy(target, source, width);
+        } else {
+            for (uint32_t x = 0; x < width; x++) {
+                target[2 * x] = source[x];
+                target[2 * x + 1] = source[x];
+            }
+        }
+        if (rowsPerLine == 2)
+            std::memcpy(target + desc.pitch, target, width * across);
+    }
+}
+
+void CopyFrameToScreen()
+{
+    if (!g_pDDSPrimary)
+        return;
+    SurfaceDesc desc{};
+    int32_t result;
+    do {
+        result = SurfaceLock(g_pDDSPrimary, &desc);
+    } while (result == DDERR_WASSTILLDRAWING);
+    if (result != DD_OK) {
+        // A lost surface costs this frame; the next one finds it restored.
+        SurfaceRestore(g_pDDSPrimary);
+        return;
+    }
+    if (const ScreenCopy* copy = ScreenCopyFor(Config.ScreenMode))
+        CopyFrame(*copy, desc);
+    SurfaceUnlock(g_pDDSPrimary);
+}
+
 void PresentFrame()
 {
+    // Any other Sync value does nothing at all, and the frame end stays
+    // armed.
+    if (Config.Sync > 2)
+        return;
+    for (FrameEndStep step : FrameEndOrder[Config.Sync])
+        RunStep(step);
     Ted.FrameEndArmed = 0;
 }

@@ -5,24 +5,64 @@
 
 #include "machine/startup.h"
 #include "platform/headless/headless_control.h"
+#include "runner.h"
+
+namespace {
+
+int Usage()
+{
+    std::fprintf(stderr,
+                 "usage: ravlin-headless [--frames N] [--type TEXT] [--script FILE] [--wav FILE]\n");
+    return 2;
+}
+
+}  // namespace
 
 int main(int argc, char** argv)
 {
     long frames = 50;
+    std::string wavPath;
+    RunPlan plan;
+    std::string error;
+    bool typed = false;
     for (int i = 1; i < argc; i++) {
-        if (std::strcmp(argv[i], "--frames") == 0 && i + 1 < argc) {
+        bool hasValue = i + 1 < argc;
+        if (std::strcmp(argv[i], "--frames") == 0 && hasValue) {
             frames = std::strtol(argv[++i], nullptr, 10);
+        } else if (std::strcmp(argv[i], "--type") == 0 && hasValue) {
+            if (!typed)
+                plan.push_back({RunStep::Wait, BootFrames, nullptr, {}});
+            typed = true;
+            if (!AddTyping(argv[++i], plan, error))
+                break;
+        } else if (std::strcmp(argv[i], "--script") == 0 && hasValue) {
+            if (!AddScriptFile(argv[++i], plan, error))
+                break;
+        } else if (std::strcmp(argv[i], "--wav") == 0 && hasValue) {
+            wavPath = argv[++i];
         } else {
-            std::fprintf(stderr, "usage: ravlin-headless [--frames N]\n");
-            return 2;
+            return Usage();
         }
     }
+    if (!error.empty()) {
+        std::fprintf(stderr, "ravlin-headless: %s\n", error.c_str());
+        return 2;
+    }
+    HeadlessCaptureAudio(!wavPath.empty() || PlanWritesWav(plan));
+
+    auto atEnd = [wavPath] {
+        if (!wavPath.empty() && !WriteWavFile(wavPath, HeadlessAudio(), HeadlessAudioRate)) {
+            std::fprintf(stderr, "ravlin-headless: cannot write %s\n", wavPath.c_str());
+            std::exit(1);
+        }
+    };
     int exitCode = 0;
     if (!StartUp(1, &exitCode))
         return 1;
-    while (static_cast<long>(HeadlessPresentedCount()) < frames) {
-        if (!MainLoopPass(&exitCode))
-            return exitCode;
+    StartRun(std::move(plan), frames, atEnd);
+    while (MainLoopPass(&exitCode)) {
     }
-    return 0;
+    // The machine was quit (F12) before the run was over.
+    atEnd();
+    return exitCode;
 }

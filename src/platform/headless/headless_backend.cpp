@@ -8,6 +8,7 @@
 #include <map>
 #include <memory>
 
+#include "platform/audio_mixer.h"
 #include "platform/devices.h"
 #include "platform/headless/headless_control.h"
 
@@ -47,12 +48,9 @@ struct SoundSystem {
 };
 
 struct SoundBuffer {
-    std::vector<uint8_t> data;
+    MixerVoice* voice = nullptr;
     WaveFormat format{};
-    uint32_t frequency = 0;
-    int32_t volume = 0;
     int32_t pan = 0;
-    bool playing = false;
 };
 
 namespace {
@@ -84,7 +82,11 @@ struct Backend {
     std::vector<std::pair<uint32_t, uint32_t>> modes;
     const Palette* palette = nullptr;
     uint32_t cooperativeLevel = 0;
+    int restores = 0;
     int soundCalls = 0;
+    AudioMixer mixer;
+    bool captureAudio = false;
+    std::vector<int16_t> audio;
     int liveObjects = 0;
     std::vector<std::string> messageBoxes;
     uint32_t priorityClass = NORMAL_PRIORITY_CLASS;
@@ -130,10 +132,17 @@ void ReleaseTaps()
     B().taps.clear();
 }
 
+// Each tick is one 50 Hz frame of emulated time, also for the sound.
 void Tick()
 {
-    B().ticks++;
-    B().readsSinceTick = 0;
+    Backend& b = B();
+    if (b.captureAudio) {
+        size_t start = b.audio.size();
+        b.audio.resize(start + HeadlessAudioRate / 50);
+        MixerRender(b.mixer, b.audio.data() + start, HeadlessAudioRate / 50, HeadlessAudioRate);
+    }
+    b.ticks++;
+    b.readsSinceTick = 0;
     ReleaseTaps();
     FireDueEvents();
 }
@@ -202,6 +211,7 @@ void HeadlessOnPresent(std::function<void(const HeadlessFrame&)> callback) { B()
 std::vector<std::pair<uint32_t, uint32_t>> HeadlessModeHistory() { return B().modes; }
 const PaletteEntry* HeadlessPalette() { return B().palette ? B().palette->entries : nullptr; }
 uint32_t HeadlessCooperativeLevel() { return B().cooperativeLevel; }
+int HeadlessRestoreCount() { return B().restores; }
 
 HeadlessSoundState HeadlessSoundBuffer(SoundBuffer* buffer)
 {
@@ -209,14 +219,17 @@ HeadlessSoundState HeadlessSoundBuffer(SoundBuffer* buffer)
     if (!buffer)
         return state;
     state.exists = true;
-    state.frequency = buffer->frequency;
-    state.volume = buffer->volume;
+    state.frequency = buffer->voice->rate.load();
+    state.volume = buffer->voice->volume.load();
     state.pan = buffer->pan;
-    state.playing = buffer->playing;
-    state.data = buffer->data;
+    state.playing = buffer->voice->playing.load();
+    state.data = buffer->voice->samples;
     state.samplesPerSecond = buffer->format.samplesPerSecond;
     return state;
 }
+
+void HeadlessCaptureAudio(bool on) { B().captureAudio = on; }
+const std::vector<int16_t>& HeadlessAudio() { return B().audio; }
 
 int HeadlessSoundCallCount() { return B().soundCalls; }
 int HeadlessLiveObjectCount() { return B().liveObjects; }
@@ -246,7 +259,10 @@ void ResetPlatformBackend()
     b.modes.clear();
     b.palette = nullptr;
     b.cooperativeLevel = 0;
+    b.restores = 0;
     b.soundCalls = 0;
+    b.captureAudio = false;
+    b.audio.clear();
     b.messageBoxes.clear();
     b.priorityClass = NORMAL_PRIORITY_CLASS;
 }
@@ -488,6 +504,8 @@ int32_t SurfaceUnlock(Surface* surface)
     if (!surface->locked)
         return DDERR_GENERIC;
     surface->locked = false;
+    if (int32_t r = Injected(HeadlessCall::SurfaceUnlock))
+        return r;
     Backend& b = B();
     b.lastPresented = surface->frame;
     b.presented++;
@@ -497,7 +515,11 @@ int32_t SurfaceUnlock(Surface* surface)
     return DD_OK;
 }
 
-int32_t SurfaceRestore(Surface*) { return DD_OK; }
+int32_t SurfaceRestore(Surface*)
+{
+    B().restores++;
+    return Injected(HeadlessCall::SurfaceRestore);
+}
 
 void SurfaceRelease(Surface* surface) { Destroy(surface); }
 
@@ -593,9 +615,15 @@ int32_t SoundCreateBuffer(SoundSystem*, const SoundBufferDesc* desc, SoundBuffer
 {
     if (int32_t r = Injected(HeadlessCall::CreateSoundBuffer))
         return r;
+    if (!desc || !desc->format || desc->bufferBytes == 0 || desc->bufferBytes > HeadlessMaxSoundBytes)
+        return DSERR_INVALIDPARAM;
+    MixerVoice* voice = MixerClaimVoice(B().mixer, desc->bufferBytes, desc->format->samplesPerSecond);
+    if (!voice)
+        return DSERR_GENERIC;
     SoundBuffer* buffer = Make<SoundBuffer>();
+    buffer->voice = voice;
     buffer->format = *desc->format;
-    buffer->data.assign(desc->bufferBytes, 0x80);
+    MixerAttach(*voice);
     *out = buffer;
     return DS_OK;
 }
@@ -607,10 +635,7 @@ int32_t SoundBufferSetFrequency(SoundBuffer* buffer, uint32_t frequency)
     B().soundCalls++;
     if (int32_t r = Injected(HeadlessCall::SetFrequency))
         return r;
-    if (frequency != 0 && (frequency < 100 || frequency > 100000))
-        return DSERR_INVALIDPARAM;
-    buffer->frequency = frequency;
-    return DS_OK;
+    return MixerSetRate(*buffer->voice, frequency);
 }
 
 int32_t SoundBufferSetPan(SoundBuffer* buffer, int32_t pan)
@@ -630,17 +655,14 @@ int32_t SoundBufferSetVolume(SoundBuffer* buffer, int32_t volume)
     B().soundCalls++;
     if (int32_t r = Injected(HeadlessCall::SetVolume))
         return r;
-    if (volume < DSBVOLUME_MIN || volume > 0)
-        return DSERR_INVALIDPARAM;
-    buffer->volume = volume;
-    return DS_OK;
+    return MixerSetVolume(*buffer->voice, volume);
 }
 
 int32_t SoundBufferGetVolume(SoundBuffer* buffer, int32_t* volume)
 {
     if (!buffer)
         return DSERR_INVALIDPARAM;
-    *volume = buffer->volume;
+    *volume = buffer->voice->volume.load();
     return DS_OK;
 }
 
@@ -650,7 +672,7 @@ int32_t SoundBufferPlay(SoundBuffer* buffer, uint32_t)
         return DSERR_INVALIDPARAM;
     if (int32_t r = Injected(HeadlessCall::Play))
         return r;
-    buffer->playing = true;
+    buffer->voice->playing.store(true);
     return DS_OK;
 }
 
@@ -659,8 +681,11 @@ int32_t SoundBufferLock(SoundBuffer* buffer, uint32_t, uint32_t, void** region1,
 {
     if (int32_t r = Injected(HeadlessCall::SoundLock))
         return r;
-    *region1 = buffer->data.data();
-    *bytes1 = static_cast<uint32_t>(buffer->data.size());
+    if (!buffer)
+        return DSERR_INVALIDPARAM;
+    // The whole buffer in one region: the one lock the program makes.
+    *region1 = buffer->voice->samples.data();
+    *bytes1 = static_cast<uint32_t>(buffer->voice->samples.size());
     *region2 = nullptr;
     *bytes2 = 0;
     return DS_OK;
@@ -671,5 +696,10 @@ int32_t SoundBufferUnlock(SoundBuffer*, void*, uint32_t, void*, uint32_t)
     return Injected(HeadlessCall::SoundUnlock);
 }
 
-void SoundBufferRelease(SoundBuffer* buffer) { Destroy(buffer); }
+void SoundBufferRelease(SoundBuffer* buffer)
+{
+    if (buffer)
+        MixerDetach(*buffer->voice);
+    Destroy(buffer);
+}
 void SoundRelease(SoundSystem* sound) { Destroy(sound); }

@@ -36,6 +36,8 @@ enum class HeadlessCall : int {
     Play,
     SoundLock,
     SoundUnlock,
+    SurfaceUnlock,
+    SurfaceRestore,
     Count
 };
 
@@ -88,6 +90,7 @@ void HeadlessOnPresent(std::function<void(const HeadlessFrame&)> callback);
 std::vector<std::pair<uint32_t, uint32_t>> HeadlessModeHistory();
 const PaletteEntry* HeadlessPalette();   // null until a palette exists
 uint32_t HeadlessCooperativeLevel();
+int HeadlessRestoreCount();            // Restore calls on the primary surface
 
 // Sound.
 struct HeadlessSoundState {
@@ -100,6 +103,13 @@ struct HeadlessSoundState {
     uint32_t samplesPerSecond = 0;
 };
 HeadlessSoundState HeadlessSoundBuffer(SoundBuffer* buffer);
+// What the sound buffers played, mixed as the speaker would hear it: while
+// capturing, every tick renders 1/50 s of mono samples at HeadlessAudioRate.
+// Off until turned on; ResetPlatformBackend turns it off and empties it.
+constexpr uint32_t HeadlessAudioRate = 44100;
+constexpr uint32_t HeadlessMaxSoundBytes = 1u << 24;   // larger buffers are refused
+void HeadlessCaptureAudio(bool on);
+const std::vector<int16_t>& HeadlessAudio();
 int HeadlessSoundCallCount();          // volume and frequency calls made
 int HeadlessLiveObjectCount();         // device objects not yet released
 

@@ -1,0 +1,29 @@
+// Shared between the files of the SDL2 backend.
+#pragma once
+#include <SDL.h>
+
+#include "platform/devices.h"
+
+// The one main window; null until created and after destruction.
+SDL_Window* SdlMainWindow();
+
+// Moves every pending SDL event into the window-message queue (key, focus
+// and close events become WM_KEYDOWN/WM_KEYUP, WM_ACTIVATEAPP and WM_CLOSE)
+// and puts a frame that is waiting for the next refresh on the screen.
+// Anything that polls in a loop without going through the message queue
+// (the keyboard state read, for one) calls this instead of SDL_PumpEvents,
+// so that the picture keeps up and the queue keeps the events.
+void SdlPumpEvents();
+
+// Display side of the pump: shows a frame that was held back because it
+// came within the same refresh as the previous one, once that refresh has
+// passed; redraws after the window was exposed or resized.
+void SdlServiceDisplay();
+// The window was exposed, resized or changed full-screen state.
+void SdlDisplayNeedsRedraw();
+// The renderer lost its textures: the primary surface reports itself lost
+// until restored.
+void SdlDisplayDeviceLost();
+
+// Monotonic nanoseconds.
+int64_t SdlNow();

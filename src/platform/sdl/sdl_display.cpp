@@ -1,0 +1,313 @@
+// The display on SDL2: an 8-bit surface of exactly the display mode's size,
+// turned into colours through the palette when it is shown, scaled to the
+// window with its aspect kept and sharp pixels, black around it.
+//
+// The screen shows at most one picture per refresh: an unlock within the
+// refresh that already showed one is held back and shown as soon as that
+// refresh has passed (at the next vertical-blank wait or message poll).
+#include <algorithm>
+#include <cstring>
+#include <vector>
+
+#include "machine/settings.h"
+#include "platform/sdl/sdl_backend.h"
+
+struct DirectDrawObject {
+    int unused = 0;
+};
+
+struct DisplayDevice {
+    SDL_Renderer* renderer = nullptr;
+    uint32_t width = 0, height = 0;
+    int64_t refreshPeriod = 0;
+    int64_t refreshOrigin = 0;
+};
+
+struct Palette {
+    PaletteEntry entries[256];
+};
+
+struct Surface {
+    std::vector<uint8_t> pixels;
+    int32_t pitch = 0;
+    uint32_t width = 0, height = 0;
+    SDL_Texture* texture = nullptr;
+    uint32_t colours[256] = {};     // ARGB of each index, from the palette
+    bool locked = false;
+    bool lost = false;
+};
+
+namespace {
+
+DirectDrawObject FirstObject;
+DisplayDevice* Display = nullptr;
+Surface* Primary = nullptr;
+bool Dirty = false;                 // the surface holds a picture not yet shown
+int64_t LastShownRefresh = -1;
+
+int64_t RefreshNumber(int64_t now)
+{
+    return (now - Display->refreshOrigin) / Display->refreshPeriod;
+}
+
+void SetColours(Surface* surface, const Palette* palette)
+{
+    for (int i = 0; i < 256; i++) {
+        const PaletteEntry& e = palette->entries[i];
+        surface->colours[i] = 0xFF000000u | (uint32_t{e.red} << 16) | (uint32_t{e.green} << 8) | e.blue;
+    }
+}
+
+bool MakeTexture(Surface* surface)
+{
+    surface->texture = SDL_CreateTexture(Display->renderer, SDL_PIXELFORMAT_ARGB8888, SDL_TEXTUREACCESS_STREAMING,
+                                         static_cast<int>(surface->width), static_cast<int>(surface->height));
+    if (!surface->texture)
+        return false;
+    SDL_SetTextureScaleMode(surface->texture, SDL_ScaleModeNearest);
+    return true;
+}
+
+void ShowSurface()
+{
+    Surface* s = Primary;
+    void* bits = nullptr;
+    int pitch = 0;
+    if (s->texture && !s->lost && SDL_LockTexture(s->texture, nullptr, &bits, &pitch) == 0) {
+        for (uint32_t y = 0; y < s->height; y++) {
+            const uint8_t* source = s->pixels.data() + static_cast<size_t>(y) * s->pitch;
+            uint32_t* target = reinterpret_cast<uint32_t*>(static_cast<uint8_t*>(bits) + static_cast<size_t>(y) * pitch);
+            for (uint32_t x = 0; x < s->width; x++)
+                target[x] = s->colours[source[x]];
+        }
+        SDL_UnlockTexture(s->texture);
+    }
+    SDL_SetRenderDrawColor(Display->renderer, 0, 0, 0, 255);
+    SDL_RenderClear(Display->renderer);
+    if (s->texture && !s->lost)
+        SDL_RenderCopy(Display->renderer, s->texture, nullptr, nullptr);
+    SDL_RenderPresent(Display->renderer);
+    Dirty = false;
+}
+
+// Shows the surface unless this refresh already showed a picture.
+void ShowIfDue()
+{
+    if (!Display || !Display->renderer || !Primary || !Dirty)
+        return;
+    int64_t refresh = RefreshNumber(SdlNow());
+    if (refresh == LastShownRefresh)
+        return;
+    LastShownRefresh = refresh;
+    ShowSurface();
+}
+
+// In a window, the display mode sets the window's size: the largest whole
+// multiple of the mode that fits the desktop comfortably.
+void FitWindowToMode(uint32_t width, uint32_t height)
+{
+    SDL_Window* window = SdlMainWindow();
+    if (!Config.Windowed || !window)
+        return;
+    SDL_DisplayMode desktop{};
+    int scale = 1;
+    if (SDL_GetDesktopDisplayMode(0, &desktop) == 0) {
+        while (static_cast<uint32_t>((scale + 1) * 10) * width <= static_cast<uint32_t>(desktop.w) * 8 &&
+               static_cast<uint32_t>((scale + 1) * 10) * height <= static_cast<uint32_t>(desktop.h) * 8)
+            scale++;
+    }
+    SDL_SetWindowSize(window, static_cast<int>(width) * scale, static_cast<int>(height) * scale);
+    SDL_SetWindowPosition(window, SDL_WINDOWPOS_CENTERED, SDL_WINDOWPOS_CENTERED);
+}
+
+}  // namespace
+
+void SdlServiceDisplay() { ShowIfDue(); }
+
+void SdlDisplayNeedsRedraw()
+{
+    Dirty = true;
+    LastShownRefresh = -1;
+}
+
+void SdlDisplayDeviceLost()
+{
+    if (Primary)
+        Primary->lost = true;
+}
+
+int32_t DirectDrawCreate(DirectDrawObject** out)
+{
+    if (!SdlMainWindow())
+        return DDERR_GENERIC;
+    *out = &FirstObject;
+    return DD_OK;
+}
+
+int32_t DirectDrawQueryInterface(DirectDrawObject*, DisplayDevice** out)
+{
+    DisplayDevice* display = new DisplayDevice();
+    SDL_DisplayMode desktop{};
+    int refreshRate = 60;
+    if (SDL_GetDesktopDisplayMode(0, &desktop) == 0) {
+        display->width = static_cast<uint32_t>(desktop.w);
+        display->height = static_cast<uint32_t>(desktop.h);
+        if (desktop.refresh_rate > 0)
+            refreshRate = desktop.refresh_rate;
+    } else {
+        display->width = 640;
+        display->height = 480;
+    }
+    display->refreshPeriod = 1'000'000'000 / refreshRate;
+    display->refreshOrigin = SdlNow();
+    Display = display;
+    *out = display;
+    return DD_OK;
+}
+
+int32_t DisplaySetCooperativeLevel(DisplayDevice* display, WindowHandle window, uint32_t)
+{
+    SDL_Window* sdlWindow = SdlMainWindow();
+    if (!display || !window || !sdlWindow)
+        return DDERR_GENERIC;
+    if (!display->renderer) {
+        display->renderer = SDL_CreateRenderer(sdlWindow, -1, 0);
+        if (!display->renderer)
+            display->renderer = SDL_CreateRenderer(sdlWindow, -1, SDL_RENDERER_SOFTWARE);
+        if (!display->renderer)
+            return DDERR_GENERIC;
+    }
+    return DD_OK;
+}
+
+int32_t DisplaySetMode(DisplayDevice* display, uint32_t width, uint32_t height, uint32_t bitsPerPixel)
+{
+    if (!display || bitsPerPixel != 8 || width == 0 || height == 0 || width > 4096 || height > 4096)
+        return DDERR_GENERIC;
+    display->width = width;
+    display->height = height;
+    FitWindowToMode(width, height);
+    if (display->renderer)
+        SDL_RenderSetLogicalSize(display->renderer, static_cast<int>(width), static_cast<int>(height));
+    return DD_OK;
+}
+
+int32_t DisplayCreatePrimarySurface(DisplayDevice* display, uint32_t, Surface** out)
+{
+    if (!display || !display->renderer || Primary)
+        return DDERR_GENERIC;
+    Surface* surface = new Surface();
+    surface->width = display->width;
+    surface->height = display->height;
+    // Rows are padded to 64 bytes, as video memory often is.
+    surface->pitch = static_cast<int32_t>((display->width + 63) & ~63u);
+    surface->pixels.assign(static_cast<size_t>(surface->pitch) * surface->height, 0);
+    Primary = surface;
+    if (!MakeTexture(surface)) {
+        Primary = nullptr;
+        delete surface;
+        return DDERR_GENERIC;
+    }
+    SDL_RenderSetLogicalSize(display->renderer, static_cast<int>(surface->width), static_cast<int>(surface->height));
+    *out = surface;
+    return DD_OK;
+}
+
+int32_t DisplayCreatePalette(DisplayDevice*, uint32_t caps, const PaletteEntry entries[256], Palette** out)
+{
+    if (!(caps & DDPCAPS_8BIT))
+        return DDERR_GENERIC;
+    Palette* palette = new Palette();
+    std::memcpy(palette->entries, entries, sizeof palette->entries);
+    *out = palette;
+    return DD_OK;
+}
+
+int32_t DisplayWaitForVerticalBlank(DisplayDevice* display, uint32_t)
+{
+    if (!display)
+        return DDERR_GENERIC;
+    // The next refresh of the display starts at a whole number of periods
+    // from the origin.
+    int64_t next = display->refreshOrigin + (RefreshNumber(SdlNow()) + 1) * display->refreshPeriod;
+    SleepUntilCounter(next);
+    ShowIfDue();
+    return DD_OK;
+}
+
+void DisplayRelease(DisplayDevice* display)
+{
+    if (!display)
+        return;
+    if (display->renderer)
+        SDL_DestroyRenderer(display->renderer);
+    // Releasing the display gives the screen back to the desktop.
+    if (SDL_Window* window = SdlMainWindow())
+        SDL_HideWindow(window);
+    if (Display == display)
+        Display = nullptr;
+    delete display;
+}
+
+int32_t SurfaceSetPalette(Surface* surface, Palette* palette)
+{
+    if (!surface || !palette)
+        return DDERR_GENERIC;
+    SetColours(surface, palette);
+    SdlDisplayNeedsRedraw();
+    return DD_OK;
+}
+
+int32_t SurfaceLock(Surface* surface, SurfaceDesc* desc)
+{
+    if (!surface)
+        return DDERR_GENERIC;
+    if (surface->lost)
+        return DDERR_SURFACELOST;
+    surface->locked = true;
+    desc->bits = surface->pixels.data();
+    desc->pitch = surface->pitch;
+    desc->width = surface->width;
+    desc->height = surface->height;
+    return DD_OK;
+}
+
+int32_t SurfaceUnlock(Surface* surface)
+{
+    if (!surface || !surface->locked)
+        return DDERR_GENERIC;
+    surface->locked = false;
+    Dirty = true;
+    ShowIfDue();
+    return DD_OK;
+}
+
+int32_t SurfaceRestore(Surface* surface)
+{
+    if (!surface || !Display || !Display->renderer)
+        return DDERR_GENERIC;
+    if (!surface->lost)
+        return DD_OK;
+    if (surface->texture)
+        SDL_DestroyTexture(surface->texture);
+    surface->texture = nullptr;
+    if (!MakeTexture(surface))
+        return DDERR_GENERIC;
+    surface->lost = false;
+    SdlDisplayNeedsRedraw();
+    return DD_OK;
+}
+
+void SurfaceRelease(Surface* surface)
+{
+    if (!surface)
+        return;
+    if (surface->texture && Display && Display->renderer)
+        SDL_DestroyTexture(surface->texture);
+    if (Primary == surface)
+        Primary = nullptr;
+    Dirty = false;
+    delete surface;
+}
+
+void PaletteRelease(Palette* palette) { delete palette; }

@@ -1,0 +1,296 @@
+// The main window, the message box and the window-message queue on SDL2.
+// SDL's key, focus and close events become the messages the window
+// procedure expects.
+#include <cstdio>
+#include <cstdlib>
+#include <deque>
+
+#include "machine/settings.h"
+#include "platform/sdl/sdl_backend.h"
+
+struct PlatformWindow {
+    bool alive = false;
+};
+
+namespace {
+
+PlatformWindow TheWindow;
+SDL_Window* TheSdlWindow = nullptr;
+std::deque<Message> Queue;
+bool QuitPosted = false;
+int QuitCode = 0;
+int64_t LastPump = 0;
+constexpr int64_t PumpInterval = 1'000'000;   // poll the desktop at most every 1 ms
+
+// Virtual-key codes by SDL scancode (the key's place on a US keyboard).
+struct VirtualKeyRow {
+    SDL_Scancode scancode;
+    uint8_t virtualKey;
+};
+constexpr VirtualKeyRow VirtualKeys[] = {
+    {SDL_SCANCODE_BACKSPACE, 0x08}, {SDL_SCANCODE_TAB, 0x09},      {SDL_SCANCODE_RETURN, 0x0D},
+    {SDL_SCANCODE_KP_ENTER, 0x0D},  {SDL_SCANCODE_LSHIFT, 0x10},   {SDL_SCANCODE_RSHIFT, 0x10},
+    {SDL_SCANCODE_LCTRL, 0x11},     {SDL_SCANCODE_RCTRL, 0x11},    {SDL_SCANCODE_LALT, 0x12},
+    {SDL_SCANCODE_RALT, 0x12},      {SDL_SCANCODE_PAUSE, 0x13},    {SDL_SCANCODE_CAPSLOCK, 0x14},
+    {SDL_SCANCODE_ESCAPE, 0x1B},    {SDL_SCANCODE_SPACE, 0x20},    {SDL_SCANCODE_PAGEUP, 0x21},
+    {SDL_SCANCODE_PAGEDOWN, 0x22},  {SDL_SCANCODE_END, 0x23},      {SDL_SCANCODE_HOME, 0x24},
+    {SDL_SCANCODE_LEFT, 0x25},      {SDL_SCANCODE_UP, 0x26},       {SDL_SCANCODE_RIGHT, 0x27},
+    {SDL_SCANCODE_DOWN, 0x28},      {SDL_SCANCODE_PRINTSCREEN, 0x2C}, {SDL_SCANCODE_INSERT, 0x2D},
+    {SDL_SCANCODE_DELETE, 0x2E},    {SDL_SCANCODE_LGUI, 0x5B},     {SDL_SCANCODE_RGUI, 0x5C},
+    {SDL_SCANCODE_APPLICATION, 0x5D},
+    {SDL_SCANCODE_KP_0, 0x60}, {SDL_SCANCODE_KP_1, 0x61}, {SDL_SCANCODE_KP_2, 0x62}, {SDL_SCANCODE_KP_3, 0x63},
+    {SDL_SCANCODE_KP_4, 0x64}, {SDL_SCANCODE_KP_5, 0x65}, {SDL_SCANCODE_KP_6, 0x66}, {SDL_SCANCODE_KP_7, 0x67},
+    {SDL_SCANCODE_KP_8, 0x68}, {SDL_SCANCODE_KP_9, 0x69}, {SDL_SCANCODE_KP_MULTIPLY, 0x6A},
+    {SDL_SCANCODE_KP_PLUS, 0x6B}, {SDL_SCANCODE_KP_MINUS, 0x6D}, {SDL_SCANCODE_KP_PERIOD, 0x6E},
+    {SDL_SCANCODE_KP_DIVIDE, 0x6F},
+    {SDL_SCANCODE_F1, 0x70}, {SDL_SCANCODE_F2, 0x71}, {SDL_SCANCODE_F3, 0x72}, {SDL_SCANCODE_F4, 0x73},
+    {SDL_SCANCODE_F5, 0x74}, {SDL_SCANCODE_F6, 0x75}, {SDL_SCANCODE_F7, 0x76}, {SDL_SCANCODE_F8, 0x77},
+    {SDL_SCANCODE_F9, 0x78}, {SDL_SCANCODE_F10, 0x79}, {SDL_SCANCODE_F11, 0x7A}, {SDL_SCANCODE_F12, 0x7B},
+    {SDL_SCANCODE_NUMLOCKCLEAR, 0x90}, {SDL_SCANCODE_SCROLLLOCK, 0x91},
+    {SDL_SCANCODE_SEMICOLON, 0xBA}, {SDL_SCANCODE_EQUALS, 0xBB}, {SDL_SCANCODE_COMMA, 0xBC},
+    {SDL_SCANCODE_MINUS, 0xBD},     {SDL_SCANCODE_PERIOD, 0xBE}, {SDL_SCANCODE_SLASH, 0xBF},
+    {SDL_SCANCODE_GRAVE, 0xC0},     {SDL_SCANCODE_LEFTBRACKET, 0xDB}, {SDL_SCANCODE_BACKSLASH, 0xDC},
+    {SDL_SCANCODE_RIGHTBRACKET, 0xDD}, {SDL_SCANCODE_APOSTROPHE, 0xDE},
+};
+
+uint8_t VirtualKeyOf(SDL_Scancode scancode)
+{
+    // Letters and digits carry their own character as the code.
+    if (scancode >= SDL_SCANCODE_A && scancode <= SDL_SCANCODE_Z)
+        return static_cast<uint8_t>('A' + (scancode - SDL_SCANCODE_A));
+    if (scancode >= SDL_SCANCODE_1 && scancode <= SDL_SCANCODE_9)
+        return static_cast<uint8_t>('1' + (scancode - SDL_SCANCODE_1));
+    if (scancode == SDL_SCANCODE_0)
+        return '0';
+    for (const VirtualKeyRow& row : VirtualKeys) {
+        if (row.scancode == scancode)
+            return row.virtualKey;
+    }
+    return 0;
+}
+
+void PostToWindow(uint32_t message, uintptr_t wParam, intptr_t lParam)
+{
+    if (TheWindow.alive)
+        Queue.push_back({&TheWindow, message, wParam, lParam});
+}
+
+void TranslateEvent(const SDL_Event& event)
+{
+    switch (event.type) {
+    case SDL_KEYDOWN:
+    case SDL_KEYUP: {
+        uint8_t key = VirtualKeyOf(event.key.keysym.scancode);
+        if (key == 0)
+            break;
+        // Bit 30: the key was already down (a repeat); bit 31: released.
+        intptr_t flags = event.type == SDL_KEYUP ? (intptr_t{1} << 31) | (intptr_t{1} << 30)
+                                                 : (event.key.repeat ? intptr_t{1} << 30 : 0);
+        PostToWindow(event.type == SDL_KEYDOWN ? WM_KEYDOWN : WM_KEYUP, key, flags | 1);
+        break;
+    }
+    case SDL_WINDOWEVENT:
+        switch (event.window.event) {
+        case SDL_WINDOWEVENT_FOCUS_GAINED: PostToWindow(WM_ACTIVATEAPP, 1, 0); break;
+        case SDL_WINDOWEVENT_FOCUS_LOST: PostToWindow(WM_ACTIVATEAPP, 0, 0); break;
+        case SDL_WINDOWEVENT_CLOSE: PostToWindow(WM_CLOSE, 0, 0); break;
+        case SDL_WINDOWEVENT_EXPOSED:
+        case SDL_WINDOWEVENT_SIZE_CHANGED:
+        case SDL_WINDOWEVENT_RESTORED: SdlDisplayNeedsRedraw(); break;
+        default: break;
+        }
+        break;
+    case SDL_QUIT:   // the desktop asks the program to end
+        PostToWindow(WM_CLOSE, 0, 0);
+        break;
+    case SDL_RENDER_DEVICE_RESET:
+    case SDL_RENDER_TARGETS_RESET:
+        SdlDisplayDeviceLost();
+        break;
+    default:
+        break;
+    }
+}
+
+void DrainEvents()
+{
+    SDL_Event event;
+    while (SDL_PollEvent(&event))
+        TranslateEvent(event);
+    LastPump = SdlNow();
+}
+
+bool VideoReady() { return SDL_WasInit(SDL_INIT_VIDEO) != 0; }
+
+// Blocks for at most a short while until SDL has an event, then drains.
+void WaitForEvent()
+{
+    SDL_Event event;
+    if (SDL_WaitEventTimeout(&event, 20))
+        TranslateEvent(event);
+    DrainEvents();
+    SdlServiceDisplay();
+}
+
+}  // namespace
+
+SDL_Window* SdlMainWindow() { return TheSdlWindow; }
+
+void SdlPumpEvents()
+{
+    if (!VideoReady())
+        return;
+    if (SdlNow() - LastPump >= PumpInterval)
+        DrainEvents();
+    SdlServiceDisplay();
+}
+
+// ---- Window --------------------------------------------------------------
+
+void RegisterWindowClass() {}
+
+WindowHandle CreatePlatformWindow(const char* title)
+{
+    if (!VideoReady()) {
+        SDL_SetHint(SDL_HINT_RENDER_SCALE_QUALITY, "nearest");
+        if (SDL_InitSubSystem(SDL_INIT_VIDEO | SDL_INIT_EVENTS) != 0) {
+            std::fprintf(stderr, "ravlin: no display: %s\n", SDL_GetError());
+            return nullptr;
+        }
+        std::atexit(SDL_Quit);
+    }
+    SDL_DisplayMode desktop{};
+    if (SDL_GetDesktopDisplayMode(0, &desktop) != 0) {
+        desktop.w = 640;
+        desktop.h = 480;
+    }
+    Uint32 flags = SDL_WINDOW_HIDDEN;
+    int width = desktop.w, height = desktop.h;
+    int x = 0, y = 0;
+    if (Config.Windowed) {
+        flags |= SDL_WINDOW_RESIZABLE;
+        width = 960;
+        height = 720;
+        x = y = SDL_WINDOWPOS_CENTERED;
+    } else {
+        flags |= SDL_WINDOW_BORDERLESS | SDL_WINDOW_FULLSCREEN_DESKTOP;
+    }
+    TheSdlWindow = SDL_CreateWindow(title, x, y, width, height, flags);
+    if (!TheSdlWindow) {
+        std::fprintf(stderr, "ravlin: cannot open the window: %s\n", SDL_GetError());
+        return nullptr;
+    }
+    SDL_ShowCursor(SDL_DISABLE);   // no pointer over the window
+    SDL_StopTextInput();
+    TheWindow.alive = true;
+    return &TheWindow;
+}
+
+void ShowPlatformWindow(WindowHandle window, int)
+{
+    if (!window || !TheSdlWindow)
+        return;
+    SDL_ShowWindow(TheSdlWindow);
+    SDL_RaiseWindow(TheSdlWindow);
+    // Shown, the window is the active one; later focus changes arrive as
+    // messages.
+    WindowProc(window, WM_ACTIVATEAPP, 1, 0);
+}
+
+void DestroyPlatformWindow(WindowHandle window)
+{
+    if (!window || !window->alive)
+        return;
+    window->alive = false;
+    WindowProc(window, WM_DESTROY, 0, 0);
+    if (TheSdlWindow) {
+        SDL_DestroyWindow(TheSdlWindow);
+        TheSdlWindow = nullptr;
+    }
+}
+
+intptr_t DefWindowProc(WindowHandle window, uint32_t message, uintptr_t, intptr_t)
+{
+    if (message == WM_CLOSE)
+        DestroyPlatformWindow(window);
+    return 0;
+}
+
+void ShowMessageBox(WindowHandle owner, const char* text, const char* caption)
+{
+    SDL_Window* parent = (owner && owner->alive) ? TheSdlWindow : nullptr;
+    if (SDL_ShowSimpleMessageBox(SDL_MESSAGEBOX_ERROR, caption, text, parent) != 0)
+        std::fprintf(stderr, "%s: %s\n", caption, text);
+}
+
+// ---- Message queue ------------------------------------------------------
+
+bool PeekMessage(Message* message)
+{
+    SdlPumpEvents();
+    if (!Queue.empty()) {
+        *message = Queue.front();
+        return true;
+    }
+    if (QuitPosted) {
+        *message = {nullptr, WM_QUIT, static_cast<uintptr_t>(QuitCode), 0};
+        return true;
+    }
+    return false;
+}
+
+bool GetMessage(Message* message)
+{
+    SdlPumpEvents();
+    while (Queue.empty() && !QuitPosted) {
+        if (!VideoReady()) {
+            // Without a display nothing can ever arrive.
+            *message = {nullptr, WM_QUIT, 0, 0};
+            return false;
+        }
+        WaitForEvent();
+    }
+    if (!Queue.empty()) {
+        *message = Queue.front();
+        Queue.pop_front();
+        return true;
+    }
+    QuitPosted = false;
+    *message = {nullptr, WM_QUIT, static_cast<uintptr_t>(QuitCode), 0};
+    return false;
+}
+
+void TranslateMessage(const Message*) {}
+
+intptr_t DispatchMessage(const Message* message)
+{
+    if (message->window && !message->window->alive)
+        return 0;
+    return WindowProc(message->window, message->message, message->wParam, message->lParam);
+}
+
+void WaitMessage()
+{
+    SdlPumpEvents();
+    if (!Queue.empty() || QuitPosted || !VideoReady())
+        return;
+    WaitForEvent();
+}
+
+void PostMessage(WindowHandle window, uint32_t message, uintptr_t wParam, intptr_t lParam)
+{
+    Queue.push_back({window, message, wParam, lParam});
+}
+
+void PostQuitMessage(int exitCode)
+{
+    QuitPosted = true;
+    QuitCode = exitCode;
+}
+
+void ResetPlatformBackend()
+{
+    Queue.clear();
+    QuitPosted = false;
+    QuitCode = 0;
+}

@@ -1,0 +1,230 @@
+// Documented instructions where a plausible implementation goes wrong:
+// addressing wraps, the stack frames of JSR/BRK/RTI, flag bytes, and
+// read-modify-write reaching a register once.
+#include "flat_machine.h"
+
+namespace {
+
+using Instructions = FlatMachine;
+
+TEST_F(Instructions, IndirectPointersDoNotWrapInsideTheirPage)
+{
+    // (zp),Y with the pointer at 0xFF takes its high byte from 0x0100.
+    memory[0x00FF] = 0x34;
+    memory[0x0000] = 0x56;  // where a wrapping pointer would look
+    memory[0x0100] = 0x12;
+    memory[0x1235] = 0xAB;
+    Cpu.YR = 1;
+    Run(0x2000, {0xB1, 0xFF});
+    EXPECT_EQ(Cpu.AC, 0xAB);
+
+    // (zp,X) with the pointer at 0xFF likewise.
+    memory[0x1234] = 0xCD;
+    Cpu.XR = 0xFF;
+    Run(0x2000, {0xA1, 0x00});
+    EXPECT_EQ(Cpu.AC, 0xCD);
+
+    // JMP (0x12FF) takes the high byte from 0x1300.
+    Poke(0x12FF, {0x78, 0x56});
+    memory[0x1200] = 0x99;
+    Run(0x2000, {0x6C, 0xFF, 0x12});
+    EXPECT_EQ(Cpu.PC, 0x5678);
+    EXPECT_EQ(LastCycle, 5);
+}
+
+TEST_F(Instructions, ZeroPageIndexingWrapsInPageZero)
+{
+    memory[0x0010] = 0x42;
+    Cpu.XR = 0x20;
+    Run(0x2000, {0xB5, 0xF0});  // LDA 0xF0,X
+    EXPECT_EQ(Cpu.AC, 0x42);
+    Cpu.YR = 0x20;
+    Run(0x2000, {0xB6, 0xF0});  // LDX 0xF0,Y
+    EXPECT_EQ(Cpu.XR, 0x42);
+    Cpu.AC = 0x17;
+    Cpu.XR = 0x30;
+    Run(0x2000, {0x95, 0xF0});  // STA 0xF0,X
+    EXPECT_EQ(memory[0x0020], 0x17);
+    EXPECT_EQ(memory[0x0120], 0x00);
+}
+
+TEST_F(Instructions, JsrPushesItsLastByteAndRtsContinuesAfterIt)
+{
+    Cpu.SP = 0xFF;
+    Run(0x1000, {0x20, 0x00, 0x30});
+    EXPECT_EQ(Cpu.PC, 0x3000);
+    EXPECT_EQ(memory[0x01FF], 0x10);
+    EXPECT_EQ(memory[0x01FE], 0x02);
+    EXPECT_EQ(Cpu.SP, 0xFD);
+    EXPECT_EQ(LastCycle, 6);
+    Run(0x3000, {0x60});
+    EXPECT_EQ(Cpu.PC, 0x1003);
+    EXPECT_EQ(Cpu.SP, 0xFF);
+    EXPECT_EQ(LastCycle, 6);
+}
+
+TEST_F(Instructions, JsrReadsItsTargetAfterThePush)
+{
+    // Code in the stack page: the push overwrites the operand's high byte.
+    Cpu.SP = 0x82;
+    Run(0x0180, {0x20, 0x00, 0x30});
+    EXPECT_EQ(memory[0x0182], 0x01);  // high byte of 0x0182 pushed over it
+    EXPECT_EQ(memory[0x0181], 0x82);
+    EXPECT_EQ(Cpu.PC, 0x0182);
+}
+
+TEST_F(Instructions, BrkPushesTheBrkStatusFormAndTakesTheVector)
+{
+    Poke(0xFFFE, {0x00, 0x90});
+    Cpu.FlagI = 0;
+    Cpu.FlagB = 1;
+    Cpu.FlagN = 0x80;
+    Cpu.FlagC = 1;
+    Run(0x2000, {0x00, 0xEA});
+    EXPECT_EQ(memory[0x01FF], 0x20);
+    EXPECT_EQ(memory[0x01FE], 0x02);
+    EXPECT_EQ(memory[0x01FD], 0x80 | 0x30 | 0x01);  // bits 5 and 4 set, bit 2 clear
+    EXPECT_EQ(Cpu.FlagB, 0);
+    EXPECT_NE(Cpu.FlagI, 0);
+    EXPECT_EQ(Cpu.PC, 0x9000);
+    EXPECT_EQ(LastCycle, 7);
+
+    // Taken even with FlagI set; bit 2 still clear in the pushed byte.
+    Cpu.SP = 0xFF;
+    Run(0x2000, {0x00});
+    EXPECT_EQ(memory[0x01FD] & 0x04, 0);
+}
+
+TEST_F(Instructions, RtiRestoresFlagBAndPhpPushesItBack)
+{
+    Cpu.SP = 0xFC;
+    Poke(0x01FD, {0x10 | 0x08 | 0x01, 0x34, 0x12});  // B, D, C; return to 0x1234
+    Run(0x2000, {0x40});
+    EXPECT_EQ(Cpu.PC, 0x1234);
+    EXPECT_EQ(Cpu.FlagB, 1);
+    EXPECT_EQ(Cpu.FlagD, 1);
+    EXPECT_EQ(Cpu.FlagC, 1);
+    EXPECT_EQ(Cpu.FlagI, 0);
+    EXPECT_EQ(OperandLatch, 0x19);
+    EXPECT_EQ(LastCycle, 6);
+    Run(0x1234, {0x08});  // PHP
+    EXPECT_EQ(memory[0x01FF], 0x19);  // bit 5 clear, bit 4 = FlagB
+    EXPECT_EQ(LastCycle, 3);
+    Run(0x1235, {0x68});  // PLA
+    EXPECT_EQ(Cpu.AC, 0x19);
+}
+
+TEST_F(Instructions, CompareSetsCarryNegativeAndZeroFromTheWideDifference)
+{
+    struct Case {
+        uint8_t ac, operand;
+        bool c, n, z;
+    };
+    const Case cases[] = {
+        {0x10, 0x20, false, true, false}, {0x20, 0x10, true, false, false},
+        {0x42, 0x42, true, false, true},  {0x00, 0xFF, false, false, false},
+        {0xFF, 0x00, true, true, false},
+    };
+    for (const Case& c : cases) {
+        Cpu.AC = Cpu.XR = Cpu.YR = c.ac;
+        for (uint8_t opcode : {0xC9, 0xE0, 0xC0}) {
+            Run(0x2000, {opcode, c.operand});
+            EXPECT_EQ(Cpu.FlagC != 0, c.c) << std::hex << int(opcode) << " " << int(c.ac) << "-" << int(c.operand);
+            EXPECT_EQ(Cpu.FlagN != 0, c.n);
+            EXPECT_EQ(Cpu.FlagZ != 0, c.z);
+        }
+    }
+}
+
+TEST_F(Instructions, FlagBytesHoldTheTestedBits)
+{
+    Cpu.AC = 0x01;
+    memory[0x0010] = 0xC0;
+    Run(0x2000, {0x24, 0x10});  // BIT 0x10
+    EXPECT_EQ(Cpu.FlagN, 0x80);
+    EXPECT_EQ(Cpu.FlagV, 0x40);
+    EXPECT_EQ(Cpu.FlagZ, 1);
+    EXPECT_EQ(OperandLatch, 0xC0);
+
+    Cpu.AC = 0x81;
+    Run(0x2000, {0x0A});  // ASL A
+    EXPECT_EQ(Cpu.FlagC, 0x80);
+    EXPECT_EQ(Cpu.AC, 0x02);
+    Cpu.AC = 0x80;
+    Run(0x2000, {0x2A});  // ROL A, carry in from 0x80
+    EXPECT_EQ(Cpu.AC, 0x01);
+    EXPECT_EQ(Cpu.FlagC, 0x80);
+    Run(0x2000, {0x6A});  // ROR A, carry 0x80 counts as set
+    EXPECT_EQ(Cpu.AC, 0x80);
+    EXPECT_EQ(Cpu.FlagC, 1);
+    EXPECT_EQ(Cpu.FlagN, 0x80);
+    Cpu.AC = 0x01;
+    Run(0x2000, {0x4A});  // LSR A
+    EXPECT_EQ(Cpu.AC, 0x00);
+    EXPECT_EQ(Cpu.FlagC, 1);
+    EXPECT_EQ(Cpu.FlagZ, 1);
+    EXPECT_EQ(Cpu.FlagN, 0);
+}
+
+TEST_F(Instructions, TransfersAndTheStackPointer)
+{
+    Cpu.XR = 0x00;
+    Cpu.FlagZ = 0;
+    Cpu.FlagN = 0x80;
+    Run(0x2000, {0x9A});  // TXS changes no flag
+    EXPECT_EQ(Cpu.SP, 0x00);
+    EXPECT_EQ(Cpu.FlagZ, 0);
+    EXPECT_EQ(Cpu.FlagN, 0x80);
+    EXPECT_EQ(LastCycle, 2);
+    Run(0x2000, {0xBA});  // TSX does
+    EXPECT_EQ(Cpu.FlagZ, 1);
+    EXPECT_EQ(Cpu.FlagN, 0);
+
+    // Pushing at SP 0 wraps within page 1.
+    Cpu.AC = 0x5A;
+    Run(0x2000, {0x48});
+    EXPECT_EQ(memory[0x0100], 0x5A);
+    EXPECT_EQ(Cpu.SP, 0xFF);
+    Run(0x2000, {0x68});
+    EXPECT_EQ(Cpu.SP, 0x00);
+    EXPECT_EQ(Cpu.AC, 0x5A);
+}
+
+TEST_F(Instructions, ReadModifyWriteWritesTheRegisterOnce)
+{
+    // 0xFF09 clears the bits written as 1.  INC reads 0x02 | 0x25 = 0x27 and
+    // writes 0x28 once: bit 1 survives.  A second write of the old value
+    // first would have cleared it.
+    memory[0xFF09] = 0x02;
+    Run(0x2000, {0xEE, 0x09, 0xFF});
+    EXPECT_EQ(memory[0xFF09], 0x02);
+    Run(0x2000, {0x0F, 0x09, 0xFF});  // ASO: 0x27 << 1 = 0x4E clears bit 1
+    EXPECT_EQ(memory[0xFF09], 0x00);
+}
+
+TEST_F(Instructions, StoresGoThroughTheMemoryMap)
+{
+    Cpu.AC = 0x34;
+    Run(0x2000, {0x8D, 0x00, 0xFF});  // STA 0xFF00: timer 1 low, not stored
+    Cpu.AC = 0x12;
+    Run(0x2000, {0x8D, 0x01, 0xFF});
+    EXPECT_EQ(Ted.Timer1Counter, 0x1234);
+    Run(0x2000, {0x8D, 0x3E, 0xFF});  // ROM back on
+    EXPECT_NE(Ted.RomEnabled, 0);
+    Cpu.AC = 0x77;
+    Run(0x2000, {0x85, 0x01});  // the processor port: RAM byte 1 stays
+    EXPECT_EQ(memory[0x0001], 0x00);
+}
+
+TEST_F(Instructions, ProgramCounterWrapsAtTheTopOfMemory)
+{
+    Ted.RomEnabled = 0;
+    Poke(0x0000, {0x42});
+    Cpu.PC = 0xFFFF;
+    memory[0xFFFF] = 0xA9;  // LDA #imm with the operand at 0x0000
+    ExecuteInstruction();
+    EXPECT_EQ(Cpu.AC, 0x42);
+    EXPECT_EQ(Cpu.PC, 0x0001);
+}
+
+}  // namespace

@@ -1,0 +1,277 @@
+// The opcodes outside the documented set: the combined read-modify-write
+// families, the AND-stores, the odd loads, the immediate combinations, the
+// no-operations, the jams and the four opcodes that do nothing.
+#include "flat_machine.h"
+
+namespace {
+
+using Undocumented = FlatMachine;
+
+struct Outcome {
+    uint8_t ac, memory;
+    int c, n, z;  // -1: not checked
+};
+
+struct FamilyCase {
+    const char* name;
+    uint8_t opcode;  // the zero-page member
+    uint8_t ac, memory;
+    bool carryIn;
+    Outcome expected;
+};
+
+TEST_F(Undocumented, CombinedReadModifyWriteFamilies)
+{
+    const FamilyCase cases[] = {
+        {"ASO", 0x07, 0x00, 0x81, false, {0x02, 0x02, 1, 0, 0}},
+        {"RAN", 0x27, 0xFF, 0x81, true, {0x03, 0x03, 1, 0, 0}},
+        {"LSE", 0x47, 0xFF, 0x03, false, {0xFE, 0x01, 1, 1, 0}},
+        {"RAD", 0x67, 0x01, 0x02, true, {0x82, 0x81, 0, 1, 0}},
+        {"RAD", 0x67, 0xFF, 0x02, false, {0x00, 0x01, 0, 0, 1}},  // no carry into the add
+        {"DEM", 0xC7, 0x05, 0x06, false, {0x05, 0x05, 1, 0, 1}},
+        {"DEM", 0xC7, 0x05, 0x07, false, {0x05, 0x06, 0, 1, 0}},
+        {"INB", 0xE7, 0x05, 0x05, true, {0xFF, 0x06, 0, 1, 0}},
+        {"INB", 0xE7, 0x06, 0x05, false, {0x00, 0x06, 1, 0, 1}},  // no borrow in
+    };
+    for (const FamilyCase& c : cases) {
+        for (uint8_t decimal : {0, 1}) {
+            SCOPED_TRACE(std::string(c.name) + (decimal ? " decimal" : ""));
+            Cpu.AC = c.ac;
+            Cpu.FlagC = c.carryIn;
+            Cpu.FlagD = decimal;
+            Cpu.FlagV = 0x40;
+            memory[0x0040] = c.memory;
+            Run(0x2000, {c.opcode, 0x40});
+            EXPECT_EQ(Cpu.AC, c.expected.ac);
+            EXPECT_EQ(memory[0x0040], c.expected.memory);
+            EXPECT_EQ(Cpu.FlagC != 0, c.expected.c == 1);
+            EXPECT_EQ(Cpu.FlagN != 0, c.expected.n == 1);
+            EXPECT_EQ(Cpu.FlagZ != 0, c.expected.z == 1);
+            EXPECT_EQ(Cpu.FlagV, 0x40);
+            EXPECT_EQ(Cpu.PC, 0x2002);
+        }
+    }
+}
+
+TEST_F(Undocumented, FamilyMembersUseTheirModes)
+{
+    // Each family's seven members on the same target through their own modes.
+    const uint8_t families[] = {0x03, 0x23, 0x43, 0x63, 0xC3, 0xE3};
+    for (uint8_t base : families) {
+        struct Member {
+            uint8_t offset;
+            uint8_t b1, b2;
+            uint8_t length;
+        };
+        // XR = 4 and YR = 8 throughout; the target is 0x0048 or 0x3048.
+        const Member members[] = {
+            {0x00, 0x40, 0, 2},     // (zp,X): pointer 0x44
+            {0x04, 0x48, 0, 2},     // zp
+            {0x0C, 0x48, 0x30, 3},  // abs
+            {0x10, 0x50, 0, 2},     // (zp),Y: pointer 0x50 -> 0x3040 + 8
+            {0x14, 0x44, 0, 2},     // zp,X (zp,Y for 0xD7)
+            {0x18, 0x40, 0x30, 3},  // abs,Y
+            {0x1C, 0x44, 0x30, 3},  // abs,X
+        };
+        for (const Member& m : members) {
+            uint8_t opcode = static_cast<uint8_t>(base + m.offset);
+            SCOPED_TRACE(opcode);
+            std::fill(memory.begin(), memory.end(), 0);
+            Poke(0x0044, {0x48, 0x30});
+            Poke(0x0050, {0x40, 0x30});
+            Cpu.XR = 4;
+            Cpu.YR = 8;
+            uint8_t b1 = m.b1;
+            if (opcode == 0xD7)
+                b1 = 0x40;  // indexed by YR
+            uint16_t target = (m.length == 3 || m.offset == 0x00 || m.offset == 0x10) ? 0x3048 : 0x0048;
+            memory[target] = 0x10;
+            Run(0x2000, {opcode, b1, m.b2});
+            EXPECT_NE(memory[target], 0x10) << "target not modified";
+            EXPECT_EQ(Cpu.PC, 0x2000 + m.length);
+        }
+    }
+}
+
+TEST_F(Undocumented, AndStores)
+{
+    Cpu.AC = 0xF0;
+    Cpu.XR = 0x3C;
+    Cpu.YR = 0x02;
+    Cpu.FlagZ = 0;
+    Cpu.FlagN = 0;
+    Run(0x2000, {0x87, 0x10});  // AXR zp
+    EXPECT_EQ(memory[0x0010], 0x30);
+    Run(0x2000, {0x97, 0x10});  // AXY zp,Y
+    EXPECT_EQ(memory[0x0012], 0x30);
+    Poke(0x0040, {0x00, 0x30});  // (0x3C + 4) = 0x40
+    Cpu.XR = 0x3C;
+    Run(0x2000, {0x83, 0x04});  // AXX (zp,X)
+    EXPECT_EQ(memory[0x3000], 0x30);
+    Run(0x2000, {0x8F, 0x00, 0x31});  // AAX abs
+    EXPECT_EQ(memory[0x3100], 0x30);
+    EXPECT_EQ(Cpu.FlagZ, 0);
+    EXPECT_EQ(Cpu.FlagN, 0);
+
+    // AXI masks with the byte after the target, plus one.
+    Poke(0x0060, {0x00, 0x32});
+    memory[0x3203] = 0x1F;  // + 1 = 0x20
+    Run(0x2000, {0x93, 0x60});
+    EXPECT_EQ(memory[0x3202], 0x20);
+    EXPECT_EQ(LastCycle, 6);
+
+    // AXS: SP = AC AND XR, then the mask is the operand's low byte plus one.
+    Cpu.SP = 0xFF;
+    Run(0x2000, {0x9B, 0x0F, 0x33});  // 0x0F + 1 = 0x10
+    EXPECT_EQ(Cpu.SP, 0x30);
+    EXPECT_EQ(memory[0x3311], 0x10);
+    EXPECT_EQ(LastCycle, 5);
+}
+
+TEST_F(Undocumented, Loads)
+{
+    memory[0x0010] = 0x80;
+    Cpu.YR = 0x20;
+    Run(0x2000, {0xB7, 0xF0});  // LDT zp,Y wraps to 0x0010
+    EXPECT_EQ(Cpu.AC, 0x80);
+    EXPECT_EQ(Cpu.XR, 0x80);
+    EXPECT_EQ(Cpu.FlagN, 0x80);
+    EXPECT_EQ(LastCycle, 4);
+
+    memory[0x3010] = 0x0F;
+    Cpu.SP = 0x3C;
+    Cpu.YR = 0x10;
+    Run(0x2000, {0xBB, 0x00, 0x30});  // TSA abs,Y
+    EXPECT_EQ(Cpu.AC, 0x0C);
+    EXPECT_EQ(Cpu.XR, 0x0C);
+    EXPECT_EQ(Cpu.SP, 0x0C);
+    EXPECT_EQ(Cpu.FlagN, 0);
+    EXPECT_EQ(Cpu.FlagZ, 0);
+}
+
+TEST_F(Undocumented, ImmediateCombinations)
+{
+    struct Case {
+        uint8_t opcode, ac, xr, operand;
+        uint8_t expectAc, expectXr;
+        int c, n, z;
+    };
+    const Case cases[] = {
+        {0x0B, 0xC3, 0x00, 0x81, 0x81, 0x00, 1, 1, 0},  // ANN
+        {0x2B, 0x43, 0x00, 0x81, 0x01, 0x00, 0, 0, 0},
+        {0x4B, 0xFF, 0x00, 0x81, 0x40, 0x00, 1, 0, 0},  // ANL
+        {0x4B, 0xFF, 0x00, 0x01, 0x00, 0x00, 1, 0, 1},
+        {0x8B, 0x00, 0x0F, 0xFF, 0x0E, 0x0F, -1, 0, 0},  // TAN
+        {0xAB, 0x00, 0x55, 0xFF, 0xEE, 0xEE, -1, 1, 0},  // ANX
+        {0xCB, 0xFF, 0x0F, 0x10, 0xFF, 0xFF, 0, 1, 0},  // XAS
+        {0xCB, 0x3F, 0x1F, 0x1F, 0x3F, 0x00, 1, 0, 1},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.opcode);
+        Cpu.AC = c.ac;
+        Cpu.XR = c.xr;
+        Cpu.FlagC = 0;
+        Run(0x2000, {c.opcode, c.operand});
+        EXPECT_EQ(Cpu.AC, c.expectAc);
+        EXPECT_EQ(Cpu.XR, c.expectXr);
+        if (c.c >= 0) {
+            EXPECT_EQ(Cpu.FlagC != 0, c.c == 1);
+        }
+        EXPECT_EQ(Cpu.FlagN != 0, c.n == 1);
+        EXPECT_EQ(Cpu.FlagZ != 0, c.z == 1);
+        EXPECT_EQ(Cpu.PC, 0x2002);
+        EXPECT_EQ(LastCycle, 2);
+    }
+
+    // 0xEB is SBC immediate, decimal included.
+    Cpu.AC = 0x10;
+    Cpu.FlagC = 1;
+    Cpu.FlagD = 1;
+    Run(0x2000, {0xEB, 0x01});
+    EXPECT_EQ(Cpu.AC, 0x09);
+    Cpu.FlagD = 0;
+    Cpu.AC = 0x10;
+    Cpu.FlagC = 1;
+    Run(0x2000, {0xEB, 0x01});
+    EXPECT_EQ(Cpu.AC, 0x0F);
+}
+
+TEST_F(Undocumented, NoOperationsTouchNothingButPcAndCycles)
+{
+    struct Case {
+        uint8_t opcode, length;
+    };
+    const Case cases[] = {
+        {0x1A, 1}, {0x3A, 1}, {0x5A, 1}, {0x7A, 1}, {0xDA, 1}, {0xFA, 1}, {0x80, 2}, {0x82, 2},
+        {0x89, 2}, {0xC2, 2}, {0xE2, 2}, {0x04, 2}, {0x44, 2}, {0x64, 2}, {0x14, 2}, {0x34, 2},
+        {0x54, 2}, {0x74, 2}, {0xD4, 2}, {0xF4, 2}, {0x0C, 3}, {0x1C, 3}, {0x3C, 3}, {0x5C, 3},
+        {0x7C, 3}, {0xDC, 3}, {0xFC, 3},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.opcode);
+        Cpu.AC = 0x11;
+        Cpu.XR = 0x22;
+        Cpu.YR = 0x33;
+        Cpu.SP = 0x44;
+        Cpu.FlagN = Cpu.FlagZ = Cpu.FlagC = Cpu.FlagV = 0;
+        CpuRegisters before = Cpu;
+        std::vector<uint8_t> memoryBefore = memory;
+        Run(0x2000, {c.opcode, 0x09, 0xFF});  // would write to 0xFF09/0xFF2B if it stored
+        Poke(0x2000, {0, 0, 0});
+        memoryBefore[0x2000] = memoryBefore[0x2001] = memoryBefore[0x2002] = 0;
+        EXPECT_EQ(Cpu.PC, 0x2000 + c.length);
+        EXPECT_EQ(Cpu.AC, before.AC);
+        EXPECT_EQ(Cpu.XR, before.XR);
+        EXPECT_EQ(Cpu.YR, before.YR);
+        EXPECT_EQ(Cpu.SP, before.SP);
+        EXPECT_EQ(Cpu.FlagN | Cpu.FlagZ | Cpu.FlagC | Cpu.FlagV, 0);
+        EXPECT_TRUE(memory == memoryBefore);
+    }
+}
+
+TEST_F(Undocumented, JamsStayPutAndOpenTheDoorToInterrupts)
+{
+    for (uint8_t opcode : {0x02, 0x12, 0x22, 0x32, 0x42, 0x52, 0x62, 0x72, 0x92, 0xB2, 0xD2, 0xF2}) {
+        SCOPED_TRACE(opcode);
+        Cpu.FlagI = 1;
+        Ted.RasterIrqDue = 1;
+        Cpu.AC = 0x12;
+        Cpu.SP = 0xF0;
+        Run(0x3000, {opcode, 0x00, 0x00});
+        EXPECT_EQ(Cpu.PC, 0x3000);
+        EXPECT_EQ(Cpu.FlagI, 0);
+        EXPECT_EQ(Ted.RasterIrqDue, 0);
+        EXPECT_EQ(LastCycle, 2);
+        EXPECT_EQ(Cpu.AC, 0x12);
+        EXPECT_EQ(Cpu.SP, 0xF0);
+        ExecuteInstruction();
+        EXPECT_EQ(Cpu.PC, 0x3000);
+    }
+}
+
+TEST_F(Undocumented, UnimplementedOpcodesChangeNothing)
+{
+    for (uint8_t opcode : {0x6B, 0x9C, 0x9E, 0x9F}) {
+        SCOPED_TRACE(opcode);
+        Run(0x2000, {0x20, 0x00, 0x30});  // JSR: 6 cycles
+        ASSERT_EQ(LastCycle, 6);
+        Cpu.AC = 0x5A;
+        Cpu.XR = Cpu.YR = 0x01;
+        Cpu.FlagI = 1;
+        Ted.RasterIrqDue = 1;
+        CpuRegisters before = Cpu;
+        std::vector<uint8_t> memoryBefore = memory;
+        memory[0x3000] = opcode;
+        memoryBefore[0x3000] = opcode;
+        memory[0x3001] = memoryBefore[0x3001] = 0xF0;
+        memory[0x3002] = memoryBefore[0x3002] = 0x30;
+        ExecuteInstruction();
+        EXPECT_EQ(Cpu.PC, 0x3000);
+        EXPECT_EQ(LastCycle, 6);
+        EXPECT_TRUE(SameRegisters(before, Cpu));
+        EXPECT_TRUE(memory == memoryBefore);
+        EXPECT_EQ(Ted.RasterIrqDue, 1);
+    }
+}
+
+}  // namespace

@@ -1,0 +1,99 @@
+// Carries out the runner's plan on the headless backend's frame ticks, so
+// that keys reach the machine and outputs are taken at the same emulated
+// moment on every run, whether the main loop, a menu or the debugger is
+// running at the time.
+#include <cstdio>
+#include <cstdlib>
+
+#include "key_names.h"
+#include "platform/headless/headless_control.h"
+#include "runner.h"
+#include "screen_capture.h"
+
+namespace {
+
+struct ActiveRun {
+    RunPlan plan;
+    size_t next = 0;
+    long minimumFrames = 0;
+    std::function<void()> atEnd;
+};
+
+ActiveRun& Run()
+{
+    static ActiveRun run;
+    return run;
+}
+
+[[noreturn]] void Fail(const std::string& what)
+{
+    std::fprintf(stderr, "ravlin-headless: %s\n", what.c_str());
+    std::exit(1);
+}
+
+void Finish()
+{
+    if (Run().atEnd)
+        Run().atEnd();
+    std::fflush(stdout);
+    std::exit(0);
+}
+
+// A key goes down or up on the keyboard state and, as on a desktop, as a
+// key message to the window.
+void SendKey(const PcKey* key, bool down)
+{
+    HeadlessSetKey(key->scanCode, down);
+    HeadlessPostKeyMessage(key->virtualKey, down);
+}
+
+void Continue()
+{
+    ActiveRun& run = Run();
+    while (run.next < run.plan.size()) {
+        const RunStep& step = run.plan[run.next++];
+        switch (step.kind) {
+        case RunStep::Wait:
+            if (step.frames > 0) {
+                HeadlessAtTick(HeadlessTicks() + static_cast<uint64_t>(step.frames), Continue);
+                return;
+            }
+            break;
+        case RunStep::KeyDown:
+            SendKey(step.key, true);
+            break;
+        case RunStep::KeyUp:
+            SendKey(step.key, false);
+            break;
+        case RunStep::ScreenText:
+            if (!WriteScreenText(step.path))
+                Fail("cannot write screen text to " + step.path);
+            break;
+        case RunStep::Screenshot:
+            if (!WriteScreenshotFile(step.path))
+                Fail("cannot write screenshot " + step.path);
+            break;
+        case RunStep::Wav:
+            if (!WriteWavFile(step.path, HeadlessAudio(), HeadlessAudioRate))
+                Fail("cannot write " + step.path);
+            break;
+        }
+    }
+    if (static_cast<long>(HeadlessTicks()) < run.minimumFrames) {
+        HeadlessAtTick(static_cast<uint64_t>(run.minimumFrames), Finish);
+        return;
+    }
+    Finish();
+}
+
+}  // namespace
+
+void StartRun(RunPlan plan, long minimumFrames, std::function<void()> atEnd)
+{
+    ActiveRun& run = Run();
+    run.plan = std::move(plan);
+    run.next = 0;
+    run.minimumFrames = minimumFrames;
+    run.atEnd = std::move(atEnd);
+    Continue();
+}

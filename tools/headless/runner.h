@@ -1,0 +1,46 @@
+// The runner's plan: what happens at which emulated frame (headless tick).
+// Command-line options and script files both become a list of steps that
+// run in order; a wait lets the machine run on for some frames.
+#pragma once
+#include <cstdint>
+#include <functional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+struct PcKey;
+
+struct RunStep {
+    enum Kind { Wait, KeyDown, KeyUp, ScreenText, Screenshot, Wav } kind;
+    long frames = 0;               // Wait
+    const PcKey* key = nullptr;    // KeyDown, KeyUp
+    std::string path;              // outputs; empty screen-text path: standard output
+};
+using RunPlan = std::vector<RunStep>;
+
+// Frames the machine needs from power-on to BASIC's READY prompt, with a
+// margin; --type waits this long before the first key.
+constexpr long BootFrames = 150;
+// Each typed key is held long enough for the KERNAL's keyboard scan, which
+// runs once a frame, and released long enough for the scan to see it go.
+constexpr long TypeHoldFrames = 3;
+constexpr long TypeGapFrames = 2;
+constexpr long DefaultPressFrames = 2;
+
+// Appends the keys that type text (letters, digits, space, common signs,
+// "\n" or a line feed for RETURN, "\\" for a backslash).  False with an
+// error text for a character the machine's keyboard cannot type.
+bool AddTyping(std::string_view text, RunPlan& plan, std::string& error);
+// Appends the commands of a script; false with "source:line: message".
+bool AddScriptText(const std::string& text, const std::string& source, RunPlan& plan, std::string& error);
+bool AddScriptFile(const std::string& path, RunPlan& plan, std::string& error);
+bool PlanWritesWav(const RunPlan& plan);
+
+// Runs the plan from the current frame on (call after start-up).  When it
+// is done and at least minimumFrames frames have passed, atEnd runs and the
+// process ends with exit code 0 — also from inside a menu or the debugger,
+// whose loops never return to the runner by themselves.
+void StartRun(RunPlan plan, long minimumFrames, std::function<void()> atEnd);
+
+// 16-bit mono PCM WAV.
+bool WriteWavFile(const std::string& path, const std::vector<int16_t>& samples, uint32_t rate);

@@ -1,0 +1,184 @@
+// The script language of ravlin-headless, one command a line:
+//   frames N | type TEXT | press KEY [N] | hold KEY | release KEY |
+//   screen-text [FILE] | screenshot FILE | wav FILE
+// Blank lines and lines starting with # are ignored.
+#include <cerrno>
+#include <cstdlib>
+#include <fstream>
+#include <sstream>
+
+#include "key_names.h"
+#include "runner.h"
+
+namespace {
+
+std::string_view Trim(std::string_view s)
+{
+    while (!s.empty() && (s.front() == ' ' || s.front() == '\t' || s.front() == '\r'))
+        s.remove_prefix(1);
+    while (!s.empty() && (s.back() == ' ' || s.back() == '\t' || s.back() == '\r'))
+        s.remove_suffix(1);
+    return s;
+}
+
+// Splits off the first word of s.
+std::string_view NextWord(std::string_view& s)
+{
+    s = Trim(s);
+    size_t end = s.find_first_of(" \t");
+    std::string_view word = s.substr(0, end);
+    s = end == std::string_view::npos ? std::string_view() : Trim(s.substr(end));
+    return word;
+}
+
+bool ParseCount(std::string_view word, long& count)
+{
+    if (word.empty() || word.size() > 9)
+        return false;
+    count = 0;
+    for (char c : word) {
+        if (c < '0' || c > '9')
+            return false;
+        count = count * 10 + (c - '0');
+    }
+    return true;
+}
+
+void Press(RunPlan& plan, const PcKey* key, long frames)
+{
+    plan.push_back({RunStep::KeyDown, 0, key, {}});
+    plan.push_back({RunStep::Wait, frames, nullptr, {}});
+    plan.push_back({RunStep::KeyUp, 0, key, {}});
+}
+
+// One script line; false with a message.
+bool AddCommand(std::string_view line, RunPlan& plan, std::string& message)
+{
+    std::string_view rest = line;
+    std::string_view command = NextWord(rest);
+    long count = 0;
+    if (command == "frames") {
+        if (!ParseCount(rest, count)) {
+            message = "frames needs a number of frames";
+            return false;
+        }
+        plan.push_back({RunStep::Wait, count, nullptr, {}});
+        return true;
+    }
+    if (command == "type") {
+        // The text is the rest of the line after one separating blank.
+        std::string_view text = line.substr(line.find("type") + 4);
+        if (!text.empty() && (text.front() == ' ' || text.front() == '\t'))
+            text.remove_prefix(1);
+        if (!text.empty() && text.back() == '\r')
+            text.remove_suffix(1);
+        return AddTyping(text, plan, message);
+    }
+    if (command == "press" || command == "hold" || command == "release") {
+        std::string_view name = NextWord(rest);
+        const PcKey* key = FindPcKey(name);
+        if (!key) {
+            message = "unknown key '" + std::string(name) + "'";
+            return false;
+        }
+        if (command == "press") {
+            count = DefaultPressFrames;
+            if (!rest.empty() && !ParseCount(rest, count)) {
+                message = "press takes a key and a number of frames";
+                return false;
+            }
+            Press(plan, key, count);
+        } else {
+            if (!rest.empty()) {
+                message = std::string(command) + " takes one key";
+                return false;
+            }
+            plan.push_back({command == "hold" ? RunStep::KeyDown : RunStep::KeyUp, 0, key, {}});
+        }
+        return true;
+    }
+    if (command == "screen-text") {
+        plan.push_back({RunStep::ScreenText, 0, nullptr, std::string(rest)});
+        return true;
+    }
+    if (command == "screenshot" || command == "wav") {
+        if (rest.empty()) {
+            message = std::string(command) + " needs a file name";
+            return false;
+        }
+        plan.push_back({command == "wav" ? RunStep::Wav : RunStep::Screenshot, 0, nullptr, std::string(rest)});
+        return true;
+    }
+    message = "unknown command '" + std::string(command) + "'";
+    return false;
+}
+
+}  // namespace
+
+bool AddTyping(std::string_view text, RunPlan& plan, std::string& error)
+{
+    const PcKey* shift = FindPcKey("LSHIFT");
+    for (size_t i = 0; i < text.size(); i++) {
+        char c = text[i];
+        if (c == '\\') {
+            if (i + 1 < text.size() && text[i + 1] == 'n')
+                c = '\n';
+            else if (i + 1 < text.size() && text[i + 1] == '\\')
+                c = '\\';
+            else {
+                error = "unknown escape in text (use \\n or \\\\)";
+                return false;
+            }
+            i++;
+        }
+        TypedKey typed = KeyForCharacter(c);
+        if (!typed.key) {
+            error = "the machine's keyboard cannot type '" + std::string(1, c) + "'";
+            return false;
+        }
+        if (typed.shift)
+            plan.push_back({RunStep::KeyDown, 0, shift, {}});
+        Press(plan, typed.key, TypeHoldFrames);
+        if (typed.shift)
+            plan.push_back({RunStep::KeyUp, 0, shift, {}});
+        plan.push_back({RunStep::Wait, TypeGapFrames, nullptr, {}});
+    }
+    return true;
+}
+
+bool AddScriptText(const std::string& text, const std::string& source, RunPlan& plan, std::string& error)
+{
+    std::istringstream lines(text);
+    std::string line;
+    for (int number = 1; std::getline(lines, line); number++) {
+        std::string_view trimmed = Trim(line);
+        if (trimmed.empty() || trimmed.front() == '#')
+            continue;
+        std::string message;
+        if (!AddCommand(line, plan, message)) {
+            error = source + ":" + std::to_string(number) + ": " + message;
+            return false;
+        }
+    }
+    return true;
+}
+
+bool AddScriptFile(const std::string& path, RunPlan& plan, std::string& error)
+{
+    std::ifstream in(path, std::ios::binary);
+    if (!in) {
+        error = "cannot read script " + path;
+        return false;
+    }
+    std::ostringstream text;
+    text << in.rdbuf();
+    return AddScriptText(text.str(), path, plan, error);
+}
+
+bool PlanWritesWav(const RunPlan& plan)
+{
+    for (const RunStep& step : plan)
+        if (step.kind == RunStep::Wav)
+            return true;
+    return false;
+}
