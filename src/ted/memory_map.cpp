@@ -41,8 +41,14 @@ uint8_t ReadDecoded(uint16_t address)
         return address == 0x0001 ? 0xFF : Ram64[0];  // the processor port reads all ones
     if (address < 0xC000)
         return Ted.RomEnabled ? LowRomImage()[address - 0x8000] : Ram64[address];
-    if (address < 0xFD00)
+    if (address < 0xFC00)
         return ReadHighWindow(address);
+    if (address < 0xFD00) {
+        // The KERNAL's bank-switching code lives at 0xFC00-0xFCFF and stays
+        // visible whatever the bank, or switching away from it would pull
+        // the floor from under the processor.
+        return Ted.RomEnabled ? KernalRom[address - 0xC000] : Ram64[address];
+    }
     switch (address >> 8) {
     case 0xFD:
         return ReadIoPage(address);

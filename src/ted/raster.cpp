@@ -1,6 +1,139 @@
+// Raster timing: the beam's position in the frame, the video set-up latched
+// at the start of each line, and the raster interrupt request.
 #include "machine/machine_state.h"
 
-// Raster timing arrives with the TED work; until then the raster stands.
+namespace {
+
+constexpr uint16_t LineUnits = 228;   // 57 cycles of 4 units
+constexpr int LastLine = 311;
+
+// Latches the video registers for the current line.  The renderer draws
+// the whole line from these values without decoding registers again.
+void LineSetUp()
+{
+    const int line = Ted.RasterLine;
+    const uint8_t ff06 = Ram64[0xFF06];
+    const uint8_t ff07 = Ram64[0xFF07];
+    const uint8_t ff12 = Ram64[0xFF12];
+    const uint8_t ff13 = Ram64[0xFF13];
+    LineLatches& l = Ted.Latch;
+
+    l.vs = ff06 & 7;
+    l.hs = ff07 & 7;
+    l.mb = static_cast<uint16_t>(((Ram64[0xFF14] & 0xF8) + 4) << 8);
+    l.bb = static_cast<uint16_t>((ff12 & 0x38) << 10);
+    // 256 characters need a 2 KiB generator; 128 characters plus reverse 1 KiB.
+    l.cb = static_cast<uint16_t>(((ff07 & 0x80) ? (ff13 & 0xF8) : (ff13 & 0xFC)) << 8);
+    l.cr = static_cast<int16_t>((line - 56) >> 3);
+    l.bg0 = Ram64[0xFF15];
+    l.bg1 = Ram64[0xFF16];
+    l.bg2 = Ram64[0xFF17];
+    l.bg3 = Ram64[0xFF18];
+    l.border = Ram64[0xFF19];
+    if (line >= 56)
+        Ted.RowMatrixBase[line] = l.mb;
+
+    // Bitmap and bitmap-colour rows; lines above the window never show a
+    // bitmap, so they use row 0 rather than a row before the tables.
+    const int row = l.cr < 0 ? 0 : l.cr;
+    l.bitmapRowBase = static_cast<uint16_t>(l.bb + BitmapRowTable[row]);
+    l.colourRowBase = static_cast<uint16_t>(l.mb + RowOffsetTable[row]);
+
+    // Glyph line: the remainder keeps the dividend's sign, as the lines
+    // before 45 + vs never show characters.
+    l.gl = static_cast<uint16_t>(l.cb + (line - l.vs - 45) % 8);
+    // With 0xFF12 bit 2 set the TED fetches glyphs from ROM, whatever the
+    // processor's banking says.
+    if (!(ff12 & 0x04) || l.cb < 0x8000) {
+        l.glyphRom = 0;
+        l.glyphMask = 0xFFFF;
+    } else {
+        l.glyphRom = l.cb < 0xC000 ? 1 : 2;
+        l.glyphMask = RomSize - 1;
+    }
+
+    // Text row shown on this line.  With vs above 3 the first window lines
+    // come before row 0; they show row 0.
+    if (line >= 56) {
+        const int rowLine = line - 53 - l.vs;
+        const int textRow = rowLine < 0 ? 0 : rowLine >> 3;   // at most 32
+        l.cp = static_cast<uint16_t>(l.mb + RowOffsetTable[textRow]);
+        l.ap = static_cast<uint16_t>(l.cp - 0x400);
+        l.matrixWrapped = 0;
+    }
+}
+
+// The TED's raster compare, on the line counter, at most once per line.  It
+// waits until two cycles into the line.
+void RasterCompareStep()
+{
+    if (Ted.LinePosition >= 8 && Ted.RasterCompareArmed &&
+        LineCounterTable[Ted.RasterLine] == Ted.RasterCompare) {
+        Ram64[0xFF09] |= 0x02;
+        if (Ram64[0xFF0A] & 0x02)
+            Ted.RasterIrqDue = 1;
+        Ted.RasterCompareArmed = 0;
+    }
+}
+
+void BeginLine()
+{
+    if (++Ted.RasterLine > LastLine) {
+        Ted.RasterLine = 0;
+        if (++Ted.FlashCounter >= 16) {
+            Ted.FlashCounter = 0;
+            Ted.FlashPhase = !Ted.FlashPhase;
+        }
+    }
+    const int line = Ted.RasterLine;
+    const uint8_t ff06 = Ram64[0xFF06];
+    const uint8_t ff07 = Ram64[0xFF07];
+
+    // The processor runs at double rate except while the TED fetches the
+    // picture: the display lines with the display enabled.
+    Ted.DoubleSpeedLine = !((ff06 & 0x10) && line >= 53 && line <= 259);
+
+    if (ff07 & 0x08) {   // 40 columns
+        Ted.WindowLeft = 32;
+        Ted.WindowRight = 192;
+    } else {
+        Ted.WindowLeft = 36;
+        Ted.WindowRight = 188;
+    }
+    if (ff06 & 0x08) {   // 25 rows
+        Ted.WindowTop = 56;
+        Ted.WindowBottom = 256;
+    } else {
+        Ted.WindowTop = 60;
+        Ted.WindowBottom = 252;
+    }
+
+    const bool textMode = !(ff06 & 0x20) && !(ff07 & 0x10);
+    if (textMode && line >= Ted.WindowTop && line <= Ted.WindowBottom)
+        Ted.TextLineFlags[line] = 1;
+    else if (line >= 56 && line <= 256)
+        Ted.TextLineFlags[line] = 0;
+}
+
+}  // namespace
+
 void LineStep()
 {
+    Ted.LinePosition = static_cast<uint16_t>(Ted.LinePosition + 4 * LastCycle);
+    if (Ted.LineSetupPending) {
+        LineSetUp();
+        Ted.LineSetupPending = 0;
+    }
+    RasterCompareStep();
+    if (Ted.LinePosition >= 226)
+        BeginLine();
+    if (Ted.LinePosition >= LineUnits) {
+        Ted.LinePosition = static_cast<uint16_t>(Ted.LinePosition - LineUnits);
+        // A step is a few cycles; a longer one (never made by an
+        // instruction) still leaves the position inside the line.
+        if (Ted.LinePosition >= LineUnits)
+            Ted.LinePosition %= LineUnits;
+        Ted.LineSetupPending = 1;
+        Ted.RasterCompareArmed = 1;
+    }
 }

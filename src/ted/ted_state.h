@@ -11,12 +11,14 @@ struct LineLatches {
     uint16_t cb;           // character generator base
     int16_t cr;            // character row for bitmaps, (line - 56) >> 3
     uint8_t bg0, bg1, bg2, bg3, border;
-    const uint8_t* glyphSource;  // Ram64 or a ROM image, see glyphSize
-    uint32_t glyphSize;          // bytes addressable through glyphSource
-    uint16_t glyphBase;          // window base subtracted from addresses
+    uint8_t glyphRom;            // glyph source: 0 Ram64, 1 BasicRom, 2 KernalRom
+    uint16_t glyphMask;          // 0xFFFF for Ram64, 0x3FFF inside a ROM image
     uint16_t gl;                 // glyph line address (cb + line within row)
     uint16_t cp;                 // character pointer of the current text row
     uint16_t ap;                 // attribute pointer, cp - 0x400
+    uint8_t matrixWrapped;       // cp and ap moved back by 0x400 on this line
+    uint16_t bitmapRowBase;      // bb + offset of bitmap row cr
+    uint16_t colourRowBase;      // mb + offset of matrix row cr (bitmap colours)
 };
 
 struct TedState {
@@ -49,6 +51,8 @@ struct TedState {
     LineLatches Latch;
     uint16_t RenderColumn;
     uint8_t FrameEndArmed;
+    uint8_t FrameCountArmed;    // like FrameEndArmed, for FramesCompleted
+    uint64_t FramesCompleted;   // frame ends seen by RenderStep since power-on
     uint8_t TextLineFlags[312];
     uint16_t RowMatrixBase[312];
 };
@@ -76,7 +80,10 @@ void LineStep();
 // Pixel rendering.
 void RenderStep();
 void DrawCursor();
-void FillPixels8(uint32_t offset, uint8_t colour);
-void PutPixels8(uint32_t offset, const uint8_t pixels[8]);
+// Sets the 8 bytes at destination to colour.
+void FillPixels8(uint8_t* destination, uint8_t colour);
+// Copies 8 pixels into a 312 x 456 frame buffer at a byte offset; bytes that
+// would fall past the buffer's end are dropped.
+void PutPixels8(uint8_t* frameBuffer, uint32_t offset, const uint8_t pixels[8]);
 // Presentation at the end of a frame.
 void PresentFrame();

@@ -6,13 +6,15 @@
 #include "machine/startup.h"
 #include "platform/headless/headless_control.h"
 #include "runner.h"
+#include "screen_capture.h"
 
 namespace {
 
 int Usage()
 {
     std::fprintf(stderr,
-                 "usage: ravlin-headless [--frames N] [--type TEXT] [--script FILE] [--wav FILE]\n");
+                 "usage: ravlin-headless [--frames N] [--type TEXT] [--script FILE] [--wav FILE]\n"
+                 "                       [--screen-text] [--screenshot FILE.bmp]\n");
     return 2;
 }
 
@@ -22,6 +24,8 @@ int main(int argc, char** argv)
 {
     long frames = 50;
     std::string wavPath;
+    bool screenText = false;
+    std::string screenshotPath;
     RunPlan plan;
     std::string error;
     bool typed = false;
@@ -40,6 +44,10 @@ int main(int argc, char** argv)
                 break;
         } else if (std::strcmp(argv[i], "--wav") == 0 && hasValue) {
             wavPath = argv[++i];
+        } else if (std::strcmp(argv[i], "--screen-text") == 0) {
+            screenText = true;
+        } else if (std::strcmp(argv[i], "--screenshot") == 0 && hasValue) {
+            screenshotPath = argv[++i];
         } else {
             return Usage();
         }
@@ -50,11 +58,15 @@ int main(int argc, char** argv)
     }
     HeadlessCaptureAudio(!wavPath.empty() || PlanWritesWav(plan));
 
-    auto atEnd = [wavPath] {
+    auto atEnd = [wavPath, screenText, screenshotPath] {
         if (!wavPath.empty() && !WriteWavFile(wavPath, HeadlessAudio(), HeadlessAudioRate)) {
             std::fprintf(stderr, "ravlin-headless: cannot write %s\n", wavPath.c_str());
             std::exit(1);
         }
+        if (screenText && !WriteScreenText(""))
+            std::exit(1);
+        if (!screenshotPath.empty() && !WriteScreenshotFile(screenshotPath))
+            std::exit(1);
     };
     int exitCode = 0;
     if (!StartUp(1, &exitCode))
