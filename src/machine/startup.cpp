@@ -162,6 +162,16 @@ bool StartUp(int showState, int* exitCode)
             }
             TranslateMessage(&message);
             DispatchMessage(&message);
+            if (!Ram64) {
+                // The window was closed: everything is released, and only
+                // the quit message is left to take.
+                while (GetMessage(&message)) {
+                    TranslateMessage(&message);
+                    DispatchMessage(&message);
+                }
+                *exitCode = static_cast<int>(message.wParam);
+                return false;
+            }
         }
         DebuggerRequest = 1;
     }

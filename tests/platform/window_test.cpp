@@ -227,3 +227,32 @@ TEST_F(WindowTest, TheWindowLogsItsCreation)
 }
 
 }  // namespace
+
+namespace {
+
+TEST(StartUpPumpTest, AWindowClosedDuringTheDebuggerPrePumpEndsTheProgram)
+{
+    // With the Debugger setting the start-up hands up to 32 messages to the
+    // window procedure; a close request among them, even the last, ends the
+    // program before the machine runs on released memory.
+    for (int position : {0, 31}) {
+        SCOPED_TRACE(position);
+        ScratchDirectory dir;
+        dir.WriteTinyRoms();
+        dir.WriteText("settings", "Debugger=1\nSoundEmulation=0\n");
+        ResetMachineToPowerOn();
+        HeadlessAtTick(0, [position] {
+            for (int i = 0; i < position; i++)
+                PostMessage(MainWindow, WM_KEYUP, VK_F10, 0);
+            PostMessage(MainWindow, WM_CLOSE, 0, 0);
+        });
+        int exitCode = -1;
+        EXPECT_FALSE(StartUp(1, &exitCode));
+        EXPECT_EQ(exitCode, 0);
+        EXPECT_EQ(Ram64, nullptr);
+        EXPECT_EQ(HeadlessLiveObjectCount(), 0);
+        ResetMachineToPowerOn();
+    }
+}
+
+}  // namespace
