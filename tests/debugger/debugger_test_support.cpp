@@ -112,7 +112,7 @@ std::string ReadCells(const WindowPicture& picture, int column, int row, int cou
     return text;
 }
 
-KeyScript::KeyScript() : tick(HeadlessTicks() + 4) {}
+KeyScript::KeyScript(int delay) : tick(HeadlessTicks() + static_cast<uint64_t>(delay)) {}
 
 KeyScript::~KeyScript()
 {
@@ -157,21 +157,31 @@ void KeyScript::At(std::function<void()> event)
 void KeyScript::Run(const std::function<void()>& body)
 {
     // Long after the script: Escape, again and again, then give up.
+    // The net is taken down when the body returns.
     const uint64_t end = tick + 400;
     auto needed = std::make_shared<bool>(false);
+    auto armed = std::make_shared<bool>(true);
     for (int i = 0; i < 40; i++) {
         uint64_t at = end + 10 * i;
-        HeadlessAtTick(at, [needed] {
+        HeadlessAtTick(at, [needed, armed] {
+            if (!*armed)
+                return;
             *needed = true;
             HeadlessSetKey(DIK_ESCAPE, true);
         });
-        HeadlessAtTick(at + 3, [] { HeadlessSetKey(DIK_ESCAPE, false); });
+        HeadlessAtTick(at + 3, [armed] {
+            if (*armed)
+                HeadlessSetKey(DIK_ESCAPE, false);
+        });
     }
-    HeadlessAtTick(end + 1000, [] {
+    HeadlessAtTick(end + 1000, [armed] {
+        if (!*armed)
+            return;
         std::fprintf(stderr, "the debugger did not return; giving up\n");
         std::_Exit(1);
     });
     body();
+    *armed = false;
     safetyNeeded = *needed;
     EXPECT_FALSE(safetyNeeded) << "the script's own keys did not leave the debugger";
 }

@@ -37,7 +37,9 @@ int CellScreenCode(const WindowPicture& picture, int column, int row, uint8_t in
 // function (normally RunDebugger) after arming a safety net that taps Escape
 // repeatedly long after the script's end, and fails the test if it was needed.
 struct KeyScript {
-    KeyScript();
+    // The script starts this many ticks from now (so that a machine that
+    // runs on into the debugger is there when it starts).
+    explicit KeyScript(int delay = 4);
     ~KeyScript();
     uint64_t tick;
     std::map<std::string, WindowPicture> shots;
