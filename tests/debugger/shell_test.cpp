@@ -5,6 +5,7 @@
 
 #include "cpu/registers.h"
 #include "debugger/debugger.h"
+#include "debugger/debugger_text.h"
 #include "debugger_test_support.h"
 #include "input/key_codes.h"
 #include "machine/machine_state.h"
@@ -181,6 +182,67 @@ TEST_F(ShellTest, StatusLineShowsTheRegisters)
     Cpu.FlagN = Cpu.FlagV = Cpu.FlagB = Cpu.FlagD = Cpu.FlagI = Cpu.FlagZ = Cpu.FlagC = 0;
     DrawStatusLine();
     EXPECT_EQ(ReadCells(FrameBufferWindow(), 0, 0, 40, 0x71, 0x5C), "PC:E000 ACC:12 X:34 Y:56 SP:F8  00100000");
+}
+
+// A presented ScreenMode 0 picture is the menu window itself.
+WindowPicture PresentedWindow(const HeadlessFrame& frame)
+{
+    WindowPicture picture;
+    for (int y = 0; y < 200; y++)
+        for (int x = 0; x < 320; x++)
+            picture.pixels[y * 320 + x] = frame.At(static_cast<uint32_t>(x), static_cast<uint32_t>(y));
+    return picture;
+}
+
+TEST_F(ShellTest, ShiftF9ShowsTheStatusLineOverEveryFrame)
+{
+    ASSERT_TRUE(BootDebuggerMachine());
+    int exitCode = 0;
+    for (int i = 0; i < 10; i++)
+        ASSERT_TRUE(MainLoopPass(&exitCode));
+    // INX; JMP $2000: X changes all the time.
+    const uint8_t loop[4] = {0xE8, 0x4C, 0x00, 0x20};
+    for (int i = 0; i < 4; i++)
+        Ram64[0x2000 + i] = loop[i];
+    Cpu.PC = 0x2000;
+
+    HeadlessPostKeyMessage(VK_SHIFT, true);
+    HeadlessPostKeyMessage(VK_F9, true);
+    HeadlessPostKeyMessage(VK_F9, false);
+    HeadlessPostKeyMessage(VK_SHIFT, false);
+    for (int i = 0; i < 2000 && HeadlessQueuedMessages() > 0; i++)
+        ASSERT_TRUE(MainLoopPass(&exitCode));
+    ASSERT_EQ(StatusLineOn, 1);
+
+    // Each presented frame shows the registers as they are at its end.
+    std::vector<std::string> shown, expected;
+    HeadlessOnPresent([&](const HeadlessFrame& frame) {
+        char text[41];
+        FormatStatusLine(text);
+        expected.push_back(text);
+        shown.push_back(ReadCells(PresentedWindow(frame), 0, 0, 40, 0x71, 0x5C));
+    });
+    for (long pass = 0; pass < 400000 && shown.size() < 3; pass++)
+        ASSERT_TRUE(MainLoopPass(&exitCode));
+    HeadlessOnPresent(nullptr);
+    ASSERT_EQ(shown.size(), 3u);
+    EXPECT_EQ(shown, expected);
+    EXPECT_NE(shown[0], shown[1]);
+    EXPECT_EQ(shown[0].substr(0, 7), "PC:2000");
+
+    // Shift+F9 again: the picture's own top row comes back.
+    HeadlessPostKeyMessage(VK_SHIFT, true);
+    HeadlessPostKeyMessage(VK_F9, true);
+    for (int i = 0; i < 2000 && HeadlessQueuedMessages() > 0; i++)
+        ASSERT_TRUE(MainLoopPass(&exitCode));
+    ASSERT_EQ(StatusLineOn, 0);
+    std::string after;
+    HeadlessOnPresent([&](const HeadlessFrame& frame) { after = ReadCells(PresentedWindow(frame), 0, 0, 7, 0x71, 0x5C); });
+    const uint64_t presented = HeadlessPresentedCount();
+    for (long pass = 0; pass < 400000 && HeadlessPresentedCount() < presented + 2; pass++)
+        ASSERT_TRUE(MainLoopPass(&exitCode));
+    HeadlessOnPresent(nullptr);
+    EXPECT_NE(after, "PC:2000");
 }
 
 }  // namespace
