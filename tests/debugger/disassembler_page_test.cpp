@@ -226,6 +226,31 @@ TEST_F(DisassemblerPageTest, F8StepsOneInstructionAndTheListingFollows)
     EXPECT_EQ(ReadCells(p, 27, 19, 13, 0x46, 0x00), "LASTCYCLE: 02");
 }
 
+TEST_F(DisassemblerPageTest, F8OnADoubleSpeedLineHalvesTheCycles)
+{
+    Poke(0x2000, {0x4C, 0x00, 0x20});   // JMP $2000: 3 cycles
+    Cpu.PC = 0x2000;
+    Ted.DoubleSpeedLine = 1;
+    Ted.SingleClock = 0;
+    HalfCycleCarry = 0;
+    KeyScript script;
+    script.Press(DIK_F8);
+    script.Shot("stepped");
+    script.Press(DIK_ESCAPE);
+    script.Run(RunDebugger);
+    // The timers and the raster saw half: one cycle, the odd one carried.
+    EXPECT_EQ(ReadCells(script.Picture("stepped"), 27, 19, 13, 0x46, 0x00), "LASTCYCLE: 01");
+    EXPECT_EQ(HalfCycleCarry, 1);
+
+    Ted.DoubleSpeedLine = 0;
+    KeyScript again;
+    again.Press(DIK_F8);
+    again.Shot("stepped");
+    again.Press(DIK_ESCAPE);
+    again.Run(RunDebugger);
+    EXPECT_EQ(ReadCells(again.Picture("stepped"), 27, 19, 13, 0x46, 0x00), "LASTCYCLE: 03");
+}
+
 TEST_F(DisassemblerPageTest, QuickTapsOfSteppingKeysAllAct)
 {
     Poke(0x2000, {0xE8, 0xE8, 0xE8, 0xE8});   // INX
