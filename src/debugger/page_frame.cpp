@@ -8,7 +8,6 @@
 #include "platform/setup.h"
 #include "ui/text.h"
 
-
 namespace {
 
 // Bars run the full width of the window.
