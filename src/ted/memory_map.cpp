@@ -7,18 +7,6 @@
 
 namespace {
 
-// The image seen in 0x8000-0xBFFF while ROM is enabled.  Bank values 2 and
-// 3 would be cartridges, which this machine does not have: BASIC answers.
-inline const uint8_t* LowRomImage()
-{
-    return (Ted.RomBank & 0x03) == 0x01 ? FunctionRomLo : BasicRom;
-}
-
-inline const uint8_t* HighRomImage()
-{
-    return (Ted.RomBank & 0x0C) == 0x04 ? FunctionRomHi : KernalRom;
-}
-
 inline uint8_t ReadHighWindow(uint16_t address)
 {
     return Ted.RomEnabled ? HighRomImage()[address - 0xC000] : Ram64[address];

@@ -3,21 +3,30 @@
 #pragma once
 #include <cstdint>
 
-extern uint8_t* Ram64;
+#include "machine/machine_state.h"
 
 // The decoding of every address that is not plain RAM; ReadByte and
 // WriteByte below handle plain RAM themselves.
 uint8_t ReadDecoded(uint16_t address);
 void WriteDecoded(uint16_t address, uint8_t value);
 
+// The images seen in the two ROM windows while ROM is enabled.  Bank values 2
+// and 3 would be cartridges, which this machine does not have: BASIC and the
+// KERNAL answer.
+inline const uint8_t* LowRomImage() { return (Ted.RomBank & 0x03) == 0x01 ? FunctionRomLo : BasicRom; }
+inline const uint8_t* HighRomImage() { return (Ted.RomBank & 0x0C) == 0x04 ? FunctionRomHi : KernalRom; }
+
 // Every processor access comes here, several times per instruction, so plain
 // RAM is one comparison away: 0x0002-0x7FFF for reads (ROM may lie above),
-// 0x0002-0xFCFF for writes (writes under ROM always reach RAM).  Address
-// 0x0001 is the processor port and never plain RAM.
+// 0x0002-0xFCFF for writes (writes under ROM always reach RAM), and the ROM
+// windows up to the KERNAL's fixed page at 0xFC00 follow.  Address 0x0001 is the processor port
+// and never plain RAM.
 inline uint8_t ReadByte(uint16_t address)
 {
-    if (static_cast<uint16_t>(address - 2) < 0x7FFE)
+    if (static_cast<uint16_t>(address - 2) < 0x7FFE) [[likely]]
         return Ram64[address];
+    if (static_cast<uint16_t>(address - 0x8000) < 0x7C00 && Ted.RomEnabled) [[unlikely]]
+        return address < 0xC000 ? LowRomImage()[address - 0x8000] : HighRomImage()[address - 0xC000];
     return ReadDecoded(address);
 }
 

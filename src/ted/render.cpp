@@ -36,10 +36,15 @@ inline const HiddenArea& Hidden()
     return Config.ScreenMode < 7 ? HiddenByScreenMode[Config.ScreenMode] : NothingHidden;
 }
 
-// A chunk moved right by the scroll spills into the first pixels of the
-// next line; the last line's spill goes to the first line.
-inline void StoreChunk(uint32_t offset, const uint8_t bytes[8])
+// The renderer's form of PutPixels8 for chunks that lie inside their line.
+inline void Store8(uint8_t* at, uint64_t pixels) { std::memcpy(at, &pixels, 8); }
+
+// A border chunk moved right by the scroll spills into the first pixels of
+// the next line; the last line's spill goes to the first line.
+void StoreSpilling(uint32_t offset, uint64_t pixels)
 {
+    uint8_t bytes[8];
+    std::memcpy(bytes, &pixels, 8);
     PutPixels8(FrameBuffer, offset, bytes);
     if (offset > FrameBufferSize - 8) {
         const uint32_t inside = FrameBufferSize - offset;
@@ -47,50 +52,9 @@ inline void StoreChunk(uint32_t offset, const uint8_t bytes[8])
     }
 }
 
-inline void StoreChunk(uint32_t offset, uint64_t pixels)
-{
-    uint8_t bytes[8];
-    std::memcpy(bytes, &pixels, 8);
-    StoreChunk(offset, bytes);
-}
-
-inline void BorderChunk(uint32_t offset)
-{
-    uint8_t bytes[8];
-    FillPixels8(bytes, Ted.Latch.border);
-    StoreChunk(offset, bytes);
-}
-
-uint64_t WindowChunk(unsigned col, uint8_t ff06, uint8_t ff07)
-{
-    const LineLatches& l = Ted.Latch;
-    const uint8_t* image = GlyphImage(l.glyphRom);
-    switch (ModeOf(ff06, ff07)) {
-    case WindowMode::Text:
-        // The video matrix is 1 KiB: a row past its end continues at its start.
-        if (!l.matrixWrapped && static_cast<uint16_t>(l.cp - l.mb) + col >= 0x400) {
-            Ted.Latch.cp = static_cast<uint16_t>(l.cp - 0x400);
-            Ted.Latch.ap = static_cast<uint16_t>(l.ap - 0x400);
-            Ted.Latch.matrixWrapped = 1;
-        }
-        return TextChunk(l, image, col, ff07);
-    case WindowMode::ExtendedColour:
-        return ExtendedColourChunk(l, image, col);
-    case WindowMode::HiresBitmap:
-        return HiresBitmapChunk(l, col);
-    case WindowMode::MulticolourText:
-        return MulticolourTextChunk(l, image, col, ff07, true);
-    case WindowMode::MulticolourBitmap:
-        return MulticolourBitmapChunk(l, col);
-    case WindowMode::Invalid:
-        break;
-    }
-    return 0;   // extended colour with multicolour text: black, as on the TED
-}
-
 // The pixels between the window's left edge and the first window chunk,
 // which the horizontal scroll moves right by hs.
-void LeftEdgeFill(uint32_t lineStart, uint8_t ff06, uint8_t ff07)
+void LeftEdgeFill(uint8_t* row, uint8_t ff06, uint8_t ff07)
 {
     const LineLatches& l = Ted.Latch;
     const unsigned hs = l.hs;
@@ -99,7 +63,7 @@ void LeftEdgeFill(uint32_t lineStart, uint8_t ff06, uint8_t ff07)
     const bool displayOn = ff06 & 0x10;
     if (Ted.WindowLeft == 32) {
         // 40 columns: the gap shows the background colour.
-        std::memset(FrameBuffer + lineStart + 64, displayOn ? l.bg0 : l.border, hs);
+        std::memset(row + 64, displayOn ? l.bg0 : l.border, hs);
         return;
     }
     // 38 columns: the gap shows the right part of column 0, which lies
@@ -125,40 +89,123 @@ void LeftEdgeFill(uint32_t lineStart, uint8_t ff06, uint8_t ff07)
     }
     uint8_t bytes[8];
     std::memcpy(bytes, &pixels, 8);
-    std::memcpy(FrameBuffer + lineStart + 72, bytes + 8 - hs, hs);
+    std::memcpy(row + 72, bytes + 8 - hs, hs);
 }
 
-// One chunk at LinePosition x of the current line.
-void DrawChunk(unsigned x, const HiddenArea& hidden)
+// Text mode, the common case, with the line's values held in locals.
+void TextChunks(uint8_t* at, unsigned x, unsigned last, uint8_t ff07)
+{
+    LineLatches& l = Ted.Latch;
+    const uint8_t* ram = Ram64;
+    const uint8_t* image = GlyphImage(l.glyphRom);
+    const uint16_t gl = l.gl, glyphMask = l.glyphMask;
+    const uint8_t bg0 = l.bg0;
+    const uint64_t background = Splat(bg0);
+    const bool flashOff = Ted.FlashPhase == 0;
+    const uint8_t reverseBit = (ff07 & 0x80) ? 0 : 0x80;   // 256 characters: no reverse
+    uint16_t cp = l.cp, ap = l.ap;
+    // The video matrix is 1 KiB: a row past its end continues at its start,
+    // from the column where the row crosses the end.
+    unsigned wrapColumn = l.matrixWrapped ? 40 : 0x400 - std::min<unsigned>(static_cast<uint16_t>(cp - l.mb), 0x400);
+    for (; x <= last; x += 4) {
+        const unsigned col = x / 4 - 8;
+        if (col >= wrapColumn) {
+            cp = static_cast<uint16_t>(cp - 0x400);
+            ap = static_cast<uint16_t>(ap - 0x400);
+            wrapColumn = 40;
+            l.matrixWrapped = 1;
+        }
+        const uint8_t c = ram[static_cast<uint16_t>(cp + col)];
+        const uint8_t a = ram[static_cast<uint16_t>(ap + col)];
+        const uint64_t ink = Splat(a);
+        const uint64_t glyph = PixelMask[image[static_cast<uint16_t>(gl + 8 * (c & ~reverseBit)) & glyphMask]];
+        // A flashing cell in the off phase shows no glyph: plain background,
+        // or, reversed, plain ink.
+        const uint64_t mask = ((a & 0x80) && flashOff) ? 0 : glyph;
+        uint64_t pixels;
+        if (c & reverseBit)
+            pixels = (background & mask) | (ink & ~mask);
+        else
+            pixels = (ink & mask) | (background & ~mask);
+        Store8(at + 2 * x, pixels);
+    }
+    l.cp = cp;
+    l.ap = ap;
+}
+
+// Window chunks x to last (inclusive, steps of 4) of a window line, stored
+// hs pixels to the right.  No CPU step happens inside one RenderStep, so
+// the mode registers read once hold for every chunk of the call.
+void WindowChunks(uint8_t* row, unsigned x, unsigned last, uint8_t ff06, uint8_t ff07)
+{
+    LineLatches& l = Ted.Latch;
+    uint8_t* at = row + l.hs;
+    const uint8_t* image = GlyphImage(l.glyphRom);
+    switch (ModeOf(ff06, ff07)) {
+    case WindowMode::Text:
+        TextChunks(at, x, last, ff07);
+        break;
+    case WindowMode::ExtendedColour:
+        for (; x <= last; x += 4)
+            Store8(at + 2 * x, ExtendedColourChunk(l, image, x / 4 - 8));
+        break;
+    case WindowMode::HiresBitmap:
+        for (; x <= last; x += 4)
+            Store8(at + 2 * x, HiresBitmapChunk(l, x / 4 - 8));
+        break;
+    case WindowMode::MulticolourText:
+        for (; x <= last; x += 4)
+            Store8(at + 2 * x, MulticolourTextChunk(l, image, x / 4 - 8, ff07, true));
+        break;
+    case WindowMode::MulticolourBitmap:
+        for (; x <= last; x += 4)
+            Store8(at + 2 * x, MulticolourBitmapChunk(l, x / 4 - 8));
+        break;
+    case WindowMode::Invalid:
+        // Extended colour with multicolour text: black, as on the TED.
+        for (; x <= last; x += 4)
+            Store8(at + 2 * x, 0);
+        break;
+    }
+}
+
+// Chunks x to last (inclusive, steps of 4) of the current line.  Out of
+// line, to keep RenderStep's own path short.
+[[gnu::noinline]] void DrawChunks(unsigned x, unsigned last, const HiddenArea& hidden)
 {
     const unsigned line = Ted.RasterLine;
     const uint32_t lineStart = LineOffsetTable[line];
-    const uint32_t at = lineStart + 2 * x;
-    const uint8_t hs = Ted.Latch.hs;
+    uint8_t* row = FrameBuffer + lineStart;
+    const uint64_t border = Splat(Ted.Latch.border);
 
     if (line < Ted.WindowTop || line >= Ted.WindowBottom) {
-        BorderChunk(at + hs);
+        for (; x <= last; x += 4)
+            StoreSpilling(lineStart + 2 * x + Ted.Latch.hs, border);
         return;
     }
     const uint8_t ff06 = Ram64[0xFF06];
     const uint8_t ff07 = Ram64[0xFF07];
-    if (x < Ted.WindowLeft) {
+    const unsigned left = Ted.WindowLeft, right = Ted.WindowRight;
+
+    for (; x <= last && x < left; x += 4) {
         if (x >= hidden.left)
-            BorderChunk(at);
-        if (x + 4 == Ted.WindowLeft)
-            LeftEdgeFill(lineStart, ff06, ff07);
-        return;
+            Store8(row + 2 * x, border);
+        if (x + 4 == left)
+            LeftEdgeFill(row, ff06, ff07);
     }
-    if (x >= Ted.WindowRight) {
-        if (x <= hidden.right)
-            BorderChunk(at);
-        return;
+    const unsigned windowLast = std::min(last, right - 4);
+    if (x <= windowLast) {
+        if (ff06 & 0x10) {
+            WindowChunks(row, x, windowLast, ff06, ff07);
+        } else {
+            // Display disabled: the window shows the border.
+            for (unsigned c = x; c <= windowLast; c += 4)
+                Store8(row + 2 * c + Ted.Latch.hs, border);
+        }
+        x = windowLast + 4;
     }
-    if (!(ff06 & 0x10)) {   // display disabled
-        BorderChunk(at + hs);
-        return;
-    }
-    StoreChunk(at + hs, WindowChunk(x / 4 - 8, ff06, ff07));
+    for (; x <= last && x <= hidden.right; x += 4)
+        Store8(row + 2 * x, border);
 }
 
 }  // namespace
@@ -170,18 +217,17 @@ void FillPixels8(uint8_t* destination, uint8_t colour)
 
 void PutPixels8(uint8_t* frameBuffer, uint32_t offset, const uint8_t pixels[8])
 {
-    if (offset <= FrameBufferSize - 8) {
+    if (offset <= FrameBufferSize - 8)
         std::memcpy(frameBuffer + offset, pixels, 8);
-    } else if (offset < FrameBufferSize) {
-        // The last chunk of the last line, shifted by the scroll.
+    else if (offset < FrameBufferSize)
         std::memcpy(frameBuffer + offset, pixels, FrameBufferSize - offset);
-    }
 }
 
 void RenderStep()
 {
     // The frame ends when the TED's line counter becomes 0.
-    if (LineCounterTable[Ted.RasterLine] != 0) {
+    const unsigned line = Ted.RasterLine;
+    if (LineCounterTable[line] != 0) {
         Ted.FrameEndArmed = 1;
         Ted.FrameCountArmed = 1;
     } else {
@@ -193,17 +239,23 @@ void RenderStep()
         }
     }
 
+    // Draw from RenderColumn up to the raster, at least one chunk.
     if (Ted.RenderColumn >= LineUnits)
         Ted.RenderColumn = 0;
+    const unsigned first = Ted.RenderColumn;
+    const unsigned last = std::max<unsigned>(first, Ted.LinePosition);
+    Ted.RenderColumn = static_cast<uint16_t>(last + 4);
     const HiddenArea& hidden = Hidden();
-    const unsigned line = Ted.RasterLine;
-    if (line < hidden.top || line >= hidden.bottom) {
-        // A line the screen mode never shows: only catch up.
-        Ted.RenderColumn = static_cast<uint16_t>(std::max(Ted.RenderColumn, Ted.LinePosition) + 4);
+    if (line < hidden.top || line >= hidden.bottom)
+        return;   // a line the screen mode never shows
+
+    // The common case first: text-mode chunks inside the window.
+    const uint8_t ff06 = Ram64[0xFF06];
+    const uint8_t ff07 = Ram64[0xFF07];
+    if ((ff06 & 0x70) == 0x10 && !(ff07 & 0x10) && first >= Ted.WindowLeft && last < Ted.WindowRight &&
+        line >= Ted.WindowTop && line < Ted.WindowBottom) {
+        TextChunks(FrameBuffer + LineOffsetTable[line] + Ted.Latch.hs, first, last, ff07);
         return;
     }
-    do {
-        DrawChunk(Ted.RenderColumn, hidden);
-        Ted.RenderColumn = static_cast<uint16_t>(Ted.RenderColumn + 4);
-    } while (Ted.RenderColumn <= Ted.LinePosition);
+    DrawChunks(first, last, hidden);
 }

@@ -5,36 +5,48 @@
 namespace {
 constexpr uint16_t IrqRequestRegister = 0xFF09;
 constexpr uint16_t IrqEnableRegister = 0xFF0A;
+
+// The timers that ran out raise their requests and start again.
+void TimersRanOut()
+{
+    uint8_t& request = Ram64[IrqRequestRegister];
+    if (Ted.Timer1Counter < 0) {
+        // Only at the single clock does the overshoot carry into the reload.
+        if (Ted.SingleClock) {
+            Ted.Timer1Counter += Ted.Timer1Latch;
+            // A latch smaller than the steps leaves the count below zero,
+            // falling further each step.  Keep it within one 64 KiB turn
+            // (its low 16 bits, which the registers show, stay the same)
+            // so that it can never overflow.
+            if (Ted.Timer1Counter < -0x10000)
+                Ted.Timer1Counter += 0x10000;
+        } else {
+            Ted.Timer1Counter = Ted.Timer1Latch;
+        }
+        request |= 0x08;
+    }
+    if (Ted.Timer2Counter < 0) {
+        Ted.Timer2Counter = 0xFFFF;   // timers 2 and 3 run on freely
+        request |= 0x10;
+    }
+    if (Ted.Timer3Counter < 0) {
+        Ted.Timer3Counter = 0xFFFF;
+        request |= 0x40;
+    }
+}
+
 }  // namespace
 
 void TimerStep()
 {
     // At the normal clock two processor cycles make one timer tick.
-    int32_t d = Ted.SingleClock ? LastCycle : (LastCycle >> 1);
-    uint8_t& request = Ram64[IrqRequestRegister];
-
-    if (Ted.Timer1Running)
-        Ted.Timer1Counter -= d;
-    if (Ted.Timer1Counter < 0) {
-        // Only at the single clock does the overshoot carry into the reload.
-        if (Ted.SingleClock)
-            Ted.Timer1Counter += Ted.Timer1Latch;
-        else
-            Ted.Timer1Counter = Ted.Timer1Latch;
-        request |= 0x08;
-    }
-    if (Ted.Timer2Running)
-        Ted.Timer2Counter -= d;
-    if (Ted.Timer2Counter < 0) {
-        Ted.Timer2Counter = 0xFFFF;   // timers 2 and 3 run on freely
-        request |= 0x10;
-    }
-    if (Ted.Timer3Running)
-        Ted.Timer3Counter -= d;
-    if (Ted.Timer3Counter < 0) {
-        Ted.Timer3Counter = 0xFFFF;
-        request |= 0x40;
-    }
+    const int32_t d = Ted.SingleClock ? LastCycle : (LastCycle >> 1);
+    Ted.Timer1Counter -= Ted.Timer1Running ? d : 0;
+    Ted.Timer2Counter -= Ted.Timer2Running ? d : 0;
+    Ted.Timer3Counter -= Ted.Timer3Running ? d : 0;
+    // A timer runs out when it passes below zero, stopped or not.
+    if ((Ted.Timer1Counter | Ted.Timer2Counter | Ted.Timer3Counter) < 0)
+        TimersRanOut();
 }
 
 void InterruptCheck()

@@ -216,6 +216,21 @@ TEST_F(Instructions, StoresGoThroughTheMemoryMap)
     EXPECT_EQ(memory[0x0001], 0x00);
 }
 
+TEST_F(Instructions, CodeRunsFromRomAndStoresReachTheRamBelow)
+{
+    // LDA #0x5A; STA 0xC100; LDA 0xC100 in the KERNAL window.
+    const uint8_t code[] = {0xA9, 0x5A, 0x8D, 0x00, 0xC1, 0xAD, 0x00, 0xC1};
+    std::copy(std::begin(code), std::end(code), KernalRom + 0x0010);
+    KernalRom[0x0100] = 0x33;
+    Ted.RomEnabled = 1;
+    Cpu.PC = 0xC010;
+    for (int i = 0; i < 3; i++)
+        ExecuteInstruction();
+    EXPECT_EQ(memory[0xC100], 0x5A);
+    EXPECT_EQ(Cpu.AC, 0x33);  // the read sees the ROM
+    EXPECT_EQ(Cpu.PC, 0xC018);
+}
+
 TEST_F(Instructions, ProgramCounterWrapsAtTheTopOfMemory)
 {
     Ted.RomEnabled = 0;

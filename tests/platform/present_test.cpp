@@ -273,3 +273,57 @@ TEST_F(PresentTest, ModesBeyondSixCopyNothing)
 }
 
 }  // namespace
+
+namespace {
+
+// A cursor in the top left cell: ink 0x71 on background 0 (the drawing
+// swaps the two).
+void PrepareCursor()
+{
+    Ram64[0xFF06] = 0x1B;   // display on, 25 rows, vertical scroll 3
+    Ram64[0xFF07] = 0x08;   // 40 columns
+    Ram64[0xFF0C] = 0;
+    Ram64[0xFF0D] = 0;      // cursor position 0
+    Ram64[0xFF15] = 0x00;
+    Ted.FlashPhase = 1;
+    Ted.Latch.vs = 3;
+    Ted.Latch.hs = 0;
+    for (int line = 56; line < 64; line++) {
+        Ted.TextLineFlags[line] = 1;
+        Ted.RowMatrixBase[line] = 0x0C00;
+    }
+    Ram64[0x0800] = 0x71;   // the cell's attribute
+    std::memset(FrameBuffer, 0, sizeof FrameBuffer);
+}
+
+TEST_F(PresentTest, TheCursorIsDrawnBeforeTheCopyAndBeforeTheVerticalBlank)
+{
+    Boot("");
+    PrepareCursor();
+    DrawCursor();
+    if (FrameBuffer[56 * FrameWidth + 64] != 0x71)
+        GTEST_SKIP() << "the cursor is not drawn in this build";
+
+    for (uint32_t sync : {0u, 1u, 2u}) {
+        SCOPED_TRACE(sync);
+        Boot("Sync=" + std::to_string(sync) + "\n");
+        PrepareCursor();
+        int cursorAtBlank = -1;
+        HeadlessAtTick(HeadlessTicks() + 1, [&] { cursorAtBlank = FrameBuffer[56 * FrameWidth + 64]; });
+        PresentFrame();
+        EXPECT_EQ(HeadlessLastPresented().At(0, 0), 0x71);
+        EXPECT_EQ(HeadlessLastPresented().At(7, 7), 0x71);
+        EXPECT_EQ(HeadlessLastPresented().At(8, 0), 0x00);
+        if (sync == 1) {
+            EXPECT_EQ(cursorAtBlank, 0x71) << "the cursor comes before the wait";
+        }
+
+        // With the display blanked no cursor is drawn.
+        PrepareCursor();
+        Ram64[0xFF06] = 0x0B;
+        PresentFrame();
+        EXPECT_EQ(HeadlessLastPresented().At(0, 0), 0x00);
+    }
+}
+
+}  // namespace

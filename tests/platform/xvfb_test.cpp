@@ -378,6 +378,8 @@ TEST_F(XvfbTest, ShowsThePictureInPaletteColoursAndEndsOnF12)
                                     << match.minorityMatching << " of " << match.minority
                                     << " pixels of the text and other colours";
         EXPECT_GT(match.minority, 100u) << "the start-up screen shows text";
+        std::printf("[ NOTE     ] the screen shows the machine's picture: %zu of %zu pixels, %zu of %zu text pixels\n",
+                    match.matching, match.samples, match.minorityMatching, match.minority);
     }
 
     // F12 closes the window and ends the program with exit code 0.
@@ -413,6 +415,43 @@ TEST_F(XvfbTest, WindowedModeOpensAResizableWindowOfWholeMultiples)
     EXPECT_TRUE(sized) << dir.ReadText("geometry");
     display.Run("xdotool mousemove 512 384 key F12");
     EXPECT_EQ(ravlin.Wait(10s, &output), 0) << output;
+}
+
+TEST_F(XvfbTest, AFatalErrorWaitsInAMessageBoxUntilItIsAnswered)
+{
+    ScratchDirectory dir;   // no ROM images: the first start-up failure
+    VirtualDisplay display;
+    ASSERT_TRUE(display.Start()) << "Xvfb did not start";
+    Child ravlin;
+    ravlin.Start({RavlinProgram()},
+                 {"DISPLAY=" + display.name, "RAVLIN_SETTINGS=" + dir.path + "/settings", "WAYLAND_DISPLAY",
+                  LeaksUnchecked},
+                 dir.path);
+    // The box is the only window on the display: find where it is.
+    std::string output, geometry = dir.path + "/geometry";
+    int x = -1, y = -1, width = 0, height = 0;
+    for (int i = 0; i < 100 && width == 0; i++) {
+        ASSERT_EQ(ravlin.Wait(100ms, &output), -1) << "ended without waiting for the box: " << output;
+        display.Run("sh -c \"xdotool search --onlyvisible --classname '.*' getwindowgeometry %@ > '" + geometry + "'\"");
+        std::string text = dir.ReadText("geometry");
+        // One Position and one Geometry line per window; the box is the
+        // window smaller than the screen.
+        for (size_t at = text.find("Position: "); at != std::string::npos; at = text.find("Position: ", at + 1)) {
+            size_t size = text.find("Geometry: ", at);
+            int px, py, w, h;
+            if (size != std::string::npos && std::sscanf(text.c_str() + at, "Position: %d,%d", &px, &py) == 2 &&
+                std::sscanf(text.c_str() + size, "Geometry: %dx%d", &w, &h) == 2 && w < 1024 && w > 0) {
+                x = px, y = py, width = w, height = h;
+            }
+        }
+    }
+    ASSERT_GT(width, 0) << "no message box appeared";
+    // Still waiting for an answer; Return answers OK and the program ends.
+    EXPECT_EQ(ravlin.Wait(500ms, &output), -1);
+    display.Run("xdotool mousemove " + std::to_string(x + width / 2) + " " + std::to_string(y + height / 2) +
+                " key Return");
+    EXPECT_EQ(ravlin.Wait(10s, &output), 0) << output;
+    EXPECT_EQ(output.find("Ravlin Error"), std::string::npos) << "shown in the box, not on standard error";
 }
 
 TEST(NoDisplayTest, AFatalErrorGoesToStandardErrorWithoutADisplay)

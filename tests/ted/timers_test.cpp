@@ -78,6 +78,25 @@ TEST_F(TimerTest, SingleClockLatchSmallerThanStepKeepsFalling)
     EXPECT_EQ(ReadByte(0xFF01), 0xFF);
 }
 
+// A latch of 0 at the single clock: the count falls for ever.  It must not
+// overflow, and the registers keep showing its low 16 bits.
+TEST_F(TimerTest, EndlesslyFallingTimer1NeverOverflows)
+{
+    Ted.SingleClock = 1;
+    Ted.Timer1Running = 1;
+    Ted.Timer1Counter = 1;
+    Ted.Timer1Latch = 0;
+    int64_t trueCount = 1;
+    for (int i = 0; i < 1000000; i++) {
+        TimerStepOf(7);
+        trueCount -= 7;
+    }
+    EXPECT_LT(Ted.Timer1Counter, 0);
+    EXPECT_GE(Ted.Timer1Counter, -0x20000);
+    EXPECT_EQ(ReadByte(0xFF00), static_cast<uint8_t>(trueCount));
+    EXPECT_EQ(ReadByte(0xFF01), static_cast<uint8_t>(trueCount >> 8));
+}
+
 TEST_F(TimerTest, StoppedTimer1StillReloadsANegativeCounter)
 {
     Ted.SingleClock = 1;

@@ -1,0 +1,134 @@
+// Our processor against an independent 6502: C programs compiled by cc65 for
+// its simulator run under sim65 and under run6502 (our interpreter, memory
+// map and a harness serving the simulator's calls).  Output, exit code and
+// cycle count must agree.
+#include <gtest/gtest.h>
+#include <sys/wait.h>
+
+#include <cstdlib>
+#include <regex>
+#include <string>
+
+#include "support/test_support.h"
+
+namespace {
+
+bool CommandAvailable(const std::string& name)
+{
+    return std::system(("command -v " + name + " > /dev/null 2>&1").c_str()) == 0;
+}
+
+// Runs a shell command, returning its exit code (-1 when it did not exit).
+int Shell(const std::string& command)
+{
+    int status = std::system(command.c_str());
+    return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+}
+
+const std::string ProgramSources = std::string(RAVLIN_SOURCE_DIR) + "/tests/programs/";
+const std::string Run6502 = std::string(RAVLIN_BINARY_DIR) + "/run6502";
+
+#define REQUIRE_CC65()                                                                                \
+    do {                                                                                              \
+        if (!CommandAvailable("cl65") || !CommandAvailable("sim65"))                                  \
+            GTEST_SKIP() << "cc65's cl65 and sim65 are not installed (Debian package cc65); skipping " \
+                            "the comparison with sim65";                                              \
+    } while (0)
+
+// Compiles tests/programs/<name>.c into <name>.prg in the current directory
+// (a copy of the source, since cl65 leaves its object file beside it).
+void Compile(const std::string& name)
+{
+    std::string command = "cp " + ProgramSources + name + ".c . && cl65 -t sim6502 -O -C " + ProgramSources +
+                          "flat64k.cfg -o " + name + ".prg " + name + ".c > " + name + ".build 2>&1";
+    ASSERT_EQ(Shell(command), 0) << "cl65 failed for " << name;
+}
+
+struct ProgramRun {
+    std::string output;
+    int exitCode;
+    std::string cycles;
+};
+
+struct Program {
+    const char* name;
+    const char* arguments;
+};
+
+void PrintTo(const Program& program, std::ostream* out) { *out << program.name; }
+
+class AgainstSim65 : public ::testing::TestWithParam<Program> {};
+
+TEST_P(AgainstSim65, SameOutputExitCodeAndCycles)
+{
+    REQUIRE_CC65();
+    ScratchDirectory dir;
+    const Program& program = GetParam();
+    std::string name = program.name;
+    Compile(name);
+    if (HasFatalFailure())
+        return;
+    std::string image = name + ".prg " + program.arguments;
+
+    int simCode = Shell("sim65 -c " + image + " > sim.out 2> sim.err");
+    int ourCode = Shell(Run6502 + " --cycles " + image + " > our.out 2> our.err");
+
+    // sim65 -c appends "N cycles" to the program's output; run6502 prints
+    // it to standard error.
+    std::string simOutput = dir.ReadText("sim.out");
+    std::smatch match;
+    ASSERT_TRUE(std::regex_search(simOutput, match, std::regex("([0-9]+) cycles\n$"))) << simOutput;
+    std::string simCycles = match[1];
+    simOutput.erase(static_cast<size_t>(match.position(0)));
+    std::string ourErrors = dir.ReadText("our.err");
+    ASSERT_TRUE(std::regex_search(ourErrors, match, std::regex("^([0-9]+) cycles\n$"))) << ourErrors;
+
+    EXPECT_EQ(dir.ReadText("our.out"), simOutput);
+    EXPECT_EQ(ourCode, simCode);
+    EXPECT_EQ(std::string(match[1]), simCycles);
+    EXPECT_GT(simOutput.size(), 50u) << "the program printed too little to be a test";
+}
+
+INSTANTIATE_TEST_SUITE_P(Programs, AgainstSim65,
+                         ::testing::Values(Program{"strings", "hello \"two words\" x"}, Program{"arith", ""},
+                                           Program{"recursion", ""}, Program{"sort", ""},
+                                           Program{"checksum", ""}),
+                         [](const auto& info) { return std::string(info.param.name); });
+
+TEST(Run6502, RefusesWhatItCannotRun)
+{
+    REQUIRE_CC65();
+    ScratchDirectory dir;
+    dir.WriteText("text.prg", "not a program image");
+    EXPECT_EQ(Shell(Run6502 + " text.prg > out 2> err"), 1);
+    EXPECT_NE(dir.ReadText("err").find("not a sim65 program image"), std::string::npos);
+    EXPECT_EQ(Shell(Run6502 + " missing.prg > out 2> err"), 1);
+    EXPECT_NE(dir.ReadText("err").find("cannot open"), std::string::npos);
+    EXPECT_EQ(Shell(Run6502 + " > out 2> err"), 1);
+    EXPECT_NE(dir.ReadText("err").find("usage"), std::string::npos);
+
+    // The simulator's own layout puts the C stack pointer on the processor port.
+    dir.WriteText("main.c", "int main(void) { return 0; }\n");
+    ASSERT_EQ(Shell("cl65 -t sim6502 -o default.prg main.c > build 2>&1"), 0);
+    EXPECT_EQ(Shell(Run6502 + " default.prg > out 2> err"), 1);
+    EXPECT_NE(dir.ReadText("err").find("flat64k.cfg"), std::string::npos);
+}
+
+TEST(Run6502, StopsOnAJamOrAnEndlessLoop)
+{
+    REQUIRE_CC65();
+    ScratchDirectory dir;
+    dir.WriteText("jam.c",
+                  "static const unsigned char jam[] = {0x02};\n"
+                  "int main(void) { ((void (*)(void))jam)(); return 0; }\n");
+    ASSERT_EQ(Shell("cl65 -t sim6502 -C " + ProgramSources + "flat64k.cfg -o jam.prg jam.c > build 2>&1"), 0);
+    EXPECT_EQ(Shell(Run6502 + " jam.prg > out 2> err"), 1);
+    EXPECT_NE(dir.ReadText("err").find("stays at"), std::string::npos);
+
+    dir.WriteText("count.c", "int main(void) { unsigned long i; for (i = 0; i < 100000000UL; i++) { } return 0; }\n");
+    ASSERT_EQ(Shell("cl65 -t sim6502 -C " + ProgramSources + "flat64k.cfg -o count.prg count.c > build 2>&1"), 0);
+    EXPECT_EQ(Shell(Run6502 + " --max-cycles 100000 count.prg > out 2> err"), 1);
+    EXPECT_NE(dir.ReadText("err").find("stopped after"), std::string::npos);
+}
+
+}  // namespace

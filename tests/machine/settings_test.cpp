@@ -1,0 +1,143 @@
+// Settings file parsing and the log header built from the settings.
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+
+#include "machine/log.h"
+#include "machine/machine_state.h"
+#include "machine/settings.h"
+#include "support/test_support.h"
+
+namespace {
+
+Settings Parse(const std::string& text)
+{
+    Settings s = DefaultSettings();
+    ParseSettingsText(text, s);
+    return s;
+}
+
+TEST(Settings, DefaultsWhenNothingIsSet)
+{
+    Settings s = Parse("");
+    EXPECT_EQ(s.ScreenMode, 0u);
+    EXPECT_EQ(s.Priority, 0u);
+    EXPECT_EQ(s.SoundEmulation, 1u);
+    EXPECT_EQ(s.Debugger, 0u);
+    EXPECT_EQ(s.Sync, 0u);
+    EXPECT_EQ(s.ModeX, 0u);
+    EXPECT_EQ(s.Plus4ROMS, 0u);
+    EXPECT_EQ(s.Joystick, 0u);
+    EXPECT_EQ(s.Log, 0u);
+}
+
+TEST(Settings, NamesIgnoreCaseAndValuesMayBeHex)
+{
+    Settings s = Parse("screenmode=2\nSYNC = 0x2\n  joystick=1  \nLOG=0X10\nsoundemulation=0\n");
+    EXPECT_EQ(s.ScreenMode, 2u);
+    EXPECT_EQ(s.Sync, 2u);
+    EXPECT_EQ(s.Joystick, 1u);
+    EXPECT_EQ(s.Log, 16u);
+    EXPECT_EQ(s.SoundEmulation, 0u);
+}
+
+TEST(Settings, GarbageMeansTheValueIsMissing)
+{
+    Settings s = Parse(
+        "# a comment\n"
+        "\n"
+        "SoundEmulation=zero\n"      // not a number: default 1
+        "ScreenMode=4294967296\n"    // past 32 bits: default 0
+        "Sync=0x1FFFFFFFF\n"
+        "Priority=12abc\n"
+        "Debugger=\n"
+        "Unknown=5\n"
+        "just some words\n"
+        "=7\n"
+        "Log=4294967295\n");
+    EXPECT_EQ(s.SoundEmulation, 1u);
+    EXPECT_EQ(s.ScreenMode, 0u);
+    EXPECT_EQ(s.Sync, 0u);
+    EXPECT_EQ(s.Priority, 0u);
+    EXPECT_EQ(s.Debugger, 0u);
+    EXPECT_EQ(s.Log, 0xFFFFFFFFu);
+}
+
+TEST(Settings, BinaryJunkDoesNotCrash)
+{
+    std::string junk;
+    uint32_t state = 12345;
+    for (int i = 0; i < 20000; i++) {
+        state = state * 1103515245u + 12345u;
+        junk.push_back(static_cast<char>(state >> 16));
+    }
+    Settings s = Parse(junk);
+    (void)s;
+}
+
+TEST(Settings, PathFollowsTheEnvironment)
+{
+    ScratchDirectory dir;   // sets RAVLIN_SETTINGS
+    EXPECT_EQ(SettingsFilePath(), dir.path + "/settings");
+    unsetenv("RAVLIN_SETTINGS");
+    setenv("XDG_CONFIG_HOME", "/tmp/xdg", 1);
+    EXPECT_EQ(SettingsFilePath(), "/tmp/xdg/ravlin/settings");
+    unsetenv("XDG_CONFIG_HOME");
+    setenv("HOME", "/home/someone", 1);
+    EXPECT_EQ(SettingsFilePath(), "/home/someone/.config/ravlin/settings");
+}
+
+TEST(Settings, MissingFileGivesDefaultsAndJoystickIsCopied)
+{
+    ScratchDirectory dir;
+    Config.Sync = 7;
+    ReadSettings();
+    EXPECT_EQ(Config.Sync, 0u);
+    EXPECT_EQ(Config.SoundEmulation, 1u);
+    dir.WriteText("settings", "Joystick=2\n");
+    ReadSettings();
+    EXPECT_EQ(JoystickMode, 2u);
+    EXPECT_EQ(StartupJoystick, 2u);
+    Config = DefaultSettings();
+    JoystickMode = StartupJoystick = 0;
+}
+
+std::string HeaderFor(const std::string& settingsText)
+{
+    ScratchDirectory dir;
+    dir.WriteText("settings", settingsText);
+    ReadSettings();
+    FramePeriod = 20000000;
+    EXPECT_TRUE(OpenLog());
+    WriteLogHeader();
+    CloseLog();
+    std::string text = dir.ReadText("Ravlin.log");
+    Config = DefaultSettings();
+    return text;
+}
+
+TEST(LogHeader, UnknownScreenModeRunsOnIntoTheNextLine)
+{
+    std::string header = HeaderFor("Log=1\nScreenMode=9\n");
+    EXPECT_NE(header.find("Screenmode: Sound emulation: Enabled\n"), std::string::npos);
+}
+
+TEST(LogHeader, FlagsAreLoggedAsEnabledOnlyForOne)
+{
+    std::string header = HeaderFor("Log=1\nModeX=2\nDebugger=2\nPlus4ROMS=1\nSoundEmulation=0\nScreenMode=5\n"
+                                   "Priority=3\nSync=2\nJoystick=1\n");
+    EXPECT_EQ(header,
+              "Ravlin log file created.\n\n"
+              "Screenmode: 640x480 Full\n"
+              "Sound emulation: Disabled\n"
+              "Plus4 ROMs: Enabled\n"
+              "ModeX: Disabled\n"
+              "Debugger: Disabled\n"
+              "Process priority: 3\n"
+              "Synchronization: 2\n"
+              "Joystick: 1\n"
+              "50Hz performance frequency: 20000000\n"
+              "\n");
+}
+
+}  // namespace

@@ -1,0 +1,280 @@
+// run6502 [--cycles] [--max-cycles N] FILE [ARGS...]
+//
+// Runs a program built with cc65 for its simulator target (cl65 -t sim6502)
+// on this emulator's processor, in 64 KiB of RAM with the ROM switched off,
+// and serves the simulator's calls itself: open, close, read, write, the
+// program's arguments and exit, entered by a JSR or JMP to 0xFFF4-0xFFF9.
+// It prints what the program writes and exits with the program's exit code.
+//
+// The memory map keeps its I/O area at 0xFD00-0xFF3F and the processor port
+// at 0x0001, so the program must be linked to stay below 0xFD00 with its
+// zero page from 0x0002 (tests/programs/flat64k.cfg does this).
+//
+// With --cycles the processor cycles are printed to standard error.  As the
+// simulator counts them, the count ends with the instruction before the one
+// that enters exit.
+#include <fcntl.h>
+#include <unistd.h>
+
+#include <cinttypes>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <string>
+#include <vector>
+
+#include "cpu/cpu.h"
+#include "machine/machine_state.h"
+
+namespace {
+
+constexpr uint16_t HookOpen = 0xFFF4;
+constexpr uint16_t HookClose = 0xFFF5;
+constexpr uint16_t HookRead = 0xFFF6;
+constexpr uint16_t HookWrite = 0xFFF7;
+constexpr uint16_t HookArgs = 0xFFF8;
+constexpr uint16_t HookExit = 0xFFF9;
+
+constexpr int ToolFailure = 1;
+
+uint8_t Memory[0x10000];
+uint8_t StackPointerAddress;  // the zero-page address of the C stack pointer
+std::vector<std::string> ProgramArguments;
+
+struct Image {
+    uint16_t loadAddress;
+    uint16_t resetAddress;
+    std::vector<uint8_t> data;
+};
+
+void Fail(const char* message, const char* detail = "")
+{
+    std::fprintf(stderr, "run6502: %s%s\n", message, detail);
+    std::exit(ToolFailure);
+}
+
+// The simulator's image: "sim65", version 2, processor 0 (6502), the
+// address of the C stack pointer, load address, reset address, then data.
+Image LoadImage(const char* path)
+{
+    FILE* file = std::fopen(path, "rb");
+    if (!file)
+        Fail("cannot open ", path);
+    std::vector<uint8_t> bytes;
+    uint8_t buffer[4096];
+    size_t got;
+    while ((got = std::fread(buffer, 1, sizeof buffer, file)) > 0 && bytes.size() <= 0x10000)
+        bytes.insert(bytes.end(), buffer, buffer + got);
+    std::fclose(file);
+
+    if (bytes.size() < 12 || std::memcmp(bytes.data(), "sim65", 5) != 0)
+        Fail("not a sim65 program image: ", path);
+    if (bytes[5] != 2)
+        Fail("unsupported sim65 image version in ", path);
+    if (bytes[6] != 0)
+        Fail("the image is not for the 6502: ", path);
+    StackPointerAddress = bytes[7];
+    if (StackPointerAddress < 2 || StackPointerAddress == 0xFF)
+        Fail("the C stack pointer must lie in 0x02-0xFE (0x0001 is the processor port); link with "
+             "tests/programs/flat64k.cfg: ",
+             path);
+    Image image;
+    image.loadAddress = static_cast<uint16_t>(bytes[8] | (bytes[9] << 8));
+    image.resetAddress = static_cast<uint16_t>(bytes[10] | (bytes[11] << 8));
+    image.data.assign(bytes.begin() + 12, bytes.end());
+    size_t end = image.loadAddress + image.data.size();
+    if (image.loadAddress < 2 || end > 0xFD00)
+        Fail("the program must lie within 0x0002-0xFCFF, below the I/O area: ", path);
+    return image;
+}
+
+uint16_t PeekWord(uint16_t address)
+{
+    return static_cast<uint16_t>(Memory[address] | (Memory[static_cast<uint16_t>(address + 1)] << 8));
+}
+
+void PokeWord(uint16_t address, uint16_t value)
+{
+    Memory[address] = static_cast<uint8_t>(value);
+    Memory[static_cast<uint16_t>(address + 1)] = static_cast<uint8_t>(value >> 8);
+}
+
+uint16_t CStackPointer() { return PeekWord(StackPointerAddress); }
+void SetCStackPointer(uint16_t value) { PokeWord(StackPointerAddress, value); }
+
+// A parameter pushed on the C stack, which then drops by `drop` bytes.
+uint16_t PopParameter(unsigned drop)
+{
+    uint16_t sp = CStackPointer();
+    uint16_t value = PeekWord(sp);
+    SetCStackPointer(static_cast<uint16_t>(sp + drop));
+    return value;
+}
+
+uint16_t GetAX() { return static_cast<uint16_t>(Cpu.AC | (Cpu.XR << 8)); }
+void SetAX(uint16_t value)
+{
+    Cpu.AC = static_cast<uint8_t>(value);
+    Cpu.XR = static_cast<uint8_t>(value >> 8);
+}
+
+void ServeOpen()
+{
+    // open(name, flags, ...): Y holds the bytes of parameters pushed.
+    unsigned pushed = Cpu.YR;
+    uint16_t mode = PopParameter(pushed >= 4 ? pushed - 4 : 0);
+    uint16_t flags = PopParameter(2);
+    uint16_t name = PopParameter(2);
+    if (pushed < 6)
+        mode = 0x01 | 0x02;  // no mode given
+
+    std::string path;
+    for (uint16_t a = name; Memory[a] != 0 && path.size() < 1024; a++)
+        path += static_cast<char>(Memory[a]);
+
+    int hostFlags;
+    switch (flags & 0x03) {
+    case 0x01: hostFlags = O_RDONLY; break;
+    case 0x02: hostFlags = O_WRONLY; break;
+    default: hostFlags = O_RDWR; break;
+    }
+    if (flags & 0x10) hostFlags |= O_CREAT;
+    if (flags & 0x20) hostFlags |= O_TRUNC;
+    if (flags & 0x40) hostFlags |= O_APPEND;
+    if (flags & 0x80) hostFlags |= O_EXCL;
+    int hostMode = ((mode & 0x01) ? 0444 : 0) | ((mode & 0x02) ? 0222 : 0);
+    int fd = ::open(path.c_str(), hostFlags, hostMode);
+    SetAX(static_cast<uint16_t>(fd));
+}
+
+void ServeClose()
+{
+    int fd = GetAX();
+    // The standard streams stay open for the tool itself.
+    int result = fd <= 2 ? 0 : ::close(fd);
+    SetAX(static_cast<uint16_t>(result));
+}
+
+void ServeRead()
+{
+    unsigned count = GetAX();
+    uint16_t buffer = PopParameter(2);
+    int fd = PopParameter(2);
+    std::vector<uint8_t> data(count);
+    ssize_t got = count ? ::read(fd, data.data(), count) : 0;
+    for (ssize_t i = 0; i < got; i++)
+        Memory[static_cast<uint16_t>(buffer + i)] = data[static_cast<size_t>(i)];
+    SetAX(static_cast<uint16_t>(got));
+}
+
+void ServeWrite()
+{
+    unsigned count = GetAX();
+    uint16_t buffer = PopParameter(2);
+    int fd = PopParameter(2);
+    std::vector<uint8_t> data(count);
+    for (unsigned i = 0; i < count; i++)
+        data[i] = Memory[static_cast<uint16_t>(buffer + i)];
+    ssize_t written = count ? ::write(fd, data.data(), count) : 0;
+    SetAX(static_cast<uint16_t>(written));
+}
+
+// argc and argv: the pointer array goes just below the C stack pointer, the
+// strings below it, and the stack pointer below them.  AX holds &argv.
+void ServeArgs()
+{
+    uint16_t argvVariable = GetAX();
+    uint16_t sp = CStackPointer();
+    uint16_t pointers = static_cast<uint16_t>(sp - (ProgramArguments.size() + 1) * 2);
+    PokeWord(argvVariable, pointers);
+    sp = pointers;
+    for (const std::string& argument : ProgramArguments) {
+        sp = static_cast<uint16_t>(sp - (argument.size() + 1));
+        for (size_t i = 0; i <= argument.size(); i++)
+            Memory[static_cast<uint16_t>(sp + i)] = static_cast<uint8_t>(argument.c_str()[i]);
+        PokeWord(pointers, sp);
+        pointers = static_cast<uint16_t>(pointers + 2);
+    }
+    PokeWord(pointers, 0);
+    SetCStackPointer(sp);
+    SetAX(static_cast<uint16_t>(ProgramArguments.size()));
+}
+
+void PrintCycles(bool wanted, uint64_t cycles)
+{
+    if (wanted)
+        std::fprintf(stderr, "%" PRIu64 " cycles\n", cycles);
+}
+
+void Usage()
+{
+    std::fprintf(stderr,
+                 "usage: run6502 [--cycles] [--max-cycles N] FILE [ARGS...]\n"
+                 "Runs a cc65 sim6502 program image on the emulator's processor.\n");
+    std::exit(ToolFailure);
+}
+
+}  // namespace
+
+int main(int argc, char** argv)
+{
+    bool printCycles = false;
+    uint64_t maxCycles = 0;
+    int first = 1;
+    for (; first < argc && argv[first][0] == '-'; first++) {
+        if (std::strcmp(argv[first], "--cycles") == 0 || std::strcmp(argv[first], "-c") == 0) {
+            printCycles = true;
+        } else if (std::strcmp(argv[first], "--max-cycles") == 0 && first + 1 < argc) {
+            char* end = nullptr;
+            maxCycles = std::strtoull(argv[++first], &end, 10);
+            if (!end || *end != '\0' || maxCycles == 0)
+                Usage();
+        } else {
+            Usage();
+        }
+    }
+    if (first >= argc)
+        Usage();
+    Image image = LoadImage(argv[first]);
+    for (int i = first; i < argc; i++)
+        ProgramArguments.push_back(argv[i]);
+
+    ResetMachineToPowerOn();
+    Ram64 = Memory;
+    Ted.RomEnabled = 0;
+    std::memcpy(Memory + image.loadAddress, image.data.data(), image.data.size());
+    Cpu.SP = 0xFF;
+    Cpu.PC = image.resetAddress;
+
+    uint64_t cycles = 0;
+    for (;;) {
+        uint16_t pc = Cpu.PC;
+        if (pc >= HookOpen && pc <= HookExit) {
+            switch (pc) {
+            case HookOpen: ServeOpen(); break;
+            case HookClose: ServeClose(); break;
+            case HookRead: ServeRead(); break;
+            case HookWrite: ServeWrite(); break;
+            case HookArgs: ServeArgs(); break;
+            default:
+                PrintCycles(printCycles, cycles - LastCycle);
+                return Cpu.AC;
+            }
+            Cpu.PC = static_cast<uint16_t>(PullWord() + 1);  // back to the caller
+            continue;
+        }
+        ExecuteInstruction();
+        cycles += LastCycle;
+        if (Cpu.PC == pc) {
+            std::fprintf(stderr, "run6502: the processor stays at 0x%04X (opcode 0x%02X): jam or endless loop\n", pc,
+                         Memory[pc]);
+            PrintCycles(printCycles, cycles);
+            return ToolFailure;
+        }
+        if (maxCycles && cycles >= maxCycles) {
+            std::fprintf(stderr, "run6502: stopped after %" PRIu64 " cycles\n", cycles);
+            PrintCycles(printCycles, cycles);
+            return ToolFailure;
+        }
+    }
+}
