@@ -10,6 +10,17 @@
 
 namespace {
 
+// A whole non-negative decimal number, nothing else.
+bool ParseCount(const char* text, long* count)
+{
+    char* end = nullptr;
+    long value = std::strtol(text, &end, 10);
+    if (end == text || *end != '\0' || value < 0)
+        return false;
+    *count = value;
+    return true;
+}
+
 int Usage()
 {
     std::fprintf(stderr,
@@ -31,8 +42,8 @@ int main(int argc, char** argv)
     bool typed = false;
     for (int i = 1; i < argc; i++) {
         bool hasValue = i + 1 < argc;
-        if (std::strcmp(argv[i], "--frames") == 0 && hasValue) {
-            frames = std::strtol(argv[++i], nullptr, 10);
+        if (std::strcmp(argv[i], "--frames") == 0 && hasValue && ParseCount(argv[i + 1], &frames)) {
+            i++;
         } else if (std::strcmp(argv[i], "--type") == 0 && hasValue) {
             if (!typed)
                 plan.push_back({RunStep::Wait, BootFrames, nullptr, {}});
