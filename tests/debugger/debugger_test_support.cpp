@@ -10,8 +10,6 @@
 #include "machine/machine_state.h"
 #include "platform/headless/headless_control.h"
 
-namespace {
-
 uint8_t TestGlyphRow(uint8_t screenCode, int row)
 {
     switch (row) {
@@ -20,6 +18,8 @@ uint8_t TestGlyphRow(uint8_t screenCode, int row)
     default: return static_cast<uint8_t>(screenCode * 37 + row * 91 + 0x5A);
     }
 }
+
+namespace {
 
 bool WriteBytes(const char* name, const void* data, size_t size)
 {

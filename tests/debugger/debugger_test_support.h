@@ -16,6 +16,8 @@
 // complement.
 bool BootDebuggerMachine(const std::string& settings = "ScreenMode=0\n", uint16_t resetTarget = 0xF000);
 void InstallTestGlyphs();
+// Row 0-7 of screen code k in the test character set.
+uint8_t TestGlyphRow(uint8_t screenCode, int row);
 
 // The 320 x 200 pixels of the menu window in the frame buffer.
 struct WindowPicture {
