@@ -1,5 +1,8 @@
+#include "debugger/debugger.h"
 #include "machine/machine_state.h"
 
 void ResetDebuggerState()
 {
+    DumpAddress = 0;
+    DumpLock = 0;
 }

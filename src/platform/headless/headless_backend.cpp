@@ -67,6 +67,8 @@ struct Backend {
     uint64_t ticks = 0;
     std::multimap<uint64_t, std::function<void()>> events;
     uint8_t keys[256] = {};
+    std::vector<uint8_t> taps;
+    int readsSinceTick = 0;
     bool inputLost = false;
     int acquireCount = 0;
     std::deque<Message> queue;
@@ -123,6 +125,13 @@ void FireDueEvents()
     }
 }
 
+void ReleaseTaps()
+{
+    for (uint8_t key : B().taps)
+        B().keys[key] = 0;
+    B().taps.clear();
+}
+
 // Each tick is one 50 Hz frame of emulated time, also for the sound.
 void Tick()
 {
@@ -133,6 +142,8 @@ void Tick()
         MixerRender(b.mixer, b.audio.data() + start, HeadlessAudioRate / 50, HeadlessAudioRate);
     }
     b.ticks++;
+    b.readsSinceTick = 0;
+    ReleaseTaps();
     FireDueEvents();
 }
 
@@ -178,6 +189,12 @@ void HeadlessAtTick(uint64_t tick, std::function<void()> event)
 
 void HeadlessSetKey(uint8_t scanCode, bool down) { B().keys[scanCode] = down ? 0x80 : 0x00; }
 void HeadlessClearKeys() { std::memset(B().keys, 0, sizeof B().keys); }
+
+void HeadlessTapKey(uint8_t scanCode)
+{
+    B().keys[scanCode] = 0x80;
+    B().taps.push_back(scanCode);
+}
 void HeadlessLoseInput() { B().inputLost = true; }
 int HeadlessAcquireCount() { return B().acquireCount; }
 
@@ -227,6 +244,8 @@ void ResetPlatformBackend()
     b.ticks = 0;
     b.events.clear();
     std::memset(b.keys, 0, sizeof b.keys);
+    b.taps.clear();
+    b.readsSinceTick = 0;
     b.inputLost = false;
     b.acquireCount = 0;
     b.queue.clear();
@@ -568,6 +587,8 @@ int32_t KeyboardGetState(KeyboardDevice* keyboard, uint8_t state[256])
     }
     if (!keyboard->acquired)
         return DIERR_NOTACQUIRED;
+    if (++B().readsSinceTick > 64)
+        ReleaseTaps();
     std::memcpy(state, B().keys, 256);
     return DI_OK;
 }

@@ -62,6 +62,10 @@ void HeadlessAtTick(uint64_t tick, std::function<void()> event);
 // Keyboard.
 void HeadlessSetKey(uint8_t scanCode, bool down);
 void HeadlessClearKeys();
+// A key pressed now that reads as down until the next tick, or until the
+// keyboard state has been read 64 times in a row without a tick (a program
+// spinning until the key is released).
+void HeadlessTapKey(uint8_t scanCode);
 // The next state read answers DIERR_INPUTLOST until the device is acquired.
 void HeadlessLoseInput();
 int HeadlessAcquireCount();

@@ -1,0 +1,69 @@
+// The disassembler's execution keys: one instruction with the timers and
+// the raster following it, and a subroutine call run to its return.  The
+// video output does not run, so the picture stands while stepping.
+#include "cpu/cpu.h"
+#include "debugger/debugger.h"
+#include "input/key_codes.h"
+#include "input/keyboard.h"
+#include "machine/machine_state.h"
+#include "ted/memory_map.h"
+
+namespace {
+
+constexpr uint8_t OpcodeJsr = 0x20;
+// Step over looks at Escape once per this many instructions: often enough
+// to answer at once, rarely enough to cost nothing.
+constexpr uint32_t EscapePollInterval = 4096;
+
+inline void StepWithoutInterruptCheck()
+{
+    ExecuteInstruction();
+    TimerStep();
+    LineStep();
+}
+
+// Step over takes only what is already due: a requested reset or a raster
+// interrupt.  The timers' requests wait until the emulation runs again.
+inline void TakeDueInterrupt()
+{
+    if (Ted.ResetRequest || Ted.RasterIrqDue)
+        InterruptCheck();
+}
+
+}  // namespace
+
+void SingleStep()
+{
+    // Decided before the instruction, which may itself switch the clock.
+    const bool doubleSpeed = Ted.DoubleSpeedLine == 1 && Ted.SingleClock == 0;
+    ExecuteInstruction();
+    InterruptCheck();
+    if (doubleSpeed) {
+        // As in the main loop: the TED clock runs at half the processor's.
+        uint16_t sum = static_cast<uint16_t>(LastCycle + HalfCycleCarry);
+        HalfCycleCarry = sum & 1;
+        LastCycle = static_cast<uint16_t>(sum >> 1);
+    }
+    TimerStep();
+    LineStep();
+}
+
+bool StepOver()
+{
+    TakeDueInterrupt();
+    if (ReadByte(Cpu.PC) != OpcodeJsr) {
+        StepWithoutInterruptCheck();
+        return true;
+    }
+    // The call pushes two bytes; the routine has returned when the stack
+    // pointer is back where it was.
+    const uint8_t stackBefore = Cpu.SP;
+    uint32_t count = 0;
+    do {
+        TakeDueInterrupt();
+        StepWithoutInterruptCheck();
+        if (++count % EscapePollInterval == 0 && KeyPressed(DIK_ESCAPE) == 1)
+            return false;
+    } while (Cpu.SP != stackBefore);
+    return true;
+}

@@ -1,0 +1,360 @@
+// F8: the file browser.  Four pages side by side (PROGRAM, SNAPSHOT, TAPE,
+// DISK); the first two list the current directory, walk the tree, change
+// drive and load the chosen file.  Walking the tree changes the process's
+// current directory for good, and so where the save menu writes.
+#include <algorithm>
+#include <filesystem>
+#include <string>
+#include <strings.h>
+#include <system_error>
+
+#include "files/program_file.h"
+#include "files/snapshot_file.h"
+#include "input/key_codes.h"
+#include "input/keyboard.h"
+#include "machine/machine_state.h"
+#include "ui/file_listing.h"
+#include "ui/menu_protocol.h"
+#include "ui/menus.h"
+#include "ui/text.h"
+
+namespace fs = std::filesystem;
+
+namespace {
+
+// The page; when the loop ends it holds the outcome.
+constexpr int PageLeave = 1;
+constexpr int PageProgram = 2;
+constexpr int PageSnapshot = 3;
+constexpr int PageTape = 4;
+constexpr int PageDisk = 5;
+constexpr int PageLoadProgram = 10;
+constexpr int PageLoadSnapshot = 11;
+
+constexpr int ListRows = 15;
+constexpr int FirstListRow = 6;
+
+struct Label {
+    uint8_t column, row;
+    const char* text;
+    uint8_t ink, paper;
+};
+
+constexpr Label TitleBar = {0, 0, " PROGRAM  -  SNAPSHOT  -  TAPE  -  DISK ", 0x46, 0x33};
+// The current page's name over the bar, for pages 2-5.
+constexpr Label PageNames[4] = {
+    {1, 0, "PROGRAM", 0x71, 0x33},
+    {13, 0, "SNAPSHOT", 0x71, 0x33},
+    {26, 0, "TAPE", 0x71, 0x33},
+    {35, 0, "DISK", 0x71, 0x33},
+};
+constexpr Label ProgramHelp[] = {
+    {0, 24, "ESC-BACK ENTER-LOAD UP/DOWN-MOVE D-DRIVE", 0x4F, 0x61},
+    {0, 24, "ESC", 0x3B, 0x61},
+    {9, 24, "ENTER", 0x3B, 0x61},
+    {20, 24, "UP", 0x3B, 0x61},
+    {23, 24, "DOWN", 0x3B, 0x61},
+    {33, 24, "D", 0x45, 0x61},
+};
+constexpr Label SnapshotHelp[] = {
+    {0, 24, "ESC-BACK ENTER-LOAD UP/DOWN-MOVE        ", 0x4F, 0x61},
+    {0, 24, "ESC", 0x3B, 0x61},
+    {9, 24, "ENTER", 0x3B, 0x61},
+    {20, 24, "UP", 0x3B, 0x61},
+    {23, 24, "DOWN", 0x3B, 0x61},
+};
+constexpr Label SelectPrompt = {9, 2, "SELECT A FILE TO LOAD:", 0x71, 0x00};
+constexpr Label NoFiles = {15, 5, "NO FILES.", 0x58, 0x00};
+constexpr Label NotAvailable = {2, 2, "NOT AVAILABLE", 0x71, 0x00};
+constexpr uint8_t PathColumnCentre = 20, PathRow = 4, PathInk = 0x46;
+constexpr uint8_t DrivesColumn = 1, DriveLettersColumn = 9, DrivesRow = 22;
+constexpr const char* Blank24 = "                        ";
+
+void Draw(const Label& label)
+{
+    DrawText(label.column, label.row, label.text, label.ink, label.paper);
+}
+
+// The drives the user can change to.  This system has a single tree; its
+// root "/" is the one drive, shown by its first character.
+constexpr char DriveLetters[] = {'/'};
+constexpr int DriveCount = sizeof DriveLetters;
+const char* DrivePath(int) { return "/"; }
+
+struct PageState {
+    Listing* listing;
+    const char* pattern;
+    int selection = 0;
+    int top = 0;
+};
+
+struct LoadMenu {
+    int page = PageProgram;
+    bool driveMode = false;
+    int driveCursor = 0;
+    PageState program{&ProgramList, "*.PRG"};
+    PageState snapshot{&SnapshotList, "*.FRE"};
+
+    PageState& Current() { return page == PageSnapshot ? snapshot : program; }
+};
+
+std::string CurrentDirectoryText()
+{
+    std::error_code ec;
+    std::string path = fs::current_path(ec).string();
+    return ec ? std::string() : path;
+}
+
+void ChangeDirectory(const char* name)
+{
+    // A directory that can't be entered leaves us where we are.
+    std::error_code ec;
+    fs::current_path(name, ec);
+}
+
+void Rebuild(PageState& state)
+{
+    BuildListing(*state.listing, state.pattern);
+}
+
+// The name after the last separator: the directory about to be left.
+std::string LastComponent(const std::string& path)
+{
+    size_t slash = path.find_last_of('/');
+    return slash == std::string::npos ? path : path.substr(slash + 1);
+}
+
+void DrawPageHeader(const LoadMenu& menu)
+{
+    Draw(PageNames[menu.page - PageProgram]);
+    if (menu.page == PageProgram)
+        for (const auto& label : ProgramHelp) Draw(label);
+    else
+        for (const auto& label : SnapshotHelp) Draw(label);
+    Draw(SelectPrompt);
+    // A path of 40 characters or more doesn't fit the line and isn't shown.
+    std::string path = CurrentDirectoryText();
+    if (!path.empty() && path.size() < 40)
+        DrawText(static_cast<uint8_t>(PathColumnCentre - path.size() / 2), PathRow, path.c_str(), PathInk, 0x00);
+}
+
+void DrawDrives(LoadMenu& menu)
+{
+    if (!menu.driveMode) {
+        DrawText(DrivesColumn, DrivesRow, "DRIVES:", 0x41, 0x00);
+        std::string path = CurrentDirectoryText();
+        for (int k = 0; k < DriveCount; k++) {
+            bool current = !path.empty() && path[0] == DriveLetters[k];
+            if (current)
+                menu.driveCursor = k;
+            DrawChar(static_cast<uint8_t>(DriveLettersColumn + k), DrivesRow, static_cast<uint8_t>(DriveLetters[k]),
+                     current ? 0x71 : 0x23, 0x00);
+        }
+    } else {
+        DrawText(DrivesColumn, DrivesRow, "DRIVES:", 0x71, 0x00);
+        for (int k = 0; k < DriveCount; k++) {
+            bool cursor = k == menu.driveCursor;
+            DrawChar(static_cast<uint8_t>(DriveLettersColumn + k), DrivesRow, static_cast<uint8_t>(DriveLetters[k]),
+                     cursor ? 0x71 : 0x23, cursor ? 0x43 : 0x00);
+        }
+    }
+}
+
+// The kind of the selected entry, or 0 when nothing is selected: the
+// listing is empty, or was rebuilt shorter under a selection that stayed.
+uint8_t SelectedKind(const PageState& state)
+{
+    if (state.selection >= state.listing->count)
+        return 0;
+    return state.listing->entries[state.selection].kind;
+}
+
+// Enter on a directory.  Going up (any name beginning with '.') selects the
+// directory just left, found without regard to case.
+void EnterDirectory(PageState& state)
+{
+    const ListingEntry& entry = state.listing->entries[state.selection];
+    if (entry.name[0] == '.') {
+        std::string left = LastComponent(CurrentDirectoryText());
+        ChangeDirectory(entry.fullName);
+        Rebuild(state);
+        const Listing& listing = *state.listing;
+        for (int i = 0; i < listing.count; i++)
+            if (strcasecmp(listing.entries[i].fullName, left.c_str()) == 0) {
+                state.selection = i;
+                break;
+            }
+        state.selection = std::max(0, std::min(state.selection, listing.count - 1));
+        state.top = state.selection <= 14 ? 0 : state.selection - 8;
+    } else {
+        ChangeDirectory(entry.fullName);
+        Rebuild(state);
+        state.selection = state.top = 0;
+    }
+    WaitKeyRelease(DIK_RETURN);
+}
+
+void ListKeys(LoadMenu& menu, PageState& state)
+{
+    int& selection = state.selection;
+    int& top = state.top;
+    if (KeyPressed(DIK_RETURN) == 1 && SelectedKind(state) == EntryDirectory)
+        EnterDirectory(state);
+    if (KeyPressed(DIK_D) == 1)
+        menu.driveMode = true;
+    const int count = state.listing->count;
+    if (count == 0)
+        return;   // nothing to move over: the selection stays 0
+    if (KeyPressed(DIK_DOWN) == 1 && selection < count - 1) {
+        selection++;
+        if (selection > top + 14)
+            top++;
+    }
+    if (KeyPressed(DIK_UP) == 1 && selection > 0) {
+        selection--;
+        if (selection < top)
+            top--;
+    }
+    if (KeyPressed(DIK_HOME) == 1)
+        selection = top = 0;
+    if (KeyPressed(DIK_END) == 1) {
+        selection = count - 1;
+        top = std::max(0, count - ListRows);
+    }
+    if (KeyPressed(DIK_NEXT) == 1) {
+        selection = std::min(selection + ListRows, count - 1);
+        top = std::max(0, std::min(top + ListRows, count - ListRows));
+    }
+    if (KeyPressed(DIK_PRIOR) == 1) {
+        selection = std::max(selection - ListRows, 0);
+        top = std::max(top - ListRows, 0);
+    }
+}
+
+void DriveKeys(LoadMenu& menu, PageState& state)
+{
+    if (KeyPressed(DIK_RIGHT) == 1) {
+        if (menu.driveCursor < DriveCount - 1)
+            menu.driveCursor++;
+        WaitKeyRelease(DIK_RIGHT);
+    }
+    if (KeyPressed(DIK_LEFT) == 1) {
+        if (menu.driveCursor > 0)
+            menu.driveCursor--;
+        WaitKeyRelease(DIK_LEFT);
+    }
+    if (KeyPressed(DIK_RETURN) == 1) {
+        ChangeDirectory(DrivePath(menu.driveCursor));
+        menu.driveMode = false;
+        Rebuild(state);
+        state.selection = state.top = 0;
+        WaitKeyRelease(DIK_RETURN);
+    }
+    if (KeyPressed(DIK_ESCAPE) == 1) {
+        WaitKeyRelease(DIK_ESCAPE);
+        menu.driveMode = false;
+    }
+}
+
+void DrawList(const PageState& state)
+{
+    const Listing& listing = *state.listing;
+    if (listing.count == 0) {
+        Draw(NoFiles);
+        return;
+    }
+    for (int i = state.top; i < state.top + ListRows; i++) {
+        auto row = static_cast<uint8_t>(i - state.top + FirstListRow);
+        if (i >= listing.count) {
+            DrawText(8, row, Blank24, 0x71, 0x00);
+            continue;
+        }
+        const ListingEntry& entry = listing.entries[i];
+        bool directory = entry.kind == EntryDirectory;
+        if (i == state.selection) {
+            DrawText(8, row, Blank24, 0x71, 0x51);
+            DrawText(10, row, entry.name, directory ? 0x43 : 0x71, 0x51);
+        } else {
+            DrawText(8, row, Blank24, 0x71, 0x00);
+            DrawText(10, row, entry.name, directory ? 0x23 : 0x61, 0x00);
+        }
+    }
+}
+
+// Down, Up, Page Up and Page Down move at once, then at the keyboard's
+// auto-repeat pace while held.
+void PaceMovementKeys()
+{
+    for (uint8_t key : {DIK_DOWN, DIK_UP, DIK_PRIOR, DIK_NEXT})
+        if (KeyPressed(key) == 1)
+            KeyRepeat(key);
+}
+
+void PageKeys(LoadMenu& menu)
+{
+    if (KeyPressed(DIK_ESCAPE) == 1)
+        menu.page = PageLeave;
+    if (KeyPressed(DIK_RIGHT) == 1) {
+        menu.page = std::min(menu.page + 1, PageDisk);
+        WaitKeyRelease(DIK_RIGHT);
+        Rebuild(menu.program);
+        Rebuild(menu.snapshot);
+    }
+    if (KeyPressed(DIK_LEFT) == 1) {
+        menu.page = std::max(menu.page - 1, PageProgram);
+        WaitKeyRelease(DIK_LEFT);
+        Rebuild(menu.program);
+        Rebuild(menu.snapshot);
+    }
+    if (KeyPressed(DIK_RETURN) == 1 && (menu.page == PageProgram || menu.page == PageSnapshot)) {
+        if (SelectedKind(menu.Current()) == EntryFile)
+            menu.page = menu.page == PageProgram ? PageLoadProgram : PageLoadSnapshot;
+    }
+}
+
+}  // namespace
+
+void RunLoadMenu()
+{
+    if (!Ram64) {   // the window is gone: nothing to show
+        LoadMenuRequest = 0;
+        return;
+    }
+    LoadMenu menu;
+    SavedVolumes saved;
+    EnterMenu(saved);
+    Rebuild(menu.program);
+    SnapshotList.count = 0;   // built at the first page change
+
+    for (;;) {
+        ClearMenuWindow();
+        Draw(TitleBar);
+        if (menu.page == PageProgram || menu.page == PageSnapshot) {
+            PageState& state = menu.Current();
+            DrawPageHeader(menu);
+            DrawDrives(menu);
+            PaceMovementKeys();
+            if (!menu.driveMode)
+                ListKeys(menu, state);
+            else
+                DriveKeys(menu, state);
+            DrawList(state);
+        } else {
+            Draw(PageNames[menu.page - PageProgram]);
+            Draw(NotAvailable);
+        }
+        PresentMenu();
+        if (!menu.driveMode)
+            PageKeys(menu);
+        if (menu.page == PageLeave || menu.page == PageLoadProgram || menu.page == PageLoadSnapshot)
+            break;
+    }
+
+    if (menu.page == PageLoadProgram && ProgramList.count > 0)
+        LoadProgramFile(ProgramList.entries[menu.program.selection].fullName);
+    if (menu.page == PageLoadSnapshot && SnapshotList.count > 0)
+        LoadSnapshotFile(SnapshotList.entries[menu.snapshot.selection].fullName);
+    WaitKeyRelease(DIK_RETURN);
+    LoadMenuRequest = 0;
+    LeaveMenu(saved);
+}
