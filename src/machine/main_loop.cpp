@@ -4,6 +4,7 @@
 #include "machine/machine_state.h"
 #include "machine/startup.h"
 #include "platform/devices.h"
+#include "ted/steps_inline.h"
 #include "ui/menus.h"
 
 namespace {
@@ -28,6 +29,25 @@ inline void HalveLastCycle()
     uint16_t sum = static_cast<uint16_t>(LastCycle + HalfCycleCarry);
     HalfCycleCarry = sum & 1;
     LastCycle = static_cast<uint16_t>(sum >> 1);
+}
+
+// The requests that keys and menus leave for the main loop, in their order.
+void RunRequests()
+{
+    if (ScreenshotRequest == 1)
+        WriteScreenshot();
+    if (OptionsMenuRequest == 1)
+        RunOptionsMenu();
+    if (LoadMenuRequest == 1)
+        RunLoadMenu();
+    if (SaveMenuRequest == 1)
+        RunSaveMenu();
+    if (DebuggerRequest == 1)
+        RunDebugger();
+    if (SoftResetRequest == 1)
+        SoftReset();
+    if (HardResetRequest == 1)
+        HardReset();
 }
 
 inline bool AtBreakpoint()
@@ -65,25 +85,25 @@ bool MainLoopPass(int* exitCode)
         // rate of its own clock: two instructions, with the timers and the
         // raster seeing half of each one's cycles.
         ExecuteInstruction();
-        InterruptCheck();
+        InterruptCheckInline();
         PairCycles = LastCycle;
         HalveLastCycle();
-        TimerStep();
-        LineStep();
+        TimerStepInline();
+        LineStepInline();
         if (AtBreakpoint())
             RunDebugger();
         ExecuteInstruction();
-        InterruptCheck();
+        InterruptCheckInline();
         PairCycles = static_cast<uint16_t>(PairCycles + LastCycle);
         HalveLastCycle();
-        TimerStep();
-        LineStep();
+        TimerStepInline();
+        LineStepInline();
         LastCycle = static_cast<uint16_t>(PairCycles >> 1);
     } else {
         ExecuteInstruction();
-        InterruptCheck();
-        TimerStep();
-        LineStep();
+        InterruptCheckInline();
+        TimerStepInline();
+        LineStepInline();
     }
 
     RenderStep();
@@ -91,20 +111,10 @@ bool MainLoopPass(int* exitCode)
     if (AtBreakpoint())
         RunDebugger();
 
-    if (ScreenshotRequest == 1)
-        WriteScreenshot();
-    if (OptionsMenuRequest == 1)
-        RunOptionsMenu();
-    if (LoadMenuRequest == 1)
-        RunLoadMenu();
-    if (SaveMenuRequest == 1)
-        RunSaveMenu();
-    if (DebuggerRequest == 1)
-        RunDebugger();
-    if (SoftResetRequest == 1)
-        SoftReset();
-    if (HardResetRequest == 1)
-        HardReset();
+    // The requests are rare: one test of them all on the common path.
+    if ((ScreenshotRequest | OptionsMenuRequest | LoadMenuRequest | SaveMenuRequest | DebuggerRequest |
+         SoftResetRequest | HardResetRequest) != 0) [[unlikely]]
+        RunRequests();
     if (!Ram64)
         return FinishAfterRelease(exitCode);
     return true;

@@ -1,6 +1,7 @@
 // Raster timing: the beam's position in the frame, the video set-up latched
 // at the start of each line, and the raster interrupt request.
 #include "machine/machine_state.h"
+#include "ted/steps_inline.h"
 
 namespace {
 
@@ -117,9 +118,10 @@ void BeginLine()
 
 }  // namespace
 
-void LineStep()
+void LineStep() { LineStepInline(); }
+
+void LineStepEvents()
 {
-    Ted.LinePosition = static_cast<uint16_t>(Ted.LinePosition + 4 * LastCycle);
     if (Ted.LineSetupPending) {
         LineSetUp();
         Ted.LineSetupPending = 0;

@@ -1,10 +1,11 @@
 // The TED's three down-counting timers and the interrupt logic.
 #include "cpu/cpu.h"
 #include "machine/machine_state.h"
+#include "ted/steps_inline.h"
 
 namespace {
 constexpr uint16_t IrqRequestRegister = 0xFF09;
-constexpr uint16_t IrqEnableRegister = 0xFF0A;
+}  // namespace
 
 // The timers that ran out raise their requests and start again.
 void TimersRanOut()
@@ -35,35 +36,20 @@ void TimersRanOut()
     }
 }
 
-}  // namespace
+void TimerStep() { TimerStepInline(); }
 
-void TimerStep()
+void InterruptCheck() { InterruptCheckInline(); }
+
+// A reset request, or an interrupt to notice or to take.
+void InterruptTail()
 {
-    // At the normal clock two processor cycles make one timer tick.
-    const int32_t d = Ted.SingleClock ? LastCycle : (LastCycle >> 1);
-    Ted.Timer1Counter -= Ted.Timer1Running ? d : 0;
-    Ted.Timer2Counter -= Ted.Timer2Running ? d : 0;
-    Ted.Timer3Counter -= Ted.Timer3Running ? d : 0;
-    // A timer runs out when it passes below zero, stopped or not.
-    if ((Ted.Timer1Counter | Ted.Timer2Counter | Ted.Timer3Counter) < 0)
-        TimersRanOut();
-}
-
-void InterruptCheck()
-{
-    uint8_t& request = Ram64[IrqRequestRegister];
-    request &= 0x7F;
-    // Only raster (1), timer 1 (3), timer 2 (4) and timer 3 (6) interrupt.
-    if (request & Ram64[IrqEnableRegister] & 0x5A)
-        request |= 0x80;
-
     if (Ted.ResetRequest) {
         EnterInterrupt();
         Cpu.PC = ReadWord(0xFFFC);
         Ted.ResetRequest = 0;
         Ted.RasterIrqDue = 0;
     }
-    if (!Cpu.FlagI && (request & 0x80))
+    if (!Cpu.FlagI && (Ram64[IrqRequestRegister] & 0x80))
         Ted.IrqPending = 1;
     if (Ted.IrqPending) {
         // Taken one processor step after it was noticed.

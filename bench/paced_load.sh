@@ -1,0 +1,35 @@
+#!/bin/sh
+# Host processor time of `ravlin` running paced (Sync 2, or the Sync value
+# given) on a virtual X display for a number of seconds of real time:
+#   bench/paced_load.sh [SECONDS] [SYNC] [RAVLIN]
+# Prints the process's user and system time and their share of one core.
+# Needs Xvfb; sound goes to SDL's dummy driver.
+set -e
+here=$(cd "$(dirname "$0")/.." && pwd)
+seconds=${1:-60}
+sync=${2:-2}
+ravlin=$(realpath "${3:-$here/build-bench-sdl/ravlin}")
+roms=$(cd "${RAVLIN_ROM_DIR:-$here/../shared/roms}" && pwd)
+if [ ! -x "$ravlin" ]; then
+    cmake -S "$here" -B "$here/build-bench-sdl" -DCMAKE_BUILD_TYPE=Release -DRAVLIN_TESTS=OFF >/dev/null
+    cmake --build "$here/build-bench-sdl" -j2 --target ravlin >/dev/null
+fi
+work=$(mktemp -d)
+trap 'kill $emulator $server 2>/dev/null; rm -rf "$work"' EXIT
+printf 'Sync=%s\nWindowed=1\nScreenMode=2\n' "$sync" > "$work/settings"
+display=:$((90 + $$ % 100))
+Xvfb "$display" -screen 0 1024x768x24 -nolisten tcp >/dev/null 2>&1 &
+server=$!
+sleep 2
+cd "$roms"
+DISPLAY=$display RAVLIN_SETTINGS=$work/settings SDL_AUDIODRIVER=dummy "$ravlin" >"$work/log" 2>&1 &
+emulator=$!
+sleep "$seconds"
+if [ ! -e /proc/$emulator/stat ]; then echo "ravlin ended early:"; cat "$work/log"; exit 1; fi
+ticks=$(getconf CLK_TCK)
+# Fields 14 and 15 of /proc/PID/stat: user and system time in clock ticks.
+set -- $(sed 's/^.*) //' /proc/$emulator/stat)
+user=${12}; system=${13}
+echo "ravlin, Sync $sync, $seconds s: user $(echo "scale=2; $user / $ticks" | bc) s," \
+     "system $(echo "scale=2; $system / $ticks" | bc) s," \
+     "$(echo "scale=1; 100 * ($user + $system) / $ticks / $seconds" | bc) % of one core"

@@ -1,0 +1,48 @@
+// The per-step work of the timers, the interrupt logic and the raster, in
+// the form the main loop inlines: the common case (nothing runs out, no
+// interrupt, no line event) is a few instructions here, and everything
+// else goes to the out-of-line rest in timers.cpp and raster.cpp.
+// TimerStep, InterruptCheck and LineStep behave exactly like these.
+#pragma once
+#include "cpu/registers.h"
+#include "machine/machine_state.h"
+
+// The rare parts.
+void TimersRanOut();
+void InterruptTail();
+void LineStepEvents();
+
+inline void TimerStepInline()
+{
+    // At the normal clock two processor cycles make one timer tick.
+    const int32_t d = Ted.SingleClock ? LastCycle : (LastCycle >> 1);
+    Ted.Timer1Counter -= Ted.Timer1Running ? d : 0;
+    Ted.Timer2Counter -= Ted.Timer2Running ? d : 0;
+    Ted.Timer3Counter -= Ted.Timer3Running ? d : 0;
+    // A timer runs out when it passes below zero, stopped or not.
+    if ((Ted.Timer1Counter | Ted.Timer2Counter | Ted.Timer3Counter) < 0) [[unlikely]]
+        TimersRanOut();
+}
+
+inline void InterruptCheckInline()
+{
+    // 0xFF09 bit 7: some enabled source requests.  Only raster (1), timer 1
+    // (3), timer 2 (4) and timer 3 (6) interrupt.
+    uint8_t request = Ram64[0xFF09] & 0x7F;
+    if (request & Ram64[0xFF0A] & 0x5A)
+        request |= 0x80;
+    Ram64[0xFF09] = request;
+    if (Ted.ResetRequest || Ted.IrqPending || (!Cpu.FlagI && (request & 0x80))) [[unlikely]]
+        InterruptTail();
+}
+
+inline void LineStepInline()
+{
+    Ted.LinePosition = static_cast<uint16_t>(Ted.LinePosition + 4 * LastCycle);
+    // Events: the line set-up, the raster compare (two cycles into the
+    // line, once), the next line and the wrap.
+    if (Ted.LineSetupPending || Ted.LinePosition >= 226 ||
+        (Ted.RasterCompareArmed && Ted.LinePosition >= 8 &&
+         LineCounterTable[Ted.RasterLine] == Ted.RasterCompare)) [[unlikely]]
+        LineStepEvents();
+}
