@@ -27,3 +27,6 @@ void SdlDisplayDeviceLost();
 
 // Monotonic nanoseconds.
 int64_t SdlNow();
+// Sleeps until the monotonic clock reaches wake (never returns sooner);
+// no spinning, so the wake-up may come a little late.
+void SdlSleepUntil(int64_t wake);

@@ -229,8 +229,10 @@ int32_t DisplayWaitForVerticalBlank(DisplayDevice* display, uint32_t)
         return DDERR_GENERIC;
     // The next refresh of the display starts at a whole number of periods
     // from the origin.
+    // A refresh lasts long enough that a wake-up a little late still falls
+    // inside it, so the wait sleeps all the way.
     int64_t next = display->refreshOrigin + (RefreshNumber(SdlNow()) + 1) * display->refreshPeriod;
-    SleepUntilCounter(next);
+    SdlSleepUntil(next);
     ShowIfDue();
     return DD_OK;
 }

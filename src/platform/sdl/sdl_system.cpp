@@ -44,16 +44,21 @@ int64_t SdlNow()
 int64_t QueryPerformanceFrequency() { return NanosecondsPerSecond; }
 int64_t QueryPerformanceCounter() { return SdlNow(); }
 
+void SdlSleepUntil(int64_t wake)
+{
+    if (wake <= SdlNow())
+        return;
+    timespec until{static_cast<time_t>(wake / NanosecondsPerSecond), static_cast<long>(wake % NanosecondsPerSecond)};
+    while (clock_nanosleep(CLOCK_MONOTONIC, TIMER_ABSTIME, &until, nullptr) == EINTR) {
+    }
+}
+
 void SleepUntilCounter(int64_t counter)
 {
-    int64_t now = SdlNow();
-    if (counter - now > SpinMargin) {
-        int64_t wake = counter - SpinMargin;
-        timespec until{static_cast<time_t>(wake / NanosecondsPerSecond),
-                       static_cast<long>(wake % NanosecondsPerSecond)};
-        while (clock_nanosleep(CLOCK_MONOTONIC, TIMER_ABSTIME, &until, nullptr) == EINTR) {
-        }
-    }
+    // Sleep most of the way; the wake-up can come late by a fraction of a
+    // millisecond, so the last one is spun.
+    if (counter - SdlNow() > SpinMargin)
+        SdlSleepUntil(counter - SpinMargin);
     while (SdlNow() < counter) {
     }
 }
