@@ -77,6 +77,10 @@ struct Backend {
     PlatformWindow window;
     int32_t pitchPadding = 0;
     HeadlessFrame lastPresented;
+    // When set, the last presented picture is this surface's frame, not yet
+    // copied into lastPresented: the copy is made only when someone looks,
+    // or before the surface can change or go.
+    Surface* presentedSource = nullptr;
     uint64_t presented = 0;
     std::function<void(const HeadlessFrame&)> onPresent;
     std::vector<std::pair<uint32_t, uint32_t>> modes;
@@ -96,6 +100,15 @@ Backend& B()
 {
     static Backend backend;
     return backend;
+}
+
+void TakePresentedCopy()
+{
+    Backend& b = B();
+    if (b.presentedSource) {
+        b.lastPresented = b.presentedSource->frame;
+        b.presentedSource = nullptr;
+    }
 }
 
 // The injected result for this call, or 0 when it should succeed.
@@ -205,7 +218,11 @@ void HeadlessPostKeyMessage(uint32_t virtualKey, bool down)
 
 size_t HeadlessQueuedMessages() { return B().queue.size(); }
 void HeadlessSetPitchPadding(int32_t bytes) { B().pitchPadding = bytes; }
-const HeadlessFrame& HeadlessLastPresented() { return B().lastPresented; }
+const HeadlessFrame& HeadlessLastPresented()
+{
+    TakePresentedCopy();
+    return B().lastPresented;
+}
 uint64_t HeadlessPresentedCount() { return B().presented; }
 void HeadlessOnPresent(std::function<void(const HeadlessFrame&)> callback) { B().onPresent = std::move(callback); }
 std::vector<std::pair<uint32_t, uint32_t>> HeadlessModeHistory() { return B().modes; }
@@ -254,6 +271,7 @@ void ResetPlatformBackend()
     b.window.alive = false;
     b.pitchPadding = 0;
     b.lastPresented = HeadlessFrame{};
+    b.presentedSource = nullptr;
     b.presented = 0;
     b.onPresent = nullptr;
     b.modes.clear();
@@ -491,6 +509,10 @@ int32_t SurfaceLock(Surface* surface, SurfaceDesc* desc)
 {
     if (int32_t r = Injected(HeadlessCall::SurfaceLock))
         return r;
+    // A failing unlock would leave a changed surface that was never
+    // presented: keep the presented picture first.
+    if (surface == B().presentedSource && !B().faults[static_cast<int>(HeadlessCall::SurfaceUnlock)].empty())
+        TakePresentedCopy();
     surface->locked = true;
     desc->bits = surface->frame.pixels.data();
     desc->pitch = surface->frame.pitch;
@@ -507,10 +529,12 @@ int32_t SurfaceUnlock(Surface* surface)
     if (int32_t r = Injected(HeadlessCall::SurfaceUnlock))
         return r;
     Backend& b = B();
-    b.lastPresented = surface->frame;
+    b.presentedSource = surface;
     b.presented++;
-    if (b.onPresent)
+    if (b.onPresent) {
+        TakePresentedCopy();
         b.onPresent(b.lastPresented);
+    }
     Tick();
     return DD_OK;
 }
@@ -521,7 +545,12 @@ int32_t SurfaceRestore(Surface*)
     return Injected(HeadlessCall::SurfaceRestore);
 }
 
-void SurfaceRelease(Surface* surface) { Destroy(surface); }
+void SurfaceRelease(Surface* surface)
+{
+    if (surface == B().presentedSource)
+        TakePresentedCopy();
+    Destroy(surface);
+}
 
 void PaletteRelease(Palette* palette)
 {
