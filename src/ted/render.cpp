@@ -43,6 +43,10 @@ inline void Store8(uint8_t* at, uint64_t pixels) { std::memcpy(at, &pixels, 8); 
 // the next line; the last line's spill goes to the first line.
 void StoreSpilling(uint32_t offset, uint64_t pixels)
 {
+    if (offset <= FrameBufferSize - 8) {
+        Store8(FrameBuffer + offset, pixels);
+        return;
+    }
     uint8_t bytes[8];
     std::memcpy(bytes, &pixels, 8);
     PutPixels8(FrameBuffer, offset, bytes);
