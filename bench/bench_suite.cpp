@@ -235,13 +235,12 @@ struct Row {
     bool ok = false;
 };
 
-template <typename Run>
-Row Measure(const std::string& name, int runs, Run run)
+// The medians of one workload's runs.
+Row Summarise(const std::string& name, const std::vector<Figures>& results)
 {
     std::vector<double> fps, cps, wall;
     Row row{name};
-    for (int i = 0; i < runs; i++) {
-        Figures f = run();
+    for (const Figures& f : results) {
         if (!f.ok || f.seconds <= 0)
             return row;
         fps.push_back(f.frames / f.seconds);
@@ -252,7 +251,7 @@ Row Measure(const std::string& name, int runs, Run run)
     row.fps = Median(fps);
     row.cyclesPerSecond = Median(cps);
     row.wallRatio = Median(wall);
-    row.ok = true;
+    row.ok = !results.empty();
     return row;
 }
 
@@ -266,7 +265,7 @@ int main(int argc, char** argv)
     }
     const std::string build = argv[1];
     const std::string roms = argv[2];
-    const int runs = argc > 3 ? std::max(1, std::atoi(argv[3])) : 3;
+    const int runs = argc > 3 ? std::max(1, std::atoi(argv[3])) : 5;
     const long frames = argc > 4 ? std::max(10L, std::atol(argv[4])) : 2000;
     if (chdir(roms.c_str()) != 0) {
         std::fprintf(stderr, "bench_suite: no ROM directory %s\n", roms.c_str());
@@ -286,13 +285,22 @@ int main(int argc, char** argv)
          "type 10 GRAPHIC 3,1:FOR R=4 TO 90 STEP 6:CIRCLE 2,80,100,R/2,R:NEXT:GOTO 10\\nRUN\\n\n"},
     };
 
-    std::vector<Row> rows;
-    for (const Workload& w : workloads)
-        rows.push_back(Measure(w.name, runs, [&] { return InChild([&] { return RunEmulated(w, frames); }); }));
+    // Round by round, every workload once a round, so that a burst of
+    // other work on the machine spreads over the workloads.
     const std::string cpuProgram = build + "/cpu_work.sim";
-    const Row alone = Measure("processor alone (flat RAM)", runs,
-                              [&] { return InChild([&] { return RunProcessorAlone(cpuProgram); }); });
-    const Row sim65 = Measure("sim65, same program", runs, [&] { return Sim65(cpuProgram); });
+    const size_t count = workloads.size();
+    std::vector<std::vector<Figures>> results(count + 2);
+    for (int round = 0; round < runs; round++) {
+        for (size_t i = 0; i < count; i++)
+            results[i].push_back(InChild([&] { return RunEmulated(workloads[i], frames); }));
+        results[count].push_back(InChild([&] { return RunProcessorAlone(cpuProgram); }));
+        results[count + 1].push_back(Sim65(cpuProgram));
+    }
+    std::vector<Row> rows;
+    for (size_t i = 0; i < count; i++)
+        rows.push_back(Summarise(workloads[i].name, results[i]));
+    const Row alone = Summarise("processor alone (flat RAM)", results[count]);
+    const Row sim65 = Summarise("sim65, same program", results[count + 1]);
     rows.push_back(alone);
     rows.push_back(sim65);
 
