@@ -44,6 +44,7 @@ struct Workload {
 struct Figures {
     double frames = 0, cycles = 0, seconds = 0, wallSeconds = 0;
     long peakKiB = 0;
+    int result = -1;    // the processor-alone program's exit code
     bool ok = false;
 };
 
@@ -79,9 +80,10 @@ Figures RunEmulated(const Workload& w, long frames)
     }
     setenv("RAVLIN_SETTINGS", settings.c_str(), 1);
     int exitCode = 0;
-    if (!StartUp(1, &exitCode))
-        return f;
+    const bool started = StartUp(1, &exitCode);
     std::remove(settings.c_str());
+    if (!started)
+        return f;
     RunPlan plan;
     std::string error;
     if (!w.script.empty() && !AddScriptText(w.script, w.name, plan, error)) {
@@ -133,7 +135,9 @@ Figures RunProcessorAlone(const std::string& binary)
     uint64_t cycles = 0;
     const double wallStart = WallSeconds();
     const double begin = ProcessSeconds();
-    while (Cpu.PC < 0xFFF0) {
+    // The guard stops a program gone wrong; this one takes a few hundred
+    // million cycles.
+    while (Cpu.PC < 0xFFF0 && cycles < 50'000'000'000ull) {
         ExecuteInstruction();
         cycles += LastCycle;
     }
@@ -141,7 +145,8 @@ Figures RunProcessorAlone(const std::string& binary)
     f.wallSeconds = WallSeconds() - wallStart;
     f.cycles = static_cast<double>(cycles);
     f.frames = f.cycles / (RealCyclesPerSecond / RealFramesPerSecond);
-    f.ok = true;
+    f.result = Cpu.AC;   // the exit code, as sim65 hands it to the host
+    f.ok = Cpu.PC >= 0xFFF0;
     return f;
 }
 
@@ -207,6 +212,7 @@ Figures RunCommand(std::vector<std::string> args, std::string* output)
     f.seconds = static_cast<double>(usage.ru_utime.tv_sec + usage.ru_stime.tv_sec) +
                 static_cast<double>(usage.ru_utime.tv_usec + usage.ru_stime.tv_usec) * 1e-6;
     f.peakKiB = usage.ru_maxrss;
+    f.result = WEXITSTATUS(status);
     f.ok = true;
     return f;
 }
@@ -315,8 +321,12 @@ int main(int argc, char** argv)
                     r.fps / RealFramesPerSecond, r.wallRatio, r.cyclesPerSecond / 1e6, r.peakKiB / 1024.0,
                     alone.ok ? r.cyclesPerSecond / alone.cyclesPerSecond : 0.0);
     }
+    // Both ran the same program to the same end.
+    const bool sameResult = results[count][0].result == results[count + 1][0].result;
     if (alone.ok && sim65.ok)
-        std::printf("processor alone / sim65: %.2f\n", alone.cyclesPerSecond / sim65.cyclesPerSecond);
+        std::printf("processor alone / sim65: %.2f (exit codes %d and %d%s)\n",
+                    alone.cyclesPerSecond / sim65.cyclesPerSecond, results[count][0].result,
+                    results[count + 1][0].result, sameResult ? "" : ", DIFFERENT");
 
     // The runner itself, as a user starts it: its peak resident memory.
     std::string output;
@@ -326,7 +336,7 @@ int main(int argc, char** argv)
     std::printf("(%d runs of %ld frames each, medians; x real and cycles/s in processor time, x wall in "
                 "wall-clock time)\n",
                 runs, frames);
-    bool allOk = runner.ok;
+    bool allOk = runner.ok && sameResult;
     for (const Row& r : rows)
         allOk = allOk && r.ok;
     return allOk ? 0 : 1;
