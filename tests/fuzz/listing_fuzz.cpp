@@ -44,17 +44,17 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
         std::abort();
     // Names are separated by '/'; a NUL byte becomes 0x01.  A name whose
     // first byte is odd becomes a directory.  A byte 0xFE before a name
-    // repeats it 250 times with a numbered suffix (many entries).
+    // repeats it 100 times with a numbered suffix (many entries).
     size_t start = 0;
     int made = 0;
-    for (size_t i = 0; i <= size && made < 2000; i++) {
+    for (size_t i = 0; i <= size && made < 400; i++) {
         if (i < size && data[i] != '/')
             continue;
         std::string name(reinterpret_cast<const char*>(data + start), i - start);
         start = i + 1;
         int copies = 1;
         if (!name.empty() && static_cast<uint8_t>(name[0]) == 0xFE) {
-            copies = 250;
+            copies = 100;
             name.erase(0, 1);
         }
         for (char& c : name)
