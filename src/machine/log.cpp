@@ -1,5 +1,9 @@
 #include "machine/log.h"
 
+#include <fcntl.h>
+#include <unistd.h>
+
+#include <cerrno>
 #include <cstdarg>
 
 #include "machine/machine_state.h"
@@ -7,9 +11,27 @@
 
 FILE* LogFile = nullptr;
 
+namespace {
+
+int OpenLogFile()
+{
+    return open("Ravlin.log", O_WRONLY | O_CREAT | O_TRUNC | O_NOFOLLOW | O_CLOEXEC, 0666);
+}
+
+}  // namespace
+
 bool OpenLog()
 {
-    LogFile = std::fopen("Ravlin.log", "w");
+    // The log stays in the current directory: a symbolic link of that name
+    // is replaced by the log, never followed to a file elsewhere.
+    int fd = OpenLogFile();
+    if (fd < 0 && errno == ELOOP && unlink("Ravlin.log") == 0)
+        fd = OpenLogFile();
+    if (fd < 0)
+        return false;
+    LogFile = fdopen(fd, "w");
+    if (!LogFile)
+        close(fd);
     return LogFile != nullptr;
 }
 

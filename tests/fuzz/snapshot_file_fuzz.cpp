@@ -1,0 +1,29 @@
+// LoadSnapshotFile on any file, into exactly 64 KiB of RAM, then the machine
+// run from the restored registers and timers for a while.
+#include <cstdint>
+#include <cstdlib>
+
+#include "cpu/cpu.h"
+#include "files/snapshot_file.h"
+#include "fuzz/fuzz_support.h"
+#include "machine/machine_state.h"
+
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
+{
+    FuzzDirectory();
+    WriteFuzzFile("in.fre", data, size);
+    PowerOnWithExactRam();
+    if (!LoadSnapshotFile("in.fre"))
+        std::abort();
+    for (int i = 0; i < 3000; i++) {
+        ExecuteInstruction();
+        InterruptCheck();
+        TimerStep();
+        LineStep();
+        RenderStep();
+    }
+    if (size >= SnapshotFileSize && !SaveSnapshotFile("out.fre"))
+        std::abort();
+    ReleaseExactRam();
+    return 0;
+}
