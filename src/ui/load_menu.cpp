@@ -34,12 +34,6 @@ constexpr int PageLoadSnapshot = 11;
 constexpr int ListRows = 15;
 constexpr int FirstListRow = 6;
 
-struct Label {
-    uint8_t column, row;
-    const char* text;
-    uint8_t ink, paper;
-};
-
 constexpr Label TitleBar = {0, 0, " PROGRAM  -  SNAPSHOT  -  TAPE  -  DISK ", 0x46, 0x33};
 // The current page's name over the bar, for pages 2-5.
 constexpr Label PageNames[4] = {
@@ -69,11 +63,6 @@ constexpr Label NotAvailable = {2, 2, "NOT AVAILABLE", 0x71, 0x00};
 constexpr uint8_t PathColumnCentre = 20, PathRow = 4, PathInk = 0x46;
 constexpr uint8_t DrivesColumn = 1, DriveLettersColumn = 9, DrivesRow = 22;
 constexpr const char* Blank24 = "                        ";
-
-void Draw(const Label& label)
-{
-    DrawText(label.column, label.row, label.text, label.ink, label.paper);
-}
 
 // The drives the user can change to.  This system has a single tree; its
 // root "/" is the one drive, shown by its first character.

@@ -23,12 +23,6 @@ constexpr int PageSnapshot = 3;
 constexpr int PageSaveProgram = 10;
 constexpr int PageSaveSnapshot = 11;
 
-struct Label {
-    uint8_t column, row;
-    const char* text;
-    uint8_t ink, paper;
-};
-
 // The page loop.
 constexpr Label TitleBar = {0, 0, "     SAVE PROGRAM  -  SAVE SNAPSHOT     ", 0x46, 0x33};
 constexpr Label ProgramName = {5, 0, "SAVE PROGRAM", 0x71, 0x33};
@@ -56,11 +50,6 @@ constexpr Label PressEnterKey = {14, 20, "ENTER", 0x4F, 0x00};
 constexpr uint8_t NameColumn = 10, NameRow = 10, AddressColumn = 26, StartRow = 12, EndRow = 14;
 constexpr uint8_t FieldInk = 0x71, FieldPaper = 0x14;
 constexpr int NameLength = 20;
-
-void Draw(const Label& label)
-{
-    DrawText(label.column, label.row, label.text, label.ink, label.paper);
-}
 
 void DrawPage(int page)
 {

@@ -31,6 +31,18 @@ void DrawChar(uint8_t column, uint8_t row, uint8_t character, uint8_t ink, uint8
 // The characters of a string in consecutive cells of one row (the column
 // wraps as an 8-bit value); nothing is added, cut or wrapped.
 void DrawText(uint8_t column, uint8_t row, const char* text, uint8_t ink, uint8_t paper);
+// A fixed text of a menu layout at its place and in its colours.
+struct Label {
+    uint8_t column, row;
+    const char* text;
+    uint8_t ink, paper;
+};
+
+inline void Draw(const Label& label)
+{
+    DrawText(label.column, label.row, label.text, label.ink, label.paper);
+}
+
 // One cell with the glyph of the screen code itself.  Note the order: paper
 // (clear bits) comes before ink (set bits).
 void DrawScreenCode(uint8_t column, uint8_t row, uint8_t screenCode, uint8_t paper, uint8_t ink);

@@ -102,6 +102,18 @@ void ScratchDirectory::WriteTinyRoms(uint16_t resetTarget) const
     WriteFile("kernal.bin", kernal);
 }
 
+char CharacterOfScreenCode(int k)
+{
+    if (k == 0) return '@';
+    if (k >= 1 && k <= 26) return static_cast<char>('A' + k - 1);
+    if (k == 27) return '[';
+    if (k == 29) return ']';
+    if (k >= 32 && k <= 63) return static_cast<char>(k);
+    if (k == 77) return '\\';
+    if (k == 100) return '_';
+    return '?';
+}
+
 std::vector<uint8_t> ReadBinaryFile(const std::string& path)
 {
     std::ifstream in(path, std::ios::binary);

@@ -36,6 +36,10 @@ struct ScratchDirectory {
     void WriteTinyRoms(uint16_t resetTarget = 0xF000) const;
 };
 
+// The character a screen code stands for in the KERNAL's character set, for
+// reading text back from pictures ('?' for codes without a plain character).
+char CharacterOfScreenCode(int screenCode);
+
 std::vector<uint8_t> ReadBinaryFile(const std::string& path);
 
 // Resets the machine to power-on, then runs the real start-up in the

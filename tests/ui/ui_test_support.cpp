@@ -75,18 +75,6 @@ WindowPicture FromSurface(const HeadlessFrame& frame)
     return picture;
 }
 
-char CharacterOfScreenCode(int k)
-{
-    if (k == 0) return '@';
-    if (k >= 1 && k <= 26) return static_cast<char>('A' + k - 1);
-    if (k == 27) return '[';
-    if (k == 29) return ']';
-    if (k >= 32 && k <= 63) return static_cast<char>(k);
-    if (k == 77) return '\\';
-    if (k == 100) return '_';
-    return '?';
-}
-
 }  // namespace
 
 WindowPicture PresentedWindow()
