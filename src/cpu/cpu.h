@@ -17,12 +17,14 @@ inline uint16_t ReadWord(uint16_t address)
 // Page 1 is always plain RAM, so the stack bypasses the memory map.
 inline void PushByte(uint8_t value)
 {
+    BeforeVideoWrite(0x0100);
     Ram64[0x0100 + Cpu.SP] = value;
     Cpu.SP = static_cast<uint8_t>(Cpu.SP - 1);
 }
 
 inline void PushWord(uint16_t value)
 {
+    BeforeVideoWrite(0x0100);
     Ram64[0x0100 + Cpu.SP] = static_cast<uint8_t>(value >> 8);
     Ram64[0x0100 + static_cast<uint8_t>(Cpu.SP - 1)] = static_cast<uint8_t>(value);
     Cpu.SP = static_cast<uint8_t>(Cpu.SP - 2);

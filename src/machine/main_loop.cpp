@@ -4,6 +4,7 @@
 #include "machine/machine_state.h"
 #include "machine/startup.h"
 #include "platform/devices.h"
+#include "ted/render_inline.h"
 #include "ted/steps_inline.h"
 #include "ui/menus.h"
 
@@ -34,6 +35,7 @@ inline void HalveLastCycle()
 // The requests that keys and menus leave for the main loop, in their order.
 void RunRequests()
 {
+    FlushRender();
     if (ScreenshotRequest == 1)
         WriteScreenshot();
     if (OptionsMenuRequest == 1)
@@ -55,6 +57,14 @@ inline bool AtBreakpoint()
     return BreakpointEnabled == 1 && Cpu.PC == Breakpoint;
 }
 
+// The debugger shows the picture as it stands: what the beam has passed is
+// drawn first.
+void StopAtBreakpoint()
+{
+    FlushRender();
+    RunDebugger();
+}
+
 }  // namespace
 
 bool MainLoopPass(int* exitCode)
@@ -67,6 +77,7 @@ bool MainLoopPass(int* exitCode)
                 *exitCode = static_cast<int>(message.wParam);
                 return false;
             }
+            FlushRender();
             TranslateMessage(&message);
             DispatchMessage(&message);
             if (!Ram64)
@@ -91,7 +102,7 @@ bool MainLoopPass(int* exitCode)
         TimerStepInline();
         LineStepInline();
         if (AtBreakpoint())
-            RunDebugger();
+            StopAtBreakpoint();
         ExecuteInstruction();
         InterruptCheckInline();
         PairCycles = static_cast<uint16_t>(PairCycles + LastCycle);
@@ -106,10 +117,10 @@ bool MainLoopPass(int* exitCode)
         LineStepInline();
     }
 
-    RenderStep();
+    RenderStepInline();
 
     if (AtBreakpoint())
-        RunDebugger();
+        StopAtBreakpoint();
 
     // The requests are rare: one test of them all on the common path.
     if ((ScreenshotRequest | OptionsMenuRequest | LoadMenuRequest | SaveMenuRequest | DebuggerRequest |

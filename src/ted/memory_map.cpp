@@ -51,6 +51,12 @@ uint8_t ReadDecoded(uint16_t address)
 
 void WriteDecoded(uint16_t address, uint8_t value)
 {
+    // The registers change the picture in many ways: the renderer catches up
+    // before any of them changes.
+    if (address >= 0xFF00 && address < 0xFF40)
+        FlushRender();
+    else
+        BeforeVideoWrite(address);
     // Writes below ROM always reach RAM.
     if (address < 0xFD00) {
         if (address == 0x0001)

@@ -4,6 +4,7 @@
 #include <cstdint>
 
 #include "machine/machine_state.h"
+#include "ted/video_watch.h"
 
 // The decoding of every address that is not plain RAM; ReadByte and
 // WriteByte below handle plain RAM themselves.
@@ -33,6 +34,7 @@ inline uint8_t ReadByte(uint16_t address)
 inline void WriteByte(uint16_t address, uint8_t value)
 {
     if (static_cast<uint16_t>(address - 2) < 0xFCFE) {
+        BeforeVideoWrite(address);
         Ram64[address] = value;
         return;
     }

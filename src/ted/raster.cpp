@@ -122,6 +122,8 @@ void LineStep() { LineStepInline(); }
 
 void LineStepEvents()
 {
+    // The line set-up and the new line change what the renderer reads.
+    FlushRender();
     if (Ted.LineSetupPending) {
         LineSetUp();
         Ted.LineSetupPending = 0;

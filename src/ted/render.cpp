@@ -5,14 +5,15 @@
 
 #include "machine/machine_state.h"
 #include "machine/settings.h"
+#include "ted/render_inline.h"
 #include "ted/render_window.h"
+#include "ted/video_watch.h"
 
 using namespace render;
 
 namespace {
 
 constexpr uint32_t FrameBufferSize = FrameLines * FrameWidth;
-constexpr uint16_t LineUnits = 228;
 
 // What each screen mode never shows, so the renderer need not draw it:
 // whole lines before `top` or from `bottom` on, and on window lines the
@@ -227,28 +228,12 @@ void PutPixels8(uint8_t* frameBuffer, uint32_t offset, const uint8_t pixels[8])
         std::memcpy(frameBuffer + offset, pixels, FrameBufferSize - offset);
 }
 
-void RenderStep()
-{
-    // The frame ends when the TED's line counter becomes 0.
-    const unsigned line = Ted.RasterLine;
-    if (LineCounterTable[line] != 0) {
-        Ted.FrameEndArmed = 1;
-        Ted.FrameCountArmed = 1;
-    } else {
-        if (Ted.FrameEndArmed)
-            PresentFrame();
-        if (Ted.FrameCountArmed) {
-            Ted.FrameCountArmed = 0;
-            Ted.FramesCompleted++;
-        }
-    }
+namespace {
 
-    // Draw from RenderColumn up to the raster, at least one chunk.
-    if (Ted.RenderColumn >= LineUnits)
-        Ted.RenderColumn = 0;
-    const unsigned first = Ted.RenderColumn;
-    const unsigned last = std::max<unsigned>(first, Ted.LinePosition);
-    Ted.RenderColumn = static_cast<uint16_t>(last + 4);
+// Draws chunks first to last (inclusive) of the given line, which is the
+// current raster line, from the state as it stands.
+void DrawRun(unsigned line, unsigned first, unsigned last)
+{
     const HiddenArea& hidden = Hidden();
     if (line < hidden.top || line >= hidden.bottom)
         return;   // a line the screen mode never shows
@@ -262,4 +247,42 @@ void RenderStep()
         return;
     }
     DrawChunks(first, last, hidden);
+}
+
+}  // namespace
+
+void FlushRender()
+{
+    if (!Ted.RenderPending)
+        return;
+    Ted.RenderPending = 0;
+    if (Ram64)
+        DrawRun(Ted.PendingLine, Ted.PendingFirst, Ted.PendingLast);
+}
+
+void StartRenderRun(unsigned line, unsigned first, unsigned last)
+{
+    FlushRender();
+    RefreshVideoWatch();
+    Ted.RenderPending = 1;
+    Ted.PendingLine = static_cast<uint16_t>(line);
+    Ted.PendingFirst = static_cast<uint16_t>(first);
+    Ted.PendingLast = static_cast<uint16_t>(last);
+}
+
+void RenderAtFrameEnd()
+{
+    FlushRender();
+    if (Ted.FrameEndArmed)
+        PresentFrame();
+    if (Ted.FrameCountArmed) {
+        Ted.FrameCountArmed = 0;
+        Ted.FramesCompleted++;
+    }
+}
+
+void RenderStep()
+{
+    RenderStepInline();
+    FlushRender();
 }

@@ -21,6 +21,16 @@ struct LineLatches {
     uint16_t colourRowBase;      // mb + offset of matrix row cr (bitmap colours)
 };
 
+// The 256-byte pages of RAM that the pending run of chunks reads, and the
+// line latches and mode they were worked out for.
+struct VideoWatch {
+    uint8_t page[256];
+    uint8_t valid;
+    uint8_t bitmap;
+    uint8_t glyphInRam;
+    uint16_t mb, cb, bb;
+};
+
 struct TedState {
     int32_t Timer1Counter, Timer2Counter, Timer3Counter;
     uint16_t Timer1Latch, Timer2Latch, Timer3Latch;
@@ -55,6 +65,13 @@ struct TedState {
     uint64_t FramesCompleted;   // frame ends seen by RenderStep since power-on
     uint8_t TextLineFlags[312];
     uint16_t RowMatrixBase[312];
+
+    // The chunks the beam has passed on the current line but the renderer
+    // has not drawn yet: one run, PendingFirst to PendingLast inclusive.
+    // It is drawn before anything it reads changes (see render_inline.h).
+    uint8_t RenderPending;
+    uint16_t PendingLine, PendingFirst, PendingLast;
+    VideoWatch Watch;
 };
 
 extern TedState Ted;
@@ -77,8 +94,10 @@ void TimerStep();
 void InterruptCheck();
 // Raster timing and line set-up.
 void LineStep();
-// Pixel rendering.
+// Pixel rendering.  RenderStep draws at once; the main loop defers the
+// drawing (render_inline.h) and FlushRender draws what is pending.
 void RenderStep();
+void FlushRender();
 void DrawCursor();
 // Sets the 8 bytes at destination to colour.
 void FillPixels8(uint8_t* destination, uint8_t colour);

@@ -10,6 +10,7 @@ constexpr uint16_t IrqRequestRegister = 0xFF09;
 // The timers that ran out raise their requests and start again.
 void TimersRanOut()
 {
+    BeforeVideoWrite(IrqRequestRegister);
     uint8_t& request = Ram64[IrqRequestRegister];
     if (Ted.Timer1Counter < 0) {
         // Only at the single clock does the overshoot carry into the reload.
