@@ -104,35 +104,48 @@ void TextChunks(uint8_t* at, unsigned x, unsigned last, uint8_t ff07)
     const uint8_t* ram = Ram64;
     const uint8_t* image = GlyphImage(l.glyphRom);
     const uint16_t gl = l.gl, glyphMask = l.glyphMask;
-    const uint8_t bg0 = l.bg0;
-    const uint64_t background = Splat(bg0);
-    const bool flashOff = Ted.FlashPhase == 0;
+    const uint64_t background = Splat(l.bg0);
+    // A flashing cell in the off phase shows no glyph: plain background, or,
+    // reversed, plain ink.
+    const uint8_t hiddenByFlash = Ted.FlashPhase == 0 ? 0x80 : 0;
     const uint8_t reverseBit = (ff07 & 0x80) ? 0 : 0x80;   // 256 characters: no reverse
+    const uint8_t codeMask = static_cast<uint8_t>(~reverseBit);
     uint16_t cp = l.cp, ap = l.ap;
     // The video matrix is 1 KiB: a row past its end continues at its start,
     // from the column where the row crosses the end.
     unsigned wrapColumn = l.matrixWrapped ? 40 : 0x400 - std::min<unsigned>(static_cast<uint16_t>(cp - l.mb), 0x400);
-    for (; x <= last; x += 4) {
-        const unsigned col = x / 4 - 8;
+    unsigned col = x / 4 - 8;
+    const unsigned lastCol = last / 4 - 8;
+    uint8_t* out = at + 2 * x;
+    while (col <= lastCol) {
         if (col >= wrapColumn) {
             cp = static_cast<uint16_t>(cp - 0x400);
             ap = static_cast<uint16_t>(ap - 0x400);
             wrapColumn = 40;
             l.matrixWrapped = 1;
         }
-        const uint8_t c = ram[static_cast<uint16_t>(cp + col)];
-        const uint8_t a = ram[static_cast<uint16_t>(ap + col)];
-        const uint64_t ink = Splat(a);
-        const uint64_t glyph = PixelMask[image[static_cast<uint16_t>(gl + 8 * (c & ~reverseBit)) & glyphMask]];
-        // A flashing cell in the off phase shows no glyph: plain background,
-        // or, reversed, plain ink.
-        const uint64_t mask = ((a & 0x80) && flashOff) ? 0 : glyph;
-        uint64_t pixels;
-        if (c & reverseBit)
-            pixels = (background & mask) | (ink & ~mask);
-        else
-            pixels = (ink & mask) | (background & ~mask);
-        Store8(at + 2 * x, pixels);
+        const unsigned end = std::min(lastCol, wrapColumn - 1);
+        const auto draw = [&](uint8_t c, uint8_t a, uint8_t glyph) {
+            uint64_t mask = (a & hiddenByFlash) ? 0 : PixelMask[glyph];
+            mask ^= (c & reverseBit) ? ~uint64_t{0} : 0;   // reversed: the glyph in the background
+            Store8(out, background ^ ((Splat(a) ^ background) & mask));
+        };
+        if (cp + end <= 0xFFFF && ap + end <= 0xFFFF && (gl & glyphMask) + 0x7FFu <= glyphMask) {
+            // Nothing wraps at the end of the address space or the image.
+            const uint8_t* chars = ram + cp;
+            const uint8_t* attributes = ram + ap;
+            const uint8_t* glyphs = image + (gl & glyphMask);
+            for (; col <= end; col++, out += 8) {
+                const uint8_t c = chars[col];
+                draw(c, attributes[col], glyphs[8 * (c & codeMask)]);
+            }
+        } else {
+            for (; col <= end; col++, out += 8) {
+                const uint8_t c = ram[static_cast<uint16_t>(cp + col)];
+                draw(c, ram[static_cast<uint16_t>(ap + col)],
+                     image[static_cast<uint16_t>(gl + 8 * (c & codeMask)) & glyphMask]);
+            }
+        }
     }
     l.cp = cp;
     l.ap = ap;
