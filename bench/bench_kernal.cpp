@@ -37,10 +37,7 @@ bool RunFrames(long frames)
 {
     int exitCode = 0;
     const uint64_t target = Ted.FramesCompleted + static_cast<uint64_t>(frames);
-    while (Ted.FramesCompleted < target)
-        if (!MainLoopPass(&exitCode))
-            return false;
-    return true;
+    return RunMainLoop(&exitCode, target);
 }
 
 // Boots in the given screen mode, lets the KERNAL reach READY, then times

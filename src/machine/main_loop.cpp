@@ -36,6 +36,7 @@ inline void HalveLastCycle()
 void RunRequests()
 {
     FlushRender();
+    SettleTimers();
     if (ScreenshotRequest == 1)
         WriteScreenshot();
     if (OptionsMenuRequest == 1)
@@ -50,6 +51,7 @@ void RunRequests()
         SoftReset();
     if (HardResetRequest == 1)
         HardReset();
+    SettleTimers();
 }
 
 inline bool AtBreakpoint()
@@ -62,12 +64,30 @@ inline bool AtBreakpoint()
 void StopAtBreakpoint()
 {
     FlushRender();
+    SettleTimers();
     RunDebugger();
+    SettleTimers();
 }
 
-}  // namespace
+// What a pass does with the timers: one step at a time (MainLoopPass), or
+// counted and applied when they run out or someone looks (RunMainLoop).
+enum class Timers : uint8_t { Stepped, Deferred };
 
-bool MainLoopPass(int* exitCode)
+template <Timers T>
+inline void TimerStepOf()
+{
+    if constexpr (T == Timers::Stepped)
+        TimerStepInline();
+    else
+        TimerStepDeferred();
+}
+
+// One pass.  *attention asks for the request flags and the RAM block to be
+// looked at after the pass; a pass sets it after anything that could have
+// changed them: a dispatched message, a frame end or the debugger.
+// MainLoopPass always asks.
+template <Timers T>
+inline bool Pass(int* exitCode, bool* attention)
 {
     if (PumpCounter > 256) {
         PumpCounter = 0;
@@ -78,10 +98,13 @@ bool MainLoopPass(int* exitCode)
                 return false;
             }
             FlushRender();
+            SettleTimers();
             TranslateMessage(&message);
             DispatchMessage(&message);
             if (!Ram64)
                 return FinishAfterRelease(exitCode);
+            SettleTimers();
+            *attention = true;
         }
     }
     PumpCounter++;
@@ -99,34 +122,67 @@ bool MainLoopPass(int* exitCode)
         InterruptCheckInline();
         PairCycles = LastCycle;
         HalveLastCycle();
-        TimerStepInline();
+        TimerStepOf<T>();
         LineStepInline();
-        if (AtBreakpoint())
+        if (AtBreakpoint()) {
             StopAtBreakpoint();
+            *attention = true;
+        }
         ExecuteInstruction();
         InterruptCheckInline();
         PairCycles = static_cast<uint16_t>(PairCycles + LastCycle);
         HalveLastCycle();
-        TimerStepInline();
+        TimerStepOf<T>();
         LineStepInline();
         LastCycle = static_cast<uint16_t>(PairCycles >> 1);
     } else {
         ExecuteInstruction();
         InterruptCheckInline();
-        TimerStepInline();
+        TimerStepOf<T>();
         LineStepInline();
     }
 
-    RenderStepInline();
+    if (RenderStepInline())
+        *attention = true;   // the frame end ran the frame's outputs
 
-    if (AtBreakpoint())
+    if (AtBreakpoint()) {
         StopAtBreakpoint();
+        *attention = true;
+    }
 
-    // The requests are rare: one test of them all on the common path.
-    if ((ScreenshotRequest | OptionsMenuRequest | LoadMenuRequest | SaveMenuRequest | DebuggerRequest |
-         SoftResetRequest | HardResetRequest) != 0) [[unlikely]]
-        RunRequests();
-    if (!Ram64)
-        return FinishAfterRelease(exitCode);
+    if (*attention) [[unlikely]] {
+        *attention = false;
+        if (!Ram64)
+            return FinishAfterRelease(exitCode);
+        if ((ScreenshotRequest | OptionsMenuRequest | LoadMenuRequest | SaveMenuRequest | DebuggerRequest |
+             SoftResetRequest | HardResetRequest) != 0) {
+            RunRequests();
+            // A menu may leave another request for the next pass.
+            *attention = true;
+            if (!Ram64)
+                return FinishAfterRelease(exitCode);
+        }
+    }
     return true;
+}
+
+}  // namespace
+
+bool MainLoopPass(int* exitCode)
+{
+    bool attention = true;
+    return Pass<Timers::Stepped>(exitCode, &attention);
+}
+
+bool RunMainLoop(int* exitCode, uint64_t untilFrame)
+{
+    // Whatever was changed from outside since the last pass is looked at
+    // first: the timers' budget, the requests, the RAM block.
+    SettleTimers();
+    bool attention = true;
+    bool running = true;
+    while (running && Ted.FramesCompleted < untilFrame)
+        running = Pass<Timers::Deferred>(exitCode, &attention);
+    SettleTimers();
+    return running;
 }

@@ -185,7 +185,7 @@ int RavlinMain(int showState)
     int exitCode = 0;
     if (!StartUp(showState, &exitCode))
         return exitCode;
-    while (MainLoopPass(&exitCode)) {
+    while (RunMainLoop(&exitCode)) {
     }
     return exitCode;
 }

@@ -10,5 +10,11 @@ bool StartUp(int showState, int* exitCode);
 // with its parameter in exitCode.
 bool MainLoopPass(int* exitCode);
 
+// Passes of the main loop until Ted.FramesCompleted reaches untilFrame or
+// the quit message arrives (false, with exitCode set).  The machine runs
+// exactly as through MainLoopPass, with the timers' ticks applied in
+// batches between the moments anyone can see them.
+bool RunMainLoop(int* exitCode, uint64_t untilFrame = UINT64_MAX);
+
 // StartUp followed by the main loop; returns the process exit code.
 int RavlinMain(int showState);

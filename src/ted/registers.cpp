@@ -72,10 +72,14 @@ void WriteSoundControl(uint8_t value)
     SoundRegs.LastSoundControl = value;
 }
 
+void WriteRegisterValue(uint8_t reg, uint8_t value);
+
 }  // namespace
 
 uint8_t ReadTedRegister(uint8_t reg)
 {
+    if (reg <= 0x05)
+        SettleTimers();
     switch (reg) {
     case 0x00: return static_cast<uint8_t>(Ted.Timer1Counter);
     case 0x01: return static_cast<uint8_t>(Ted.Timer1Counter >> 8);
@@ -107,6 +111,19 @@ uint8_t ReadTedRegister(uint8_t reg)
 }
 
 void WriteTedRegister(uint8_t reg, uint8_t value)
+{
+    // The timers, and the clock that drives them, change here.
+    const bool timing = reg <= 0x05 || reg == 0x13;
+    if (timing)
+        SettleTimers();
+    WriteRegisterValue(reg, value);
+    if (timing)
+        SettleTimers();
+}
+
+namespace {
+
+void WriteRegisterValue(uint8_t reg, uint8_t value)
 {
     uint8_t& stored = Ram64[0xFF00 + reg];
     switch (reg) {
@@ -157,3 +174,5 @@ void WriteTedRegister(uint8_t reg, uint8_t value)
     default: stored = value; break;
     }
 }
+
+}  // namespace

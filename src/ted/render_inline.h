@@ -14,15 +14,18 @@
 void StartRenderRun(unsigned line, unsigned first, unsigned last);
 void RenderAtFrameEnd();
 
-inline void RenderStepInline()
+// Returns true on the step that met the frame end.
+inline bool RenderStepInline()
 {
     // The frame ends when the TED's line counter becomes 0.
     const unsigned line = Ted.RasterLine;
+    bool frameEnd = false;
     if (LineCounterTable[line] != 0) [[likely]] {
         Ted.FrameEndArmed = 1;
         Ted.FrameCountArmed = 1;
     } else {
         RenderAtFrameEnd();
+        frameEnd = true;
     }
 
     // The chunks from RenderColumn up to the raster, at least one.
@@ -36,4 +39,5 @@ inline void RenderStepInline()
         Ted.PendingLast = static_cast<uint16_t>(last);
     else
         StartRenderRun(line, first, last);
+    return frameEnd;
 }

@@ -10,6 +10,7 @@
 
 // The rare parts.
 void TimersRanOut();
+void TimersCatchUp();
 void InterruptTail();
 void LineStepEvents();
 
@@ -23,6 +24,16 @@ inline void TimerStepInline()
     // A timer runs out when it passes below zero, stopped or not.
     if ((Ted.Timer1Counter | Ted.Timer2Counter | Ted.Timer3Counter) < 0) [[unlikely]]
         TimersRanOut();
+}
+
+// TimerStepInline for RunMainLoop: the ticks are counted, and applied in
+// one go when a timer is about to run out.  The counters come out the same
+// after every step where anyone can see them.
+inline void TimerStepDeferred()
+{
+    Ted.TimerTicksOwed += Ted.SingleClock ? LastCycle : (LastCycle >> 1);
+    if (Ted.TimerTicksOwed >= Ted.TimerBudget) [[unlikely]]
+        TimersCatchUp();
 }
 
 inline void InterruptCheckInline()

@@ -35,6 +35,11 @@ struct TedState {
     int32_t Timer1Counter, Timer2Counter, Timer3Counter;
     uint16_t Timer1Latch, Timer2Latch, Timer3Latch;
     uint8_t Timer1Running, Timer2Running, Timer3Running;
+    // RunMainLoop counts timer ticks here and applies them to the counters
+    // only when TimerBudget ticks (the earliest run-out) are owed, or when
+    // something outside the passes looks (SettleTimers).
+    int32_t TimerTicksOwed;
+    int32_t TimerBudget;
 
     uint16_t RasterCompare;     // 9 bits
     uint16_t RasterLine;        // 0-311
@@ -91,6 +96,9 @@ extern SoundRegisters SoundRegs;
 
 // Timers and interrupts.
 void TimerStep();
+// Applies the ticks RunMainLoop owes the timers and works out the next
+// budget.  Called before anything reads or changes the timers.
+void SettleTimers();
 void InterruptCheck();
 // Raster timing and line set-up.
 void LineStep();

@@ -39,6 +39,53 @@ void TimersRanOut()
 
 void TimerStep() { TimerStepInline(); }
 
+namespace {
+
+// Ticks until the first running timer passes below zero; none when a
+// counter already is below zero (the step must look at once).  At most one
+// 64 KiB turn, so the owed count never grows large.
+void WorkOutTimerBudget()
+{
+    int32_t budget = 0x10000;
+    if (Ted.Timer1Running && Ted.Timer1Counter + 1 < budget)
+        budget = Ted.Timer1Counter + 1;
+    if (Ted.Timer2Running && Ted.Timer2Counter + 1 < budget)
+        budget = Ted.Timer2Counter + 1;
+    if (Ted.Timer3Running && Ted.Timer3Counter + 1 < budget)
+        budget = Ted.Timer3Counter + 1;
+    if ((Ted.Timer1Counter | Ted.Timer2Counter | Ted.Timer3Counter) < 0)
+        budget = 0;
+    Ted.TimerBudget = budget;
+}
+
+void ApplyOwedTicks()
+{
+    const int32_t owed = Ted.TimerTicksOwed;
+    Ted.TimerTicksOwed = 0;
+    Ted.Timer1Counter -= Ted.Timer1Running ? owed : 0;
+    Ted.Timer2Counter -= Ted.Timer2Running ? owed : 0;
+    Ted.Timer3Counter -= Ted.Timer3Running ? owed : 0;
+}
+
+}  // namespace
+
+// Fewer ticks were owed than the budget on every earlier step, so no timer
+// ran out before this one: applying them all now gives the counters the
+// step-by-step values.
+void TimersCatchUp()
+{
+    ApplyOwedTicks();
+    if ((Ted.Timer1Counter | Ted.Timer2Counter | Ted.Timer3Counter) < 0)
+        TimersRanOut();
+    WorkOutTimerBudget();
+}
+
+void SettleTimers()
+{
+    ApplyOwedTicks();
+    WorkOutTimerBudget();
+}
+
 void InterruptCheck() { InterruptCheckInline(); }
 
 // A reset request, or an interrupt to notice or to take.

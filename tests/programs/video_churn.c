@@ -1,11 +1,13 @@
 /* Keeps changing everything the TED's picture depends on, at irregular
    moments within the lines: border and background colours, scrolls, the
    display modes, the character, bitmap and matrix bases, and the bytes of
-   the matrix, the attributes, a RAM character set and a bitmap.  The
+   the matrix, the attributes, a RAM character set and a bitmap, and the
+   three timers, whose counts it copies to the screen.  The
    sequence is pseudo-random with a fixed seed, so every run is the same. */
 #include <stdint.h>
 
 #define POKE(a, v) (*(volatile uint8_t*)(a) = (uint8_t)(v))
+#define PEEK(a) (*(volatile uint8_t*)(a))
 
 static uint16_t state = 0xACE1u;
 
@@ -50,7 +52,14 @@ int main(void)
                 POKE(0xFF14, 0x08);
             }
             break;
-        default: break;
+        default:
+            /* The timers: load, start and stop them, and show what they read. */
+            r = next() & 7;
+            if (r < 6)
+                POKE(0xFF00 + r, next());
+            else
+                POKE((r == 6 ? 0x0C00 : 0x0800) + next(), PEEK(0xFF00 + next() % 6));
+            break;
         }
         for (delay = next() & 15; delay; delay--)
             ;

@@ -96,7 +96,7 @@ int main(int argc, char** argv)
     // The run ends from inside a frame tick, once the plan is done and
     // `frames` frames have passed.
     StartRun(std::move(plan), frames, atEnd);
-    while (MainLoopPass(&exitCode)) {
+    while (RunMainLoop(&exitCode)) {
     }
     // The machine was quit before the run was over; its memory is gone.
     screenText = false;
