@@ -36,7 +36,7 @@ inline void HalveLastCycle()
 void RunRequests()
 {
     FlushRender();
-    SettleTimers();
+    SettleDeferredSteps();
     if (ScreenshotRequest == 1)
         WriteScreenshot();
     if (OptionsMenuRequest == 1)
@@ -51,7 +51,7 @@ void RunRequests()
         SoftReset();
     if (HardResetRequest == 1)
         HardReset();
-    SettleTimers();
+    SettleDeferredSteps();
 }
 
 inline bool AtBreakpoint()
@@ -64,13 +64,15 @@ inline bool AtBreakpoint()
 void StopAtBreakpoint()
 {
     FlushRender();
-    SettleTimers();
+    SettleDeferredSteps();
     RunDebugger();
-    SettleTimers();
+    SettleDeferredSteps();
 }
 
-// What a pass does with the timers: one step at a time (MainLoopPass), or
-// counted and applied when they run out or someone looks (RunMainLoop).
+// What a pass does with the timers and the raster: every check at every
+// step (MainLoopPass), or RunMainLoop's form, where the timers' ticks are
+// counted and applied when one runs out or someone looks, and the line step
+// compares the position with the next event's.
 enum class Timers : uint8_t { Stepped, Deferred };
 
 template <Timers T>
@@ -80,6 +82,15 @@ inline void TimerStepOf()
         TimerStepInline();
     else
         TimerStepDeferred();
+}
+
+template <Timers T>
+inline void LineStepOf()
+{
+    if constexpr (T == Timers::Stepped)
+        LineStepInline();
+    else
+        LineStepDeferred();
 }
 
 // One pass.  *attention asks for the request flags and the RAM block to be
@@ -98,12 +109,12 @@ inline bool Pass(int* exitCode, bool* attention)
                 return false;
             }
             FlushRender();
-            SettleTimers();
+            SettleDeferredSteps();
             TranslateMessage(&message);
             DispatchMessage(&message);
             if (!Ram64)
                 return FinishAfterRelease(exitCode);
-            SettleTimers();
+            SettleDeferredSteps();
             *attention = true;
         }
     }
@@ -123,7 +134,7 @@ inline bool Pass(int* exitCode, bool* attention)
         PairCycles = LastCycle;
         HalveLastCycle();
         TimerStepOf<T>();
-        LineStepInline();
+        LineStepOf<T>();
         if (AtBreakpoint()) {
             StopAtBreakpoint();
             *attention = true;
@@ -133,13 +144,13 @@ inline bool Pass(int* exitCode, bool* attention)
         PairCycles = static_cast<uint16_t>(PairCycles + LastCycle);
         HalveLastCycle();
         TimerStepOf<T>();
-        LineStepInline();
+        LineStepOf<T>();
         LastCycle = static_cast<uint16_t>(PairCycles >> 1);
     } else {
         ExecuteInstruction();
         InterruptCheckInline();
         TimerStepOf<T>();
-        LineStepInline();
+        LineStepOf<T>();
     }
 
     if (RenderStepInline())
@@ -178,11 +189,11 @@ bool RunMainLoop(int* exitCode, uint64_t untilFrame)
 {
     // Whatever was changed from outside since the last pass is looked at
     // first: the timers' budget, the requests, the RAM block.
-    SettleTimers();
+    SettleDeferredSteps();
     bool attention = true;
     bool running = true;
     while (running && Ted.FramesCompleted < untilFrame)
         running = Pass<Timers::Deferred>(exitCode, &attention);
-    SettleTimers();
+    SettleDeferredSteps();
     return running;
 }

@@ -120,6 +120,22 @@ void BeginLine()
 
 void LineStep() { LineStepInline(); }
 
+void WorkOutNextLineEvent()
+{
+    uint16_t at = 226;
+    if (Ted.LineSetupPending)
+        at = 0;
+    else if (Ted.RasterCompareArmed && LineCounterTable[Ted.RasterLine] == Ted.RasterCompare)
+        at = 8;
+    Ted.LineEventAt = at;
+}
+
+void SettleDeferredSteps()
+{
+    SettleTimers();
+    WorkOutNextLineEvent();
+}
+
 void LineStepEvents()
 {
     // The line set-up and the new line change what the renderer reads.
@@ -140,4 +156,5 @@ void LineStepEvents()
         Ted.LineSetupPending = 1;
         Ted.RasterCompareArmed = 1;
     }
+    WorkOutNextLineEvent();
 }

@@ -119,6 +119,8 @@ void WriteTedRegister(uint8_t reg, uint8_t value)
     WriteRegisterValue(reg, value);
     if (timing)
         SettleTimers();
+    if (reg == 0x0A || reg == 0x0B)
+        WorkOutNextLineEvent();   // the raster compare moved
 }
 
 namespace {

@@ -289,9 +289,9 @@ void RenderAtFrameEnd()
     if (Ted.FrameEndArmed) {
         // The frame's outputs (and a test's or the runner's look at the
         // machine) see the timers as they stand.
-        SettleTimers();
+        SettleDeferredSteps();
         PresentFrame();
-        SettleTimers();
+        SettleDeferredSteps();
     }
     if (Ted.FrameCountArmed) {
         Ted.FrameCountArmed = 0;

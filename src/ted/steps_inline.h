@@ -52,6 +52,15 @@ inline void InterruptCheckInline()
         InterruptTail();
 }
 
+// LineStepInline for RunMainLoop, with the events' threshold worked out
+// whenever what it depends on changes.
+inline void LineStepDeferred()
+{
+    Ted.LinePosition = static_cast<uint16_t>(Ted.LinePosition + 4 * LastCycle);
+    if (Ted.LinePosition >= Ted.LineEventAt) [[unlikely]]
+        LineStepEvents();
+}
+
 inline void LineStepInline()
 {
     Ted.LinePosition = static_cast<uint16_t>(Ted.LinePosition + 4 * LastCycle);

@@ -58,6 +58,10 @@ struct TedState {
     uint8_t RasterCompareArmed;
     uint8_t LineSetupPending;
     uint8_t DoubleSpeedLine;
+    // RunMainLoop's line step looks at the line events only from this
+    // LinePosition on: 0 with a set-up pending, 8 when this line's raster
+    // compare is still to come, else 226 (the next line).
+    uint16_t LineEventAt;
 
     // Window edges of the current line: columns in LinePosition units,
     // rows in internal raster lines.
@@ -102,6 +106,10 @@ void SettleTimers();
 void InterruptCheck();
 // Raster timing and line set-up.
 void LineStep();
+void WorkOutNextLineEvent();
+// SettleTimers and WorkOutNextLineEvent: before and after anything outside
+// RunMainLoop's passes looks at or changes the machine.
+void SettleDeferredSteps();
 // Pixel rendering.  RenderStep draws at once; the main loop defers the
 // drawing (render_inline.h) and FlushRender draws what is pending.
 void RenderStep();
