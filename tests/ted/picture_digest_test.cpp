@@ -115,8 +115,9 @@ TEST_F(PictureDigestTest, VideoChurnFromCompiledCode)
     if (std::system("command -v cl65 >/dev/null 2>&1") != 0)
         GTEST_SKIP() << "cl65 (cc65) is not installed";
     ScratchDirectory scratch;
-    const std::string compile = "cd '" + scratch.path + "' && cl65 -t plus4 -O -o churn.prg '" +
-                                RAVLIN_SOURCE_DIR + "/tests/programs/video_churn.c'";
+    // Compiled in the scratch directory, where cl65 leaves its object file.
+    const std::string compile = "cd '" + scratch.path + "' && cp '" + RAVLIN_SOURCE_DIR +
+                                "/tests/programs/video_churn.c' . && cl65 -t plus4 -O -o churn.prg video_churn.c";
     ASSERT_EQ(std::system(compile.c_str()), 0);
 
     // The whole frame (mode 2), and the display window only (mode 0).
