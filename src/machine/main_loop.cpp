@@ -85,6 +85,15 @@ inline void TimerStepOf()
 }
 
 template <Timers T>
+inline void InterruptCheckOf()
+{
+    if constexpr (T == Timers::Stepped)
+        InterruptCheckInline();
+    else
+        InterruptCheckDeferred();
+}
+
+template <Timers T>
 inline void LineStepOf()
 {
     if constexpr (T == Timers::Stepped)
@@ -130,7 +139,7 @@ inline bool Pass(int* exitCode, bool* attention)
         // rate of its own clock: two instructions, with the timers and the
         // raster seeing half of each one's cycles.
         ExecuteInstruction();
-        InterruptCheckInline();
+        InterruptCheckOf<T>();
         PairCycles = LastCycle;
         HalveLastCycle();
         TimerStepOf<T>();
@@ -140,7 +149,7 @@ inline bool Pass(int* exitCode, bool* attention)
             *attention = true;
         }
         ExecuteInstruction();
-        InterruptCheckInline();
+        InterruptCheckOf<T>();
         PairCycles = static_cast<uint16_t>(PairCycles + LastCycle);
         HalveLastCycle();
         TimerStepOf<T>();
@@ -148,7 +157,7 @@ inline bool Pass(int* exitCode, bool* attention)
         LastCycle = static_cast<uint16_t>(PairCycles >> 1);
     } else {
         ExecuteInstruction();
-        InterruptCheckInline();
+        InterruptCheckOf<T>();
         TimerStepOf<T>();
         LineStepOf<T>();
     }

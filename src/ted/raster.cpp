@@ -71,6 +71,7 @@ void RasterCompareStep()
     if (Ted.LinePosition >= 8 && Ted.RasterCompareArmed &&
         LineCounterTable[Ted.RasterLine] == Ted.RasterCompare) {
         Ram64[0xFF09] |= 0x02;
+        Ted.InterruptWatch = 1;
         if (Ram64[0xFF0A] & 0x02)
             Ted.RasterIrqDue = 1;
         Ted.RasterCompareArmed = 0;
@@ -134,6 +135,7 @@ void SettleDeferredSteps()
 {
     SettleTimers();
     WorkOutNextLineEvent();
+    Ted.InterruptWatch = 1;
 }
 
 void LineStepEvents()

@@ -121,6 +121,8 @@ void WriteTedRegister(uint8_t reg, uint8_t value)
         SettleTimers();
     if (reg == 0x0A || reg == 0x0B)
         WorkOutNextLineEvent();   // the raster compare moved
+    if (reg == 0x09 || reg == 0x0A)
+        Ted.InterruptWatch = 1;   // requests acknowledged or enabled
 }
 
 namespace {

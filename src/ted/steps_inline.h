@@ -11,6 +11,7 @@
 // The rare parts.
 void TimersRanOut();
 void TimersCatchUp();
+void InterruptCheckWatched();
 void InterruptTail();
 void LineStepEvents();
 
@@ -59,6 +60,14 @@ inline void LineStepDeferred()
     Ted.LinePosition = static_cast<uint16_t>(Ted.LinePosition + 4 * LastCycle);
     if (Ted.LinePosition >= Ted.LineEventAt) [[unlikely]]
         LineStepEvents();
+}
+
+// InterruptCheckInline for RunMainLoop: with nothing requested, pending or
+// changed since the last look, the check would change nothing.
+inline void InterruptCheckDeferred()
+{
+    if (Ted.InterruptWatch) [[unlikely]]
+        InterruptCheckWatched();
 }
 
 inline void LineStepInline()

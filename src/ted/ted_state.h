@@ -52,6 +52,10 @@ struct TedState {
     uint8_t SingleClock;
 
     uint8_t IrqPending;
+    // Set when RunMainLoop's interrupt check must look: a request or an
+    // enable changed, a reset or an interrupt is pending, or a request is
+    // present (the processor may allow it at any instruction).
+    uint8_t InterruptWatch;
     uint16_t IrqDelay;
     uint8_t ResetRequest;
     uint8_t RasterIrqDue;

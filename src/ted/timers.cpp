@@ -11,6 +11,7 @@ constexpr uint16_t IrqRequestRegister = 0xFF09;
 void TimersRanOut()
 {
     BeforeVideoWrite(IrqRequestRegister);
+    Ted.InterruptWatch = 1;
     uint8_t& request = Ram64[IrqRequestRegister];
     if (Ted.Timer1Counter < 0) {
         // Only at the single clock does the overshoot carry into the reload.
@@ -87,6 +88,12 @@ void SettleTimers()
 }
 
 void InterruptCheck() { InterruptCheckInline(); }
+
+void InterruptCheckWatched()
+{
+    InterruptCheckInline();
+    Ted.InterruptWatch = Ted.ResetRequest || Ted.IrqPending || (Ram64[IrqRequestRegister] & 0x80);
+}
 
 // A reset request, or an interrupt to notice or to take.
 void InterruptTail()
