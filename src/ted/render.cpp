@@ -189,41 +189,59 @@ void WindowChunks(uint8_t* row, unsigned x, unsigned last, uint8_t ff06, uint8_t
 
 // Chunks x to last (inclusive, steps of 4) of the current line.  Out of
 // line, to keep RenderStep's own path short.
+// The chunks x, x + 4, ... up to lastX (inclusive) in one colour: 8 pixels
+// each, one after the other.
+void FillChunks(uint8_t* at, unsigned x, unsigned lastX, uint8_t colour)
+{
+    const unsigned chunks = (lastX - x) / 4 + 1;
+    std::memset(at + 2 * x, colour, 8 * chunks);
+}
+
+// The last of the chunks x, x + 4, ... that is not beyond limit (x <= limit).
+inline unsigned LastChunkUpTo(unsigned x, unsigned limit) { return x + (limit - x) / 4 * 4; }
+
 [[gnu::noinline]] void DrawChunks(unsigned x, unsigned last, const HiddenArea& hidden)
 {
     const unsigned line = Ted.RasterLine;
     const uint32_t lineStart = LineOffsetTable[line];
     uint8_t* row = FrameBuffer + lineStart;
-    const uint64_t border = Splat(Ted.Latch.border);
+    const uint8_t border = Ted.Latch.border;
 
     if (line < Ted.WindowTop || line >= Ted.WindowBottom) {
+        // Moved right by the scroll, the last line's run may spill past the
+        // buffer's end; such a run goes chunk by chunk.
+        if (lineStart + 2 * last + Ted.Latch.hs + 8 <= FrameBufferSize) {
+            FillChunks(row + Ted.Latch.hs, x, last, border);
+            return;
+        }
         for (; x <= last; x += 4)
-            StoreSpilling(lineStart + 2 * x + Ted.Latch.hs, border);
+            StoreSpilling(lineStart + 2 * x + Ted.Latch.hs, Splat(border));
         return;
     }
     const uint8_t ff06 = Ram64[0xFF06];
     const uint8_t ff07 = Ram64[0xFF07];
     const unsigned left = Ted.WindowLeft, right = Ted.WindowRight;
 
-    for (; x <= last && x < left; x += 4) {
-        if (x >= hidden.left)
-            Store8(row + 2 * x, border);
-        if (x + 4 == left)
+    if (x < left && x <= last) {
+        const unsigned lastLeft = LastChunkUpTo(x, std::min(last, left - 1));
+        // The part of the border the screen mode shows.
+        const unsigned firstShown = x >= hidden.left ? x : x + (hidden.left - x + 3) / 4 * 4;
+        if (firstShown <= lastLeft)
+            FillChunks(row, firstShown, lastLeft, border);
+        if (lastLeft + 4 == left)
             LeftEdgeFill(row, ff06, ff07);
+        x = lastLeft + 4;
     }
     const unsigned windowLast = std::min(last, right - 4);
     if (x <= windowLast) {
-        if (ff06 & 0x10) {
+        if (ff06 & 0x10)
             WindowChunks(row, x, windowLast, ff06, ff07);
-        } else {
-            // Display disabled: the window shows the border.
-            for (unsigned c = x; c <= windowLast; c += 4)
-                Store8(row + 2 * c + Ted.Latch.hs, border);
-        }
+        else
+            FillChunks(row + Ted.Latch.hs, x, windowLast, border);   // display disabled: border
         x = windowLast + 4;
     }
-    for (; x <= last && x <= hidden.right; x += 4)
-        Store8(row + 2 * x, border);
+    if (x <= last && x <= hidden.right)
+        FillChunks(row, x, LastChunkUpTo(x, std::min(last, static_cast<unsigned>(hidden.right))), border);
 }
 
 }  // namespace
