@@ -284,21 +284,21 @@ void DrawRun(unsigned line, unsigned first, unsigned last)
 
 void FlushRender()
 {
-    if (!Ted.RenderPending)
+    const unsigned line = Ted.PendingLine;
+    if (line == TedState::NoPendingLine)
         return;
-    Ted.RenderPending = 0;
+    Ted.PendingLine = TedState::NoPendingLine;
     if (Ram64)
-        DrawRun(Ted.PendingLine, Ted.PendingFirst, Ted.PendingLast);
+        DrawRun(line, Ted.PendingFirst, Ted.PendingNext - 4u);
 }
 
 void StartRenderRun(unsigned line, unsigned first, unsigned last)
 {
     FlushRender();
     RefreshVideoWatch();
-    Ted.RenderPending = 1;
     Ted.PendingLine = static_cast<uint16_t>(line);
     Ted.PendingFirst = static_cast<uint16_t>(first);
-    Ted.PendingLast = static_cast<uint16_t>(last);
+    Ted.PendingNext = static_cast<uint16_t>(last + 4);
 }
 
 void RenderAtFrameEnd()

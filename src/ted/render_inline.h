@@ -35,8 +35,8 @@ inline bool RenderStepInline()
     const unsigned first = Ted.RenderColumn;
     const unsigned last = std::max<unsigned>(first, Ted.LinePosition);
     Ted.RenderColumn = static_cast<uint16_t>(last + 4);
-    if (Ted.RenderPending && line == Ted.PendingLine && first == Ted.PendingLast + 4u) [[likely]]
-        Ted.PendingLast = static_cast<uint16_t>(last);
+    if (line == Ted.PendingLine && first == Ted.PendingNext) [[likely]]
+        Ted.PendingNext = Ted.RenderColumn;
     else
         StartRenderRun(line, first, last);
     return frameEnd;

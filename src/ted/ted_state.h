@@ -25,10 +25,10 @@ struct LineLatches {
 // line latches and mode they were worked out for.
 struct VideoWatch {
     uint8_t page[256];
+    // mb, cb and bb, the bitmap mode and the glyph source in one word, and
+    // whether the table was made for it.
+    uint64_t key;
     uint8_t valid;
-    uint8_t bitmap;
-    uint8_t glyphInRam;
-    uint16_t mb, cb, bb;
 };
 
 struct TedState {
@@ -80,10 +80,12 @@ struct TedState {
     uint16_t RowMatrixBase[312];
 
     // The chunks the beam has passed on the current line but the renderer
-    // has not drawn yet: one run, PendingFirst to PendingLast inclusive.
-    // It is drawn before anything it reads changes (see render_inline.h).
-    uint8_t RenderPending;
-    uint16_t PendingLine, PendingFirst, PendingLast;
+    // has not drawn yet: one run on PendingLine (NoPendingLine: none), from
+    // PendingFirst up to PendingNext (exclusive).  It is drawn before
+    // anything it reads changes (see render_inline.h).
+    static constexpr uint16_t NoPendingLine = 0xFFFF;
+    uint16_t PendingLine = NoPendingLine;
+    uint16_t PendingFirst, PendingNext;
     VideoWatch Watch;
 };
 

@@ -18,17 +18,14 @@ void RefreshVideoWatch()
 {
     const LineLatches& l = Ted.Latch;
     VideoWatch& w = Ted.Watch;
-    const uint8_t bitmap = (Ram64[0xFF06] & 0x20) ? 1 : 0;
-    const uint8_t glyphInRam = l.glyphRom == 0 ? 1 : 0;
-    if (w.valid && w.bitmap == bitmap && w.glyphInRam == glyphInRam && w.mb == l.mb && w.cb == l.cb &&
-        w.bb == l.bb)
+    const bool bitmap = Ram64[0xFF06] & 0x20;
+    const bool glyphInRam = l.glyphRom == 0;
+    const uint64_t key = l.mb | uint64_t{l.cb} << 16 | uint64_t{l.bb} << 32 | uint64_t{bitmap} << 48 |
+                         uint64_t{glyphInRam} << 49;
+    if (w.valid && w.key == key)
         return;
     w.valid = 1;
-    w.bitmap = bitmap;
-    w.glyphInRam = glyphInRam;
-    w.mb = l.mb;
-    w.cb = l.cb;
-    w.bb = l.bb;
+    w.key = key;
     std::memset(w.page, 0, sizeof w.page);
     // Characters at mb, attributes 1 KiB below; text rows and bitmap
     // colours reach up to row 32 of the matrix (1,319 bytes above mb) and
