@@ -2,8 +2,11 @@
 # Host processor time of `ravlin` running paced (Sync 2, or the Sync value
 # given) on a virtual X display for a number of seconds of real time:
 #   bench/paced_load.sh [SECONDS] [SYNC] [RAVLIN]
-# Prints the process's user and system time and their share of one core.
-# Needs Xvfb; sound goes to SDL's dummy driver.
+# Prints the process's user and system time and their share of one core,
+# then the same for each of its threads (Mesa's llvmpipe threads show there
+# when SDL draws through software OpenGL).
+# Needs Xvfb; sound goes to SDL's dummy driver.  ravlin runs in a temporary
+# directory holding links to the ROM images, so its Ravlin.log lands there.
 set -e
 here=$(cd "$(dirname "$0")/.." && pwd)
 seconds=${1:-60}
@@ -21,7 +24,10 @@ display=:$((90 + $$ % 100))
 Xvfb "$display" -screen 0 1024x768x24 -nolisten tcp >/dev/null 2>&1 &
 server=$!
 sleep 2
-cd "$roms"
+for rom in basic.bin kernal.bin 3plus1lo.rom 3plus1hi.rom; do
+    ln -s "$roms/$rom" "$work/$rom"
+done
+cd "$work"
 DISPLAY=$display RAVLIN_SETTINGS=$work/settings SDL_AUDIODRIVER=dummy "$ravlin" >"$work/log" 2>&1 &
 emulator=$!
 sleep "$seconds"
@@ -33,3 +39,8 @@ user=${12}; system=${13}
 echo "ravlin, Sync $sync, $seconds s: user $(echo "scale=2; $user / $ticks" | bc) s," \
      "system $(echo "scale=2; $system / $ticks" | bc) s," \
      "$(echo "scale=1; 100 * ($user + $system) / $ticks / $seconds" | bc) % of one core"
+for task in /proc/$emulator/task/*; do
+    name=$(cat "$task/comm")
+    set -- $(sed 's/^.*) //' "$task/stat")
+    echo "  thread ${task##*/} $name: $(echo "scale=1; 100 * (${12} + ${13}) / $ticks / $seconds" | bc) %"
+done
