@@ -18,7 +18,21 @@ if [ ! -x "$ravlin" ]; then
     cmake --build "$here/build-bench-sdl" -j2 --target ravlin >/dev/null
 fi
 work=$(mktemp -d)
-trap 'kill $emulator $server 2>/dev/null; rm -rf "$work"' EXIT
+emulator=; server=
+# ravlin ends before its X server does (and is killed if it will not), and
+# an interrupted run cleans up too.
+finish() {
+    set +e
+    if [ -n "$emulator" ]; then
+        kill "$emulator" 2>/dev/null
+        for i in 1 2 3 4 5 6 7 8 9 10; do kill -0 "$emulator" 2>/dev/null || break; sleep 0.2; done
+        kill -9 "$emulator" 2>/dev/null
+    fi
+    [ -n "$server" ] && kill "$server" 2>/dev/null
+    rm -rf "$work"
+}
+trap finish EXIT
+trap 'exit 1' INT TERM HUP PIPE
 printf 'Sync=%s\nWindowed=1\nScreenMode=2\n' "$sync" > "$work/settings"
 display=:$((90 + $$ % 100))
 Xvfb "$display" -screen 0 1024x768x24 -nolisten tcp >/dev/null 2>&1 &

@@ -183,6 +183,24 @@ TEST_F(XvfbTest, WindowedModeOpensAResizableWindowOfWholeMultiples)
     EXPECT_EQ(ravlin.Wait(10s, &output), 0) << output;
 }
 
+// When the X server goes away under it (the desktop session ends), the
+// program ends too rather than waiting on the lost connection for ever.
+TEST_F(XvfbTest, EndsWhenTheDisplayGoesAway)
+{
+    ScratchDirectory dir;
+    dir.CopyRealRoms();
+    VirtualDisplay display;
+    ASSERT_TRUE(display.Start()) << "Xvfb did not start";
+    dir.WriteText("settings", "ScreenMode=2\nSoundEmulation=0\nSync=2\nWindowed=1\n");
+    Child ravlin;
+    ASSERT_TRUE(ravlin.Start({RavlinProgram()}, RavlinEnvironment(display, dir.path + "/settings"), dir.path, true));
+    std::string output;
+    ASSERT_NO_FATAL_FAILURE(AwaitRavlinWindow(display, ravlin, &output));
+    ASSERT_EQ(ravlin.Wait(500ms, &output), -1) << output;
+    display.server.Stop(2s);
+    EXPECT_NE(ravlin.Wait(10s, &output), -1) << "still running without its display: " << output;
+}
+
 TEST_F(XvfbTest, AFatalErrorWaitsInAMessageBoxUntilItIsAnswered)
 {
     ScratchDirectory dir;   // no ROM images: the first start-up failure
