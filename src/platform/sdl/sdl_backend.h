@@ -30,3 +30,11 @@ int64_t SdlNow();
 // Sleeps until the monotonic clock reaches wake (never returns sooner);
 // no spinning, so the wake-up may come a little late.
 void SdlSleepUntil(int64_t wake);
+
+// Registers SDL_Quit to run at exit, unless by then the connection to the
+// desktop (the X server) is lost: SDL_Quit would wait on it for ever.
+void SdlQuitAtExit();
+// Remembers the desktop connection that the window lives on.
+void SdlNoteDesktopConnection(SDL_Window* window);
+// The X server has closed the connection (false when not on X11).
+bool SdlDesktopConnectionLost();

@@ -102,6 +102,54 @@ void ShowIfDue()
     ShowSurface();
 }
 
+// Whether the renderer draws through OpenGL that the processor rasterizes
+// (Mesa's llvmpipe or softpipe: a desktop without a GPU driver, or a
+// virtual X server such as Xvfb).
+bool DrawsThroughSoftwareOpenGl(SDL_Renderer* renderer)
+{
+    SDL_RendererInfo info{};
+    if (SDL_GetRendererInfo(renderer, &info) != 0 || std::strncmp(info.name, "opengl", 6) != 0 ||
+        !SDL_GL_GetCurrentContext())
+        return false;
+    using GetStringFunction = const unsigned char* (*)(unsigned int);
+    auto getString = reinterpret_cast<GetStringFunction>(SDL_GL_GetProcAddress("glGetString"));
+    constexpr unsigned int GlRenderer = 0x1F01;
+    const char* name = getString ? reinterpret_cast<const char*>(getString(GlRenderer)) : nullptr;
+    if (!name)
+        return false;
+    for (const char* software : {"llvmpipe", "softpipe", "Software Rasterizer"}) {
+        if (std::strstr(name, software))
+            return true;
+    }
+    return false;
+}
+
+// SDL's first choice of renderer, unless that is OpenGL rasterized by the
+// processor: then SDL's own software renderer, which converts, scales and
+// hands the picture to the desktop in one pass (on X11 through shared
+// memory) and costs a fraction of drawing the same picture through a
+// software OpenGL pipeline and its threads.  SDL would otherwise give even
+// the software renderer's window an OpenGL texture to draw through, hence
+// the framebuffer hint.  A renderer the user names in SDL_RENDER_DRIVER is
+// taken as it is.
+// Presenting never waits for the desktop's vertical blank: the pacing is
+// the machine's own (the 50 Hz timer or the modelled vertical-blank wait).
+SDL_Renderer* CreateRenderer(SDL_Window* window)
+{
+    SDL_SetHintWithPriority(SDL_HINT_RENDER_VSYNC, "0", SDL_HINT_OVERRIDE);
+    const char* chosen = SDL_GetHint(SDL_HINT_RENDER_DRIVER);
+    SDL_Renderer* renderer = SDL_CreateRenderer(window, -1, 0);
+    if (renderer && !(chosen && *chosen) && DrawsThroughSoftwareOpenGl(renderer)) {
+        SDL_DestroyRenderer(renderer);
+        renderer = nullptr;
+    }
+    if (!renderer) {
+        SDL_SetHint(SDL_HINT_FRAMEBUFFER_ACCELERATION, "0");
+        renderer = SDL_CreateRenderer(window, -1, SDL_RENDERER_SOFTWARE);
+    }
+    return renderer;
+}
+
 // In a window, the display mode sets the window's size: the largest whole
 // multiple of the mode that fits the desktop comfortably.
 void FitWindowToMode(uint32_t width, uint32_t height)
@@ -171,9 +219,7 @@ int32_t DisplaySetCooperativeLevel(DisplayDevice* display, WindowHandle window, 
     if (!display || !window || !sdlWindow)
         return DDERR_GENERIC;
     if (!display->renderer) {
-        display->renderer = SDL_CreateRenderer(sdlWindow, -1, 0);
-        if (!display->renderer)
-            display->renderer = SDL_CreateRenderer(sdlWindow, -1, SDL_RENDERER_SOFTWARE);
+        display->renderer = CreateRenderer(sdlWindow);
         if (!display->renderer)
             return DDERR_GENERIC;
     }

@@ -157,7 +157,7 @@ WindowHandle CreatePlatformWindow(const char* title)
             std::fprintf(stderr, "ravlin: no display: %s\n", SDL_GetError());
             return nullptr;
         }
-        std::atexit(SDL_Quit);
+        SdlQuitAtExit();
     }
     SDL_DisplayMode desktop{};
     if (SDL_GetDesktopDisplayMode(0, &desktop) != 0) {
@@ -180,6 +180,7 @@ WindowHandle CreatePlatformWindow(const char* title)
         std::fprintf(stderr, "ravlin: cannot open the window: %s\n", SDL_GetError());
         return nullptr;
     }
+    SdlNoteDesktopConnection(TheSdlWindow);
     SDL_ShowCursor(SDL_DISABLE);   // no pointer over the window
     SDL_StopTextInput();
     TheWindow.alive = true;
