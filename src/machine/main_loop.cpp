@@ -69,34 +69,35 @@ void StopAtBreakpoint()
     SettleDeferredSteps();
 }
 
-// What a pass does with the timers and the raster: every check at every
-// step (MainLoopPass), or RunMainLoop's form, where the timers' ticks are
-// counted and applied when one runs out or someone looks, and the line step
-// compares the position with the next event's.
-enum class Timers : uint8_t { Stepped, Deferred };
+// How a pass steps the timers, the interrupt logic and the raster: every
+// check at every step (MainLoopPass), or RunMainLoop's form, where the
+// timers' ticks are counted and applied when one runs out or someone looks,
+// the interrupt check looks only when something changed or is present, and
+// the line step compares the position with the next event's.
+enum class StepForm : uint8_t { Stepped, Deferred };
 
-template <Timers T>
+template <StepForm T>
 inline void TimerStepOf()
 {
-    if constexpr (T == Timers::Stepped)
+    if constexpr (T == StepForm::Stepped)
         TimerStepInline();
     else
         TimerStepDeferred();
 }
 
-template <Timers T>
+template <StepForm T>
 inline void InterruptCheckOf()
 {
-    if constexpr (T == Timers::Stepped)
+    if constexpr (T == StepForm::Stepped)
         InterruptCheckInline();
     else
         InterruptCheckDeferred();
 }
 
-template <Timers T>
+template <StepForm T>
 inline void LineStepOf()
 {
-    if constexpr (T == Timers::Stepped)
+    if constexpr (T == StepForm::Stepped)
         LineStepInline();
     else
         LineStepDeferred();
@@ -106,7 +107,7 @@ inline void LineStepOf()
 // looked at after the pass; a pass sets it after anything that could have
 // changed them: a dispatched message, a frame end or the debugger.
 // MainLoopPass always asks.
-template <Timers T>
+template <StepForm T>
 inline bool Pass(int* exitCode, bool* attention)
 {
     if (PumpCounter > 256) {
@@ -191,7 +192,7 @@ inline bool Pass(int* exitCode, bool* attention)
 bool MainLoopPass(int* exitCode)
 {
     bool attention = true;
-    return Pass<Timers::Stepped>(exitCode, &attention);
+    return Pass<StepForm::Stepped>(exitCode, &attention);
 }
 
 bool RunMainLoop(int* exitCode, uint64_t untilFrame)
@@ -202,7 +203,7 @@ bool RunMainLoop(int* exitCode, uint64_t untilFrame)
     bool attention = true;
     bool running = true;
     while (running && Ted.FramesCompleted < untilFrame)
-        running = Pass<Timers::Deferred>(exitCode, &attention);
+        running = Pass<StepForm::Deferred>(exitCode, &attention);
     SettleDeferredSteps();
     return running;
 }
