@@ -30,6 +30,8 @@ constexpr int PageTape = 4;
 constexpr int PageDisk = 5;
 constexpr int PageLoadProgram = 10;
 constexpr int PageLoadSnapshot = 11;
+// Right and Left step through the pages in this order.
+static_assert(PageSnapshot == PageProgram + 1 && PageTape == PageSnapshot + 1 && PageDisk == PageTape + 1);
 
 constexpr int ListRows = 15;
 constexpr int FirstListRow = 6;
