@@ -1,9 +1,8 @@
 // Addressing modes: where an instruction's operand lives.  Operand bytes are
-// those at PC + 1 and PC + 2, fetched with the opcode (instruction_bytes.h).
+// read at PC + 1 and PC + 2 while PC still holds the opcode's address.
 #pragma once
 #include <cstdint>
 #include "cpu/cpu.h"
-#include "cpu/instruction_bytes.h"
 #include "cpu/opcode_table.h"
 
 struct Target {
@@ -19,8 +18,8 @@ inline Target Indexed(uint16_t base, uint8_t index)
     return {static_cast<uint16_t>(sum), static_cast<uint8_t>((sum >> 8) != (base >> 8u))};
 }
 
-inline uint8_t OperandByte() { return InstructionBytes[1]; }
-inline uint16_t OperandWord() { return static_cast<uint16_t>(InstructionBytes[1] | (InstructionBytes[2] << 8)); }
+inline uint8_t OperandByte() { return ReadByte(static_cast<uint16_t>(Cpu.PC + 1)); }
+inline uint16_t OperandWord() { return ReadWord(static_cast<uint16_t>(Cpu.PC + 1)); }
 
 // The effective address of a memory operand.  Indirect pointers do not wrap
 // inside page 0: a pointer at 0xFF takes its high byte from 0x0100.

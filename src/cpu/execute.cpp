@@ -92,7 +92,7 @@ inline void ExecuteOther()
         // The return address pushed is that of the last byte of the JSR; the
         // target is read after the push.
         PushWord(static_cast<uint16_t>(Cpu.PC + 2));
-        Cpu.PC = ReadWord(static_cast<uint16_t>(Cpu.PC + 1));   // the push may have changed it
+        Cpu.PC = OperandWord();
         LastCycle = cycles;
     } else if constexpr (O == RTS) {
         Cpu.PC = static_cast<uint16_t>(PullWord() + 1);
@@ -167,11 +167,7 @@ constexpr std::array<Handler, 256> OpcodeHandlers = MakeHandlers(std::make_index
 
 }  // namespace
 
-const uint8_t* InstructionBytes = InstructionScratch;
-uint8_t InstructionScratch[3];
-
 void ExecuteInstruction()
 {
-    FetchInstructionBytes();
-    OpcodeHandlers[InstructionBytes[0]]();
+    OpcodeHandlers[ReadByte(Cpu.PC)]();
 }

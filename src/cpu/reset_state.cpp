@@ -1,4 +1,3 @@
-#include "cpu/instruction_bytes.h"
 #include "machine/machine_state.h"
 
 void ResetCpuState()
@@ -6,6 +5,4 @@ void ResetCpuState()
     Cpu = CpuRegisters{};
     OperandLatch = 0;
     LastCycle = 0;
-    InstructionScratch[0] = InstructionScratch[1] = InstructionScratch[2] = 0;
-    InstructionBytes = InstructionScratch;
 }
