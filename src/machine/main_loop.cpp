@@ -77,16 +77,7 @@ void StopAtBreakpoint()
 enum class StepForm : uint8_t { Stepped, Deferred };
 
 template <StepForm T>
-inline void TimerStepOf()
-{
-    if constexpr (T == StepForm::Stepped)
-        TimerStepInline();
-    else
-        TimerStepDeferred();
-}
-
-template <StepForm T>
-inline void InterruptCheckOf()
+inline void CheckInterrupts()
 {
     if constexpr (T == StepForm::Stepped)
         InterruptCheckInline();
@@ -95,12 +86,15 @@ inline void InterruptCheckOf()
 }
 
 template <StepForm T>
-inline void LineStepOf()
+inline void StepTimersAndRaster()
 {
-    if constexpr (T == StepForm::Stepped)
+    if constexpr (T == StepForm::Stepped) {
+        TimerStepInline();
         LineStepInline();
-    else
+    } else {
+        TimerStepDeferred();
         LineStepDeferred();
+    }
 }
 
 // One pass.  *attention asks for the request flags and the RAM block to be
@@ -140,27 +134,24 @@ inline bool Pass(int* exitCode, bool* attention)
         // rate of its own clock: two instructions, with the timers and the
         // raster seeing half of each one's cycles.
         ExecuteInstruction();
-        InterruptCheckOf<T>();
+        CheckInterrupts<T>();
         PairCycles = LastCycle;
         HalveLastCycle();
-        TimerStepOf<T>();
-        LineStepOf<T>();
+        StepTimersAndRaster<T>();
         if (AtBreakpoint()) {
             StopAtBreakpoint();
             *attention = true;
         }
         ExecuteInstruction();
-        InterruptCheckOf<T>();
+        CheckInterrupts<T>();
         PairCycles = static_cast<uint16_t>(PairCycles + LastCycle);
         HalveLastCycle();
-        TimerStepOf<T>();
-        LineStepOf<T>();
+        StepTimersAndRaster<T>();
         LastCycle = static_cast<uint16_t>(PairCycles >> 1);
     } else {
         ExecuteInstruction();
-        InterruptCheckOf<T>();
-        TimerStepOf<T>();
-        LineStepOf<T>();
+        CheckInterrupts<T>();
+        StepTimersAndRaster<T>();
     }
 
     if (RenderStepInline())
