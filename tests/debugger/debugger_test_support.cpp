@@ -10,63 +10,9 @@
 #include "machine/machine_state.h"
 #include "platform/headless/headless_control.h"
 
-uint8_t TestGlyphRow(uint8_t screenCode, int row)
-{
-    switch (row) {
-    case 0: return screenCode;
-    case 1: return static_cast<uint8_t>(~screenCode);
-    default: return static_cast<uint8_t>(screenCode * 37 + row * 91 + 0x5A);
-    }
-}
-
-namespace {
-
-bool WriteBytes(const char* name, const void* data, size_t size)
-{
-    FILE* f = std::fopen(name, "wb");
-    if (!f)
-        return false;
-    bool ok = std::fwrite(data, 1, size, f) == size;
-    return std::fclose(f) == 0 && ok;
-}
-
-}  // namespace
-
-void InstallTestGlyphs()
-{
-    for (int k = 0; k < 256; k++)
-        for (int row = 0; row < 8; row++)
-            KernalRom[0x1000 + 8 * k + row] = TestGlyphRow(static_cast<uint8_t>(k), row);
-}
-
 bool BootDebuggerMachine(const std::string& settings, uint16_t resetTarget)
 {
-    std::vector<uint8_t> basic(RomSize, 0x00);
-    std::vector<uint8_t> kernal(RomSize, 0xEA);
-    kernal[0x3000] = 0x4C;   // 0xF000: JMP 0xF000
-    kernal[0x3001] = 0x00;
-    kernal[0x3002] = 0xF0;
-    kernal[0x3F80] = 0x85;   // PAL
-    kernal[0x3FFC] = static_cast<uint8_t>(resetTarget);
-    kernal[0x3FFD] = static_cast<uint8_t>(resetTarget >> 8);
-    kernal[0x3FFE] = 0x00;
-    kernal[0x3FFF] = 0xF0;
-    if (!WriteBytes("basic.bin", basic.data(), basic.size()) || !WriteBytes("kernal.bin", kernal.data(), kernal.size()) ||
-        !WriteBytes("settings", settings.data(), settings.size()))
-        return false;
-    if (!BootMachine())
-        return false;
-    InstallTestGlyphs();
-    return true;
-}
-
-WindowPicture FrameBufferWindow()
-{
-    WindowPicture picture;
-    for (int y = 0; y < 200; y++)
-        for (int x = 0; x < 320; x++)
-            picture.pixels[y * 320 + x] = FrameBuffer[(56 + y) * FrameWidth + 64 + x];
-    return picture;
+    return BootWithTestGlyphs(settings, resetTarget);
 }
 
 int CellScreenCode(const WindowPicture& picture, int column, int row, uint8_t ink, uint8_t paper)

@@ -8,23 +8,12 @@
 #include <string>
 #include <vector>
 
+#include "support/test_glyphs.h"
 #include "support/test_support.h"
 
-// Writes tiny ROMs (NOPs; the interrupt vector and by default the reset
-// vector at 0xF000, an endless loop there) and a settings file, boots, and
-// installs the test glyphs: row 0 of screen code k is k, row 1 its
-// complement.
+// Boots on tiny ROMs (NOPs; the interrupt vector and by default the reset
+// vector at 0xF000, an endless loop there) with the test glyphs.
 bool BootDebuggerMachine(const std::string& settings = "ScreenMode=0\n", uint16_t resetTarget = 0xF000);
-void InstallTestGlyphs();
-// Row 0-7 of screen code k in the test character set.
-uint8_t TestGlyphRow(uint8_t screenCode, int row);
-
-// The 320 x 200 pixels of the menu window in the frame buffer.
-struct WindowPicture {
-    std::vector<uint8_t> pixels = std::vector<uint8_t>(320 * 200);
-    uint8_t At(int x, int y) const { return pixels[static_cast<size_t>(y) * 320 + x]; }
-};
-WindowPicture FrameBufferWindow();
 
 // Reads count cells of a row as text, each cell matched against the glyphs
 // drawn in the given ink on the given paper.  A cell in other colours, or

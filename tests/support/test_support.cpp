@@ -86,7 +86,7 @@ void ScratchDirectory::CopyRealRoms(bool functionRoms) const
         fs::copy_file(fs::path(dir) / name, fs::path(path) / name, fs::copy_options::overwrite_existing, ec);
 }
 
-void ScratchDirectory::WriteTinyRoms(uint16_t resetTarget) const
+bool WriteTinyRomFiles(const std::string& directory, uint16_t resetTarget)
 {
     std::vector<uint8_t> basic(RomSize, 0x00);
     std::vector<uint8_t> kernal(RomSize, 0xEA);     // NOPs
@@ -98,8 +98,18 @@ void ScratchDirectory::WriteTinyRoms(uint16_t resetTarget) const
     kernal[0x3FFD] = static_cast<uint8_t>(resetTarget >> 8);
     kernal[0x3FFE] = 0x00;                           // interrupt vector 0xF000
     kernal[0x3FFF] = 0xF0;
-    WriteFile("basic.bin", basic);
-    WriteFile("kernal.bin", kernal);
+    bool ok = true;
+    for (const auto& [name, image] : {std::pair{"basic.bin", &basic}, std::pair{"kernal.bin", &kernal}}) {
+        std::ofstream out(fs::path(directory) / name, std::ios::binary);
+        out.write(reinterpret_cast<const char*>(image->data()), static_cast<std::streamsize>(image->size()));
+        ok = ok && out.good();
+    }
+    return ok;
+}
+
+void ScratchDirectory::WriteTinyRoms(uint16_t resetTarget) const
+{
+    WriteTinyRomFiles(path, resetTarget);
 }
 
 char CharacterOfScreenCode(int k)

@@ -36,6 +36,10 @@ struct ScratchDirectory {
     void WriteTinyRoms(uint16_t resetTarget = 0xF000) const;
 };
 
+// Writes basic.bin and kernal.bin of ScratchDirectory::WriteTinyRoms into
+// a directory ("." for the current one).  Returns whether both were written.
+bool WriteTinyRomFiles(const std::string& directory, uint16_t resetTarget = 0xF000);
+
 // The character a screen code stands for in the KERNAL's character set, for
 // reading text back from pictures ('?' for codes without a plain character).
 char CharacterOfScreenCode(int screenCode);

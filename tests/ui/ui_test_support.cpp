@@ -7,59 +7,9 @@
 #include "platform/headless/headless_control.h"
 #include "ui/text.h"
 
-uint8_t TestGlyphRow(uint8_t screenCode, int row)
-{
-    switch (row) {
-    case 0: return screenCode;
-    case 1: return static_cast<uint8_t>(~screenCode);
-    default: return static_cast<uint8_t>(screenCode * 37 + row * 91 + 0x5A);
-    }
-}
-
-void InstallTestGlyphs()
-{
-    for (int k = 0; k < 256; k++)
-        for (int row = 0; row < 8; row++)
-            KernalRom[0x1000 + 8 * k + row] = TestGlyphRow(static_cast<uint8_t>(k), row);
-}
-
 bool BootMenuMachine(const std::string& settings)
 {
-    std::vector<uint8_t> basic(RomSize, 0x00);
-    std::vector<uint8_t> kernal(RomSize, 0xEA);
-    kernal[0x3000] = 0x4C;   // 0xF000: JMP 0xF000
-    kernal[0x3001] = 0x00;
-    kernal[0x3002] = 0xF0;
-    kernal[0x3F80] = 0x85;   // PAL
-    kernal[0x3FFC] = 0x00;
-    kernal[0x3FFD] = 0xF0;
-    kernal[0x3FFE] = 0x00;
-    kernal[0x3FFF] = 0xF0;
-    FILE* f = std::fopen("basic.bin", "wb");
-    if (!f) return false;
-    std::fwrite(basic.data(), 1, basic.size(), f);
-    std::fclose(f);
-    f = std::fopen("kernal.bin", "wb");
-    if (!f) return false;
-    std::fwrite(kernal.data(), 1, kernal.size(), f);
-    std::fclose(f);
-    f = std::fopen("settings", "wb");
-    if (!f) return false;
-    std::fwrite(settings.data(), 1, settings.size(), f);
-    std::fclose(f);
-    if (!BootMachine())
-        return false;
-    InstallTestGlyphs();
-    return true;
-}
-
-WindowPicture FrameBufferWindow()
-{
-    WindowPicture picture;
-    for (int y = 0; y < 200; y++)
-        for (int x = 0; x < 320; x++)
-            picture.pixels[y * 320 + x] = FrameBuffer[(56 + y) * FrameWidth + 64 + x];
-    return picture;
+    return BootWithTestGlyphs(settings);
 }
 
 namespace {

@@ -8,24 +8,13 @@
 #include <string>
 #include <vector>
 
+#include "support/test_glyphs.h"
 #include "support/test_support.h"
-
-// A character generator in which every screen code has its own pattern
-// (row 0 is the code itself, row 1 its complement, so every glyph has set
-// and clear pixels), written into the KERNAL image.
-uint8_t TestGlyphRow(uint8_t screenCode, int row);
-void InstallTestGlyphs();
 
 // Boots the machine with tiny ROMs in the current directory and the given
 // settings text, then installs the test glyphs.  Returns false on failure.
 bool BootMenuMachine(const std::string& settings = "ScreenMode=0\n");
 
-// A 320 x 200 picture of the menu window.
-struct WindowPicture {
-    std::vector<uint8_t> pixels = std::vector<uint8_t>(320 * 200);
-    uint8_t At(int x, int y) const { return pixels[static_cast<size_t>(y) * 320 + x]; }
-};
-WindowPicture FrameBufferWindow();        // the frame buffer's window now
 WindowPicture PresentedWindow();          // the last presented surface (ScreenMode 0)
 
 // Reads count cells of a row as text, assuming the given ink and paper.  A
