@@ -1,0 +1,37 @@
+// Shared between the files of the web backend and the page's program
+// (tools/web): the browser's side of the device layer.
+//
+// The page has one thread.  Whatever waits (the vertical blank, the 50 Hz
+// pacing, a menu that polls the keyboard) hands the thread back to the
+// browser through WebYield, which suspends the call stack (emscripten's
+// ASYNCIFY) and resumes it from the browser's timer; key events, sound
+// requests and files arrive meanwhile through the exported functions.
+#pragma once
+#include <cstdint>
+
+// Gives the browser the thread for `milliseconds` (0: one turn of its event
+// loop), then carries on where it stopped.
+void WebYield(double milliseconds);
+// The browser's monotonic clock, in milliseconds.
+double WebNow();
+// Time since the browser last had the thread.
+double WebMillisecondsSinceYield();
+// The page's program calls this when it hands the thread back itself.
+void WebNoteYield();
+// Counts the turns the browser has had.
+uint64_t WebYieldCount();
+
+// Presented pictures (unlocks of the primary surface) and vertical-blank
+// waits so far: the backend's frame count, by which a key press is held.
+uint64_t WebFrameTicks();
+void WebCountFrameTick();
+
+// Keys (DIK_ scan codes) and window messages from the page.
+void WebKeyEvent(bool down, uint8_t scanCode, uint32_t virtualKey);
+// Every key up, as after the page lost the focus.
+void WebReleaseAllKeys();
+// Joystick bits from the gamepads: the keys they stand for, held or not.
+void WebSetGamepadKeys(uint8_t held[5]);
+
+// A window message from the page's events (keys, close).
+void WebPostWindowMessage(uint32_t message, uintptr_t wParam, intptr_t lParam);
