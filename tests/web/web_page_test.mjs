@@ -5,21 +5,11 @@ import assert from 'node:assert/strict';
 import fs from 'node:fs';
 import os from 'node:os';
 import path from 'node:path';
-import puppeteer from 'puppeteer-core';
+import { launch, ready, screenText, waitFor } from './chromium.mjs';
 
 const base = process.env.RAVLIN_WEB_URL;
 const downloads = process.env.RAVLIN_WEB_DOWNLOADS || fs.mkdtempSync(path.join(os.tmpdir(), 'ravlin-dl-'));
 const only = process.argv[2];
-
-export async function launch() {
-  return puppeteer.launch({
-    executablePath: process.env.CHROMIUM || '/usr/bin/chromium',
-    headless: true,
-    userDataDir: fs.mkdtempSync(path.join(os.tmpdir(), 'ravlin-chromium-')),
-    args: ['--no-sandbox', '--disable-gpu', '--disable-quic', '--no-first-run', '--disable-background-networking',
-           '--disable-component-update', '--disable-sync', '--autoplay-policy=no-user-gesture-required'],
-  });
-}
 
 async function open(browser, query) {
   const page = await browser.newPage();
@@ -29,21 +19,7 @@ async function open(browser, query) {
   return page;
 }
 
-const screenText = (page) => page.$eval('#screen-text', (e) => e.textContent);
 const message = (page) => page.$eval('#message', (e) => e.textContent);
-
-async function waitFor(page, what, test, seconds = 20) {
-  const until = Date.now() + seconds * 1000;
-  let last;
-  while (Date.now() < until) {
-    last = await what(page);
-    if (test(last)) return last;
-    await new Promise((resolve) => setTimeout(resolve, 100));
-  }
-  assert.fail(`timed out; last seen:\n${last}`);
-}
-
-const ready = (page) => waitFor(page, screenText, (text) => /^READY\.$/m.test(text));
 
 // Keys go to the page one at a time, each tapped as a person would.
 async function tap(page, key, pause = 150) {

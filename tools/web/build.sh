@@ -29,15 +29,18 @@ for source in $sources; do
   fi
 done | xargs -r -P "${RAVLIN_WEB_JOBS:-$(nproc)}" -n 2 sh -c 'echo "  em++ $0" && em++ '"$flags"' -c "$0" -o "$1"'
 
-# ASYNCIFY lets the waits (vertical blank, 50 Hz pacing, a menu's key
-# polling) hand the thread to the browser and carry on later.  Only
-# functions that can reach a wait by direct calls are rewritten; the
+# ASYNCIFY lets the waits inside the menus and the debugger (vertical
+# blank, key polling) hand the thread to the browser and carry on later.
+# Only functions that can reach a wait by direct calls are rewritten (the
 # processor's dispatch through its table never waits, so indirect calls are
-# left alone, and the main loop's inner code stays as it is.
+# left alone).  The fast slice and RunMainLoop are kept as compiled, for
+# speed: the page's program lets nothing wait while they run (their frame
+# ends return at once and the requests go to the careful slice).
 em++ $flags -o "$out/web/ravlin.js" $objects/*.o \
   -sENVIRONMENT=web -sALLOW_MEMORY_GROWTH=1 -sFORCE_FILESYSTEM=1 \
-  -sASYNCIFY=1 -sASYNCIFY_IGNORE_INDIRECT=1 -sASYNCIFY_STACK_SIZE=65536 \
-  -sEXPORTED_FUNCTIONS=_main,_malloc,_free,_RavlinWebStart,_RavlinWebSlice,_RavlinWebOpenFile,_RavlinWebFrames,_RavlinWebKey,_RavlinWebBlur,_RavlinWebGamepad,_RavlinWebRenderAudio \
+  -sASYNCIFY=1 -sASYNCIFY_IGNORE_INDIRECT=1 -sASYNCIFY_STACK_SIZE=65536 ${RAVLIN_WEB_ASYNCIFY_ADVISE:+-sASYNCIFY_ADVISE=1} \
+  -sASYNCIFY_REMOVE=RavlinWebSlice \
+  -sEXPORTED_FUNCTIONS=_main,_malloc,_free,_RavlinWebStart,_RavlinWebSlice,_RavlinWebCarefulSlice,_RavlinWebOpenFile,_RavlinWebFrames,_RavlinWebKey,_RavlinWebBlur,_RavlinWebGamepad,_RavlinWebRenderAudio \
   -sEXPORTED_RUNTIME_METHODS=FS,ENV,HEAPU8,HEAP16,stringToUTF8,lengthBytesUTF8
 
 cp tools/web/index.html tools/web/ravlin_page.js "$out/web/"

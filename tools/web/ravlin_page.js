@@ -36,7 +36,7 @@
   numberSetting('joy', 'Joystick', 1, 2);
   const positionalKeys = query.get('keys') === 'positional';
   if (query.has('keys') && !positionalKeys)
-    showMessage(`?keys=${query.get('keys')} is not known: the keys are translated by what they type.`);
+    showMessage(`?keys=${query.get('keys')} is not known: the default is used.`);
 
   // ---- The ROM images ------------------------------------------------------
   function openRomStore() {
@@ -193,8 +193,22 @@
   // ---- The machine's side ------------------------------------------------------
   let machineReady = false;
   let ended = false;
+  // The machine runs in slices; each asks for the next (at once, at the
+  // display's next refresh, after a delay, or the careful kind that may
+  // wait inside a menu or the debugger).
   const sliceChannel = new MessageChannel();
-  sliceChannel.port1.onmessage = () => { if (!ended) Module._RavlinWebSlice(); };
+  let careful = false;
+  sliceChannel.port1.onmessage = () => runSlice();
+  function runSlice() {
+    if (ended) return;
+    if (careful) Module._RavlinWebCarefulSlice(); else Module._RavlinWebSlice();
+  }
+  function scheduleSlice(kind, delay) {
+    careful = kind === 3;
+    if (kind === 1) requestAnimationFrame(runSlice);
+    else if (kind === 2 && delay > 0) setTimeout(runSlice, delay);
+    else sliceChannel.port2.postMessage(0);
+  }
 
   let image = null;
   window.Module = {
@@ -213,7 +227,7 @@
       };
     }],
     onRuntimeInitialized: () => { runtimeReady(); },
-    ravlinScheduleSlice: () => sliceChannel.port2.postMessage(0),
+    ravlinScheduleSlice: scheduleSlice,
     ravlinScreenText: (text) => { screenText.textContent = text; },
     ravlinMessage: (caption, text) => showMessage(`${caption}: ${text}`),
     ravlinEnded: () => {

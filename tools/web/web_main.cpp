@@ -16,6 +16,7 @@
 #include "machine/machine_state.h"
 #include "machine/settings.h"
 #include "machine/startup.h"
+#include "platform/devices.h"
 #include "platform/web/web_backend.h"
 #include "screen_text.h"
 #include "ted/ted_state.h"
@@ -25,6 +26,8 @@ namespace {
 // A slice runs whole frames for about this long before the browser gets
 // the thread back (when the frames themselves do not wait).
 constexpr double SliceMilliseconds = 12.0;
+// With 50 Hz pacing a frame starts this long before it is due.
+constexpr double FrameEarlyStart = 1.5;
 // Frames from power-on until BASIC is at READY, with a margin.
 constexpr uint64_t BootFrames = 120;
 // A typed key is held long enough for the KERNAL's keyboard scan and
@@ -45,7 +48,13 @@ std::deque<TypedKey> Typing;
 
 }  // namespace
 
-EM_JS(void, WebScheduleSlice, (), { Module.ravlinScheduleSlice(); });
+// How the page calls the next slice: at once, after the display's next
+// refresh, after a delay in milliseconds, or the careful slice at once.
+constexpr int SliceAtOnce = 0;
+constexpr int SliceAtRefresh = 1;
+constexpr int SliceAfterDelay = 2;
+constexpr int SliceCareful = 3;
+EM_JS(void, WebScheduleSlice, (int kind, double delay), { Module.ravlinScheduleSlice(kind, delay); });
 EM_JS(void, WebSetScreenText, (const char* text), { Module.ravlinScreenText(UTF8ToString(text)); });
 EM_JS(void, WebEnded, (int code), { Module.ravlinEnded(code); });
 EM_JS(void, WebFileMessage, (const char* name, const char* text), {
@@ -131,6 +140,48 @@ void End(int exitCode)
     WebEnded(exitCode);
 }
 
+// The window messages the page's events left, dispatched as the main loop
+// dispatches them.  False once the quit message has come (the window was
+// closed: F12), with its exit code.
+bool DispatchWindowMessages(int* exitCode)
+{
+    Message message;
+    while (PeekMessage(&message)) {
+        if (!GetMessage(&message)) {
+            *exitCode = static_cast<int>(message.wParam);
+            return false;
+        }
+        TranslateMessage(&message);
+        DispatchMessage(&message);
+    }
+    return true;
+}
+
+bool NeedsCarefulSlice()
+{
+    return (ScreenshotRequest | OptionsMenuRequest | LoadMenuRequest | SaveMenuRequest | DebuggerRequest |
+            SoftResetRequest | HardResetRequest) != 0 ||
+           BreakpointEnabled == 1;
+}
+
+// The pacing between frames: none, the display's refresh (the vertical
+// blank), or 50 frames a second.  For the last, the next frame starts a
+// little before its time is due, and the frame end's own wait takes up the
+// rest.
+void ScheduleNextFrame()
+{
+    switch (Config.Sync) {
+    case 1: WebScheduleSlice(SliceAtRefresh, 0); break;
+    case 2: {
+        const double due = static_cast<double>(LastFrameTime + FramePeriod - QueryPerformanceCounter()) * 1000.0 /
+                           static_cast<double>(QueryPerformanceFrequency());
+        WebScheduleSlice(SliceAfterDelay, due - FrameEarlyStart);
+        break;
+    }
+    default: WebScheduleSlice(SliceAtOnce, 0); break;
+    }
+}
+
 }  // namespace
 
 // From the page, once the ROM images and the settings are in place.
@@ -146,28 +197,69 @@ extern "C" EMSCRIPTEN_KEEPALIVE void RavlinWebStart()
         return;
     }
     Running = true;
-    WebScheduleSlice();
+    WebScheduleSlice(SliceAtOnce, 0);
 }
 
-// One slice of the emulation; the page calls it again when asked.
+// The fast slice: whole frames through RunMainLoop, which must never wait
+// (it is left as compiled, without the rewriting that lets a call stack be
+// suspended: see build.sh).  Its waits at the frame end return at once, and
+// the pacing is done here, by when the next slice is asked for.  A request
+// for a menu, the debugger or a reset, and an armed breakpoint, go to the
+// careful slice instead.
 extern "C" EMSCRIPTEN_KEEPALIVE void RavlinWebSlice()
 {
     if (!Running)
         return;
     WebNoteYield();
+    int exitCode = 0;
+    if (!DispatchWindowMessages(&exitCode)) {
+        End(exitCode);
+        return;
+    }
+    ServeFiles();
+    if (NeedsCarefulSlice()) {
+        WebScheduleSlice(SliceCareful, 0);
+        return;
+    }
+    WebAllowWaits(false);
     const double start = WebNow();
+    bool running = true;
     do {
-        ServeFiles();
         ServeTyping();
-        int exitCode = 0;
-        if (!RunMainLoop(&exitCode, Ted.FramesCompleted + 1)) {
+        running = RunMainLoop(&exitCode, Ted.FramesCompleted + 1);
+    } while (running && Config.Sync == 0 && WebNow() - start < SliceMilliseconds && !NeedsCarefulSlice());
+    WebAllowWaits(true);
+    UpdateScreenText();
+    WebShowPicture();
+    if (!running) {
+        End(exitCode);
+        return;
+    }
+    ScheduleNextFrame();
+}
+
+// The careful slice: one frame of single passes (MainLoopPass), which may
+// wait anywhere: a menu or the debugger runs inside it for as long as the
+// user keeps it open, handing the thread to the browser at each of its
+// waits.
+extern "C" EMSCRIPTEN_KEEPALIVE void RavlinWebCarefulSlice()
+{
+    if (!Running)
+        return;
+    WebNoteYield();
+    const uint64_t frame = Ted.FramesCompleted;
+    int exitCode = 0;
+    do {
+        ServeTyping();
+        if (!MainLoopPass(&exitCode)) {
             UpdateScreenText();
             End(exitCode);
             return;
         }
-        UpdateScreenText();
-    } while (WebNow() - start < SliceMilliseconds);
-    WebScheduleSlice();
+    } while (Ted.FramesCompleted == frame && NeedsCarefulSlice());
+    UpdateScreenText();
+    WebShowPicture();
+    ScheduleNextFrame();
 }
 
 // From the page: a file the user opened (it is already in the current

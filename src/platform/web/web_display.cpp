@@ -1,6 +1,8 @@
 // The display in the browser: an 8-bit surface of the display mode's size,
-// turned into colours through the palette and put on the page's canvas at
-// each unlock.  The canvas has the mode's size; the page scales it with its
+// turned into colours through the palette and put on the page's canvas
+// whenever the browser gets the thread (the browser paints no more often
+// than that, and a machine running flat out presents thousands of frames a
+// second).  The canvas has the mode's size; the page scales it with its
 // aspect kept and sharp pixels.
 //
 // Unlocking is also where a modal loop (a menu that polls the keyboard
@@ -41,6 +43,8 @@ namespace {
 DirectDrawObject FirstObject;
 Surface* Primary = nullptr;
 int UnlocksSinceYield = 0;
+// The surface holds a picture the canvas has not shown yet.
+bool Dirty = false;
 
 // A modal loop that presents more often than this between two turns of the
 // browser is spinning: it is given a refresh's pause.
@@ -137,6 +141,7 @@ int32_t SurfaceSetPalette(Surface* surface, Palette* palette)
         const PaletteEntry& e = palette->entries[i];
         surface->colours[i] = 0xFF000000u | (uint32_t{e.blue} << 16) | (uint32_t{e.green} << 8) | e.red;
     }
+    Dirty = true;
     return DD_OK;
 }
 
@@ -157,13 +162,7 @@ int32_t SurfaceUnlock(Surface* surface)
     if (!surface || !surface->locked)
         return DDERR_GENERIC;
     surface->locked = false;
-    uint32_t* target = surface->rgba.data();
-    for (uint32_t y = 0; y < surface->height; y++) {
-        const uint8_t* source = surface->pixels.data() + static_cast<size_t>(y) * surface->pitch;
-        for (uint32_t x = 0; x < surface->width; x++)
-            *target++ = surface->colours[source[x]];
-    }
-    WebCanvasPut(surface->rgba.data(), surface->width, surface->height);
+    Dirty = true;
     WebCountFrameTick();
     static uint64_t yieldsSeen = 0;
     if (WebYieldCount() != yieldsSeen) {
@@ -175,12 +174,29 @@ int32_t SurfaceUnlock(Surface* surface)
     return DD_OK;
 }
 
+void WebShowPicture()
+{
+    Surface* surface = Primary;
+    if (!Dirty || !surface || surface->locked)
+        return;
+    Dirty = false;
+    uint32_t* target = surface->rgba.data();
+    for (uint32_t y = 0; y < surface->height; y++) {
+        const uint8_t* source = surface->pixels.data() + static_cast<size_t>(y) * surface->pitch;
+        for (uint32_t x = 0; x < surface->width; x++)
+            *target++ = surface->colours[source[x]];
+    }
+    WebCanvasPut(surface->rgba.data(), surface->width, surface->height);
+}
+
 int32_t SurfaceRestore(Surface* surface) { return surface ? DD_OK : DDERR_GENERIC; }
 
 void SurfaceRelease(Surface* surface)
 {
-    if (Primary == surface)
+    if (Primary == surface) {
         Primary = nullptr;
+        Dirty = false;
+    }
     delete surface;
 }
 

@@ -25,6 +25,7 @@ int QuitCode = 0;
 double LastYield = 0;
 uint64_t FrameTicks = 0;
 uint64_t Yields = 0;
+bool WaitsAllowed = true;
 
 }  // namespace
 
@@ -42,8 +43,13 @@ void WebNoteYield()
 }
 uint64_t WebYieldCount() { return Yields; }
 
+void WebAllowWaits(bool allowed) { WaitsAllowed = allowed; }
+
 void WebYield(double milliseconds)
 {
+    if (!WaitsAllowed)
+        return;
+    WebShowPicture();
     emscripten_sleep(static_cast<unsigned>(milliseconds > 0 ? milliseconds : 0));
     WebNoteYield();
 }
@@ -113,9 +119,13 @@ bool PeekMessage(Message* message)
 bool GetMessage(Message* message)
 {
     // Messages come from the page's events, which arrive only while the
-    // browser has the thread.
-    while (Queue.empty() && !QuitPosted)
-        WebYield(10);
+    // browser has the thread; every caller looks first (PeekMessage), so
+    // an empty queue is answered with a message that means nothing rather
+    // than waited on.
+    if (Queue.empty() && !QuitPosted) {
+        *message = {nullptr, 0, 0, 0};
+        return true;
+    }
     if (!Queue.empty()) {
         *message = Queue.front();
         Queue.pop_front();

@@ -1,0 +1,32 @@
+// Headless Chromium for the page's tests and benchmark: the system's own
+// browser (never one that a tool downloads), in a fresh profile.
+import fs from 'node:fs';
+import os from 'node:os';
+import path from 'node:path';
+import puppeteer from 'puppeteer-core';
+
+export function launch() {
+  return puppeteer.launch({
+    executablePath: process.env.CHROMIUM || '/usr/bin/chromium',
+    headless: true,
+    userDataDir: fs.mkdtempSync(path.join(os.tmpdir(), 'ravlin-chromium-')),
+    args: ['--no-sandbox', '--disable-gpu', '--disable-quic', '--no-first-run', '--disable-background-networking',
+           '--disable-component-update', '--disable-sync', '--autoplay-policy=no-user-gesture-required'],
+  });
+}
+
+export const screenText = (page) => page.$eval('#screen-text', (e) => e.textContent);
+
+// Polls what(page) until test accepts it; fails with the last value seen.
+export async function waitFor(page, what, test, seconds = 20) {
+  const until = Date.now() + seconds * 1000;
+  let last;
+  while (Date.now() < until) {
+    last = await what(page);
+    if (test(last)) return last;
+    await new Promise((resolve) => setTimeout(resolve, 100));
+  }
+  throw new Error(`timed out; last seen:\n${last}`);
+}
+
+export const ready = (page) => waitFor(page, screenText, (text) => /^READY\.$/m.test(text));
