@@ -35,5 +35,5 @@ cd "$repo/tests/web"
 port=$(python3 -c 'import socket; s=socket.socket(); s.bind(("127.0.0.1", 0)); print(s.getsockname()[1]); s.close()')
 python3 -m http.server --bind 127.0.0.1 --directory "$scratch/site" "$port" >"$scratch/server.log" 2>&1 &
 server=$!
-RAVLIN_WEB_URL="http://127.0.0.1:$port/" RAVLIN_WEB_DOWNLOADS="$scratch/downloads" \
+RAVLIN_WEB_URL="http://127.0.0.1:$port/" RAVLIN_WEB_DOWNLOADS="$scratch/downloads" RAVLIN_WEB_ROMS="$roms" \
   node "${RAVLIN_WEB_SCRIPT:-web_page_test.mjs}" "$@"

@@ -37,35 +37,58 @@ async function canvasRows(page, top, rows) {
   }, top, rows);
 }
 
+// Types text on the machine by key position (?keys=positional): the
+// machine's * sits on the backslash key and its : on the semicolon key.
+async function typeOnMachine(page, text) {
+  const keys = { '*': 'Backslash', ':': 'Semicolon', ',': 'Comma', ' ': 'Space', '\n': 'Enter' };
+  for (const character of text) await tap(page, keys[character] || character);
+}
+
 const tests = {
-  async 'boots to READY and answers PRINT 6*7 with 42'(browser) {
+  async 'typing, a snapshot saved as a download, and the snapshot opened again'(browser) {
     const page = await open(browser, '?keys=positional');
-    const text = await ready(page);
-    assert.match(text, /BASIC/);
+    const session = await page.target().createCDPSession();
+    await session.send('Browser.setDownloadBehavior', { behavior: 'allow', downloadPath: downloads });
+    assert.match(await ready(page), /BASIC/);
     await page.focus('#screen');
-    for (const key of ['p', 'r', 'i', 'n', 't', ' ', '6']) await tap(page, key);
-    await tap(page, 'Backslash');   // the machine's * sits there
-    await tap(page, '7');
-    await tap(page, 'Enter');
+    await typeOnMachine(page, 'print 6*7\n');
     await waitFor(page, screenText, (t) => /PRINT 6\*7\n 42\n\nREADY\.\n/.test(t));
-    assert.deepEqual(page.uncaught, undefined);
+
+    // Shift+F8, the snapshot page, Enter, the name, Enter.
+    await page.keyboard.down('Shift');
+    await tap(page, 'F8');
+    await page.keyboard.up('Shift');
+    for (const key of ['ArrowRight', 'Enter', 's', 'n', 'a', 'p', 'Enter']) await tap(page, key, 250);
+    const file = path.join(downloads, 'SNAP.FRE');
+    await waitFor(page, () => fs.existsSync(file) && fs.statSync(file).size, (size) => size === 65608);
+    await tap(page, 'Enter');
+    assert.equal(await page.$eval('#downloads a', (a) => a.download), 'SNAP.FRE');
+
+    // A fresh machine takes the snapshot from the file picker and shows the
+    // screen it was saved with.
+    const fresh = await open(browser, '');
+    await ready(fresh);
+    await (await fresh.$('#open-file')).uploadFile(file);
+    await waitFor(fresh, screenText, (t) => /PRINT 6\*7\n 42\n/.test(t));
+    assert.deepEqual([page.uncaught, fresh.uncaught], [undefined, undefined]);
   },
 
-  async '?run= starts a program, and bad names get a message'(browser) {
+  async '?run= starts a program; bad names and settings get a message and the machine carries on'(browser) {
     const page = await open(browser, '?run=hello.prg');
     await waitFor(page, screenText, (t) => /RAVLIN WEB 142/.test(t), 40);
     for (const [query, expected] of [['?run=missing.prg', /missing\.prg could not be fetched/],
                                      ['?run=index.html', /index\.html: is not a program/],
-                                     ['?mode=9', /\?mode=9 is not one of 0-6/]]) {
+                                     ['?mode=9', /\?mode=9 is not one of 0-6/],
+                                     ['?sync=fast', /\?sync=fast is not one of 0-2/]]) {
       const bad = await open(browser, query);
       await waitFor(bad, message, (m) => expected.test(m));
-      await ready(bad);   // the machine carries on
+      await ready(bad);
       assert.deepEqual(bad.uncaught, undefined);
       await bad.close();
     }
   },
 
-  async 'F7 draws the options menu on the canvas'(browser) {
+  async 'F7 draws the options menu on the canvas; ?mode=2 shows the whole frame'(browser) {
     const page = await open(browser, '');
     await ready(page);
     await page.focus('#screen');
@@ -74,28 +97,55 @@ const tests = {
     // its paper (0x5E); the options text follows on row 2.
     const bar = await canvasRows(page, 0, 8);
     assert.deepEqual([...new Set(bar)].sort(), ['104,108,196', '252,252,252']);
-    const options = await canvasRows(page, 16, 8);
-    assert.ok(options.includes('252,252,252'));
+    assert.ok((await canvasRows(page, 16, 8)).includes('252,252,252'));
     await tap(page, 'Escape', 500);
-    const back = await canvasRows(page, 0, 8);
-    assert.ok(!back.includes('104,108,196'));
+    assert.ok(!(await canvasRows(page, 0, 8)).includes('104,108,196'));
+
+    const whole = await open(browser, '?mode=2');
+    await ready(whole);
+    assert.deepEqual(await whole.$eval('#screen', (c) => [c.width, c.height]), [512, 384]);
   },
 
-  async 'a snapshot saved from the save menu is downloaded'(browser) {
-    const page = await open(browser, '');
-    const session = await page.target().createCDPSession();
-    await session.send('Browser.setDownloadBehavior', { behavior: 'allow', downloadPath: downloads });
+  async 'the sound plays what BASIC asks for'(browser) {
+    const page = await open(browser, '?keys=positional');
     await ready(page);
     await page.focus('#screen');
-    await page.keyboard.down('Shift');
-    await tap(page, 'F8');
-    await page.keyboard.up('Shift');
-    await new Promise((resolve) => setTimeout(resolve, 300));
-    for (const key of ['ArrowRight', 'Enter', 's', 'n', 'a', 'p', 'Enter']) await tap(page, key, 250);
+    const loudest = () => page.evaluate(() => {
+      const pointer = Module._RavlinWebRenderAudio(4800, 48000);
+      return Math.max(...Module.HEAP16.subarray(pointer >> 1, (pointer >> 1) + 4800).map(Math.abs));
+    });
+    assert.equal(await loudest(), 0);
+    await typeOnMachine(page, 'vol 8:sound 1,800,200\n');
+    assert.ok(await waitFor(page, loudest, (peak) => peak > 1000));
+  },
 
-    const file = path.join(downloads, 'SNAP.FRE');
-    await waitFor(page, () => fs.existsSync(file) && fs.statSync(file).size, (size) => size === 65608);
-    await tap(page, 'Enter');
+  async 'without ROM images beside the page the user chooses them once; F12 stops the machine'(browser) {
+    const roms = process.env.RAVLIN_WEB_ROMS;
+    const scratch = fs.mkdtempSync(path.join(os.tmpdir(), 'ravlin-roms-'));
+    fs.writeFileSync(path.join(scratch, 'kernal.bin'), new Uint8Array(100));
+    const withoutRoms = async () => {
+      const page = await browser.newPage();
+      await page.setRequestInterception(true);
+      page.on('request', (r) => (r.url().includes('/roms/') ? r.respond({ status: 404, body: '' }) : r.continue()));
+      await page.goto(base + 'index.html');
+      return page;
+    };
+    const page = await withoutRoms();
+    await page.waitForSelector('#roms:not([hidden])');
+    const picker = await page.$('#rom-files');
+    await picker.uploadFile(path.join(roms, 'basic.bin'), path.join(scratch, 'kernal.bin'));
+    await waitFor(page, message, (m) => /kernal\.bin has 100 bytes/.test(m) && /Still needed: kernal\.bin/.test(m));
+    await picker.uploadFile(path.join(roms, 'kernal.bin'));
+    await ready(page);
+    await page.focus('#screen');
+    await tap(page, 'F12');
+    await waitFor(page, message, (m) => /The machine has stopped/.test(m));
+
+    // The next visit finds them in the browser's storage.
+    const again = await withoutRoms();
+    await ready(again);
+    assert.equal(await again.$eval('#roms', (e) => e.hidden), true);
+    fs.rmSync(scratch, { recursive: true });
   },
 };
 
