@@ -24,12 +24,14 @@ for round in 1 2 3; do
   start=$(date +%s.%N)
   (cd "$scratch" && RAVLIN_SETTINGS="$scratch/settings" "$build/ravlin-headless" --frames "$frames" >/dev/null)
   end=$(date +%s.%N)
-  rate=$(echo "$frames / ($end - $start)" | bc -l)
-  printf 'native round %s: %.0f frames/s\n' "$round" "$rate"
-  best=$(echo "if ($rate > $best) $rate else $best" | bc -l)
+  rate=$(awk -v f="$frames" -v s="$start" -v e="$end" 'BEGIN { printf "%.0f", f / (e - s) }')
+  echo "native round $round: $rate frames/s"
+  [ "$rate" -gt "$best" ] && best=$rate
 done
-printf 'native best: %.0f\n' "$best"
+echo "native best: $best"
 
-web=$(RAVLIN_WEB_SCRIPT="$here/bench/web_speed.mjs" "$here/tests/web/run.sh" | tee /dev/stderr | sed -n 's/^web best: //p')
+RAVLIN_WEB_SCRIPT="$here/bench/web_speed.mjs" "$here/tests/web/run.sh" >"$scratch/web.txt"
+cat "$scratch/web.txt"
+web=$(sed -n 's/^web best: //p' "$scratch/web.txt")
 [ -n "$web" ] || { echo "the page did not run" >&2; exit 1; }
-printf 'web / native: %.2f\n' "$(echo "$web / $best" | bc -l)"
+awk -v w="$web" -v n="$best" 'BEGIN { printf "web / native: %.2f\n", w / n }'

@@ -78,6 +78,8 @@ const tests = {
     await waitFor(page, screenText, (t) => /RAVLIN WEB 142/.test(t), 40);
     for (const [query, expected] of [['?run=missing.prg', /missing\.prg could not be fetched/],
                                      ['?run=index.html', /index\.html: is not a program/],
+                                     ['?run=short.fre', /short\.fre: is not a snapshot/],
+                                     ['?run=empty.prg', /empty\.prg: cannot be loaded as a program/],
                                      ['?mode=9', /\?mode=9 is not one of 0-6/],
                                      ['?sync=fast', /\?sync=fast is not one of 0-2/]]) {
       const bad = await open(browser, query);

@@ -8,6 +8,8 @@
 
 #include <cstring>
 #include <deque>
+#include <filesystem>
+#include <system_error>
 #include <string>
 
 #include "files/program_file.h"
@@ -100,7 +102,13 @@ void ServeTyping()
 bool StartFile(const std::string& name)
 {
     if (HasExtension(name, ".fre")) {
-        if (!LoadSnapshotFile(name.c_str()))
+        // A snapshot of another size is not one this machine saved: half
+        // restoring it would leave the machine in no state it ever had.
+        std::error_code error;
+        const auto size = std::filesystem::file_size(name, error);
+        if (error || size != SnapshotFileSize)
+            WebFileMessage(name.c_str(), "is not a snapshot (a snapshot has 65,608 bytes)");
+        else if (!LoadSnapshotFile(name.c_str()))
             WebFileMessage(name.c_str(), "cannot be loaded as a snapshot");
         return true;
     }
