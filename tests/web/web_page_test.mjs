@@ -39,10 +39,23 @@ async function canvasRows(page, top, rows) {
 
 // Types text on the machine by key position (?keys=positional): the
 // machine's * sits on the backslash key and its : on the semicolon key.
+// ( and ) are the machine's shifted 8 and 9.
 async function typeOnMachine(page, text) {
   const keys = { '*': 'Backslash', ':': 'Semicolon', ',': 'Comma', ' ': 'Space', '\n': 'Enter' };
-  for (const character of text) await tap(page, keys[character] || character);
+  const shifted = { '(': 'Digit8', ')': 'Digit9' };
+  for (const character of text) {
+    if (shifted[character]) {
+      await page.keyboard.down('Shift');
+      await tap(page, shifted[character]);
+      await page.keyboard.up('Shift');
+    } else {
+      await tap(page, keys[character] || character);
+    }
+  }
 }
+
+const frames = (page) => page.evaluate(() => Module._RavlinWebFrames());
+const pause = (milliseconds) => new Promise((resolve) => setTimeout(resolve, milliseconds));
 
 const tests = {
   async 'typing, a snapshot saved as a download, and the snapshot opened again'(browser) {
@@ -106,6 +119,71 @@ const tests = {
     const whole = await open(browser, '?mode=2');
     await ready(whole);
     assert.deepEqual(await whole.$eval('#screen', (c) => [c.width, c.height]), [512, 384]);
+  },
+
+  async 'the screenshot and a saved program are downloads of their sizes'(browser) {
+    const page = await open(browser, '');
+    const folder = fs.mkdtempSync(path.join(os.tmpdir(), 'ravlin-saves-'));
+    const session = await page.target().createCDPSession();
+    await session.send('Browser.setDownloadBehavior', { behavior: 'allow', downloadPath: folder });
+    await ready(page);
+    await page.focus('#screen');
+    await tap(page, 'F6');
+    // Shift+F8, the program page, name PRG, 0x1000 up to (not including) 0x1010.
+    await page.keyboard.down('Shift');
+    await tap(page, 'F8');
+    await page.keyboard.up('Shift');
+    for (const key of ['Enter', 'p', 'r', 'g', 'Enter', '1', '0', '0', '0', 'Enter', '1', '0', '1', '0', 'Enter'])
+      await tap(page, key, 250);
+    for (const [name, size] of [['output.bmp', 65078], ['PRG.PRG', 2 + 16]]) {
+      const file = path.join(folder, name);
+      await waitFor(page, () => fs.existsSync(file) && fs.statSync(file).size, (bytes) => bytes === size);
+    }
+    await tap(page, 'Enter');
+    fs.rmSync(folder, { recursive: true });
+  },
+
+  async 'the load menu browses the files opened in this session'(browser) {
+    const page = await open(browser, '?keys=positional&run=hello.prg');
+    await waitFor(page, screenText, (t) => /RAVLIN WEB 142/.test(t), 40);
+    await page.focus('#screen');
+    // F8 lists ".." and then hello.prg; Down and Enter load it.
+    for (const key of ['F8', 'ArrowDown', 'Enter']) await tap(page, key, 400);
+    await typeOnMachine(page, 'run\n');
+    await waitFor(page, screenText, (t) => (t.match(/RAVLIN WEB 142/g) || []).length === 2);
+  },
+
+  async 'F9 stops the machine in the debugger until Escape'(browser) {
+    const page = await open(browser, '');
+    await ready(page);
+    await page.focus('#screen');
+    const screenTop = await canvasRows(page, 0, 8);
+    await tap(page, 'F9', 500);
+    const stopped = await frames(page);
+    await pause(500);
+    assert.equal(await frames(page), stopped);
+    // The disassembler's title bar covers the top row of the picture.
+    assert.notDeepEqual(await canvasRows(page, 0, 8), screenTop);
+    await tap(page, 'Escape', 500);
+    const running = await frames(page);
+    await pause(500);
+    assert.ok(await frames(page) > running);
+    assert.deepEqual(await canvasRows(page, 0, 8), screenTop);
+  },
+
+  async 'a gamepad pushed up is the joystick in port 1 with ?joy=1'(browser) {
+    const page = await browser.newPage();
+    await page.evaluateOnNewDocument(() => {
+      window.testPad = { axes: [0, 0], buttons: [] };
+      navigator.getGamepads = () => [window.testPad];
+    });
+    await page.goto(base + 'index.html?keys=positional&joy=1');
+    await ready(page);
+    await page.focus('#screen');
+    await typeOnMachine(page, '10 print joy(1):goto 10\nrun\n');
+    await waitFor(page, screenText, (t) => /\n 0\n 0\n/.test(t));
+    await page.evaluate(() => { window.testPad.axes[1] = -1; });
+    await waitFor(page, screenText, (t) => /\n 1\n 1\n/.test(t));
   },
 
   async 'the sound plays what BASIC asks for'(browser) {

@@ -142,7 +142,9 @@
   function startFile(name, bytes) {
     const file = safeName(name);
     Module.FS.writeFile(Folder + '/' + file, bytes);
-    Module._RavlinWebOpenFile(Module.stringToNewUTF8 ? Module.stringToNewUTF8(file) : allocateName(file));
+    const pointer = allocateName(file);
+    Module._RavlinWebOpenFile(pointer);
+    Module._free(pointer);
   }
   function allocateName(text) {
     const length = Module.lengthBytesUTF8(text) + 1;

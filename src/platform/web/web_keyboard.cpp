@@ -115,6 +115,8 @@ void WebReleaseAllKeys()
     for (int i = 0; i < 256; i++)
         if (Keys[i].down)
             WebKeyEvent(false, static_cast<uint8_t>(i), 0);
+    // The window saw Shift go down; it must see it come up.
+    WebPostWindowMessage(WM_KEYUP, VK_SHIFT, (intptr_t{3} << 30) | 1);
 }
 
 void WebSetGamepadKeys(uint8_t held[5]) { std::memcpy(GamepadHeld, held, sizeof GamepadHeld); }
