@@ -256,8 +256,13 @@
   // ---- Keys, sound, gamepads ---------------------------------------------------
   let audio = null;
   function startSound() {
-    if (audio || !window.AudioContext) return;
-    audio = new AudioContext();
+    if (audio !== null || !window.AudioContext) return;
+    try {
+      audio = new AudioContext();
+    } catch (e) {
+      audio = false;   // no sound in this browser; the machine runs on
+      return;
+    }
     const node = audio.createScriptProcessor(2048, 0, 1);
     node.onaudioprocess = (event) => {
       const out = event.outputBuffer.getChannelData(0);
@@ -320,5 +325,5 @@
     for (const name of Object.keys(roms)) Module.FS.unlink(Folder + '/' + name);
     if (query.has('run')) runFromUrl(query.get('run'));
   }
-  start();
+  start().catch((e) => showMessage(`The machine could not start: ${e.message || e}`));
 })();

@@ -1,7 +1,8 @@
 // The web page's program: starts the machine once the page has put the ROM
 // images and the settings into the in-memory file system, runs it in
 // slices that hand the thread back to the browser, keeps the text mirror
-// below the canvas up to date, and starts the files the user opens.
+// below the canvas up to date (at the end of each slice: at most once a
+// frame), and starts the files the user opens.
 #include <emscripten.h>
 #include <strings.h>
 #include <sys/stat.h>
@@ -43,12 +44,10 @@ std::deque<std::string> FilesToStart;
 
 struct TypedKey {
     uint8_t scanCode;
-    uint64_t downAt;   // frame numbers; 0 until scheduled
-    uint64_t upAt;
+    bool pressed;
+    uint64_t upAt;   // the frame at which it is let go
 };
 std::deque<TypedKey> Typing;
-
-}  // namespace
 
 // How the page calls the next slice: at once, after the display's next
 // refresh, after a delay in milliseconds, or the careful slice at once.
@@ -56,6 +55,9 @@ constexpr int SliceAtOnce = 0;
 constexpr int SliceAtRefresh = 1;
 constexpr int SliceAfterDelay = 2;
 constexpr int SliceCareful = 3;
+
+}  // namespace
+
 EM_JS(void, WebScheduleSlice, (int kind, double delay), { Module.ravlinScheduleSlice(kind, delay); });
 EM_JS(void, WebSetScreenText, (const char* text), { Module.ravlinScreenText(UTF8ToString(text)); });
 EM_JS(void, WebEnded, (int code), { Module.ravlinEnded(code); });
@@ -74,7 +76,7 @@ bool HasExtension(const std::string& name, const char* extension)
 void TypeKeys(const uint8_t* keys, size_t count)
 {
     for (size_t i = 0; i < count; i++)
-        Typing.push_back({keys[i], 0, 0});
+        Typing.push_back({keys[i], false, 0});
 }
 
 // Presses and releases the typed keys, one at a time, by emulated frames.
@@ -84,8 +86,8 @@ void ServeTyping()
         return;
     TypedKey& key = Typing.front();
     const uint64_t now = Ted.FramesCompleted;
-    if (key.downAt == 0) {
-        key.downAt = now;
+    if (!key.pressed) {
+        key.pressed = true;
         key.upAt = now + TypeHoldFrames;
         WebKeyEvent(true, key.scanCode, 0);
     } else if (now >= key.upAt + TypeGapFrames) {
