@@ -232,7 +232,7 @@ TEST_F(XvfbTest, AFatalErrorWaitsInAMessageBoxUntilItIsAnswered)
     EXPECT_EQ(ravlin.Wait(500ms, &output), -1);
     display.Run("xdotool mousemove " + std::to_string(x + width / 2) + " " + std::to_string(y + height / 2) +
                 " key Return");
-    EXPECT_EQ(ravlin.Wait(10s, &output), 0) << output;
+    EXPECT_EQ(ravlin.Wait(10s, &output), 1) << output;
     EXPECT_EQ(output.find("Ravlin Error"), std::string::npos) << "shown in the box, not on standard error";
 }
 
@@ -246,8 +246,11 @@ TEST(NoDisplayTest, AFatalErrorGoesToStandardErrorWithoutADisplay)
                                                 "RAVLIN_SETTINGS=" + dir.path + "/settings"};
     ASSERT_TRUE(ravlin.Start({RavlinProgram()}, noDisplay, dir.path, true));
     std::string output;
-    EXPECT_EQ(ravlin.Wait(10s, &output), 0);
-    EXPECT_NE(output.find(std::string(RavlinWindowTitle) + ": Ravlin Error: File not found: BASIC.BIN"),
+    // A failed start is a failure (exit code 1), and the message says where
+    // the images were looked for.
+    EXPECT_EQ(ravlin.Wait(10s, &output), 1);
+    EXPECT_NE(output.find(std::string(RavlinWindowTitle) + ": Ravlin Error: File not found: BASIC.BIN (looked in ., " +
+                          dir.path + "/data/ravlin/roms)"),
               std::string::npos)
         << output;
 }
