@@ -17,8 +17,15 @@ struct WaitingKey {
     uint32_t fallback = 0;   // what the key symbol says, if no text comes
 };
 WaitingKey Waiting;
-bool SwallowText = false;     // the text of a key repeat
+bool SwallowText = false;     // the text of a key already fed, or of a key repeat
 SDL_GameController* Pad = nullptr;
+// When each key last went down, in SDL's milliseconds.
+Uint32 LastPress[SDL_NUM_SCANCODES] = {};
+// The PC repeats a held key only after a delay of a quarter second or
+// more.  A "repeat" sooner than this is a new press whose release SDL took
+// for the start of a repeat (X11 events of the same moment, as instant taps
+// of one key give).
+constexpr Uint32 SoonestRepeat = 150;
 
 // The printable ASCII character of a key symbol (the layout's unshifted
 // character), capitals when Shift is held; 0 for anything else.
@@ -109,15 +116,22 @@ bool SdlFeedInput(const SDL_Event& event)
                 ToggleFullScreen();
             return true;
         }
-        SwallowText = event.key.repeat != 0;
         uint8_t position = SdlDikOf(key.scancode);
-        if (event.key.repeat || position == 0)
+        bool repeat = event.key.repeat != 0;
+        if (repeat && event.key.timestamp - LastPress[key.scancode] < SoonestRepeat) {
+            KeyInputUp(position);   // the release that went missing
+            repeat = false;
+        }
+        SwallowText = repeat;
+        if (repeat || position == 0)
             return false;
+        LastPress[key.scancode] = event.key.timestamp;
         // Ctrl and Alt make no text; the key symbol says which key it is.
         if (KeyInputWantsCharacter(position) && !(key.mod & (KMOD_CTRL | KMOD_ALT))) {
             Waiting = {true, position, CharacterOfSymbol(key.sym, key.mod)};
         } else {
             KeyInputDown(position, CharacterOfSymbol(key.sym, key.mod));
+            SwallowText = true;   // Space's text, say: the key itself was fed
         }
         return false;
     }
