@@ -215,4 +215,33 @@ TEST_F(KeyInput, BasicReadsEveryTapAndThePaste)
     EXPECT_NE(screen.find("PRINT \"OK\"\nOK\n"), std::string::npos) << screen;
 }
 
+// A listing of fifty lines pasted at once: BASIC stores every line.
+TEST_F(KeyInput, APastedListingOfFiftyLinesArrivesWhole)
+{
+    REQUIRE_REAL_ROMS();
+    ScratchDirectory dir;
+    dir.CopyRealRoms();
+    dir.WriteText("settings", "SoundEmulation=0\nSync=0\n");
+    ASSERT_TRUE(BootMachine());
+    int exitCode = 0;
+    ASSERT_TRUE(RunMainLoop(&exitCode, 60));
+    std::string listing;
+    for (int line = 1; line <= 50; line++)
+        listing += std::to_string(line) + " A=" + std::to_string(line) + "\n";
+    HeadlessSetClipboard(listing);
+    PasteClipboard();
+    for (uint64_t frame = 100; KeyInputPending() > 0 && frame < 4000; frame += 100)
+        ASSERT_TRUE(RunMainLoop(&exitCode, frame));
+    ASSERT_TRUE(RunMainLoop(&exitCode, Ted.FramesCompleted + 10));
+    // The program's lines, by their links from 0x1001.
+    int lines = 0, last = 0;
+    for (uint16_t at = 0x1001; Ram64[at] | Ram64[at + 1]; at = static_cast<uint16_t>(Ram64[at] | (Ram64[at + 1] << 8))) {
+        last = Ram64[at + 2] | (Ram64[at + 3] << 8);
+        if (++lines > 60)
+            break;
+    }
+    EXPECT_EQ(lines, 50);
+    EXPECT_EQ(last, 50);
+}
+
 }  // namespace
