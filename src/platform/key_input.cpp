@@ -95,6 +95,7 @@ struct Press {
 struct KeyInput {
     std::deque<Press> presses;   // in order: the handed ones first
     uint8_t physical[256] = {};  // keys down on the PC now
+    int physicalDown = 0;        // how many of them
     int gap = 0;                 // frames of no new key still to come
     int64_t lastFrame = 0;       // counter at the last frame end
 };
@@ -209,6 +210,7 @@ void KeyInputDown(uint8_t position, uint32_t character)
     if (k.physical[position])
         return;   // already down: a repeat
     k.physical[position] = 0x80;
+    k.physicalDown++;
     if (IsModifier(position) || !HasMachinePlace(position)) {
         // Modifiers and keys without a machine place are read as they are;
         // in the symbolic map some of the latter hold a fixed machine key.
@@ -238,7 +240,10 @@ void KeyInputDown(uint8_t position, uint32_t character)
 void KeyInputUp(uint8_t position)
 {
     KeyInput& k = K();
-    k.physical[position] = 0;
+    if (k.physical[position]) {
+        k.physical[position] = 0;
+        k.physicalDown--;
+    }
     for (Press& p : k.presses)
         if (p.position == position)
             p.held = false;
@@ -287,6 +292,7 @@ void KeyInputReleaseAll()
 }
 
 size_t KeyInputPending() { return K().presses.size(); }
+bool KeyInputAnyDown() { return K().physicalDown > 0; }
 
 void KeyInputFrame()
 {
@@ -305,6 +311,8 @@ void KeyInputState(uint8_t state[256])
     }
 
     std::memset(state, 0, 256);
+    if (k.presses.empty() && k.physicalDown == 0)
+        return;   // the usual case: nothing down, nothing to come
     for (int position = 0; position < 256; position++)
         if (!HasMachinePlace(static_cast<uint8_t>(position)))
             state[position] = k.physical[position];
@@ -339,6 +347,7 @@ void ResetKeyInput()
 {
     K().presses.clear();
     std::memset(K().physical, 0, sizeof K().physical);
+    K().physicalDown = 0;
     K().gap = 0;
     K().lastFrame = 0;
 }

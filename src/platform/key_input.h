@@ -48,6 +48,8 @@ size_t KeyInputTypeText(std::string_view utf8);
 void KeyInputReleaseAll();
 // Presses not yet handed to the machine, or still being held for it.
 size_t KeyInputPending();
+// Whether any PC key is down now.
+bool KeyInputAnyDown();
 
 // One emulated frame has ended: the clock of the press queue.
 void KeyInputFrame();
