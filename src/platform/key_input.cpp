@@ -135,6 +135,11 @@ const FixedKey* FixedKeyAt(uint8_t position)
 
 bool Symbolic() { return Config.KeyboardMap != 0; }
 
+bool IsKeypad(uint8_t position)
+{
+    return (position >= DIK_NUMPAD7 && position <= DIK_DECIMAL) || position == DIK_MULTIPLY;
+}
+
 // The machine key for a character, or false.
 bool KeyForCharacter(uint32_t c, bool anyCaseLetters, uint8_t* key, Shift* shift)
 {
@@ -230,8 +235,10 @@ void KeyInputDown(uint8_t position, uint32_t character)
     uint8_t key;
     Shift shift;
     if (character == 0) {
-        // Nothing typed (Ctrl held, or no text from the backend): by place.
-        Queue(position, position, NoKey, ShiftAsHeld, true);
+        // The key typed nothing (a dead key waiting for the next one, say).
+        // The keypad without NumLock is the cursor keys: those go by place.
+        if (IsKeypad(position))
+            Queue(position, position, NoKey, ShiftAsHeld, true);
     } else if (KeyForCharacter(character, false, &key, &shift)) {
         Queue(position, key, NoKey, shift, true);
     }

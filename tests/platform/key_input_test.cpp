@@ -50,7 +50,7 @@ protected:
     {
         if (s.shift)
             KeyInputDown(DIK_LSHIFT, 0);
-        KeyInputDown(s.position, KeyInputWantsCharacter(s.position) ? s.character : 0);
+        KeyInputDown(s.position, s.character);
         KeyInputUp(s.position);
         if (s.shift)
             KeyInputUp(DIK_LSHIFT);
@@ -115,9 +115,10 @@ TEST_F(KeyInput, TheSymbolicMapTypesWhatTheLayoutTyped)
         // Shift+., ? on Shift+ß; ö has no key on the machine.
         {"German",
          {{false, DIK_Y, 'z'}, {false, DIK_Z, 'y'}, {true, DIK_8, '('}, {true, DIK_0, '='}, {true, DIK_RBRACKET, '*'},
-          {true, DIK_PERIOD, ':'}, {true, DIK_MINUS, '?'}, {false, DIK_SEMICOLON, 0xF6}, {false, DIK_RBRACKET, '+'}},
+          {true, DIK_PERIOD, ':'}, {true, DIK_MINUS, '?'}, {false, DIK_SEMICOLON, 0xF6}, {false, DIK_GRAVE, 0},   // dead ^
+          {false, DIK_RBRACKET, '+'}, {false, DIK_NUMPAD8, 0}},
          {{DIK_Z, false}, {DIK_Y, false}, {DIK_8, true}, {DIK_EQUALS, false}, {DIK_BACKSLASH, false},
-          {DIK_SEMICOLON, false}, {DIK_SLASH, true}, {DIK_LBRACKET, false}}},
+          {DIK_SEMICOLON, false}, {DIK_SLASH, true}, {DIK_LBRACKET, false}, {DIK_NUMPAD8, false}}},
     };
     for (const LayoutCase& c : cases) {
         SCOPED_TRACE(c.layout);
