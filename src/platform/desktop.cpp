@@ -82,11 +82,17 @@ std::string CurrentWindowTitle()
 
 void DesktopFrame()
 {
+    // Once a frame: nothing is built or allocated unless the title changes.
     Desktop& d = D();
+    if (d.message.empty() && !WarpOn)
+        return;
     const int64_t now = QueryPerformanceCounter();
     const int64_t second = QueryPerformanceFrequency();
-    if (!d.message.empty() && now >= d.messageUntil)
+    bool changed = false;
+    if (!d.message.empty() && now >= d.messageUntil) {
         d.message.clear();
+        changed = true;
+    }
     if (WarpOn) {
         d.framesSince++;
         if (now - d.speedSince >= second) {
@@ -98,9 +104,11 @@ void DesktopFrame()
             d.speed = text;
             d.speedSince = now;
             d.framesSince = 0;
+            changed = true;
         }
     }
-    RefreshTitle();
+    if (changed)
+        RefreshTitle();
 }
 
 std::string ScreenText()
