@@ -71,4 +71,5 @@ void WriteLogHeader()
     LogLine("Joystick: %d\n", static_cast<int32_t>(JoystickMode));
     LogLine("50Hz performance frequency: %d\n", static_cast<int32_t>(static_cast<uint32_t>(FramePeriod)));
     LogLine("\n");
+    LogLine("%s", SettingsRangeNotes().c_str());
 }

@@ -15,6 +15,8 @@ Settings DefaultSettings()
 {
     Settings s{};
     s.SoundEmulation = 1;
+    s.Sync = DefaultSync;
+    s.KeyboardMap = DefaultKeyboardMap;
     return s;
 }
 
@@ -92,7 +94,20 @@ constexpr NamedSetting SettingNames[] = {
     {"Joystick", &Settings::Joystick},
     {"Log", &Settings::Log},
     {"Windowed", &Settings::Windowed},
+    {"KeyboardMap", &Settings::KeyboardMap},
 };
+
+std::string RangeNotes;
+
+// A value past its last meaning takes the default, with a line for the log.
+void CheckRange(const char* name, uint32_t& value, uint32_t highest, uint32_t fallback)
+{
+    if (value <= highest)
+        return;
+    RangeNotes += "Warning: " + std::string(name) + "=" + std::to_string(value) + " is out of range; " +
+                  std::to_string(fallback) + " is used.\n";
+    value = fallback;
+}
 
 }  // namespace
 
@@ -134,9 +149,12 @@ std::string SettingsFilePath()
     return std::string(home ? home : "") + "/.config/ravlin/settings";
 }
 
+const std::string& SettingsRangeNotes() { return RangeNotes; }
+
 void ReadSettings()
 {
     Config = DefaultSettings();
+    RangeNotes.clear();
     JoystickMode = 0;
     StartupJoystick = 0;
     std::ifstream file(SettingsFilePath(), std::ios::binary);
@@ -145,5 +163,7 @@ void ReadSettings()
     std::ostringstream contents;
     contents << file.rdbuf();
     ParseSettingsText(contents.str(), Config);
+    CheckRange("Sync", Config.Sync, 2, DefaultSync);
+    CheckRange("KeyboardMap", Config.KeyboardMap, 1, DefaultKeyboardMap);
     StartupJoystick = JoystickMode = Config.Joystick;
 }

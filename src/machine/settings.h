@@ -15,7 +15,12 @@ struct Settings {
     uint32_t Joystick;
     uint32_t Log;
     uint32_t Windowed;   // our own tenth value: nonzero = a window, not full screen
+    uint32_t KeyboardMap;   // 1 symbolic (a typed character as itself), 0 positional
 };
+
+// Paced by the 50 Hz timer unless asked otherwise; out of range falls back.
+constexpr uint32_t DefaultSync = 2;
+constexpr uint32_t DefaultKeyboardMap = 1;
 
 extern Settings Config;
 
@@ -26,5 +31,7 @@ void ParseSettingsText(const std::string& text, Settings& s);
 // The file to read: $RAVLIN_SETTINGS, else $XDG_CONFIG_HOME/ravlin/settings,
 // else ~/.config/ravlin/settings.
 std::string SettingsFilePath();
-// Fills Config, JoystickMode and StartupJoystick.
+// Fills Config, JoystickMode and StartupJoystick.  Values out of their
+// range take their defaults; SettingsRangeNotes says which, for the log.
 void ReadSettings();
+const std::string& SettingsRangeNotes();

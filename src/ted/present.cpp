@@ -5,7 +5,9 @@
 #include "debugger/debugger.h"
 #include "machine/machine_state.h"
 #include "machine/settings.h"
+#include "platform/desktop.h"
 #include "platform/devices.h"
+#include "platform/key_input.h"
 #include "platform/setup.h"
 #include "ted/present.h"
 
@@ -128,7 +130,11 @@ void PresentFrame()
     // armed.
     if (Config.Sync > 2)
         return;
-    for (FrameEndStep step : FrameEndOrder[Config.Sync])
+    // Warp runs unpaced, as Sync 0 does.
+    for (FrameEndStep step : FrameEndOrder[WarpOn ? 0 : Config.Sync])
         RunStep(step);
     Ted.FrameEndArmed = 0;
+    // The keyboard is scanned once a frame: the press queue's clock.
+    KeyInputFrame();
+    DesktopFrame();
 }

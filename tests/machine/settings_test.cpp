@@ -24,7 +24,8 @@ TEST(Settings, DefaultsWhenNothingIsSet)
     EXPECT_EQ(s.Priority, 0u);
     EXPECT_EQ(s.SoundEmulation, 1u);
     EXPECT_EQ(s.Debugger, 0u);
-    EXPECT_EQ(s.Sync, 0u);
+    EXPECT_EQ(s.Sync, 2u);   // paced by the 50 Hz timer
+    EXPECT_EQ(s.KeyboardMap, 1u);   // symbolic
     EXPECT_EQ(s.ModeX, 0u);
     EXPECT_EQ(s.Plus4ROMS, 0u);
     EXPECT_EQ(s.Joystick, 0u);
@@ -57,7 +58,7 @@ TEST(Settings, GarbageMeansTheValueIsMissing)
         "Log=4294967295\n");
     EXPECT_EQ(s.SoundEmulation, 1u);
     EXPECT_EQ(s.ScreenMode, 0u);
-    EXPECT_EQ(s.Sync, 0u);
+    EXPECT_EQ(s.Sync, 2u);
     EXPECT_EQ(s.Priority, 0u);
     EXPECT_EQ(s.Debugger, 0u);
     EXPECT_EQ(s.Log, 0xFFFFFFFFu);
@@ -92,8 +93,20 @@ TEST(Settings, MissingFileGivesDefaultsAndJoystickIsCopied)
     ScratchDirectory dir;
     Config.Sync = 7;
     ReadSettings();
-    EXPECT_EQ(Config.Sync, 0u);
+    EXPECT_EQ(Config.Sync, 2u);
     EXPECT_EQ(Config.SoundEmulation, 1u);
+    // Out of range: the default, and a line for the log.
+    dir.WriteText("settings", "Sync=3\nKeyboardMap=0x10\n");
+    ReadSettings();
+    EXPECT_EQ(Config.Sync, 2u);
+    EXPECT_EQ(Config.KeyboardMap, 1u);
+    EXPECT_EQ(SettingsRangeNotes(), "Warning: Sync=3 is out of range; 2 is used.\n"
+                                    "Warning: KeyboardMap=16 is out of range; 1 is used.\n");
+    dir.WriteText("settings", "Sync=0\nKeyboardMap=0\n");
+    ReadSettings();
+    EXPECT_EQ(Config.Sync, 0u);
+    EXPECT_EQ(Config.KeyboardMap, 0u);
+    EXPECT_EQ(SettingsRangeNotes(), "");
     dir.WriteText("settings", "Joystick=2\n");
     ReadSettings();
     EXPECT_EQ(JoystickMode, 2u);

@@ -183,10 +183,15 @@ TEST_F(PresentTest, SyncValuesPaceAndClearTheFrameEnd)
         bool clockMoves;
         bool armedAfter;
     };
-    const Row rows[] = {{0, 1, false, false}, {1, 2, true, false}, {2, 1, true, false}, {3, 0, false, true}};
+    // Sync=3 in the settings is out of range and means 2; set afterwards,
+    // the frame end does nothing at all.
+    const Row rows[] = {{0, 1, false, false}, {1, 2, true, false}, {2, 1, true, false}, {3, 1, true, false},
+                        {4, 0, false, true}};
     for (const Row& row : rows) {
         SCOPED_TRACE(row.sync);
         Boot("Sync=" + std::to_string(row.sync) + "\n");
+        if (row.sync == 4)
+            Config.Sync = 3;
         HeadlessAdvanceClock(5'000'000);   // mid-refresh
         Ted.FrameEndArmed = 1;
         uint64_t ticks = HeadlessTicks();
