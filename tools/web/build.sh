@@ -15,13 +15,13 @@ mkdir -p "$objects" "$out/web"
 # the tools' acorn lives.
 export NODE_PATH="${NODE_PATH:+$NODE_PATH:}/usr/share/nodejs"
 
-flags="-std=c++20 -O3 -Wall -Wextra -fno-exceptions -Isrc -Itools/headless"
+flags="-std=c++20 -O3 -Wall -Wextra -fno-exceptions -Isrc"
 sources=$(ls src/machine/*.cpp src/cpu/*.cpp src/ted/*.cpp src/sound/*.cpp src/input/*.cpp \
              src/platform/*.cpp src/platform/web/*.cpp src/ui/*.cpp src/files/*.cpp \
-             src/debugger/*.cpp tools/headless/screen_text.cpp tools/web/*.cpp)
+             src/debugger/*.cpp tools/web/*.cpp)
 
 # One object per source, rebuilt when the source or any header is newer.
-newest_header=$(ls -t $(find src tools/headless tools/web -name '*.h') | head -n 1)
+newest_header=$(ls -t $(find src tools/web -name '*.h') | head -n 1)
 for source in $sources; do
   object=$objects/$(echo "$source" | tr '/' '_' | sed 's/\.cpp$/.o/')
   if [ ! -f "$object" ] || [ "$source" -nt "$object" ] || [ "$newest_header" -nt "$object" ]; then
@@ -40,7 +40,7 @@ em++ $flags -o "$out/web/ravlin.js" $objects/*.o \
   -sENVIRONMENT=web -sALLOW_MEMORY_GROWTH=1 -sFORCE_FILESYSTEM=1 \
   -sASYNCIFY=1 -sASYNCIFY_IGNORE_INDIRECT=1 -sASYNCIFY_STACK_SIZE=65536 ${RAVLIN_WEB_ASYNCIFY_ADVISE:+-sASYNCIFY_ADVISE=1} \
   -sASYNCIFY_REMOVE=RavlinWebSlice \
-  -sEXPORTED_FUNCTIONS=_main,_malloc,_free,_RavlinWebStart,_RavlinWebSlice,_RavlinWebCarefulSlice,_RavlinWebOpenFile,_RavlinWebFrames,_RavlinWebKey,_RavlinWebBlur,_RavlinWebGamepad,_RavlinWebRenderAudio \
+  -sEXPORTED_FUNCTIONS=_main,_malloc,_free,_RavlinWebStart,_RavlinWebSlice,_RavlinWebCarefulSlice,_RavlinWebOpenFile,_RavlinWebFrames,_RavlinWebKey,_RavlinWebBlur,_RavlinWebGamepad,_RavlinWebRenderAudio,_RavlinWebPaste \
   -sEXPORTED_RUNTIME_METHODS=FS,ENV,HEAPU8,HEAP16,stringToUTF8,lengthBytesUTF8
 
 cp tools/web/index.html tools/web/ravlin_page.js "$out/web/"

@@ -16,6 +16,7 @@
   const screenText = document.getElementById('screen-text');
   const romPanel = document.getElementById('roms');
   const downloads = document.getElementById('downloads');
+  const titleLine = document.getElementById('title');
 
   function showMessage(text) {
     messageLine.textContent = messageLine.textContent ? messageLine.textContent + '\n' + text : text;
@@ -36,7 +37,7 @@
   numberSetting('joy', 'Joystick', 1, 2);
   const positionalKeys = query.get('keys') === 'positional';
   if (query.has('keys') && !positionalKeys)
-    showMessage(`?keys=${query.get('keys')} is not known: the default is used.`);
+    showMessage(`?keys=${query.get('keys')} is not known: keys type what they show.`);
 
   // ---- The ROM images ------------------------------------------------------
   function openRomStore() {
@@ -231,7 +232,14 @@
     onRuntimeInitialized: () => { runtimeReady(); },
     ravlinScheduleSlice: scheduleSlice,
     ravlinScreenText: (text) => { screenText.textContent = text; },
-    ravlinMessage: (caption, text) => showMessage(`${caption}: ${text}`),
+    ravlinMessage: (first, second) => showMessage(second ? `${first}: ${second}` : first),
+    ravlinTitle: (title) => {
+      document.title = title;
+      titleLine.textContent = title;
+    },
+    ravlinCopyText: (text) => {
+      if (navigator.clipboard) navigator.clipboard.writeText(text).catch(() => {});
+    },
     ravlinEnded: () => {
       ended = true;
       showMessage('The machine has stopped. Reload the page to start it again.');
@@ -279,31 +287,41 @@
     if (event.ctrlKey && event.code === 'KeyR') return;   // the browser's reload stays the browser's
     event.preventDefault();
     startSound();
-    const key = allocateName(event.key || '');
+    // The one character the key typed; names such as "Enter" type none.
+    const typed = [...(event.key || '')];
+    const character = typed.length === 1 ? typed[0].codePointAt(0) : 0;
     const code = allocateName(event.code || '');
-    Module._RavlinWebKey(down ? 1 : 0, key, code, event.keyCode | 0, positionalKeys ? 1 : 0);
-    Module._free(key);
+    Module._RavlinWebKey(down ? 1 : 0, character, code, event.keyCode | 0, event.repeat ? 1 : 0);
     Module._free(code);
   }
   document.addEventListener('keydown', (event) => keyEvent(event, true));
   document.addEventListener('keyup', (event) => keyEvent(event, false));
   window.addEventListener('blur', () => { if (machineReady) Module._RavlinWebBlur(); });
+  // Text pasted into the page is typed on the machine.
+  document.addEventListener('paste', (event) => {
+    if (!machineReady || ended || event.target instanceof HTMLInputElement) return;
+    event.preventDefault();
+    const text = allocateName(event.clipboardData.getData('text/plain') || '');
+    Module._RavlinWebPaste(text);
+    Module._free(text);
+  });
   canvas.addEventListener('mousedown', () => { canvas.focus(); startSound(); });
 
   function pollGamepads() {
     if (machineReady && !ended && navigator.getGamepads) {
-      let bits = 0;
-      for (const pad of navigator.getGamepads()) {
-        if (!pad) continue;
-        const axis = (i) => (pad.axes[i] || 0);
+      // The first gamepad: its pad (standard buttons 12-15), left stick and
+      // face buttons (0-3).
+      const pad = [...navigator.getGamepads()].find((p) => p);
+      let bits = 0, stickX = 0, stickY = 0;
+      if (pad) {
         const button = (i) => pad.buttons[i] && pad.buttons[i].pressed;
-        if (axis(1) < -0.5 || button(12)) bits |= 1;
-        if (axis(1) > 0.5 || button(13)) bits |= 2;
-        if (axis(0) < -0.5 || button(14)) bits |= 4;
-        if (axis(0) > 0.5 || button(15)) bits |= 8;
-        if (button(0) || button(1)) bits |= 16;
+        [12, 13, 14, 15].forEach((b, i) => { if (button(b)) bits |= 1 << i; });
+        if ([0, 1, 2, 3].some(button)) bits |= 16;
+        const axis = (i) => Math.max(-1, Math.min(1, pad.axes[i] || 0));
+        stickX = Math.round(axis(0) * 32767);
+        stickY = Math.round(axis(1) * 32767);
       }
-      Module._RavlinWebGamepad(bits);
+      Module._RavlinWebGamepad(bits, stickX, stickY);
     }
     requestAnimationFrame(pollGamepads);
   }
@@ -315,7 +333,8 @@
     for (const [name, bytes] of Object.entries(roms)) Module.FS.writeFile(Folder + '/' + name, bytes);
     const functionRoms = FunctionRoms.every((name) => roms[name]);
     const lines = [`ScreenMode=${settings.ScreenMode}`, `Sync=${settings.Sync}`,
-                   `Joystick=${settings.Joystick}`, `Plus4ROMS=${functionRoms ? 1 : 0}`];
+                   `Joystick=${settings.Joystick}`, `Plus4ROMS=${functionRoms ? 1 : 0}`,
+                   `KeyboardMap=${positionalKeys ? 0 : 1}`];
     Module.FS.writeFile(SettingsFile, lines.join('\n') + '\n');
     machineReady = true;
     requestAnimationFrame(pollGamepads);

@@ -4,24 +4,21 @@
 // below the canvas up to date (at the end of each slice: at most once a
 // frame), and starts the files the user opens.
 #include <emscripten.h>
-#include <strings.h>
 #include <sys/stat.h>
 
-#include <cstring>
 #include <deque>
 #include <filesystem>
 #include <system_error>
 #include <string>
 
-#include "files/program_file.h"
 #include "files/snapshot_file.h"
-#include "input/key_codes.h"
 #include "machine/machine_state.h"
 #include "machine/settings.h"
 #include "machine/startup.h"
+#include "platform/desktop.h"
 #include "platform/devices.h"
+#include "platform/start_file.h"
 #include "platform/web/web_backend.h"
-#include "screen_text.h"
 #include "ted/ted_state.h"
 
 namespace {
@@ -31,23 +28,9 @@ namespace {
 constexpr double SliceMilliseconds = 12.0;
 // With 50 Hz pacing a frame starts this long before it is due.
 constexpr double FrameEarlyStart = 1.5;
-// Frames from power-on until BASIC is at READY, with a margin.
-constexpr uint64_t BootFrames = 120;
-// A typed key is held long enough for the KERNAL's keyboard scan and
-// released long enough for the scan to see it go.
-constexpr uint64_t TypeHoldFrames = 3;
-constexpr uint64_t TypeGapFrames = 2;
-
 bool Running = false;
 std::string ShownText;
 std::deque<std::string> FilesToStart;
-
-struct TypedKey {
-    uint8_t scanCode;
-    bool pressed;
-    uint64_t upAt;   // the frame at which it is let go
-};
-std::deque<TypedKey> Typing;
 
 // How the page calls the next slice: at once, after the display's next
 // refresh, after a delay in milliseconds, or the careful slice at once.
@@ -61,78 +44,33 @@ constexpr int SliceCareful = 3;
 EM_JS(void, WebScheduleSlice, (int kind, double delay), { Module.ravlinScheduleSlice(kind, delay); });
 EM_JS(void, WebSetScreenText, (const char* text), { Module.ravlinScreenText(UTF8ToString(text)); });
 EM_JS(void, WebEnded, (int code), { Module.ravlinEnded(code); });
-EM_JS(void, WebFileMessage, (const char* name, const char* text), {
-    Module.ravlinMessage(UTF8ToString(name), UTF8ToString(text));
-});
+EM_JS(void, WebFileMessage, (const char* text), { Module.ravlinMessage(UTF8ToString(text)); });
 
 namespace {
 
-bool HasExtension(const std::string& name, const char* extension)
+// Starting a file, as the desktop program starts the file it is given (a
+// snapshot is restored, a program loaded once BASIC is up and RUN).  A
+// problem is shown on the page and the file is not started.
+void StartFile(const std::string& name)
 {
-    size_t length = std::strlen(extension);
-    return name.size() > length && strcasecmp(name.c_str() + name.size() - length, extension) == 0;
-}
-
-void TypeKeys(const uint8_t* keys, size_t count)
-{
-    for (size_t i = 0; i < count; i++)
-        Typing.push_back({keys[i], false, 0});
-}
-
-// Presses and releases the typed keys, one at a time, by emulated frames.
-void ServeTyping()
-{
-    if (Typing.empty())
+    std::string problem;
+    const StartFileKind kind = ExamineStartFile(name, &problem);
+    std::error_code error;
+    // A snapshot of another size is not one this machine saved: restoring
+    // part of it would leave the machine in no state it ever had.
+    if (kind == StartFileKind::Snapshot && std::filesystem::file_size(name, error) != SnapshotFileSize)
+        problem = name + ": not a snapshot (a snapshot has 65,608 bytes)";
+    else if (kind != StartFileKind::Unknown && RequestStartFile(name))
         return;
-    TypedKey& key = Typing.front();
-    const uint64_t now = Ted.FramesCompleted;
-    if (!key.pressed) {
-        key.pressed = true;
-        key.upAt = now + TypeHoldFrames;
-        WebKeyEvent(true, key.scanCode, 0);
-    } else if (now >= key.upAt + TypeGapFrames) {
-        Typing.pop_front();
-    } else if (now >= key.upAt) {
-        WebKeyEvent(false, key.scanCode, 0);
-    }
-}
-
-// Starting a file, as the desktop program starts the file it is given: a
-// snapshot carries on from where it was saved; a program is loaded once
-// BASIC is up, then RUN is typed.
-// (This is where a start-a-file shared with the desktop program belongs.)
-bool StartFile(const std::string& name)
-{
-    if (HasExtension(name, ".fre")) {
-        // A snapshot of another size is not one this machine saved: half
-        // restoring it would leave the machine in no state it ever had.
-        std::error_code error;
-        const auto size = std::filesystem::file_size(name, error);
-        if (error || size != SnapshotFileSize)
-            WebFileMessage(name.c_str(), "is not a snapshot (a snapshot has 65,608 bytes)");
-        else if (!LoadSnapshotFile(name.c_str()))
-            WebFileMessage(name.c_str(), "cannot be loaded as a snapshot");
-        return true;
-    }
-    if (!HasExtension(name, ".prg")) {
-        WebFileMessage(name.c_str(), "is not a program (.prg) or snapshot (.fre) file");
-        return true;
-    }
-    if (Ted.FramesCompleted < BootFrames)
-        return false;   // not yet: BASIC is still starting
-    if (!LoadProgramFile(name.c_str())) {
-        WebFileMessage(name.c_str(), "cannot be loaded as a program");
-        return true;
-    }
-    constexpr uint8_t Run[] = {DIK_R, DIK_U, DIK_N, DIK_RETURN};
-    TypeKeys(Run, sizeof Run);
-    return true;
+    WebFileMessage(problem.c_str());
 }
 
 void ServeFiles()
 {
-    if (!FilesToStart.empty() && StartFile(FilesToStart.front()))
+    while (!FilesToStart.empty()) {
+        StartFile(FilesToStart.front());
         FilesToStart.pop_front();
+    }
 }
 
 void UpdateScreenText()
@@ -178,9 +116,11 @@ bool NeedsCarefulSlice()
 // blank), or 50 frames a second.  For the last, the next frame starts a
 // little before its time is due, and the frame end's own wait takes up the
 // rest.
+bool Unpaced() { return Config.Sync == 0 || WarpOn; }
+
 void ScheduleNextFrame()
 {
-    switch (Config.Sync) {
+    switch (Unpaced() ? 0 : Config.Sync) {
     case 1: WebScheduleSlice(SliceAtRefresh, 0); break;
     case 2: {
         const double due = static_cast<double>(LastFrameTime + FramePeriod - QueryPerformanceCounter()) * 1000.0 /
@@ -235,9 +175,8 @@ extern "C" EMSCRIPTEN_KEEPALIVE void RavlinWebSlice()
     const double start = WebNow();
     bool running = true;
     do {
-        ServeTyping();
         running = RunMainLoop(&exitCode, Ted.FramesCompleted + 1);
-    } while (running && Config.Sync == 0 && WebNow() - start < SliceMilliseconds && !NeedsCarefulSlice());
+    } while (running && Unpaced() && WebNow() - start < SliceMilliseconds && !NeedsCarefulSlice());
     WebAllowWaits(true);
     UpdateScreenText();
     WebShowPicture();
@@ -260,7 +199,6 @@ extern "C" EMSCRIPTEN_KEEPALIVE void RavlinWebCarefulSlice()
     const uint64_t frame = Ted.FramesCompleted;
     int exitCode = 0;
     do {
-        ServeTyping();
         if (!MainLoopPass(&exitCode)) {
             UpdateScreenText();
             End(exitCode);

@@ -9,6 +9,7 @@
 
 struct SoundSystem {
     AudioMixer mixer;
+    bool muted = false;
 };
 
 struct SoundBuffer {
@@ -31,7 +32,7 @@ extern "C" EMSCRIPTEN_KEEPALIVE const int16_t* RavlinWebRenderAudio(int frames, 
     size_t count = frames < 0 ? 0 : static_cast<size_t>(frames);
     if (count > MaxRenderFrames)
         count = MaxRenderFrames;
-    if (Sound && rate > 0)
+    if (Sound && !Sound->muted && rate > 0)
         MixerRender(Sound->mixer, RenderBuffer, count, static_cast<uint32_t>(rate));
     else
         for (size_t i = 0; i < count; i++)
@@ -128,6 +129,12 @@ void SoundBufferRelease(SoundBuffer* buffer)
         return;
     MixerDetach(*buffer->voice);
     delete buffer;
+}
+
+void SoundSetMuted(SoundSystem* sound, bool muted)
+{
+    if (sound)
+        sound->muted = muted;
 }
 
 void SoundRelease(SoundSystem* sound)

@@ -30,17 +30,5 @@ uint64_t WebYieldCount();
 // Called whenever the thread goes back to the browser.
 void WebShowPicture();
 
-// Presented pictures (unlocks of the primary surface) and vertical-blank
-// waits so far: the backend's frame count, by which a key press is held.
-uint64_t WebFrameTicks();
-void WebCountFrameTick();
-
-// Keys (DIK_ scan codes) and window messages from the page.
-void WebKeyEvent(bool down, uint8_t scanCode, uint32_t virtualKey);
-// Every key up, as after the page lost the focus.
-void WebReleaseAllKeys();
-// Joystick bits from the gamepads: the keys they stand for, held or not.
-void WebSetGamepadKeys(uint8_t held[5]);
-
 // A window message from the page's events (keys, close).
 void WebPostWindowMessage(uint32_t message, uintptr_t wParam, intptr_t lParam);

@@ -126,7 +126,6 @@ int32_t DisplayWaitForVerticalBlank(DisplayDevice* display, uint32_t)
     if (!display)
         return DDERR_GENERIC;
     WaitForRefresh();
-    WebCountFrameTick();
     return DD_OK;
 }
 
@@ -163,7 +162,6 @@ int32_t SurfaceUnlock(Surface* surface)
         return DDERR_GENERIC;
     surface->locked = false;
     Dirty = true;
-    WebCountFrameTick();
     static uint64_t yieldsSeen = 0;
     if (WebYieldCount() != yieldsSeen) {
         yieldsSeen = WebYieldCount();

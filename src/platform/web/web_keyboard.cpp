@@ -1,16 +1,16 @@
 // The keyboard device in the browser: the page's key events, by the key's
-// place on the keyboard (KeyboardEvent.code), kept as the 256 DIK_ bytes the
-// emulator reads.  A key pressed and released again before anyone looked
-// (a quick tap, or keys from a script) still reads as held for a few frames
-// and a few hundredths of a second, so that the machine's keyboard scan and
-// the menus' key tests see it.
+// place on the keyboard (KeyboardEvent.code) and the character it typed
+// (KeyboardEvent.key), fed to the key input shared with the desktop, which
+// answers the state reads with the symbolic or the positional map.  The
+// gamepads and pasted text arrive here too.
 #include <emscripten.h>
 
-#include <cstring>
 #include <string_view>
 
 #include "input/key_codes.h"
 #include "platform/devices.h"
+#include "platform/gamepad.h"
+#include "platform/key_input.h"
 #include "platform/web/web_backend.h"
 
 struct InputSystem {
@@ -59,28 +59,6 @@ constexpr CodeRow Codes[] = {
     {"MetaLeft", DIK_LWIN}, {"MetaRight", DIK_RWIN}, {"ContextMenu", DIK_APPS},
 };
 
-// The gamepad stands for the joystick keys: the cursor keys and Right Ctrl.
-constexpr uint8_t GamepadKeys[5] = {DIK_UP, DIK_DOWN, DIK_LEFT, DIK_RIGHT, DIK_RCONTROL};
-
-// A tap is held at least this long, in frames and in milliseconds.
-constexpr uint64_t HoldFrames = 3;
-constexpr double HoldMilliseconds = 60.0;
-
-struct KeyRecord {
-    bool down = false;             // held on the keyboard now
-    bool releasePending = false;   // let go, but not yet seen long enough
-    uint64_t pressTick = 0;
-    double pressTime = 0;
-};
-
-KeyRecord Keys[256];
-uint8_t GamepadHeld[5] = {};
-
-bool HeldLongEnough(const KeyRecord& key)
-{
-    return WebFrameTicks() - key.pressTick >= HoldFrames && WebNow() - key.pressTime >= HoldMilliseconds;
-}
-
 uint8_t ScanCodeOf(std::string_view code)
 {
     for (const CodeRow& row : Codes)
@@ -91,55 +69,54 @@ uint8_t ScanCodeOf(std::string_view code)
 
 }  // namespace
 
-void WebKeyEvent(bool down, uint8_t scanCode, uint32_t virtualKey)
+// From the page: one key event.  `character` is the one character the key
+// typed (0 for a key that names no character, such as Enter or F7);
+// `repeat` marks the keyboard's own repeats, which only the window hears
+// (the machine repeats a held key by itself).
+extern "C" EMSCRIPTEN_KEEPALIVE void RavlinWebKey(int down, int character, const char* code, int keyCode, int repeat)
 {
-    if (scanCode != 0) {
-        KeyRecord& key = Keys[scanCode];
-        if (down && !key.down) {
-            if (!key.releasePending) {
-                key.pressTick = WebFrameTicks();
-                key.pressTime = WebNow();
-            }
-            key.releasePending = false;
-        }
-        if (!down && key.down)
-            key.releasePending = true;
-        key.down = down;
+    const uint8_t position = ScanCodeOf(code ? code : "");
+    if (position != 0 && !repeat) {
+        if (down)
+            KeyInputDown(position, static_cast<uint32_t>(character));
+        else
+            KeyInputUp(position);
     }
-    if (virtualKey != 0)
-        WebPostWindowMessage(down ? WM_KEYDOWN : WM_KEYUP, virtualKey, down ? 1 : (intptr_t{3} << 30) | 1);
+    const uintptr_t virtualKey = static_cast<uintptr_t>(keyCode) & 0xFF;
+    if (virtualKey != 0) {
+        // Bit 30: the key was already down; bit 31: it is going up.
+        const intptr_t flags = down ? (repeat ? intptr_t{1} << 30 : 0) : (intptr_t{3} << 30);
+        WebPostWindowMessage(down ? WM_KEYDOWN : WM_KEYUP, virtualKey, flags | 1);
+    }
 }
 
-void WebReleaseAllKeys()
+// The page lost the keyboard: every key is up, Shift for the window too.
+extern "C" EMSCRIPTEN_KEEPALIVE void RavlinWebBlur()
 {
-    for (int i = 0; i < 256; i++)
-        if (Keys[i].down)
-            WebKeyEvent(false, static_cast<uint8_t>(i), 0);
-    // The window saw Shift go down; it must see it come up.
+    KeyInputReleaseAll();
     WebPostWindowMessage(WM_KEYUP, VK_SHIFT, (intptr_t{3} << 30) | 1);
 }
 
-void WebSetGamepadKeys(uint8_t held[5]) { std::memcpy(GamepadHeld, held, sizeof GamepadHeld); }
-
-// From the page: one key event.  This is the one place where the page's
-// keys become the machine's: here by position (the code), so that the
-// machine's keyboard sits where its keys are printed on a US keyboard.
-extern "C" EMSCRIPTEN_KEEPALIVE void RavlinWebKey(int down, const char* key, const char* code, int keyCode,
-                                                 int positional)
+// The first gamepad: bits 0-4 the pad's up, down, left, right and any face
+// button; the left stick from -32768 to 32767.
+extern "C" EMSCRIPTEN_KEEPALIVE void RavlinWebGamepad(int bits, int stickX, int stickY)
 {
-    (void)key;          // the typed character, for a translation by symbol
-    (void)positional;   // ?keys=positional
-    WebKeyEvent(down != 0, ScanCodeOf(code ? code : ""), static_cast<uint32_t>(keyCode) & 0xFF);
+    GamepadReading reading{};
+    reading.up = bits & 1;
+    reading.down = bits & 2;
+    reading.left = bits & 4;
+    reading.right = bits & 8;
+    reading.fire = bits & 16;
+    reading.stickX = static_cast<int16_t>(stickX);
+    reading.stickY = static_cast<int16_t>(stickY);
+    SetGamepad(reading);
 }
 
-extern "C" EMSCRIPTEN_KEEPALIVE void RavlinWebBlur() { WebReleaseAllKeys(); }
-
-extern "C" EMSCRIPTEN_KEEPALIVE void RavlinWebGamepad(int bits)
+// Text pasted into the page (UTF-8), typed on the machine.
+extern "C" EMSCRIPTEN_KEEPALIVE void RavlinWebPaste(const char* text)
 {
-    uint8_t held[5];
-    for (int i = 0; i < 5; i++)
-        held[i] = (bits >> i) & 1;
-    WebSetGamepadKeys(held);
+    if (text)
+        KeyInputTypeText(text);
 }
 
 int32_t DirectInputCreate(uint32_t, InputSystem** out)
@@ -175,15 +152,7 @@ int32_t KeyboardGetState(KeyboardDevice* keyboard, uint8_t state[256])
 {
     if (!keyboard->acquired)
         return DIERR_NOTACQUIRED;
-    for (int i = 0; i < 256; i++) {
-        KeyRecord& key = Keys[i];
-        if (key.releasePending && HeldLongEnough(key))
-            key.releasePending = false;
-        state[i] = (key.down || key.releasePending) ? 0x80 : 0;
-    }
-    for (int i = 0; i < 5; i++)
-        if (GamepadHeld[i])
-            state[GamepadKeys[i]] = 0x80;
+    KeyInputState(state);
     return DI_OK;
 }
 

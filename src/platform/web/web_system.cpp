@@ -8,6 +8,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <deque>
+#include <string>
 
 #include "platform/devices.h"
 #include "platform/web/web_backend.h"
@@ -23,7 +24,6 @@ std::deque<Message> Queue;
 bool QuitPosted = false;
 int QuitCode = 0;
 double LastYield = 0;
-uint64_t FrameTicks = 0;
 uint64_t Yields = 0;
 bool WaitsAllowed = true;
 
@@ -32,6 +32,12 @@ bool WaitsAllowed = true;
 EM_JS(double, WebClockNow, (), { return performance.now(); });
 EM_JS(void, WebShowMessage, (const char* caption, const char* text), {
     if (Module.ravlinMessage) Module.ravlinMessage(UTF8ToString(caption), UTF8ToString(text));
+});
+EM_JS(void, WebShowTitle, (const char* title), {
+    if (Module.ravlinTitle) Module.ravlinTitle(UTF8ToString(title));
+});
+EM_JS(void, WebCopyText, (const char* text), {
+    if (Module.ravlinCopyText) Module.ravlinCopyText(UTF8ToString(text));
 });
 
 double WebNow() { return WebClockNow(); }
@@ -54,8 +60,6 @@ void WebYield(double milliseconds)
     WebNoteYield();
 }
 
-uint64_t WebFrameTicks() { return FrameTicks; }
-void WebCountFrameTick() { FrameTicks++; }
 
 // ---- Window --------------------------------------------------------------
 
@@ -93,6 +97,23 @@ void ShowMessageBox(WindowHandle, const char* text, const char* caption)
 {
     std::fprintf(stderr, "%s: %s\n", caption, text);
     WebShowMessage(caption, text);
+}
+
+// The title: the page's title, and the line above the picture that shows
+// the passing messages (a file that could not start, the warp speed).
+void SetPlatformWindowTitle(WindowHandle, const char* title)
+{
+    WebShowTitle(title ? title : "");
+}
+
+// The browser hands out its clipboard only to a paste the user makes (the
+// page types that text at once, see RavlinWebPaste); F5 finds it empty.
+bool GetClipboardText(std::string*) { return false; }
+
+bool SetClipboardText(const char* text)
+{
+    WebCopyText(text ? text : "");
+    return true;
 }
 
 void WebPostWindowMessage(uint32_t message, uintptr_t wParam, intptr_t lParam)
