@@ -1,7 +1,7 @@
 #!/bin/sh
 # The web page's speed against native ravlin-headless, in emulated frames
 # per second of the KERNAL idling at READY (screen mode 0, Sync 0), wall
-# clock, best of a few rounds each.  Builds build-bench/ravlin-headless
+# clock, five rounds in which the two take turns (bench/web_speed.mjs).  Builds build-bench/ravlin-headless
 # (Release) and the page (tools/web/build.sh); ROMs from $RAVLIN_ROM_DIR,
 # else ../shared/roms beside the repository.
 #   bench/web_speed.sh [NATIVE_FRAMES]     (default 20000)
@@ -19,19 +19,5 @@ scratch=$(mktemp -d)
 trap 'rm -rf "$scratch"' EXIT INT TERM
 cp "$roms/basic.bin" "$roms/kernal.bin" "$scratch/"
 printf 'Sync=0\nScreenMode=0\n' >"$scratch/settings"
-best=0
-for round in 1 2 3; do
-  start=$(date +%s.%N)
-  (cd "$scratch" && RAVLIN_SETTINGS="$scratch/settings" "$build/ravlin-headless" --frames "$frames" >/dev/null)
-  end=$(date +%s.%N)
-  rate=$(awk -v f="$frames" -v s="$start" -v e="$end" 'BEGIN { printf "%.0f", f / (e - s) }')
-  echo "native round $round: $rate frames/s"
-  [ "$rate" -gt "$best" ] && best=$rate
-done
-echo "native best: $best"
-
-RAVLIN_WEB_SCRIPT="$here/bench/web_speed.mjs" "$here/tests/web/run.sh" >"$scratch/web.txt"
-cat "$scratch/web.txt"
-web=$(sed -n 's/^web best: //p' "$scratch/web.txt")
-[ -n "$web" ] || { echo "the page did not run" >&2; exit 1; }
-awk -v w="$web" -v n="$best" 'BEGIN { printf "web / native: %.2f\n", w / n }'
+RAVLIN_BENCH_NATIVE="$build/ravlin-headless" RAVLIN_BENCH_DIR="$scratch" RAVLIN_BENCH_FRAMES="$frames" \
+  RAVLIN_WEB_SCRIPT="$here/bench/web_speed.mjs" "$here/tests/web/run.sh"

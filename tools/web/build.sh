@@ -15,7 +15,9 @@ mkdir -p "$objects" "$out/web"
 # the tools' acorn lives.
 export NODE_PATH="${NODE_PATH:+$NODE_PATH:}/usr/share/nodejs"
 
-flags="-std=c++20 -O3 -Wall -Wextra -fno-exceptions -Isrc"
+# Bulk memory: memcpy and memset as single instructions (the frame copy,
+# the renderer's fills).
+flags="-std=c++20 -O3 -Wall -Wextra -fno-exceptions -mbulk-memory -Isrc"
 sources=$(ls src/machine/*.cpp src/cpu/*.cpp src/ted/*.cpp src/sound/*.cpp src/input/*.cpp \
              src/platform/*.cpp src/platform/web/*.cpp src/ui/*.cpp src/files/*.cpp \
              src/debugger/*.cpp tools/web/*.cpp)
