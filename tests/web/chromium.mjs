@@ -5,14 +5,17 @@ import os from 'node:os';
 import path from 'node:path';
 import puppeteer from 'puppeteer-core';
 
-export function launch() {
-  return puppeteer.launch({
+export async function launch() {
+  const profile = fs.mkdtempSync(path.join(os.tmpdir(), 'ravlin-chromium-'));
+  const browser = await puppeteer.launch({
     executablePath: process.env.CHROMIUM || '/usr/bin/chromium',
     headless: true,
-    userDataDir: fs.mkdtempSync(path.join(os.tmpdir(), 'ravlin-chromium-')),
+    userDataDir: profile,
     args: ['--no-sandbox', '--disable-gpu', '--disable-quic', '--no-first-run', '--disable-background-networking',
            '--disable-component-update', '--disable-sync', '--autoplay-policy=no-user-gesture-required'],
   });
+  browser.on('disconnected', () => fs.rmSync(profile, { recursive: true, force: true }));
+  return browser;
 }
 
 export const screenText = (page) => page.$eval('#screen-text', (e) => e.textContent);
