@@ -14,7 +14,12 @@ export async function launch() {
     args: ['--no-sandbox', '--disable-gpu', '--disable-quic', '--no-first-run', '--disable-background-networking',
            '--disable-component-update', '--disable-sync', '--autoplay-policy=no-user-gesture-required'],
   });
-  browser.on('disconnected', () => fs.rmSync(profile, { recursive: true, force: true }));
+  // The profile goes with the browser, once the browser has let go of it.
+  const close = browser.close.bind(browser);
+  browser.close = async () => {
+    await close();
+    try { fs.rmSync(profile, { recursive: true, force: true, maxRetries: 5, retryDelay: 200 }); } catch (e) { /* left in /tmp */ }
+  };
   return browser;
 }
 
