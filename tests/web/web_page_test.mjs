@@ -92,6 +92,26 @@ const tests = {
     assert.deepEqual([page.uncaught, fresh.uncaught], [undefined, undefined]);
   },
 
+  async 'pasted text is typed; F10 warps, and the title line says how fast'(browser) {
+    const page = await open(browser, '');
+    await ready(page);
+    await page.focus('#screen');
+    await page.evaluate(() => {
+      const paste = new ClipboardEvent('paste', { clipboardData: new DataTransfer(), bubbles: true });
+      paste.clipboardData.setData('text/plain', 'print 2+3\n');
+      document.dispatchEvent(paste);
+    });
+    await waitFor(page, screenText, (t) => /PRINT 2\+3\n 5\n/.test(t));
+    await tap(page, 'F10');
+    const title = () => page.$eval('#title', (e) => e.textContent);
+    await waitFor(page, title, (t) => /warp \d+\.\dx/.test(t));
+    const warped = await frames(page);
+    await pause(1000);
+    assert.ok(await frames(page) - warped > 100, 'warp runs faster than 50 frames a second');
+    await tap(page, 'F10');
+    await waitFor(page, title, (t) => !/warp/.test(t));
+  },
+
   async '?run= starts a program; bad names and settings get a message and the machine carries on'(browser) {
     const page = await open(browser, '?run=hello.prg');
     await waitFor(page, screenText, (t) => /RAVLIN WEB 142/.test(t), 40);
