@@ -60,7 +60,6 @@ void WebYield(double milliseconds)
     WebNoteYield();
 }
 
-
 // ---- Window --------------------------------------------------------------
 
 void RegisterWindowClass() {}
