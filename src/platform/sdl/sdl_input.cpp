@@ -126,8 +126,9 @@ bool SdlFeedInput(const SDL_Event& event)
         if (repeat || position == 0)
             return false;
         LastPress[key.scancode] = event.key.timestamp;
-        // Ctrl and Alt make no text; the key symbol says which key it is.
-        if (KeyInputWantsCharacter(position) && !(key.mod & (KMOD_CTRL | KMOD_ALT))) {
+        // Ctrl and the left Alt (the Commodore key) make no text; the key
+        // symbol says which key it is.  AltGr types characters as Shift does.
+        if (KeyInputWantsCharacter(position) && !(key.mod & (KMOD_CTRL | KMOD_LALT))) {
             Waiting = {true, position, CharacterOfSymbol(key.sym, key.mod)};
         } else {
             KeyInputDown(position, CharacterOfSymbol(key.sym, key.mod));
