@@ -1,10 +1,12 @@
 // The load menu driven by scripted keys on directories built by the tests:
 // its pages, the list and its keys, walking the tree, drive mode, loading.
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 
 #include <filesystem>
 #include <fstream>
 
+#include "cpu/cpu.h"
 #include "files/program_file.h"
 #include "files/snapshot_file.h"
 #include "input/key_codes.h"
@@ -302,15 +304,26 @@ TEST_F(LoadMenuTest, EnteringAndLeavingDirectories)
     MakeExample();
     fs::path here = fs::current_path();
     std::ofstream("A/INNER.PRG") << "x";
-    pictures.PressAt(0, DIK_DOWN);      // A
-    pictures.KeysAt(2, {DIK_RETURN});   // into A: .., INNER.PRG
-    pictures.KeysAt(4, {DIK_RETURN});   // ".." back: A selected
-    pictures.KeysAt(6, {DIK_ESCAPE});
+    // A directory whose name begins with '.' is entered like any other;
+    // only ".." goes up.
+    fs::create_directory(".config");
+    std::ofstream(".config/SET.PRG") << "x";
+    pictures.PressAt(0, DIK_DOWN);       // .config
+    pictures.KeysAt(2, {DIK_RETURN});    // into .config: .., SET.PRG
+    pictures.KeysAt(4, {DIK_RETURN});    // ".." back: .config selected
+    pictures.PressAt(6, DIK_DOWN);       // A
+    pictures.KeysAt(8, {DIK_RETURN});    // into A: .., INNER.PRG
+    pictures.KeysAt(10, {DIK_RETURN});   // ".." back: A selected
+    pictures.KeysAt(12, {DIK_ESCAPE});
     Run();
+    ASSERT_GE(pictures.pictures.size(), 13u);
     ExpectRow(pictures.pictures[3], 6, "..", true, true);
-    ExpectRow(pictures.pictures[3], 7, "INNER.PRG", false, false);
-    ExpectRow(pictures.pictures[5], 6, "..", true, false);
-    ExpectRow(pictures.pictures[5], 7, "A", true, true);
+    ExpectRow(pictures.pictures[3], 7, "SET.PRG", false, false);
+    ExpectRow(pictures.pictures[5], 7, ".config", true, true);
+    ExpectRow(pictures.pictures[9], 6, "..", true, true);
+    ExpectRow(pictures.pictures[9], 7, "INNER.PRG", false, false);
+    ExpectRow(pictures.pictures[11], 6, "..", true, false);
+    ExpectRow(pictures.pictures[11], 8, "A", true, true);
     EXPECT_EQ(fs::current_path(), here);
 }
 
@@ -392,25 +405,27 @@ TEST_F(LoadMenuTest, AnEmptyListingSaysSo)
     }
 }
 
-TEST_F(LoadMenuTest, LongNamesRunPastTheWindow)
+TEST_F(LoadMenuTest, LongNamesAreCutAtTheWindowsEdge)
 {
     std::string name;
     for (int i = 0; i < 66; i++)
         name += static_cast<char>('A' + i % 26);
     name += ".PRG";   // 70 characters, 63 of them listed
     std::ofstream(name) << "x";
+    std::vector<uint8_t> before(FrameBuffer, FrameBuffer + FrameLines * FrameWidth);
     pictures.KeysAt(0, {DIK_END, DIK_ESCAPE});
     Run();
-    // The name starts at column 10: 30 characters in the window, then the
-    // border right of it (columns 40-48), and from column 49 on, the lines
-    // below, from the frame's left edge.  Those wrapped cells cover the
-    // start of the same row one line lower, and the next row's drawing
-    // covers their last line from column 8 on.
+    // The name starts at column 10: 30 characters in the window, and not
+    // one pixel outside it, during the menu or after.
     const WindowPicture& p = pictures.pictures[1];
     EXPECT_EQ(ReadCells(p, 16, 7, 24, SelectedFileInk, SelectedPaper), name.substr(6, 24));
-    EXPECT_EQ(ReadFrameCells(40, 7, 25, SelectedFileInk, SelectedPaper), name.substr(30, 25));
-    EXPECT_EQ(MenuCellOffset(49, 7), (56 + 7 * 8 + 1) * 456u);
-    EXPECT_EQ(ReadFrameCells(65, 7, 8, SelectedFileInk, SelectedPaper), "????????");
+    for (uint32_t line = 0; line < FrameLines; line++) {
+        for (uint32_t x = 0; x < FrameWidth; x++) {
+            if (line < 56 || line >= 256 || x < 64 || x >= 384) {
+                ASSERT_EQ(FrameBuffer[line * FrameWidth + x], before[line * FrameWidth + x]) << line << ", " << x;
+            }
+        }
+    }
 }
 
 TEST_F(LoadMenuTest, ThreeHundredDirectories)
@@ -452,6 +467,39 @@ TEST_F(LoadMenuTest, EnterOnASnapshotLoadsIt)
     Run();
     EXPECT_EQ(pictures.pictures.size(), 3u);
     EXPECT_EQ(Ram64[0x4000], 0x5A);
+}
+
+// A file that is no longer what was listed (cut short, or replaced by a
+// fifo, which must not block the opening) loads nothing: the menu says so
+// and closes on Enter.
+TEST_F(LoadMenuTest, AFileThatCannotBeLoadedSaysSoAndChangesNothing)
+{
+    Ram64[0x4000] = 0x5A;
+    if (!SaveSnapshotFile("MACHINE.FRE"))
+        GTEST_SKIP() << "snapshot files not available in this build";
+    MakeFile("GAME.PRG");
+    for (bool snapshot : {false, true}) {
+        SCOPED_TRACE(snapshot ? "snapshot" : "program");
+        PictureLog log;
+        log.Start();
+        log.AtPicture(1, [snapshot] {
+            if (snapshot) {
+                fs::resize_file("MACHINE.FRE", 40);
+            } else {
+                fs::remove("GAME.PRG");
+                ASSERT_EQ(mkfifo("GAME.PRG", 0644), 0);
+            }
+        });
+        log.KeysAt(0, {snapshot ? DIK_RIGHT : uint8_t{0}, DIK_END, DIK_RETURN, DIK_RETURN});
+        const uint16_t pc = Cpu.PC;
+        Ram64[0x4000] = 0x00;
+        Run();
+        EXPECT_EQ(Cpu.PC, pc);
+        EXPECT_EQ(Ram64[0x4000], 0x00);
+        ASSERT_EQ(log.pictures.size(), 4u);
+        EXPECT_EQ(ReadCells(log.pictures[3], 0, 18, 40, 0x3B, 0x00), "            OPERATION FAILED            ");
+        EXPECT_EQ(ReadCells(log.pictures[3], 14, 20, 5, 0x4F, 0x00), "ENTER");
+    }
 }
 
 TEST_F(LoadMenuTest, EnterOnTapeDoesNothingAndEscapeLeaves)
