@@ -13,6 +13,7 @@
 #include "input/key_codes.h"
 #include "input/keyboard.h"
 #include "machine/machine_state.h"
+#include "sound/sound.h"
 #include "ui/file_listing.h"
 #include "ui/menu_protocol.h"
 #include "ui/menus.h"
@@ -360,4 +361,10 @@ void RunLoadMenu()
     }
     LoadMenuRequest = 0;
     LeaveMenu(saved);
+    // The volumes from before the menu belong to the program the snapshot
+    // replaced: the voices play what the restored registers say.
+    if (loaded && menu.page == PageLoadSnapshot) {
+        UpdateVoice1();
+        UpdateVoice2();
+    }
 }
