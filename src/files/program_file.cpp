@@ -3,6 +3,7 @@
 #include <cstdio>
 #include <vector>
 
+#include "files/regular_file.h"
 #include "files/safe_save.h"
 #include "machine/machine_state.h"
 
@@ -23,7 +24,8 @@ bool LoadProgramFile(const char* fileName)
 {
     if (!Ram64 || !fileName)
         return false;
-    std::FILE* file = std::fopen(fileName, "rb");
+    uint64_t size = 0;
+    std::FILE* file = OpenRegularFile(fileName, &size);
     if (!file)
         return false;
     uint8_t address[2];

@@ -8,7 +8,8 @@ constexpr uint32_t ProgramDataLimit = 60000;
 // Copies the file's data into RAM at its load address (bytes that would land
 // past 0xFFFF are dropped) and moves BASIC's end pointers.  Returns whether
 // the load address could be read, that is whether the load took effect; a
-// file that can't be opened or is shorter than two bytes changes nothing.
+// file that can't be opened, is not a regular file (a directory, a fifo)
+// or is shorter than two bytes changes nothing.
 bool LoadProgramFile(const char* fileName);
 // Writes start..end-1 from RAM (even under ROM).  Returns true only when the
 // whole file was written; a failed save leaves any earlier file intact.

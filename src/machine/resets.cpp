@@ -24,6 +24,10 @@ void HardReset()
     Ted.RomEnabled = 1;
     Ted.ResetRequest = 1;
     Ted.RasterIrqDue = 0;
+    // An interrupt noticed before the reset would be taken right after the
+    // reset entry, through RAM vectors that now hold the fill pattern.
+    Ted.IrqPending = 0;
+    Ted.IrqDelay = 0;
     JoystickMode = StartupJoystick;
     Ted.RasterLine = 0;
     Ted.LinePosition = 0;

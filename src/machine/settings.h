@@ -19,6 +19,25 @@ struct Settings {
 
 extern Settings Config;
 
+// Each setting's value when it is missing or malformed, and for the
+// settings with a range, when it lies outside it.
+constexpr uint32_t DefaultScreenMode = 0;
+constexpr uint32_t DefaultPriority = 0;
+constexpr uint32_t DefaultSoundEmulation = 1;
+constexpr uint32_t DefaultDebugger = 0;
+constexpr uint32_t DefaultSync = 0;
+constexpr uint32_t DefaultModeX = 0;
+constexpr uint32_t DefaultPlus4ROMS = 0;
+constexpr uint32_t DefaultJoystick = 0;
+constexpr uint32_t DefaultLog = 0;
+constexpr uint32_t DefaultWindowed = 0;
+
+// The highest value of each setting that has a range (all start at 0).
+constexpr uint32_t HighestScreenMode = 6;
+constexpr uint32_t HighestPriority = 2;
+constexpr uint32_t HighestSync = 2;
+constexpr uint32_t HighestJoystick = 2;
+
 Settings DefaultSettings();
 // Applies the text of a settings file to s: known names (any case) with a
 // decimal or 0x-hexadecimal 32-bit value; anything else is ignored.
@@ -26,5 +45,12 @@ void ParseSettingsText(const std::string& text, Settings& s);
 // The file to read: $RAVLIN_SETTINGS, else $XDG_CONFIG_HOME/ravlin/settings,
 // else ~/.config/ravlin/settings.
 std::string SettingsFilePath();
-// Fills Config, JoystickMode and StartupJoystick.
+// Gives each setting with a range that lies outside it its default, and
+// remembers which (for LogSettingsOutOfRange).
+void ApplySettingRanges(Settings& s);
+// Fills Config, JoystickMode and StartupJoystick; values out of range get
+// their defaults.
 void ReadSettings();
+// One log line for every value ApplySettingRanges replaced since the last
+// ReadSettings.
+void LogSettingsOutOfRange();

@@ -124,11 +124,10 @@ void CopyFrameToScreen()
 
 void PresentFrame()
 {
-    // Any other Sync value does nothing at all, and the frame end stays
-    // armed.
-    if (Config.Sync > 2)
-        return;
-    for (FrameEndStep step : FrameEndOrder[Config.Sync])
+    // The settings keep Sync within its choices; should another value get
+    // here, it paces as the default rather than never ending the frame.
+    const uint32_t sync = Config.Sync <= HighestSync ? Config.Sync : DefaultSync;
+    for (FrameEndStep step : FrameEndOrder[sync])
         RunStep(step);
     Ted.FrameEndArmed = 0;
 }

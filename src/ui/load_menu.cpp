@@ -13,9 +13,11 @@
 #include "input/key_codes.h"
 #include "input/keyboard.h"
 #include "machine/machine_state.h"
+#include "sound/sound.h"
 #include "ui/file_listing.h"
 #include "ui/menu_protocol.h"
 #include "ui/menus.h"
+#include "ui/outcome.h"
 #include "ui/text.h"
 
 namespace fs = std::filesystem;
@@ -160,12 +162,12 @@ uint8_t SelectedKind(const PageState& state)
     return state.listing->entries[state.selection].kind;
 }
 
-// Enter on a directory.  Going up (any name beginning with '.') selects the
-// directory just left, found without regard to case.
+// Enter on a directory.  Going up ("..") selects the directory just left,
+// found without regard to case.
 void EnterDirectory(PageState& state)
 {
     const ListingEntry& entry = state.listing->entries[state.selection];
-    if (entry.name[0] == '.') {
+    if (IsParent(entry)) {
         std::string left = LastComponent(CurrentDirectoryText());
         ChangeDirectory(entry.fullName);
         Rebuild(state);
@@ -262,12 +264,13 @@ void DrawList(const PageState& state)
         }
         const ListingEntry& entry = listing.entries[i];
         bool directory = entry.kind == EntryDirectory;
+        // A long name is cut at the window's right edge.
         if (i == state.selection) {
             DrawText(8, row, Blank24, 0x71, 0x51);
-            DrawText(10, row, entry.name, directory ? 0x43 : 0x71, 0x51);
+            DrawTextToEdge(10, row, entry.name, directory ? 0x43 : 0x71, 0x51);
         } else {
             DrawText(8, row, Blank24, 0x71, 0x00);
-            DrawText(10, row, entry.name, directory ? 0x23 : 0x61, 0x00);
+            DrawTextToEdge(10, row, entry.name, directory ? 0x23 : 0x61, 0x00);
         }
     }
 }
@@ -341,11 +344,27 @@ void RunLoadMenu()
             break;
     }
 
+    bool loaded = true;
     if (menu.page == PageLoadProgram && ProgramList.count > 0)
-        LoadProgramFile(ProgramList.entries[menu.program.selection].fullName);
+        loaded = LoadProgramFile(ProgramList.entries[menu.program.selection].fullName);
     if (menu.page == PageLoadSnapshot && SnapshotList.count > 0)
-        LoadSnapshotFile(SnapshotList.entries[menu.snapshot.selection].fullName);
+        loaded = LoadSnapshotFile(SnapshotList.entries[menu.snapshot.selection].fullName);
     WaitKeyRelease(DIK_RETURN);
+    if (!loaded) {
+        // The file changed since it was listed, or is no program or
+        // snapshot at all: the machine is as it was, and the user is told.
+        ClearMenuWindow();
+        Draw(TitleBar);
+        Draw(PageNames[(menu.page == PageLoadProgram ? PageProgram : PageSnapshot) - PageProgram]);
+        Draw(OperationFailed);
+        WaitForEnterToContinue();
+    }
     LoadMenuRequest = 0;
     LeaveMenu(saved);
+    // The volumes from before the menu belong to the program the snapshot
+    // replaced: the voices play what the restored registers say.
+    if (loaded && menu.page == PageLoadSnapshot) {
+        UpdateVoice1();
+        UpdateVoice2();
+    }
 }

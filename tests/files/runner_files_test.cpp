@@ -1,6 +1,7 @@
 // The runner's file features end to end: ravlin-headless is run as a
 // program in a scratch directory, as scripts and CI jobs use it.
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 
 #include <sys/wait.h>
 
@@ -126,6 +127,8 @@ TEST_F(RunnerTinyRomTest, FailuresEndTheRunWithAMessage)
         const char* message;
     } cases[] = {
         {"--load missing.prg --frames 1", 1, "missing.prg"},
+        {"--load short.fre --frames 1", 1, "short.fre"},   // not the snapshot's size
+        {"--load pipe.prg --frames 1", 1, "pipe.prg"},     // a fifo: refused, not waited on
         {"--load notes.txt", 2, "notes.txt"},
         {"--load", 2, "--load needs a file name"},
         {"--run", 2, "--run needs --load with a .prg file"},
@@ -135,6 +138,8 @@ TEST_F(RunnerTinyRomTest, FailuresEndTheRunWithAMessage)
         {"--script fails.script", 1, "taken.bmp"},
     };
     scratch.WriteText("bad.script", "load\n");
+    scratch.WriteFile("short.fre", std::vector<uint8_t>(40, 0x11));
+    ASSERT_EQ(mkfifo((scratch.path + "/pipe.prg").c_str(), 0644), 0);
     scratch.WriteText("fails.script", "frames 1\nscreenshot-window taken.bmp\n");
     for (const auto& c : cases) {
         SCOPED_TRACE(c.arguments);

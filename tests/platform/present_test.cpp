@@ -183,8 +183,11 @@ TEST_F(PresentTest, SyncValuesPaceAndClearTheFrameEnd)
         bool clockMoves;
         bool armedAfter;
     };
-    const Row rows[] = {{0, 1, false, false}, {1, 2, true, false}, {2, 1, true, false}, {3, 0, false, true}};
-    for (const Row& row : rows) {
+    const Row rows[] = {{0, 1, false, false}, {1, 2, true, false}, {2, 1, true, false}};
+    // A value past the last choice paces as the default does.
+    Row outOfRange = rows[DefaultSync];
+    outOfRange.sync = 3;
+    for (Row row : {rows[0], rows[1], rows[2], outOfRange}) {
         SCOPED_TRACE(row.sync);
         Boot("Sync=" + std::to_string(row.sync) + "\n");
         HeadlessAdvanceClock(5'000'000);   // mid-refresh
@@ -258,9 +261,10 @@ TEST_F(PresentTest, SwitchingToFiftyHertzLaterReturnsAtOnce)
     EXPECT_EQ(LastFrameTime, before);
 }
 
-TEST_F(PresentTest, ModesBeyondSixCopyNothing)
+TEST_F(PresentTest, ModesBeyondSixShowTheDefaultMode)
 {
     Boot("ScreenMode=7\n");
+    ASSERT_EQ(Config.ScreenMode, DefaultScreenMode);
     FillMarkers();
     uint64_t shown = HeadlessPresentedCount();
     PresentFrame();
@@ -269,7 +273,7 @@ TEST_F(PresentTest, ModesBeyondSixCopyNothing)
     size_t changed = 0;
     for (uint8_t byte : f.pixels)
         changed += byte != 0xEE;
-    EXPECT_EQ(changed, 0u);
+    EXPECT_GT(changed, 0u) << "a black screen";
 }
 
 }  // namespace

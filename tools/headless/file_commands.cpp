@@ -73,7 +73,8 @@ bool ParseFileOption(int argc, char** argv, int& i, RunPlan& plan, bool* bootWai
         error = std::string(option) + " needs a file name";
         return true;
     }
-    std::string name = argv[++i];
+    const std::string given = argv[++i];
+    const std::string name = StartDirectoryPath(given);
     if (!load) {
         options.saveSnapshot = name;
         return true;
@@ -83,7 +84,7 @@ bool ParseFileOption(int argc, char** argv, int& i, RunPlan& plan, bool* bootWai
         return true;
     }
     if (!HasExtension(name, ".prg") && !HasExtension(name, ".fre")) {
-        error = name + ": --load takes a .prg or .fre file";
+        error = given + ": --load takes a .prg or .fre file";
         return true;
     }
     if (!*bootWaited)
@@ -142,7 +143,7 @@ bool AddFileCommand(std::string_view command, std::string_view rest, RunPlan& pl
         *ok = false;
         return true;
     }
-    std::string name(rest);
+    std::string name = StartDirectoryPath(rest);
     AddAction(plan, [action, name] { return action(name); });
     return true;
 }

@@ -38,6 +38,7 @@ int main(int argc, char** argv)
 {
     long frames = 50;
     bool screenText = false;
+    std::string screenshotPath;
     const char* screenshot = nullptr;
     std::string wavPath;
     RunPlan plan;
@@ -52,7 +53,8 @@ int main(int argc, char** argv)
         } else if (std::strcmp(argv[i], "--screen-text") == 0) {
             screenText = true;
         } else if (std::strcmp(argv[i], "--screenshot") == 0 && hasValue) {
-            screenshot = argv[++i];
+            screenshotPath = StartDirectoryPath(argv[++i]);
+            screenshot = screenshotPath.c_str();
         } else if (std::strcmp(argv[i], "--type") == 0 && hasValue) {
             // Typing starts once the machine has booted.
             if (!typed)
@@ -62,7 +64,7 @@ int main(int argc, char** argv)
         } else if (std::strcmp(argv[i], "--script") == 0 && hasValue) {
             AddScriptFile(argv[++i], plan, error);
         } else if (std::strcmp(argv[i], "--wav") == 0 && hasValue) {
-            wavPath = argv[++i];
+            wavPath = StartDirectoryPath(argv[++i]);
         } else {
             return Usage();
         }
