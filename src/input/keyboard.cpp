@@ -7,6 +7,7 @@
 
 uint8_t KeyState[256];
 uint8_t KeyRepeatState = 0;
+uint8_t GamepadLines = 0;
 
 namespace {
 

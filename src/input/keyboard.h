@@ -15,6 +15,13 @@ extern const std::array<uint8_t, 256> DefaultKeyMap;
 // for all keys and all callers.
 extern uint8_t KeyRepeatState;
 
+// A game controller's joystick lines (bits below), set by the platform;
+// the keyboard latch gives them to the port of JoystickMode, port 1 when
+// the mode is neither 1 nor 2.
+constexpr uint8_t JoystickUp = 0x01, JoystickDown = 0x02, JoystickLeft = 0x04, JoystickRight = 0x08,
+                  JoystickFire = 0x10;
+extern uint8_t GamepadLines;
+
 constexpr uint8_t KeyDeviceLost = 255;   // KeyPressed: lost and not re-acquired
 
 // Reads the keyboard device into KeyState; after input loss it acquires the

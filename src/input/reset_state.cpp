@@ -8,4 +8,5 @@ void ResetInputState()
     std::memset(KeyState, 0, sizeof KeyState);
     KeyMap = DefaultKeyMap;
     KeyRepeatState = 0;
+    GamepadLines = 0;
 }

@@ -4,6 +4,7 @@
 #include "machine/machine_state.h"
 #include "machine/startup.h"
 #include "platform/devices.h"
+#include "platform/start_file.h"
 #include "ted/render_inline.h"
 #include "ted/steps_inline.h"
 #include "ui/menus.h"
@@ -51,6 +52,8 @@ void RunRequests()
         SoftReset();
     if (HardResetRequest == 1)
         HardReset();
+    if (StartFileRequest == 1)
+        StartRequestedFile();
     SettleDeferredSteps();
 }
 
@@ -166,8 +169,10 @@ inline bool Pass(int* exitCode, bool* attention)
         *attention = false;
         if (!Ram64)
             return FinishAfterRelease(exitCode);
+        if (StartFileWaiting)
+            CheckStartFileDue();
         if ((ScreenshotRequest | OptionsMenuRequest | LoadMenuRequest | SaveMenuRequest | DebuggerRequest |
-             SoftResetRequest | HardResetRequest) != 0) {
+             SoftResetRequest | HardResetRequest | StartFileRequest) != 0) {
             RunRequests();
             // A menu may leave another request for the next pass.
             *attention = true;

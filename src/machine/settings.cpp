@@ -25,6 +25,7 @@ Settings DefaultSettings()
     s.Joystick = DefaultJoystick;
     s.Log = DefaultLog;
     s.Windowed = DefaultWindowed;
+    s.KeyboardMap = DefaultKeyboardMap;
     return s;
 }
 
@@ -102,6 +103,7 @@ constexpr NamedSetting SettingNames[] = {
     {"Joystick", &Settings::Joystick},
     {"Log", &Settings::Log},
     {"Windowed", &Settings::Windowed},
+    {"KeyboardMap", &Settings::KeyboardMap},
 };
 
 // The settings whose values are numbered choices: anything past the last
@@ -118,6 +120,7 @@ constexpr RangedSetting RangedSettings[] = {
     {"Priority", &Settings::Priority, HighestPriority, DefaultPriority},
     {"Sync", &Settings::Sync, HighestSync, DefaultSync},
     {"Joystick", &Settings::Joystick, HighestJoystick, DefaultJoystick},
+    {"KeyboardMap", &Settings::KeyboardMap, HighestKeyboardMap, DefaultKeyboardMap},
 };
 constexpr int RangedSettingCount = sizeof RangedSettings / sizeof RangedSettings[0];
 
@@ -190,6 +193,7 @@ std::string SettingsFilePath()
     const char* home = std::getenv("HOME");
     return std::string(home ? home : "") + "/.config/ravlin/settings";
 }
+
 
 void ReadSettings()
 {

@@ -15,6 +15,7 @@ struct Settings {
     uint32_t Joystick;
     uint32_t Log;
     uint32_t Windowed;   // our own tenth value: nonzero = a window, not full screen
+    uint32_t KeyboardMap;   // 1 symbolic (a typed character as itself), 0 positional
 };
 
 extern Settings Config;
@@ -25,18 +26,20 @@ constexpr uint32_t DefaultScreenMode = 0;
 constexpr uint32_t DefaultPriority = 0;
 constexpr uint32_t DefaultSoundEmulation = 1;
 constexpr uint32_t DefaultDebugger = 0;
-constexpr uint32_t DefaultSync = 0;
+constexpr uint32_t DefaultSync = 2;   // paced by the 50 Hz timer unless asked otherwise
 constexpr uint32_t DefaultModeX = 0;
 constexpr uint32_t DefaultPlus4ROMS = 0;
 constexpr uint32_t DefaultJoystick = 0;
 constexpr uint32_t DefaultLog = 0;
 constexpr uint32_t DefaultWindowed = 0;
+constexpr uint32_t DefaultKeyboardMap = 1;   // symbolic
 
 // The highest value of each setting that has a range (all start at 0).
 constexpr uint32_t HighestScreenMode = 6;
 constexpr uint32_t HighestPriority = 2;
 constexpr uint32_t HighestSync = 2;
 constexpr uint32_t HighestJoystick = 2;
+constexpr uint32_t HighestKeyboardMap = 1;
 
 Settings DefaultSettings();
 // Applies the text of a settings file to s: known names (any case) with a

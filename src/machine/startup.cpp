@@ -1,7 +1,10 @@
 #include "machine/startup.h"
 
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
+#include <string>
+#include <vector>
 
 #include "cpu/cpu.h"
 #include "machine/log.h"
@@ -9,36 +12,70 @@
 #include "machine/settings.h"
 #include "platform/devices.h"
 #include "platform/setup.h"
+#include "platform/start_file.h"
 
 namespace {
 
-// Reads up to one ROM image by its bare name into image.  Returns -1 when
-// the file does not open, else the number of bytes read (a short file
-// leaves the rest of the image as it was: zero).
+// Where the ROM images are looked for, in order: the current directory,
+// $RAVLIN_ROM_DIR, then the user's data directory.
+std::vector<std::string> RomPlaces()
+{
+    std::vector<std::string> places = {"."};
+    const char* named = std::getenv("RAVLIN_ROM_DIR");
+    if (named && *named)
+        places.push_back(named);
+    const char* data = std::getenv("XDG_DATA_HOME");
+    const char* home = std::getenv("HOME");
+    if (data && *data)
+        places.push_back(std::string(data) + "/ravlin/roms");
+    else
+        places.push_back(std::string(home ? home : "") + "/.local/share/ravlin/roms");
+    return places;
+}
+
+std::string RomPlaceList()
+{
+    std::string list;
+    for (const std::string& place : RomPlaces())
+        list += (list.empty() ? "" : ", ") + place;
+    return list;
+}
+
+// Reads up to one ROM image by its bare name, from the first place that has
+// it, into image.  Returns -1 when the file opens nowhere, else the number
+// of bytes read (a short file leaves the rest of the image as it was: zero).
 long LoadRomImage(const char* fileName, uint8_t* image)
 {
-    FILE* file = std::fopen(fileName, "rb");
-    if (!file)
-        return -1;
-    size_t bytes = std::fread(image, 1, RomSize, file);
-    std::fclose(file);
-    return static_cast<long>(bytes);
+    for (const std::string& place : RomPlaces()) {
+        std::string path = place == "." ? std::string(fileName) : place + "/" + fileName;
+        FILE* file = std::fopen(path.c_str(), "rb");
+        if (!file)
+            continue;
+        size_t bytes = std::fread(image, 1, RomSize, file);
+        std::fclose(file);
+        return static_cast<long>(bytes);
+    }
+    return -1;
 }
+
+// A start-up that cannot go on is a failure of the program: exit code 1.
+constexpr int FatalExitCode = 1;
 
 bool Fail(const char* text, int* exitCode)
 {
     ReportError(nullptr, 0, "%s", text);
-    *exitCode = 0;
+    *exitCode = FatalExitCode;
     return false;
 }
 
 bool LoadRequiredRom(const char* fileName, uint8_t* image, const char* upperName, int* exitCode)
 {
     long bytes = LoadRomImage(fileName, image);
-    char text[128];
+    char text[512];
     if (bytes < 0) {
         LogLine("Error: File not found: %s.\n", upperName);
-        std::snprintf(text, sizeof text, "Ravlin Error: File not found: %s", upperName);
+        std::snprintf(text, sizeof text, "Ravlin Error: File not found: %s (looked in %s)", upperName,
+                      RomPlaceList().c_str());
         return Fail(text, exitCode);
     }
     LogLine("Info: %s successfully opened.\n", upperName);
@@ -145,7 +182,7 @@ bool StartUp(int showState, int* exitCode)
     LogLine("Info: CPU initialized.\n");
 
     if (SetUpDevices(showState) != 0) {
-        *exitCode = 0;
+        *exitCode = FatalExitCode;
         return false;
     }
 
@@ -180,11 +217,13 @@ bool StartUp(int showState, int* exitCode)
     return true;
 }
 
-int RavlinMain(int showState)
+int RavlinMain(int showState, const char* startFile)
 {
     int exitCode = 0;
     if (!StartUp(showState, &exitCode))
         return exitCode;
+    if (startFile)
+        RequestStartFile(startFile);   // a file that can't start is reported; the machine runs on
     while (RunMainLoop(&exitCode)) {
     }
     return exitCode;

@@ -16,5 +16,6 @@ bool MainLoopPass(int* exitCode);
 // batches between the moments anyone can see them.
 bool RunMainLoop(int* exitCode, uint64_t untilFrame = UINT64_MAX);
 
-// StartUp followed by the main loop; returns the process exit code.
-int RavlinMain(int showState);
+// StartUp followed by the main loop; returns the process exit code.  A
+// startFile (or null) is started once the machine is up.
+int RavlinMain(int showState, const char* startFile = nullptr);

@@ -8,6 +8,7 @@
 #pragma once
 #include <cstddef>
 #include <cstdint>
+#include <string>
 
 // ---- Results -------------------------------------------------------------
 constexpr int32_t DD_OK = 0;
@@ -31,6 +32,7 @@ constexpr uint32_t WM_KEYDOWN = 0x0100;
 constexpr uint32_t WM_KEYUP = 0x0101;
 
 constexpr uint32_t VK_SHIFT = 0x10;
+constexpr uint32_t VK_F5 = 0x74;
 constexpr uint32_t VK_F6 = 0x75;
 constexpr uint32_t VK_F7 = 0x76;
 constexpr uint32_t VK_F8 = 0x77;
@@ -204,6 +206,17 @@ extern SoundSystem* g_pDS;
 extern SoundBuffer* g_pDSBuffer1;
 extern SoundBuffer* g_pDSBuffer2;
 extern SoundBuffer* g_pDSBuffer3;
+
+// ---- Desktop ------------------------------------------------------------------
+// The main window's title; the window is found by the title's start, which
+// stays the program's name.
+void SetPlatformWindowTitle(WindowHandle window, const char* title);
+// The desktop's clipboard as UTF-8 text; false when it holds none.
+bool GetClipboardText(std::string* text);
+bool SetClipboardText(const char* text);
+// Silences the sound output as a whole (or lets it play again); the
+// buffers' own volumes are not touched.
+void SoundSetMuted(SoundSystem* sound, bool muted);
 
 // Backend state back to its start (tests); device handles are not touched.
 void ResetPlatformBackend();

@@ -158,9 +158,7 @@ int32_t SetUpDevices(int showState)
     if (result < 0)
         return result;
     if (Config.SoundEmulation == 1) {
-        result = SetUpSound();
-        if (result < 0)
-            return result;
+        SetUpSound();   // a failure leaves the machine running without sound
     } else {
         LogLine("Info: Sound disabled.\n");
     }

@@ -6,7 +6,9 @@
 #include "machine/log.h"
 #include "machine/machine_state.h"
 #include "machine/settings.h"
+#include "platform/desktop.h"
 #include "platform/devices.h"
+#include "platform/key_input.h"
 #include "platform/setup.h"
 
 namespace {
@@ -16,6 +18,16 @@ intptr_t HandleHotKey(WindowHandle window, uint32_t message, uintptr_t key, intp
 {
     switch (key) {
     case VK_SHIFT: ShiftHeld = 1; return 0;
+    case VK_F5:   // F5 and F10 have no place on the machine's keyboard
+        if (lParam & (intptr_t{1} << 30)) return 0;   // a key repeat
+        if (ShiftHeld) CopyScreenToClipboard();
+        else PasteClipboard();
+        return 0;
+    case VK_F10:
+        // Key repeats would flip it back and forth.
+        if (!(lParam & (intptr_t{1} << 30)))
+            ToggleWarp();
+        return 0;
     case VK_F6: ScreenshotRequest = 1; return 0;
     case VK_F7: OptionsMenuRequest = 1; return 0;
     case VK_F8:
@@ -74,6 +86,11 @@ intptr_t WindowProc(WindowHandle window, uint32_t message, uintptr_t wParam, int
         return 0;
     case WM_ACTIVATEAPP:
         AppActive = (wParam == 1 || wParam == 2) ? 1 : 0;
+        // An inactive window hears no keys (their releases included) and
+        // plays no sound.
+        if (!AppActive)
+            KeyInputReleaseAll();
+        UpdateSoundMute();
         return 0;
     case WM_SETCURSOR:
         return 1;   // no pointer over the window
@@ -92,7 +109,7 @@ intptr_t WindowProc(WindowHandle window, uint32_t message, uintptr_t wParam, int
 
 int32_t ReportError(WindowHandle window, int32_t code, const char* format, ...)
 {
-    char text[128];
+    char text[512];
     va_list args;
     va_start(args, format);
     std::vsnprintf(text, sizeof text, format, args);

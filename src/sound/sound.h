@@ -12,5 +12,6 @@ void SetVoice1Volume(uint8_t volume);
 void SetVoice2Volume(uint8_t volume);
 
 // Creates the sound object and its three buffers (device set-up step 15).
-// Returns 0 on success, else the failing call's result after ReportError.
+// Returns 0 on success, else the failing call's result: the failure was
+// logged as a warning, the sound objects are gone and SoundEmulation is 0.
 int32_t SetUpSound();

@@ -1,6 +1,9 @@
 // The three looping one-second buffers: square waves for voices 1 and 2,
 // white noise for voice 2's noise mode.
+#include <cstdio>
+
 #include "machine/log.h"
+#include "machine/settings.h"
 #include "platform/devices.h"
 #include "platform/setup.h"
 #include "sound/sound.h"
@@ -18,6 +21,26 @@ struct NoiseGenerator {
         return static_cast<uint8_t>((state >> 16) & 0x7FFF);
     }
 };
+
+// Without a working sound device the machine still runs, silently: the
+// failure is a warning in the log and on standard error, the sound objects
+// made so far go, and the sound operations do nothing from then on.
+int32_t SoundFailed(int32_t result, const char* what)
+{
+    LogLine("Warning: %s FAILED. Sound disabled.\n", what);
+    std::fprintf(stderr, "ravlin: %s failed: starting without sound\n", what);
+    SoundBuffer** buffers[3] = {&g_pDSBuffer1, &g_pDSBuffer2, &g_pDSBuffer3};
+    for (SoundBuffer** buffer : buffers) {
+        if (*buffer)
+            SoundBufferRelease(*buffer);
+        *buffer = nullptr;
+    }
+    if (g_pDS)
+        SoundRelease(g_pDS);
+    g_pDS = nullptr;
+    Config.SoundEmulation = 0;
+    return result;
+}
 
 void FillSquare(uint8_t* bytes, uint32_t count)
 {
@@ -42,7 +65,7 @@ int32_t SetUpBuffer(int number, SoundBuffer** buffer, const WaveFormat* format)
     desc.format = format;
     int32_t result = SoundCreateBuffer(g_pDS, &desc, buffer);
     if (result < 0)
-        return ReportError(MainWindow, result, "Ravlin Error: DirectSound->CreateSoundBuffer FAILED");
+        return SoundFailed(result, "DirectSound->CreateSoundBuffer");
     LogLine("Info: DirectSound CreateSoundBuffer %d executed.\n", number);
 
     if (SoundBufferSetFrequency(*buffer, 0) != 0)
@@ -59,7 +82,7 @@ int32_t SetUpBuffer(int number, SoundBuffer** buffer, const WaveFormat* format)
     uint32_t bytes1 = 0, bytes2 = 0;
     result = SoundBufferLock(*buffer, 0, 0, &region1, &bytes1, &region2, &bytes2, DSBLOCK_ENTIREBUFFER);
     if (result < 0)
-        return ReportError(MainWindow, result, "Ravlin Error: DirectSound->Lock FAILED");
+        return SoundFailed(result, "DirectSound->Lock");
     LogLine("Info: DirectSound Lock %d executed.\n", number);
 
     if (number == 3) {
@@ -73,7 +96,7 @@ int32_t SetUpBuffer(int number, SoundBuffer** buffer, const WaveFormat* format)
 
     result = SoundBufferUnlock(*buffer, region1, bytes1, region2, bytes2);
     if (result < 0)
-        return ReportError(MainWindow, result, "Ravlin Error: DirectSound->UnLock FAILED");
+        return SoundFailed(result, "DirectSound->UnLock");
     LogLine("Info: DirectSound Unlock %d executed.\n", number);
     return DS_OK;
 }
@@ -85,11 +108,11 @@ int32_t SetUpSound()
     static const WaveFormat format = {1, 1, SampleRate, SampleRate, 1, 8, 0};
     int32_t result = DirectSoundCreate(&g_pDS);
     if (result < 0)
-        return ReportError(MainWindow, result, "Ravlin Error: DirectSoundCreate FAILED");
+        return SoundFailed(result, "DirectSoundCreate");
     LogLine("Info: DirectSound DirectSoundCreate executed.\n");
     result = SoundSetCooperativeLevel(g_pDS, MainWindow, DSSCL_PRIORITY);
     if (result < 0)
-        return ReportError(MainWindow, result, "Ravlin Error: DirectSound->SetCooperativeLevel FAILED");
+        return SoundFailed(result, "DirectSound->SetCooperativeLevel");
     LogLine("Info: DirectSound SetCooperativeLevel executed.\n");
 
     SoundBuffer** buffers[3] = {&g_pDSBuffer1, &g_pDSBuffer2, &g_pDSBuffer3};

@@ -30,6 +30,21 @@ uint8_t ApplyJoystick(uint8_t result, uint8_t fireBit)
     return result;
 }
 
+// A game controller on its port: port 2 when that is the emulated one,
+// else port 1.  Port 1 answers on value bit 0 and again on bit 2, fire on
+// row bit 6; port 2 on value bit 1, fire on row bit 7.
+uint8_t ApplyGamepad(uint8_t result, uint8_t value)
+{
+    const uint8_t lines = GamepadLines;
+    bool selected = JoystickMode == 2 ? !(value & 0x02) : (!(value & 0x01) || !(value & 0x04));
+    if (lines == 0 || !selected)
+        return result;
+    result &= static_cast<uint8_t>(~(lines & 0x0F));
+    if (lines & JoystickFire)
+        result &= static_cast<uint8_t>(JoystickMode == 2 ? ~0x80 : ~0x40);
+    return result;
+}
+
 }  // namespace
 
 uint8_t ComputeKeyboardLatch(uint8_t value)
@@ -38,7 +53,7 @@ uint8_t ComputeKeyboardLatch(uint8_t value)
     // plain keyboard rather than no keys at all.
     if (JoystickMode != 1 && JoystickMode != 2) {
         PollKeyboard();
-        return ScanSelectedColumns();
+        return ApplyGamepad(ScanSelectedColumns(), value);
     }
     // While the cursor keys act as the joystick they leave the matrix; the
     // keypad's cursor keys keep their places.
@@ -58,5 +73,5 @@ uint8_t ComputeKeyboardLatch(uint8_t value)
     KeyMap[DIK_LEFT] = 0x06;
     KeyMap[DIK_RIGHT] = 0x1E;
     KeyMap[DIK_DOWN] = 0x05;
-    return result;
+    return ApplyGamepad(result, value);
 }

@@ -23,8 +23,12 @@ uint8_t ReadIoPage(uint16_t address)
 
 }  // namespace
 
+bool FlatMemory = false;
+
 uint8_t ReadDecoded(uint16_t address)
 {
+    if (FlatMemory) [[unlikely]]
+        return Ram64[address];
     if (address < 0x8000)
         return address == 0x0001 ? 0xFF : Ram64[0];  // the processor port reads all ones
     if (address < 0xC000)
@@ -51,6 +55,10 @@ uint8_t ReadDecoded(uint16_t address)
 
 void WriteDecoded(uint16_t address, uint8_t value)
 {
+    if (FlatMemory) [[unlikely]] {
+        Ram64[address] = value;
+        return;
+    }
     // The registers change the picture in many ways: the renderer catches up
     // before any of them changes.
     if (address >= 0xFF00 && address < 0xFF40)

@@ -5,7 +5,9 @@
 #include "debugger/debugger.h"
 #include "machine/machine_state.h"
 #include "machine/settings.h"
+#include "platform/desktop.h"
 #include "platform/devices.h"
+#include "platform/key_input.h"
 #include "platform/setup.h"
 #include "ted/present.h"
 
@@ -127,7 +129,11 @@ void PresentFrame()
     // The settings keep Sync within its choices; should another value get
     // here, it paces as the default rather than never ending the frame.
     const uint32_t sync = Config.Sync <= HighestSync ? Config.Sync : DefaultSync;
-    for (FrameEndStep step : FrameEndOrder[sync])
+    // Warp runs unpaced, as Sync 0 does.
+    for (FrameEndStep step : FrameEndOrder[WarpOn ? 0 : sync])
         RunStep(step);
     Ted.FrameEndArmed = 0;
+    // The keyboard is scanned once a frame: the press queue's clock.
+    KeyInputFrame();
+    DesktopFrame();
 }

@@ -6,4 +6,5 @@ void ResetTedState()
     Ted = TedState{};
     SoundRegs = SoundRegisters{};
     SerialHackState = 0;
+    FlatMemory = false;
 }

@@ -39,8 +39,9 @@ const std::string Run6502 = std::string(RAVLIN_BINARY_DIR) + "/run6502";
 // (a copy of the source, since cl65 leaves its object file beside it).
 void Compile(const std::string& name)
 {
-    std::string command = "cp " + ProgramSources + name + ".c . && cl65 -t sim6502 -O -C " + ProgramSources +
-                          "flat64k.cfg -o " + name + ".prg " + name + ".c > " + name + ".build 2>&1";
+    // The simulator's own default layout: zero page from 0, RAM up to 0xFFF0.
+    std::string command = "cp " + ProgramSources + name + ".c . && cl65 -t sim6502 -O -o " + name + ".prg " +
+                          name + ".c > " + name + ".build 2>&1";
     ASSERT_EQ(Shell(command), 0) << "cl65 failed for " << name;
 }
 
@@ -107,11 +108,12 @@ TEST(Run6502, RefusesWhatItCannotRun)
     EXPECT_EQ(Shell(Run6502 + " > out 2> err"), 1);
     EXPECT_NE(dir.ReadText("err").find("usage"), std::string::npos);
 
-    // The simulator's own layout puts the C stack pointer on the processor port.
-    dir.WriteText("main.c", "int main(void) { return 0; }\n");
+    // The simulator's own layout puts the C stack pointer at 0x0000 and the
+    // stack at the top of memory: flat RAM serves it as sim65 does.
+    dir.WriteText("main.c", "#include <stdio.h>\nint main(void) { puts(\"top\"); return 7; }\n");
     ASSERT_EQ(Shell("cl65 -t sim6502 -o default.prg main.c > build 2>&1"), 0);
-    EXPECT_EQ(Shell(Run6502 + " default.prg > out 2> err"), 1);
-    EXPECT_NE(dir.ReadText("err").find("flat64k.cfg"), std::string::npos);
+    EXPECT_EQ(Shell(Run6502 + " default.prg > out 2> err"), 7) << dir.ReadText("err");
+    EXPECT_EQ(dir.ReadText("out"), "top\n");
 }
 
 TEST(Run6502, StopsOnAJamOrAnEndlessLoop)
@@ -121,12 +123,12 @@ TEST(Run6502, StopsOnAJamOrAnEndlessLoop)
     dir.WriteText("jam.c",
                   "static const unsigned char jam[] = {0x02};\n"
                   "int main(void) { ((void (*)(void))jam)(); return 0; }\n");
-    ASSERT_EQ(Shell("cl65 -t sim6502 -C " + ProgramSources + "flat64k.cfg -o jam.prg jam.c > build 2>&1"), 0);
+    ASSERT_EQ(Shell("cl65 -t sim6502 -o jam.prg jam.c > build 2>&1"), 0);
     EXPECT_EQ(Shell(Run6502 + " jam.prg > out 2> err"), 1);
     EXPECT_NE(dir.ReadText("err").find("stays at"), std::string::npos);
 
     dir.WriteText("count.c", "int main(void) { unsigned long i; for (i = 0; i < 100000000UL; i++) { } return 0; }\n");
-    ASSERT_EQ(Shell("cl65 -t sim6502 -C " + ProgramSources + "flat64k.cfg -o count.prg count.c > build 2>&1"), 0);
+    ASSERT_EQ(Shell("cl65 -t sim6502 -o count.prg count.c > build 2>&1"), 0);
     EXPECT_EQ(Shell(Run6502 + " --max-cycles 100000 count.prg > out 2> err"), 1);
     EXPECT_NE(dir.ReadText("err").find("stopped after"), std::string::npos);
 }

@@ -107,7 +107,7 @@ TEST_F(DesktopKeyboard, KeysReachBasicAndSurviveALossOfFocus)
     Type({"9"});
     display.Run("xdotool windowfocus --sync " + window);
     Pause(300);
-    Type({"3", "semicolon", "v", "o", "l", "space", "8", "semicolon", "s", "o", "u", "n", "d", "space", "1", "comma",
+    Type({"3", "colon", "v", "o", "l", "space", "8", "colon", "s", "o", "u", "n", "d", "space", "1", "comma",
           "8", "0", "0", "comma", "2", "5", "Return"});
     Pause(300);
     uint32_t after = PictureColour();

@@ -7,7 +7,9 @@
 #include "input/key_codes.h"
 #include "input/keyboard.h"
 #include "machine/machine_state.h"
+#include "platform/gamepad.h"
 #include "platform/headless/headless_control.h"
+#include "platform/key_input.h"
 #include "support/test_support.h"
 #include "ted/memory_map.h"
 
@@ -44,13 +46,13 @@ struct Cell {
 };
 
 // The machine's keyboard, row by row; the pound key (row 2, column 0) has no
-// PC key.
+// PC key: only the symbolic map holds it, under a code no keyboard sends.
 const Cell Grid[] = {
     {0, 0, {DIK_BACK}}, {0, 1, {DIK_3}}, {0, 2, {DIK_5}}, {0, 3, {DIK_7}}, {0, 4, {DIK_9}},
     {0, 5, {DIK_DOWN, DIK_NUMPAD2}}, {0, 6, {DIK_LEFT, DIK_NUMPAD4}}, {0, 7, {DIK_1}},
     {1, 0, {DIK_RETURN}}, {1, 1, {DIK_W}}, {1, 2, {DIK_R}}, {1, 3, {DIK_Y}}, {1, 4, {DIK_I}},
     {1, 5, {DIK_P}}, {1, 6, {DIK_BACKSLASH, DIK_MULTIPLY}}, {1, 7, {DIK_HOME, DIK_NUMPAD7}},
-    {2, 1, {DIK_A}}, {2, 2, {DIK_D}}, {2, 3, {DIK_G}}, {2, 4, {DIK_J}}, {2, 5, {DIK_L}},
+    {2, 0, {DIK_POUND_PLACE}}, {2, 1, {DIK_A}}, {2, 2, {DIK_D}}, {2, 3, {DIK_G}}, {2, 4, {DIK_J}}, {2, 5, {DIK_L}},
     {2, 6, {DIK_APOSTROPHE}}, {2, 7, {DIK_LCONTROL}},
     {3, 0, {DIK_F4}}, {3, 1, {DIK_4}}, {3, 2, {DIK_6}}, {3, 3, {DIK_8}}, {3, 4, {DIK_0}},
     {3, 5, {DIK_UP, DIK_NUMPAD8}}, {3, 6, {DIK_RIGHT, DIK_NUMPAD6}}, {3, 7, {DIK_2}},
@@ -84,7 +86,7 @@ TEST_F(KeyMatrix, EveryKeyReadsAtItsPlaceAndNowhereElse)
     for (int code = 0; code < 256; code++)
         mapped += KeyMap[code] < 64;
     EXPECT_EQ(mapped, placed);
-    EXPECT_EQ(placed, 73);
+    EXPECT_EQ(placed, 74);
 }
 
 TEST_F(KeyMatrix, AHeldClearsRowTwoOfColumnOneOnly)
@@ -123,10 +125,10 @@ TEST_F(KeyMatrix, KeysWithoutAPlaceNeverChangeTheMatrix)
         HeadlessSetKey(key, true);
     EXPECT_EQ(Latch(0x00), 0xFF);
 
-    // Every key at once: the pound key's place (index 0x10) stays released.
+    // Every code at once: every place is held.
     for (int code = 0; code < 256; code++)
         HeadlessSetKey(static_cast<uint8_t>(code), true);
-    EXPECT_EQ(Column(0), 0x04);
+    EXPECT_EQ(Column(0), 0x00);
     for (int column = 1; column < 8; column++)
         EXPECT_EQ(Column(column), 0x00) << column;
 }
@@ -156,6 +158,37 @@ TEST_F(KeyMatrix, CursorKeysAndRightCtrlActAsTheJoystick)
         Hold(c.keys);
         EXPECT_EQ(Latch(0xFF, c.value), c.expected) << "mode " << c.mode << " value " << std::hex << int(c.value);
     }
+}
+
+// A game controller drives the emulated port, or port 1 when none is
+// emulated: the D-pad and the stick beyond its dead zone give directions,
+// a face button fires.
+TEST_F(KeyMatrix, AGamepadDrivesTheChosenPortOrPortOne)
+{
+    struct PadCase {
+        uint32_t mode;
+        uint8_t value;
+        GamepadReading pad;
+        uint8_t expected;
+    };
+    const int16_t far = 20000, near = GamepadDeadZone;
+    const PadCase cases[] = {
+        {0, 0xFE, {true, false, false, false, 0, 0, true}, 0xBE},    // no emulation: port 1
+        {0, 0xFB, {false, false, false, false, far, 0, false}, 0xF7},
+        {0, 0xFD, {true, false, false, false, 0, 0, true}, 0xFF},    // port 2 asked, pad on 1
+        {1, 0xFE, {false, false, false, false, static_cast<int16_t>(-far), far, false}, 0xF9},
+        {2, 0xFD, {false, false, false, false, 0, static_cast<int16_t>(-far), true}, 0x7E},
+        {2, 0xFE, {true, true, true, true, 0, 0, true}, 0xFF},      // port 1 asked, pad on 2
+        {0, 0xFE, {false, false, false, false, near, static_cast<int16_t>(-near), false}, 0xFF},   // dead zone
+    };
+    for (const PadCase& c : cases) {
+        JoystickMode = c.mode;
+        SetGamepad(c.pad);
+        EXPECT_EQ(Latch(0xFF, c.value), c.expected) << "mode " << c.mode << " value " << std::hex << int(c.value);
+    }
+    // Unplugged, the port is free again.
+    ReleaseGamepad();
+    EXPECT_EQ(Latch(0xFF, 0xFE), 0xFF);
 }
 
 TEST_F(KeyMatrix, JoystickModesTakeOnlyTheCursorKeysOutOfTheMatrix)

@@ -24,7 +24,8 @@ TEST(Settings, DefaultsWhenNothingIsSet)
     EXPECT_EQ(s.Priority, 0u);
     EXPECT_EQ(s.SoundEmulation, 1u);
     EXPECT_EQ(s.Debugger, 0u);
-    EXPECT_EQ(s.Sync, 0u);
+    EXPECT_EQ(s.Sync, 2u);   // paced by the 50 Hz timer
+    EXPECT_EQ(s.KeyboardMap, 1u);   // symbolic
     EXPECT_EQ(s.ModeX, 0u);
     EXPECT_EQ(s.Plus4ROMS, 0u);
     EXPECT_EQ(s.Joystick, 0u);
@@ -57,7 +58,7 @@ TEST(Settings, GarbageMeansTheValueIsMissing)
         "Log=4294967295\n");
     EXPECT_EQ(s.SoundEmulation, 1u);
     EXPECT_EQ(s.ScreenMode, 0u);
-    EXPECT_EQ(s.Sync, 0u);
+    EXPECT_EQ(s.Sync, 2u);
     EXPECT_EQ(s.Priority, 0u);
     EXPECT_EQ(s.Debugger, 0u);
     EXPECT_EQ(s.Log, 0xFFFFFFFFu);
@@ -92,8 +93,17 @@ TEST(Settings, MissingFileGivesDefaultsAndJoystickIsCopied)
     ScratchDirectory dir;
     Config.Sync = 7;
     ReadSettings();
-    EXPECT_EQ(Config.Sync, 0u);
+    EXPECT_EQ(Config.Sync, 2u);
     EXPECT_EQ(Config.SoundEmulation, 1u);
+    // Out of range: the default, and a line for the log.
+    dir.WriteText("settings", "Sync=3\nKeyboardMap=0x10\n");
+    ReadSettings();
+    EXPECT_EQ(Config.Sync, 2u);
+    EXPECT_EQ(Config.KeyboardMap, 1u);
+    dir.WriteText("settings", "Sync=0\nKeyboardMap=0\n");
+    ReadSettings();
+    EXPECT_EQ(Config.Sync, 0u);
+    EXPECT_EQ(Config.KeyboardMap, 0u);
     dir.WriteText("settings", "Joystick=2\n");
     ReadSettings();
     EXPECT_EQ(JoystickMode, 2u);
@@ -124,14 +134,15 @@ std::string HeaderFor(const std::string& settingsText)
 
 TEST(LogHeader, ValuesOutOfRangeAreLoggedWithTheDefaultUsed)
 {
-    std::string header = HeaderFor("Log=1\nScreenMode=9\nSync=5\nJoystick=3\nPriority=4\n");
+    std::string header = HeaderFor("Log=1\nScreenMode=9\nSync=5\nJoystick=3\nPriority=4\nKeyboardMap=2\n");
     const std::string sync = std::to_string(DefaultSync);
     EXPECT_NE(header.find("Screenmode: 320x200\n"), std::string::npos) << header;
     EXPECT_NE(header.find("Synchronization: " + sync + "\nJoystick: 0\n50Hz performance frequency: 20000000\n\n"
                           "Warning: ScreenMode 9 is out of range (0-6); 0 is used.\n"
                           "Warning: Priority 4 is out of range (0-2); 0 is used.\n"
                           "Warning: Sync 5 is out of range (0-2); " + sync + " is used.\n"
-                          "Warning: Joystick 3 is out of range (0-2); 0 is used.\n"),
+                          "Warning: Joystick 3 is out of range (0-2); 0 is used.\n"
+                          "Warning: KeyboardMap 2 is out of range (0-1); 1 is used.\n"),
               std::string::npos)
         << header;
 }

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <filesystem>
+#include <cstring>
 #include <functional>
 
 #include "machine/log.h"
@@ -23,7 +24,7 @@ const char* const StartOfLog =
     "ModeX: Disabled\n"
     "Debugger: Disabled\n"
     "Process priority: 0\n"
-    "Synchronization: 0\n"
+    "Synchronization: 2\n"
     "Joystick: 0\n"
     "50Hz performance frequency: 20000000\n"
     "\n"
@@ -129,7 +130,7 @@ void PrintTo(const FatalCase& c, std::ostream* os) { *os << c.name; }
 
 class FatalPathTest : public StartUpTest, public ::testing::WithParamInterface<FatalCase> {};
 
-TEST_P(FatalPathTest, ReportsReleasesAndEndsWithExitCodeZero)
+TEST_P(FatalPathTest, ReportsReleasesAndEndsWithExitCodeOne)
 {
     const FatalCase& c = GetParam();
     dir.WriteText("settings", "Log=1\n");
@@ -137,9 +138,9 @@ TEST_P(FatalPathTest, ReportsReleasesAndEndsWithExitCodeZero)
     c.prepare(dir);
     int exitCode = -1;
     EXPECT_FALSE(StartUp(1, &exitCode));
-    EXPECT_EQ(exitCode, 0);
+    EXPECT_EQ(exitCode, 1);
     ASSERT_EQ(HeadlessMessageBoxes().size(), 1u);
-    EXPECT_EQ(HeadlessMessageBoxes()[0], c.box);
+    EXPECT_EQ(HeadlessMessageBoxes()[0].substr(0, std::strlen(c.box)), c.box);
     // Everything released, the log closed and logging switched off.
     EXPECT_EQ(Ram64, nullptr);
     EXPECT_EQ(HeadlessLiveObjectCount(), 0);
@@ -200,6 +201,34 @@ INSTANTIATE_TEST_SUITE_P(
                   "50Hz performance frequency: 20000000\n\nError: Cannot allocate 64K RAM.\n"}),
     [](const ::testing::TestParamInfo<FatalCase>& info) { return std::string(info.param.name); });
 
+TEST_F(StartUpTest, RomImagesAreFoundWhereLinuxUsersKeepThemAndAMissingOneNamesThePlaces)
+{
+    // BASIC under $RAVLIN_ROM_DIR, the KERNAL under $XDG_DATA_HOME/ravlin/roms;
+    // the current directory comes first.
+    std::filesystem::create_directories(dir.path + "/named");
+    std::filesystem::create_directories(dir.path + "/data/ravlin/roms");
+    WriteTinyRomFiles(dir.path + "/named");
+    WriteTinyRomFiles(dir.path + "/data/ravlin/roms");
+    std::filesystem::remove(dir.path + "/named/kernal.bin");
+    std::filesystem::remove(dir.path + "/data/ravlin/roms/basic.bin");
+    dir.WriteFile("basic.bin", Bytes(RomSize, 0x42));
+    setenv("RAVLIN_ROM_DIR", (dir.path + "/named").c_str(), 1);
+    EXPECT_TRUE(BootMachine());
+    EXPECT_EQ(BasicRom[0], 0x42);
+    std::filesystem::remove(dir.path + "/basic.bin");
+    EXPECT_TRUE(BootMachine());
+    EXPECT_NE(BasicRom[0], 0x42);
+
+    std::filesystem::remove(dir.path + "/data/ravlin/roms/kernal.bin");
+    int exitCode = 0;
+    EXPECT_FALSE(BootMachine(&exitCode));
+    EXPECT_EQ(exitCode, 1);
+    ASSERT_EQ(HeadlessMessageBoxes().size(), 1u);
+    EXPECT_EQ(HeadlessMessageBoxes()[0], "Ravlin Error: File not found: KERNAL.BIN (looked in ., " + dir.path +
+                                             "/named, " + dir.path + "/data/ravlin/roms)");
+    unsetenv("RAVLIN_ROM_DIR");
+}
+
 TEST_F(StartUpTest, LogThatCannotBeCreatedIsFatal)
 {
     dir.WriteTinyRoms();
@@ -208,7 +237,7 @@ TEST_F(StartUpTest, LogThatCannotBeCreatedIsFatal)
     std::filesystem::create_directory(dir.path + "/Ravlin.log", ec);   // in the way of the file
     int exitCode = -1;
     EXPECT_FALSE(BootMachine(&exitCode));
-    EXPECT_EQ(exitCode, 0);
+    EXPECT_EQ(exitCode, 1);
     ASSERT_EQ(HeadlessMessageBoxes().size(), 1u);
     EXPECT_EQ(HeadlessMessageBoxes()[0], "Ravlin Error: Cannot create Ravlin.log file.");
 }

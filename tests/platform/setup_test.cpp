@@ -69,12 +69,6 @@ const SetupFailure Failures[] = {
      "Ravlin Error: DirectInput->SetCooperativeLevel FAILED", "Info: DirectInput SetDataFormat executed."},
     {HeadlessCall::Acquire, 1, Negative, 0, "Ravlin Error: DirectInput->Acquire FAILED",
      "Info: DirectInput SetCooperativeLevel executed."},
-    {HeadlessCall::DirectSoundCreate, 1, Negative, 0, "Ravlin Error: DirectSoundCreate FAILED",
-     "Info: DirectInput Acquire executed."},
-    {HeadlessCall::SoundSetCooperativeLevel, 1, Negative, 0, "Ravlin Error: DirectSound->SetCooperativeLevel FAILED",
-     "Info: DirectSound DirectSoundCreate executed."},
-    {HeadlessCall::CreateSoundBuffer, 2, Negative, 0, "Ravlin Error: DirectSound->CreateSoundBuffer FAILED",
-     "Info: DirectSound Unlock 1 executed."},
 };
 
 std::string LastLine(const std::string& log)
@@ -126,7 +120,7 @@ TEST_F(SetupTest, EachFailingStepShowsItsTextLeavesTheLogAndReleasesEverything)
         int exitCode = -1;
         EXPECT_FALSE(Boot("Log=1\nScreenMode=" + std::to_string(f.screenMode) + "\n", &exitCode,
                           [&] { HeadlessInjectFault(f.call, f.result, f.occurrence); }));
-        EXPECT_EQ(exitCode, 0);
+        EXPECT_EQ(exitCode, 1);
         ASSERT_EQ(HeadlessMessageBoxes().size(), 1u);
         EXPECT_EQ(HeadlessMessageBoxes()[0], f.text);
         std::string log = dir.ReadText("Ravlin.log");
@@ -148,7 +142,7 @@ TEST_F(SetupTest, AFailedWindowEndsStartUpWithoutAMessage)
 {
     int exitCode = -1;
     EXPECT_FALSE(Boot("Log=1\n", &exitCode, [] { HeadlessInjectFault(HeadlessCall::CreateWindow, 1); }));
-    EXPECT_EQ(exitCode, 0);
+    EXPECT_EQ(exitCode, 1);
     EXPECT_TRUE(HeadlessMessageBoxes().empty());
     EXPECT_EQ(LastLine(Log()), "Info: Window class registered.");
     EXPECT_EQ(HeadlessLiveObjectCount(), 0);

@@ -210,11 +210,11 @@ TEST_F(WindowTest, ReportErrorReleasesShowsDestroysAndClosesTheLog)
     EXPECT_FALSE(GetMessage(&message));
     EXPECT_EQ(message.message, WM_QUIT);
 
-    // A long text is cut to the 127 characters that fit.
+    // A long text is cut to the 511 characters that fit.
     ResetMachineToPowerOn();
-    ReportError(nullptr, 0, "%s", std::string(300, 'x').c_str());
+    ReportError(nullptr, 0, "%s", std::string(600, 'x').c_str());
     ASSERT_EQ(HeadlessMessageBoxes().size(), 1u);
-    EXPECT_EQ(HeadlessMessageBoxes()[0].size(), 127u);
+    EXPECT_EQ(HeadlessMessageBoxes()[0].size(), 511u);
 }
 
 TEST_F(WindowTest, TheWindowLogsItsCreation)

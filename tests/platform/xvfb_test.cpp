@@ -7,6 +7,7 @@
 #include <cstdio>
 #include <set>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "machine/machine_state.h"
@@ -183,6 +184,46 @@ TEST_F(XvfbTest, WindowedModeOpensAResizableWindowOfWholeMultiples)
     EXPECT_EQ(ravlin.Wait(10s, &output), 0) << output;
 }
 
+// As a person meets it: default settings (no settings file), a program on
+// the command line runs once BASIC is up, a key held for 0.12 s types one
+// character, a line typed with the PC's shifted signs arrives as typed, and
+// ten instant taps all arrive in order.
+TEST_F(XvfbTest, DefaultSettingsRunTheProgramAndTypeAsTyped)
+{
+    ScratchDirectory dir;
+    dir.CopyRealRoms();
+    // 10 PRINT "HELLO" at 0x1001.
+    dir.WriteFile("hello.prg", {0x01, 0x10, 0x0F, 0x10, 0x0A, 0x00, 0x99, 0x20, 0x22, 'H', 'E', 'L', 'L', 'O', 0x22,
+                                0x00, 0x00, 0x00});
+    VirtualDisplay display;
+    ASSERT_TRUE(display.Start()) << "Xvfb did not start";
+    Child ravlin;
+    ASSERT_TRUE(ravlin.Start({RavlinProgram(), "hello.prg"}, RavlinEnvironment(display, dir.path + "/none"),
+                             dir.path, true));
+    std::string output;
+    ASSERT_NO_FATAL_FAILURE(AwaitRavlinWindow(display, ravlin, &output));
+    std::string screen;
+    for (int i = 0; i < 20 && screen.find("RUN\nHELLO\n\nREADY.\n") == std::string::npos; i++) {
+        ASSERT_EQ(ravlin.Wait(300ms, &output), -1) << output;
+        screen = ScreenTextOf(display, dir.path);
+    }
+    ASSERT_NE(screen.find("RUN\nHELLO\n\nREADY.\n"), std::string::npos) << screen;
+
+    display.Keys("keydown p sleep 0.12 keyup p");
+    display.Keys("type 'rint 6*7:print \"ok\"'");
+    display.Keys("key Return");
+    display.Keys("key --delay 0 a b b a c d d c e f");
+    // Each press takes three frames: the whole burst a couple of seconds.
+    const std::string typed = "READY.\nPRINT 6*7:PRINT \"OK\"\n 42\nOK\n\nREADY.\nABBACDDCEF\n";
+    for (int i = 0; i < 20 && screen.find(typed) == std::string::npos; i++) {
+        std::this_thread::sleep_for(500ms);
+        screen = ScreenTextOf(display, dir.path);
+    }
+    EXPECT_NE(screen.find(typed), std::string::npos) << screen;
+    display.Keys("key F12");
+    EXPECT_EQ(ravlin.Wait(10s, &output), 0) << output;
+}
+
 // When the X server goes away under it (the desktop session ends), the
 // program ends too rather than waiting on the lost connection for ever.
 TEST_F(XvfbTest, EndsWhenTheDisplayGoesAway)
@@ -232,7 +273,7 @@ TEST_F(XvfbTest, AFatalErrorWaitsInAMessageBoxUntilItIsAnswered)
     EXPECT_EQ(ravlin.Wait(500ms, &output), -1);
     display.Run("xdotool mousemove " + std::to_string(x + width / 2) + " " + std::to_string(y + height / 2) +
                 " key Return");
-    EXPECT_EQ(ravlin.Wait(10s, &output), 0) << output;
+    EXPECT_EQ(ravlin.Wait(10s, &output), 1) << output;
     EXPECT_EQ(output.find("Ravlin Error"), std::string::npos) << "shown in the box, not on standard error";
 }
 
@@ -246,10 +287,24 @@ TEST(NoDisplayTest, AFatalErrorGoesToStandardErrorWithoutADisplay)
                                                 "RAVLIN_SETTINGS=" + dir.path + "/settings"};
     ASSERT_TRUE(ravlin.Start({RavlinProgram()}, noDisplay, dir.path, true));
     std::string output;
-    EXPECT_EQ(ravlin.Wait(10s, &output), 0);
-    EXPECT_NE(output.find(std::string(RavlinWindowTitle) + ": Ravlin Error: File not found: BASIC.BIN"),
+    // A failed start is a failure (exit code 1), and the message says where
+    // the images were looked for.
+    EXPECT_EQ(ravlin.Wait(10s, &output), 1);
+    EXPECT_NE(output.find(std::string(RavlinWindowTitle) + ": Ravlin Error: File not found: BASIC.BIN (looked in ., " +
+                          dir.path + "/data/ravlin/roms)"),
               std::string::npos)
         << output;
+
+    // The command line: --help, and an unknown option with the usage.
+    Child help, wrong;
+    ASSERT_TRUE(help.Start({RavlinProgram(), "--help"}, noDisplay, dir.path, true));
+    output.clear();
+    EXPECT_EQ(help.Wait(10s, &output), 0);
+    EXPECT_NE(output.find("usage: ravlin [FILE]"), std::string::npos) << output;
+    ASSERT_TRUE(wrong.Start({RavlinProgram(), "--fast", "x.prg"}, noDisplay, dir.path, true));
+    output.clear();
+    EXPECT_EQ(wrong.Wait(10s, &output), 2);
+    EXPECT_NE(output.find("usage: ravlin [FILE]"), std::string::npos) << output;
 }
 
 }  // namespace

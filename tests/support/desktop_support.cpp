@@ -275,6 +275,63 @@ bool Screenshot::Take(const VirtualDisplay& display, const std::string& file, co
     return true;
 }
 
+std::string ScreenshotText(const std::string& bmpPath)
+{
+    std::vector<uint8_t> bmp = ReadBinaryFile(bmpPath);
+    std::vector<uint8_t> kernal = ReadBinaryFile(RealRomDirectory() + "/kernal.bin");
+    if (bmp.size() < 54 + 320 * 200 || kernal.size() < 0x1400)
+        return "";
+    auto le32 = [&](size_t at) { return uint32_t{bmp[at]} | (uint32_t{bmp[at + 1]} << 8) | (uint32_t{bmp[at + 2]} << 16) |
+                                        (uint32_t{bmp[at + 3]} << 24); };
+    uint32_t offset = le32(10);
+    auto height = static_cast<int32_t>(le32(22));
+    if (le32(18) != 320 || (height != 200 && height != -200) || bmp.size() < offset + 320 * 200)
+        return "";
+    auto pixel = [&](int x, int y) { return bmp[offset + static_cast<size_t>(height > 0 ? 199 - y : y) * 320 + x]; };
+    size_t counts[256] = {};
+    for (int y = 0; y < 200; y++)
+        for (int x = 0; x < 320; x++)
+            counts[pixel(x, y)]++;
+    uint8_t background = static_cast<uint8_t>(std::max_element(counts, counts + 256) - counts);
+    std::string text;
+    for (int row = 0; row < 25; row++) {
+        std::string line;
+        for (int column = 0; column < 40; column++) {
+            char c = '?';
+            for (int code = 0; code < 128 && c == '?'; code++) {
+                bool same = true, inverse = true;
+                for (int y = 0; y < 8 && (same || inverse); y++) {
+                    uint8_t bits = 0;
+                    for (int x = 0; x < 8; x++)
+                        if (pixel(column * 8 + x, row * 8 + y) != background)
+                            bits |= static_cast<uint8_t>(0x80 >> x);
+                    same = same && bits == kernal[0x1000 + code * 8 + y];
+                    inverse = inverse && bits == static_cast<uint8_t>(~kernal[0x1000 + code * 8 + y]);
+                }
+                if (same || inverse)
+                    c = CharacterOfScreenCode(code);
+            }
+            line += c;
+        }
+        line.erase(line.find_last_not_of(' ') + 1);
+        text += line + "\n";
+    }
+    return text;
+}
+
+std::string ScreenTextOf(const VirtualDisplay& display, const std::string& directory)
+{
+    std::string file = directory + "/output.bmp";
+    std::remove(file.c_str());
+    display.Keys("key F6");
+    for (int i = 0; i < 100; i++) {
+        std::this_thread::sleep_for(100ms);
+        if (access(file.c_str(), R_OK) == 0)
+            return ScreenshotText(file);
+    }
+    return "";
+}
+
 uint32_t PaletteRgb(uint8_t index)
 {
     const uint8_t* c = MachinePalette[index];

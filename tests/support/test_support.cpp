@@ -14,12 +14,17 @@ namespace fs = std::filesystem;
 
 std::string RealRomDirectory()
 {
-    const char* env = std::getenv("RAVLIN_ROM_DIR");
-    std::string dir = (env && *env) ? env : std::string(RAVLIN_SOURCE_DIR) + "/../shared/roms";
-    std::error_code ec;
-    if (!fs::exists(fs::path(dir) / "kernal.bin", ec) || !fs::exists(fs::path(dir) / "basic.bin", ec))
-        return "";
-    return fs::absolute(dir, ec).string();
+    // Taken once: scratch directories then hide $RAVLIN_ROM_DIR from the
+    // program's own search for ROM images.
+    static const std::string found = [] {
+        const char* env = std::getenv("RAVLIN_ROM_DIR");
+        std::string dir = (env && *env) ? env : std::string(RAVLIN_SOURCE_DIR) + "/../shared/roms";
+        std::error_code ec;
+        if (!fs::exists(fs::path(dir) / "kernal.bin", ec) || !fs::exists(fs::path(dir) / "basic.bin", ec))
+            return std::string();
+        return fs::absolute(dir, ec).string();
+    }();
+    return found;
 }
 
 ScratchDirectory::ScratchDirectory()
@@ -33,6 +38,10 @@ ScratchDirectory::ScratchDirectory()
     path = made ? made : "";
     fs::current_path(path, ec);
     setenv("RAVLIN_SETTINGS", (fs::path(path) / "settings").c_str(), 1);
+    // ROM images are looked for here only, not where the user keeps them.
+    RealRomDirectory();
+    unsetenv("RAVLIN_ROM_DIR");
+    setenv("XDG_DATA_HOME", (fs::path(path) / "data").c_str(), 1);
 }
 
 ScratchDirectory::~ScratchDirectory()

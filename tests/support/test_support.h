@@ -19,7 +19,9 @@ std::string RealRomDirectory();
 
 // A fresh temporary directory that becomes the current directory for the
 // lifetime of the object; the previous directory is restored afterwards and
-// the temporary one removed.  RAVLIN_SETTINGS points at "settings" inside it.
+// the temporary one removed.  RAVLIN_SETTINGS points at "settings" inside it,
+// XDG_DATA_HOME at "data" inside it, and RAVLIN_ROM_DIR is unset, so that
+// ROM images are found only in the directory and under data/ravlin/roms.
 struct ScratchDirectory {
     ScratchDirectory();
     ~ScratchDirectory();

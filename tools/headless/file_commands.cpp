@@ -8,6 +8,7 @@
 #include "files/program_file.h"
 #include "files/screenshot.h"
 #include "files/snapshot_file.h"
+#include "platform/start_file.h"
 
 namespace {
 
@@ -28,18 +29,14 @@ void AddAction(RunPlan& plan, std::function<bool()> action)
 
 bool LoadFileAsLoadMenu(const std::string& name)
 {
-    bool loaded;
-    if (HasExtension(name, ".prg")) {
-        loaded = LoadProgramFile(name.c_str());
-    } else if (HasExtension(name, ".fre")) {
-        loaded = LoadSnapshotFile(name.c_str());
-    } else {
-        std::fprintf(stderr, "ravlin-headless: %s: not a .prg or .fre file\n", name.c_str());
-        return false;
-    }
-    if (!loaded)
-        std::fprintf(stderr, "ravlin-headless: %s: cannot be loaded\n", name.c_str());
-    return loaded;
+    // As ravlin starts a file, without typing RUN (the plan types it).
+    std::string problem;
+    if (!HasExtension(name, ".prg") && !HasExtension(name, ".fre"))
+        problem = name + ": not a .prg or .fre file";
+    else if (StartFileNow(name, false, &problem))
+        return true;
+    std::fprintf(stderr, "ravlin-headless: %s\n", problem.c_str());
+    return false;
 }
 
 bool SaveSnapshotTo(const std::string& name)

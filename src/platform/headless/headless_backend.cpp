@@ -11,6 +11,7 @@
 #include "platform/audio_mixer.h"
 #include "platform/devices.h"
 #include "platform/headless/headless_control.h"
+#include "platform/key_input.h"
 
 struct PlatformWindow {
     bool alive = false;
@@ -69,6 +70,9 @@ struct Backend {
     uint8_t keys[256] = {};
     std::vector<uint8_t> taps;
     int readsSinceTick = 0;
+    std::string title;
+    std::string clipboard;
+    bool soundMuted = false;
     bool inputLost = false;
     int acquireCount = 0;
     std::deque<Message> queue;
@@ -253,9 +257,28 @@ int HeadlessLiveObjectCount() { return B().liveObjects; }
 const std::vector<std::string>& HeadlessMessageBoxes() { return B().messageBoxes; }
 uint32_t HeadlessPriorityClass() { return B().priorityClass; }
 
+void SetPlatformWindowTitle(WindowHandle, const char* title) { B().title = title; }
+bool GetClipboardText(std::string* text)
+{
+    *text = B().clipboard;
+    return !B().clipboard.empty();
+}
+bool SetClipboardText(const char* text)
+{
+    B().clipboard = text;
+    return true;
+}
+void SoundSetMuted(SoundSystem*, bool muted) { B().soundMuted = muted; }
+const std::string& HeadlessWindowTitle() { return B().title; }
+void HeadlessSetClipboard(const std::string& text) { B().clipboard = text; }
+bool HeadlessSoundMuted() { return B().soundMuted; }
+
 void ResetPlatformBackend()
 {
     Backend& b = B();
+    b.title.clear();
+    b.clipboard.clear();
+    b.soundMuted = false;
     HeadlessClearFaults();
     b.clock = 0;
     b.ticks = 0;
@@ -618,7 +641,14 @@ int32_t KeyboardGetState(KeyboardDevice* keyboard, uint8_t state[256])
         return DIERR_NOTACQUIRED;
     if (++B().readsSinceTick > 64)
         ReleaseTaps();
-    std::memcpy(state, B().keys, 256);
+    // The scripted keys, and whatever a test fed the key translation.
+    if (KeyInputPending() == 0 && !KeyInputAnyDown()) {
+        std::memcpy(state, B().keys, 256);
+        return DI_OK;
+    }
+    KeyInputState(state);
+    for (int i = 0; i < 256; i++)
+        state[i] |= B().keys[i];
     return DI_OK;
 }
 

@@ -113,6 +113,11 @@ const std::vector<int16_t>& HeadlessAudio();
 int HeadlessSoundCallCount();          // volume and frequency calls made
 int HeadlessLiveObjectCount();         // device objects not yet released
 
+// The window title set last, the clipboard, and the sound's mute switch.
+const std::string& HeadlessWindowTitle();
+void HeadlessSetClipboard(const std::string& text);
+bool HeadlessSoundMuted();
+
 // Message boxes shown, in order (also printed to standard error).
 const std::vector<std::string>& HeadlessMessageBoxes();
 uint32_t HeadlessPriorityClass();

@@ -117,6 +117,12 @@ int32_t DirectSoundCreate(SoundSystem** out)
     return DS_OK;
 }
 
+void SoundSetMuted(SoundSystem* sound, bool muted)
+{
+    if (sound && sound->device)
+        SDL_PauseAudioDevice(sound->device, muted ? 1 : 0);
+}
+
 int32_t SoundSetCooperativeLevel(SoundSystem* sound, WindowHandle, uint32_t)
 {
     return sound ? DS_OK : DSERR_INVALIDPARAM;

@@ -25,6 +25,15 @@ void SdlDisplayNeedsRedraw();
 // until restored.
 void SdlDisplayDeviceLost();
 
+// The DIK_ code of a key by its place (0 for a key without one).
+uint8_t SdlDikOf(SDL_Scancode scancode);
+// Key, text, drop and game-controller events for the machine; true when
+// the event was taken (it then makes no window message).
+bool SdlFeedInput(const SDL_Event& event);
+// Resolves a key press still waiting for the character it types.
+void SdlFinishInput();
+void SdlOpenGamepads();
+
 // Monotonic nanoseconds.
 int64_t SdlNow();
 // Sleeps until the monotonic clock reaches wake (never returns sooner);

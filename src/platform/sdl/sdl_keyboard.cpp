@@ -1,10 +1,12 @@
-// The keyboard device on SDL2: SDL's keyboard state, by key position,
-// turned into the 256 DIK_ scan-code bytes the emulator reads.  Losing the
+// The keyboard device on SDL2: the key translation's state (fed from SDL's
+// key and text events by the window's event pump), as the 256 DIK_
+// scan-code bytes the emulator reads.  Losing the
 // keyboard focus loses the device: reads answer DIERR_INPUTLOST until it is
 // acquired again, which succeeds once the window has the focus back.
 #include <cstring>
 
 #include "input/key_codes.h"
+#include "platform/key_input.h"
 #include "platform/sdl/sdl_backend.h"
 
 struct InputSystem {
@@ -91,6 +93,14 @@ int SDLCALL WatchFocus(void* userdata, SDL_Event* event)
 
 }  // namespace
 
+uint8_t SdlDikOf(SDL_Scancode scancode)
+{
+    for (const ScanCodeRow& row : ScanCodes)
+        if (row.scancode == scancode)
+            return row.scanCode;
+    return 0;
+}
+
 int32_t DirectInputCreate(uint32_t, InputSystem** out)
 {
     *out = new InputSystem();
@@ -134,12 +144,7 @@ int32_t KeyboardGetState(KeyboardDevice* keyboard, uint8_t state[256])
         return DIERR_INPUTLOST;
     if (!keyboard->acquired)
         return DIERR_NOTACQUIRED;
-    int count = 0;
-    const Uint8* keys = SDL_GetKeyboardState(&count);
-    std::memset(state, 0, 256);
-    for (const ScanCodeRow& row : ScanCodes)
-        if (row.scancode < count && keys[row.scancode])
-            state[row.scanCode] = 0x80;
+    KeyInputState(state);
     return DI_OK;
 }
 

@@ -77,6 +77,8 @@ void PostToWindow(uint32_t message, uintptr_t wParam, intptr_t lParam)
 
 void TranslateEvent(const SDL_Event& event)
 {
+    if (SdlFeedInput(event))
+        return;
     switch (event.type) {
     case SDL_KEYDOWN:
     case SDL_KEYUP: {
@@ -117,6 +119,8 @@ void DrainEvents()
     SDL_Event event;
     while (SDL_PollEvent(&event))
         TranslateEvent(event);
+    // A key's text arrives with it; one still without is taken by its symbol.
+    SdlFinishInput();
     LastPump = SdlNow();
 }
 
@@ -127,7 +131,7 @@ void WaitForEvent()
 {
     SDL_Event event;
     if (SDL_WaitEventTimeout(&event, 20))
-        TranslateEvent(event);
+        TranslateEvent(event);   // DrainEvents finishes a waiting key
     DrainEvents();
     SdlServiceDisplay();
 }
@@ -182,7 +186,10 @@ WindowHandle CreatePlatformWindow(const char* title)
     }
     SdlNoteDesktopConnection(TheSdlWindow);
     SDL_ShowCursor(SDL_DISABLE);   // no pointer over the window
-    SDL_StopTextInput();
+    // Typed characters come as text events for the symbolic keyboard.
+    SDL_StartTextInput();
+    SDL_EventState(SDL_DROPFILE, SDL_ENABLE);
+    SdlOpenGamepads();
     TheWindow.alive = true;
     return &TheWindow;
 }

@@ -1,0 +1,161 @@
+#include "platform/desktop.h"
+
+#include <cstdio>
+
+#include "machine/machine_state.h"
+#include "platform/devices.h"
+#include "platform/key_input.h"
+
+bool WarpOn = false;
+
+namespace {
+
+constexpr const char* ProgramTitle = "Ravlin - The C16/Plus4 Emulator";
+constexpr int64_t MessageSeconds = 4;
+
+struct Desktop {
+    std::string message;
+    int64_t messageUntil = 0;     // counter value
+    std::string speed;            // "warp 3.1x" while warping
+    int64_t speedSince = 0;       // counter at the start of the measured second
+    uint64_t framesSince = 0;
+    std::string shownTitle;
+};
+
+Desktop& D()
+{
+    static Desktop desktop;
+    return desktop;
+}
+
+void RefreshTitle()
+{
+    std::string title = CurrentWindowTitle();
+    if (title == D().shownTitle || !MainWindow)
+        return;
+    D().shownTitle = title;
+    SetPlatformWindowTitle(MainWindow, title.c_str());
+}
+
+// Screen codes 0-63 of the character set; '.' where the glyph has no ASCII
+// equivalent (pound sign, arrows).  Codes 64-127 are graphics.
+constexpr char ScreenCodeCharacters[65] =
+    "@ABCDEFGHIJKLMNOPQRSTUVWXYZ[.].."
+    " !\"#$%&'()*+,-./0123456789:;<=>?";
+
+}  // namespace
+
+void ToggleWarp()
+{
+    WarpOn = !WarpOn;
+    D().speedSince = QueryPerformanceCounter();
+    D().framesSince = 0;
+    D().speed = WarpOn ? "warp" : "";
+    UpdateSoundMute();
+    RefreshTitle();
+}
+
+void UpdateSoundMute()
+{
+    if (g_pDS)
+        SoundSetMuted(g_pDS, AppActive == 0 || WarpOn);
+}
+
+void ShowTitleMessage(const std::string& text)
+{
+    std::fprintf(stderr, "ravlin: %s\n", text.c_str());
+    D().message = text;
+    D().messageUntil = QueryPerformanceCounter() + MessageSeconds * QueryPerformanceFrequency();
+    RefreshTitle();
+}
+
+std::string CurrentWindowTitle()
+{
+    const Desktop& d = D();
+    std::string title = ProgramTitle;
+    if (!d.message.empty())
+        title += " - " + d.message;
+    else if (!d.speed.empty())
+        title += " - " + d.speed;
+    return title;
+}
+
+void DesktopFrame()
+{
+    // Once a frame: nothing is built or allocated unless the title changes.
+    Desktop& d = D();
+    if (d.message.empty() && !WarpOn)
+        return;
+    const int64_t now = QueryPerformanceCounter();
+    const int64_t second = QueryPerformanceFrequency();
+    bool changed = false;
+    if (!d.message.empty() && now >= d.messageUntil) {
+        d.message.clear();
+        changed = true;
+    }
+    if (WarpOn) {
+        d.framesSince++;
+        if (now - d.speedSince >= second) {
+            // 50 frames are one second of the machine's time.
+            double times = static_cast<double>(d.framesSince) / 50.0 * static_cast<double>(second) /
+                           static_cast<double>(now - d.speedSince);
+            char text[32];
+            std::snprintf(text, sizeof text, "warp %.1fx", times);
+            d.speed = text;
+            d.speedSince = now;
+            d.framesSince = 0;
+            changed = true;
+        }
+    }
+    if (changed)
+        RefreshTitle();
+}
+
+std::string ScreenText()
+{
+    std::string text;
+    if (!Ram64)
+        return text;
+    // The video matrix: TED register 0xFF14 bits 3-7, the attributes first.
+    const uint16_t matrix = static_cast<uint16_t>(((Ram64[0xFF14] & 0xF8) + 4) << 8);
+    for (unsigned row = 0; row < 25; row++) {
+        std::string line;
+        for (unsigned col = 0; col < 40; col++) {
+            uint8_t code = Ram64[static_cast<uint16_t>(matrix + 40 * row + col)] & 0x7F;   // the reverse bit
+            line += code < 64 ? ScreenCodeCharacters[code] : '.';
+        }
+        line.erase(line.find_last_not_of(' ') + 1);
+        text += line;
+        text += '\n';
+    }
+    return text;
+}
+
+void PasteClipboard()
+{
+    std::string text;
+    if (!GetClipboardText(&text) || text.empty()) {
+        ShowTitleMessage("the clipboard holds no text");
+        return;
+    }
+    size_t skipped = KeyInputTypeText(text);
+    if (skipped > 0)
+        ShowTitleMessage("paste: skipped " + std::to_string(skipped) + " characters the machine cannot type");
+}
+
+void CopyScreenToClipboard()
+{
+    std::string text = ScreenText();
+    while (text.size() >= 2 && text[text.size() - 1] == '\n' && text[text.size() - 2] == '\n')
+        text.pop_back();
+    if (!SetClipboardText(text.c_str()))
+        ShowTitleMessage("cannot copy to the clipboard");
+    else
+        ShowTitleMessage("screen copied");
+}
+
+void ResetDesktopState()
+{
+    WarpOn = false;
+    D() = Desktop{};
+}

@@ -1,0 +1,137 @@
+#include "platform/start_file.h"
+
+#include <strings.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cstring>
+#include <filesystem>
+
+#include "files/program_file.h"
+#include "files/snapshot_file.h"
+#include "machine/machine_state.h"
+#include "platform/desktop.h"
+#include "platform/key_input.h"
+
+uint16_t StartFileRequest = 0;
+bool StartFileWaiting = false;
+
+namespace {
+
+std::string WaitingPath;
+
+bool HasExtension(const std::string& name, const char* extension)
+{
+    size_t length = std::strlen(extension);
+    return name.size() > length && strcasecmp(name.c_str() + name.size() - length, extension) == 0;
+}
+
+// The sizes a 35- or 40-track disk image has, without and with its error bytes.
+bool IsDiskImageSize(off_t size) { return size == 174848 || size == 175531 || size == 196608 || size == 197376; }
+
+// Disk images: the one place where they are started.  Until drive 8 is
+// part of the machine they answer as a file of unknown kind; attaching the
+// image to drive 8 and loading its first program goes here.
+bool StartDiskImage(const std::string& path, std::string* problem)
+{
+    *problem = path + ": not a .prg or .fre file";
+    return false;
+}
+
+}  // namespace
+
+StartFileKind ExamineStartFile(const std::string& path, std::string* problem)
+{
+    struct stat info {};
+    if (stat(path.c_str(), &info) != 0) {
+        *problem = path + ": no such file";
+        return StartFileKind::Unknown;
+    }
+    if (S_ISDIR(info.st_mode)) {
+        *problem = path + ": is a directory";
+        return StartFileKind::Unknown;
+    }
+    if (!S_ISREG(info.st_mode)) {
+        *problem = path + ": not a regular file";
+        return StartFileKind::Unknown;
+    }
+    if (access(path.c_str(), R_OK) != 0) {
+        *problem = path + ": cannot be read";
+        return StartFileKind::Unknown;
+    }
+    if (info.st_size == 0) {
+        *problem = path + ": is empty";
+        return StartFileKind::Unknown;
+    }
+    if (HasExtension(path, ".prg"))
+        return StartFileKind::Program;
+    if (HasExtension(path, ".fre") || (!HasExtension(path, ".d64") && info.st_size == SnapshotFileSize))
+        return StartFileKind::Snapshot;
+    if (HasExtension(path, ".d64") || IsDiskImageSize(info.st_size))
+        return StartFileKind::DiskImage;
+    *problem = path + ": not a .prg or .fre file";
+    return StartFileKind::Unknown;
+}
+
+bool StartFileNow(const std::string& path, bool run, std::string* problem)
+{
+    switch (ExamineStartFile(path, problem)) {
+    case StartFileKind::Program:
+        if (!LoadProgramFile(path.c_str())) {
+            *problem = path + ": cannot be loaded";
+            return false;
+        }
+        if (run)
+            KeyInputTypeText("RUN\r");
+        return true;
+    case StartFileKind::Snapshot:
+        if (!LoadSnapshotFile(path.c_str())) {
+            *problem = path + ": not a snapshot file";
+            return false;
+        }
+        return true;
+    case StartFileKind::DiskImage:
+        return StartDiskImage(path, problem);
+    case StartFileKind::Unknown:
+        return false;
+    }
+    return false;
+}
+
+bool RequestStartFile(const std::string& path)
+{
+    std::string problem;
+    if (ExamineStartFile(path, &problem) == StartFileKind::Unknown) {
+        ShowTitleMessage(problem);
+        return false;
+    }
+    // The load menu may change the current directory before the file starts.
+    std::error_code error;
+    std::filesystem::path absolute = std::filesystem::absolute(path, error);
+    WaitingPath = error ? path : absolute.string();
+    StartFileWaiting = true;
+    return true;
+}
+
+void CheckStartFileDue()
+{
+    if (StartFileWaiting && Ted.FramesCompleted >= StartFileBootFrames)
+        StartFileRequest = 1;
+}
+
+void StartRequestedFile()
+{
+    StartFileRequest = 0;
+    StartFileWaiting = false;
+    std::string problem;
+    if (!StartFileNow(WaitingPath, true, &problem))
+        ShowTitleMessage(problem);
+    WaitingPath.clear();
+}
+
+void ResetStartFileState()
+{
+    StartFileRequest = 0;
+    StartFileWaiting = false;
+    WaitingPath.clear();
+}

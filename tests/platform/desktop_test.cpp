@@ -1,0 +1,107 @@
+// Around the machine on a desktop: a file started as from the command line
+// or dropped on the window (and every kind of file that can't be), and warp
+// with its title and muted sound.
+#include <gtest/gtest.h>
+#include <sys/stat.h>
+
+#include <string>
+
+#include "machine/machine_state.h"
+#include "machine/settings.h"
+#include "machine/startup.h"
+#include "platform/desktop.h"
+#include "platform/devices.h"
+#include "platform/headless/headless_control.h"
+#include "platform/start_file.h"
+#include "support/test_support.h"
+
+namespace {
+
+constexpr const char* Title = "Ravlin - The C16/Plus4 Emulator";
+
+class Desktop : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        REQUIRE_REAL_ROMS();
+        dir.CopyRealRoms();
+        dir.WriteText("settings", "Sync=0\n");
+        ASSERT_TRUE(BootMachine());
+    }
+    void TearDown() override { ResetMachineToPowerOn(); }
+    bool RunTo(uint64_t frame)
+    {
+        int exitCode = 0;
+        return RunMainLoop(&exitCode, frame);
+    }
+    ScratchDirectory dir;
+};
+
+TEST_F(Desktop, AProgramStartsOnceBasicIsUpAndBadFilesOnlySaySo)
+{
+    // 10 PRINT "HELLO" at 0x1001.
+    dir.WriteFile("hello.prg", {0x01, 0x10, 0x0F, 0x10, 0x0A, 0x00, 0x99, 0x20, 0x22, 'H', 'E', 'L', 'L', 'O', 0x22,
+                                0x00, 0x00, 0x00});
+    dir.WriteFile("empty.prg", {});
+    dir.WriteText("notes.txt", "words");
+    dir.WriteFile("disk.d64", std::vector<uint8_t>(174848, 0));
+    mkdir((dir.path + "/folder.prg").c_str(), 0755);
+    mkfifo((dir.path + "/pipe.prg").c_str(), 0644);
+    const std::pair<const char*, const char*> bad[] = {
+        {"missing.prg", "no such file"}, {"folder.prg", "is a directory"}, {"pipe.prg", "not a regular file"},
+        {"empty.prg", "is empty"},       {"notes.txt", "not a .prg or .fre file"},
+    };
+    for (const auto& [name, problem] : bad) {
+        EXPECT_FALSE(RequestStartFile(name)) << name;
+        EXPECT_EQ(HeadlessWindowTitle(), std::string(Title) + " - " + name + ": " + problem);
+    }
+    EXPECT_FALSE(StartFileWaiting);
+    // A disk image passes the checks but cannot start yet: said when it would.
+    ASSERT_TRUE(RequestStartFile("disk.d64"));
+    ASSERT_TRUE(RunTo(70));
+    EXPECT_EQ(HeadlessWindowTitle(), std::string(Title) + " - " + dir.path + "/disk.d64: not a .prg or .fre file");
+
+    // Requested before BASIC is up, the program waits for it, then runs.
+    ResetMachineToPowerOn();
+    ASSERT_TRUE(BootMachine());
+    ASSERT_TRUE(RequestStartFile("hello.prg"));
+    ASSERT_TRUE(RunTo(StartFileBootFrames - 1));
+    EXPECT_TRUE(StartFileWaiting);
+    ASSERT_TRUE(RunTo(150));
+    EXPECT_FALSE(StartFileWaiting);
+    EXPECT_NE(ScreenText().find("RUN\nHELLO\n"), std::string::npos) << ScreenText();
+}
+
+TEST_F(Desktop, WarpRunsUnpacedWithoutSoundAndSaysHowFast)
+{
+    // Sync 2 would wait for the clock; warp does not.
+    Config.Sync = 2;
+    ASSERT_TRUE(RunTo(10));
+    HeadlessPostKeyMessage(VK_F10, true);
+    ASSERT_TRUE(RunTo(11));
+    int64_t clock = HeadlessClockNow();
+    ASSERT_TRUE(RunTo(40));
+    EXPECT_TRUE(HeadlessSoundMuted());
+    EXPECT_EQ(HeadlessWindowTitle(), std::string(Title) + " - warp");
+    EXPECT_EQ(HeadlessClockNow(), clock);
+    // A second of the host's time later the title shows the speed: the 30
+    // frames since warp began are 0.6 s of the machine's time.
+    HeadlessAdvanceClock(1'000'000'000);
+    ASSERT_TRUE(RunTo(41));
+    EXPECT_EQ(HeadlessWindowTitle(), std::string(Title) + " - warp 0.6x");
+    HeadlessPostKeyMessage(VK_F10, true);
+    ASSERT_TRUE(RunTo(45));
+    EXPECT_FALSE(WarpOn);
+    EXPECT_FALSE(HeadlessSoundMuted());
+    EXPECT_EQ(HeadlessWindowTitle(), Title);
+    EXPECT_GT(HeadlessClockNow(), clock);
+    // An inactive window is silent too.
+    PostMessage(MainWindow, WM_ACTIVATEAPP, 0, 0);
+    ASSERT_FALSE(HeadlessSoundMuted());
+    int exitCode = 0;
+    for (int i = 0; i < 300 && !HeadlessSoundMuted(); i++)
+        MainLoopPass(&exitCode);
+    EXPECT_TRUE(HeadlessSoundMuted());
+}
+
+}  // namespace
