@@ -4,6 +4,7 @@
 #include <vector>
 
 #include "cpu/cpu.h"
+#include "drive/bus_port.h"
 #include "files/safe_save.h"
 #include "machine/machine_state.h"
 
@@ -112,5 +113,8 @@ bool LoadSnapshotFile(const char* fileName)
         std::fread(Ram64, 1, 0x10000, file);
     bool readFailed = std::ferror(file) != 0;
     std::fclose(file);
+    // The drive is not part of the snapshot: the restored program finds it
+    // as after a reset, its channels closed.
+    DriveBusReset();
     return !readFailed;
 }

@@ -5,6 +5,8 @@
 #include <cstdio>
 #include <cstring>
 
+#include "drive/autostart.h"
+#include "drive/drive.h"
 #include "files/program_file.h"
 #include "files/screenshot.h"
 #include "files/snapshot_file.h"
@@ -33,13 +35,28 @@ bool LoadFileAsLoadMenu(const std::string& name)
         loaded = LoadProgramFile(name.c_str());
     } else if (HasExtension(name, ".fre")) {
         loaded = LoadSnapshotFile(name.c_str());
+    } else if (HasExtension(name, ".d64")) {
+        std::string message;
+        if (StartDiskProgram(name, false, &message))
+            return true;
+        std::fprintf(stderr, "ravlin-headless: %s: %s\n", name.c_str(), message.c_str());
+        return false;
     } else {
-        std::fprintf(stderr, "ravlin-headless: %s: not a .prg or .fre file\n", name.c_str());
+        std::fprintf(stderr, "ravlin-headless: %s: not a .prg, .fre or .d64 file\n", name.c_str());
         return false;
     }
     if (!loaded)
         std::fprintf(stderr, "ravlin-headless: %s: cannot be loaded\n", name.c_str());
     return loaded;
+}
+
+bool AttachDisk(const std::string& path)
+{
+    std::string message;
+    if (DriveAttach(path, &message))
+        return true;
+    std::fprintf(stderr, "ravlin-headless: %s: %s\n", path.c_str(), message.c_str());
+    return false;
 }
 
 bool SaveSnapshotTo(const std::string& name)
@@ -67,13 +84,18 @@ bool ParseFileOption(int argc, char** argv, int& i, RunPlan& plan, bool* bootWai
         return true;
     }
     bool load = std::strcmp(option, "--load") == 0;
-    if (!load && std::strcmp(option, "--save-snapshot") != 0)
+    bool disk = std::strcmp(option, "--disk") == 0;
+    if (!load && !disk && std::strcmp(option, "--save-snapshot") != 0)
         return false;
     if (i + 1 >= argc) {
-        error = std::string(option) + " needs a file name";
+        error = std::string(option) + (disk ? " needs an image or a folder" : " needs a file name");
         return true;
     }
     std::string name = argv[++i];
+    if (disk) {
+        options.disk = name;
+        return true;
+    }
     if (!load) {
         options.saveSnapshot = name;
         return true;
@@ -82,14 +104,28 @@ bool ParseFileOption(int argc, char** argv, int& i, RunPlan& plan, bool* bootWai
         error = "only one --load";
         return true;
     }
-    if (!HasExtension(name, ".prg") && !HasExtension(name, ".fre")) {
-        error = name + ": --load takes a .prg or .fre file";
+    options.loadIsDisk = HasExtension(name, ".d64");
+    if (!HasExtension(name, ".prg") && !HasExtension(name, ".fre") && !options.loadIsDisk) {
+        error = name + ": --load takes a .prg, .fre or .d64 file";
         return true;
     }
     if (!*bootWaited)
         plan.push_back({RunStep::Wait, BootFrames, nullptr, {}});
     *bootWaited = true;
-    AddAction(plan, [name] { return LoadFileAsLoadMenu(name); });
+    if (options.loadIsDisk) {
+        // --run may still follow on the command line: read it when the
+        // machine is up.
+        const bool* run = &options.run;
+        AddAction(plan, [name, run] {
+            std::string message;
+            if (StartDiskProgram(name, *run, &message))
+                return true;
+            std::fprintf(stderr, "ravlin-headless: %s: %s\n", name.c_str(), message.c_str());
+            return false;
+        });
+    } else {
+        AddAction(plan, [name] { return LoadFileAsLoadMenu(name); });
+    }
     options.loadStep = static_cast<long>(plan.size());
     options.loadIsProgram = HasExtension(name, ".prg");
     return true;
@@ -97,10 +133,18 @@ bool ParseFileOption(int argc, char** argv, int& i, RunPlan& plan, bool* bootWai
 
 bool FinishFileOptions(RunPlan& plan, FileOptions& options, std::string& error)
 {
-    if (!options.run)
+    if (!options.disk.empty()) {
+        RunStep attach{RunStep::Action, 0, nullptr, {}};
+        attach.action = [path = options.disk] { return AttachDisk(path); };
+        plan.insert(plan.begin(), std::move(attach));
+        if (options.loadStep >= 0)
+            options.loadStep++;
+    }
+    // BASIC runs the disk's program itself once it has loaded.
+    if (!options.run || options.loadIsDisk)
         return true;
     if (options.loadStep < 0 || !options.loadIsProgram) {
-        error = "--run needs --load with a .prg file";
+        error = "--run needs --load with a .prg or .d64 file";
         return false;
     }
     RunPlan typing;
@@ -131,6 +175,8 @@ bool AddFileCommand(std::string_view command, std::string_view rest, RunPlan& pl
     bool (*action)(const std::string&) = nullptr;
     if (command == "load")
         action = LoadFileAsLoadMenu;
+    else if (command == "disk")
+        action = AttachDisk;
     else if (command == "save-snapshot")
         action = SaveSnapshotTo;
     else if (command == "screenshot-window")
@@ -138,7 +184,7 @@ bool AddFileCommand(std::string_view command, std::string_view rest, RunPlan& pl
     else
         return false;
     if (rest.empty()) {
-        message = std::string(command) + " needs a file name";
+        message = std::string(command) + (command == "disk" ? " needs an image or a folder" : " needs a file name");
         *ok = false;
         return true;
     }
