@@ -183,12 +183,9 @@ void DriveListenByte(uint8_t channelNumber, uint8_t byte)
         return;
     }
     DriveChannel& channel = Channels.channels[number];
-    if (!channel.open || !channel.writing) {
-        if (!channel.open)
-            SetDriveError(DosFileNotOpen);
-        return;
-    }
-    if (channel.failed)
+    // Bytes for a channel whose OPEN failed are dropped; the error channel
+    // keeps saying why it failed.
+    if (!channel.open || !channel.writing || channel.failed)
         return;
     if (channel.data.size() >= channel.room) {
         // The file no longer fits: nothing of it will be written.

@@ -59,6 +59,15 @@ bool ReadImageFile(const std::string& path, size_t limit, std::vector<uint8_t>* 
     return true;
 }
 
+// Writable for us and marked writable for anyone: a file or folder without
+// any write permission is write-protected even for the superuser, as the
+// tab on a disk's notch would be.
+bool Writable(const std::string& path)
+{
+    struct stat info;
+    return stat(path.c_str(), &info) == 0 && (info.st_mode & 0222) != 0 && access(path.c_str(), W_OK) == 0;
+}
+
 // An image is written back by a new file renamed over it: both the file and
 // its folder must be writable.
 bool ImageWritable(const std::string& path)
@@ -66,7 +75,7 @@ bool ImageWritable(const std::string& path)
     std::string folder = std::filesystem::path(path).parent_path().string();
     if (folder.empty())
         folder = ".";
-    return access(path.c_str(), W_OK) == 0 && access(folder.c_str(), W_OK) == 0;
+    return Writable(path) && Writable(folder);
 }
 
 }  // namespace
@@ -83,7 +92,7 @@ bool DriveAttach(const std::string& path, std::string* message)
             *message = "can't read the folder " + path;
             return false;
         }
-        DriveStore = {StoreKind::Folder, path, access(path.c_str(), W_OK) != 0};
+        DriveStore = {StoreKind::Folder, path, !Writable(path)};
     } else {
         std::vector<uint8_t> bytes;
         if (!ReadImageFile(path, D64Bytes40Errors, &bytes, message))
