@@ -87,22 +87,29 @@ bool DriveAttach(const std::string& path, std::string* message)
         message = &ignored;
     DriveDetach();
     std::error_code ec;
-    if (std::filesystem::is_directory(path, ec)) {
-        if (access(path.c_str(), R_OK | X_OK) != 0) {
+    std::string absolute = std::filesystem::absolute(path, ec).lexically_normal().string();
+    if (ec || path.empty()) {
+        *message = "can't find " + path;
+        return false;
+    }
+    if (absolute.size() > 1 && absolute.back() == '/')
+        absolute.pop_back();
+    if (std::filesystem::is_directory(absolute, ec)) {
+        if (access(absolute.c_str(), R_OK | X_OK) != 0) {
             *message = "can't read the folder " + path;
             return false;
         }
-        DriveStore = {StoreKind::Folder, path, !Writable(path)};
+        DriveStore = {StoreKind::Folder, absolute, path, !Writable(absolute)};
     } else {
         std::vector<uint8_t> bytes;
-        if (!ReadImageFile(path, D64Bytes40Errors, &bytes, message))
+        if (!ReadImageFile(absolute, D64Bytes40Errors, &bytes, message))
             return false;
         size_t size = bytes.size();
         if (!ImageFromBytes(std::move(bytes))) {
             *message = "not a D64 image: " + std::to_string(size) + " bytes";
             return false;
         }
-        DriveStore = {StoreKind::Image, path, !ImageWritable(path)};
+        DriveStore = {StoreKind::Image, absolute, path, !ImageWritable(absolute)};
     }
     message->clear();
     SetDriveError(DosOk);
@@ -129,7 +136,7 @@ bool DriveWriteProtected()
 
 const std::string& DriveAttachedPath()
 {
-    return DriveStore.path;
+    return DriveStore.givenPath;
 }
 
 DosError StoreReadDirectory(StoredDirectory* directory)

@@ -73,7 +73,8 @@ enum class StoreKind : uint8_t { None, Image, Folder };
 
 struct DriveStoreState {
     StoreKind kind = StoreKind::None;
-    std::string path;
+    std::string path;        // absolute: the menus may change directory later
+    std::string givenPath;   // as DriveAttach was given it
     bool writeProtected = false;
 };
 extern DriveStoreState DriveStore;
