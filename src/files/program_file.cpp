@@ -1,6 +1,7 @@
 #include "files/program_file.h"
 
 #include <cstdio>
+#include <cstring>
 #include <vector>
 
 #include "files/safe_save.h"
@@ -26,18 +27,24 @@ bool LoadProgramFile(const char* fileName)
     std::FILE* file = std::fopen(fileName, "rb");
     if (!file)
         return false;
-    uint8_t address[2];
-    if (std::fread(address, 1, 2, file) != 2) {
-        std::fclose(file);
+    // The address and at most as many data bytes as a load takes.
+    std::vector<uint8_t> bytes(2 + ProgramDataLimit);
+    size_t size = std::fread(bytes.data(), 1, bytes.size(), file);
+    std::fclose(file);
+    return LoadProgramBytes(bytes.data(), size);
+}
+
+bool LoadProgramBytes(const uint8_t* bytes, size_t size)
+{
+    if (!Ram64 || !bytes || size < 2)
         return false;
-    }
-    uint32_t loadAddress = address[0] | (address[1] << 8);
+    uint32_t loadAddress = bytes[0] | (bytes[1] << 8);
     // The data goes straight into RAM, but never past 0xFFFF: bytes beyond
-    // the end of memory are left unread, and only the bytes stored count.
+    // the end of memory are dropped, and only the bytes stored count.
     uint32_t room = 0x10000 - loadAddress;
     uint32_t wanted = room < ProgramDataLimit ? room : ProgramDataLimit;
-    uint32_t stored = static_cast<uint32_t>(std::fread(Ram64 + loadAddress, 1, wanted, file));
-    std::fclose(file);
+    uint32_t stored = static_cast<uint32_t>(size - 2 < wanted ? size - 2 : wanted);
+    std::memcpy(Ram64 + loadAddress, bytes + 2, stored);
 
     uint32_t end = BasicTextStart + stored;
     if (end <= HighestPointer) {
