@@ -135,7 +135,13 @@ bool FinishFileOptions(RunPlan& plan, FileOptions& options, std::string& error)
 {
     if (!options.disk.empty()) {
         RunStep attach{RunStep::Action, 0, nullptr, {}};
-        attach.action = [path = options.disk] { return AttachDisk(path); };
+        // The drive is there from power-on, and says so on its error channel.
+        attach.action = [path = options.disk] {
+            if (!AttachDisk(path))
+                return false;
+            DriveReset();
+            return true;
+        };
         plan.insert(plan.begin(), std::move(attach));
         if (options.loadStep >= 0)
             options.loadStep++;
