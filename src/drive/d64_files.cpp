@@ -102,9 +102,17 @@ bool FreeSlot(Slot* found)
             *found = slot;
             return true;
         }
-    uint8_t sector;
-    if (!BamAllocateDirectory(chain.back().sector, &sector))
-        return false;
+    // A sector already in the chain may read as free when a damaged entry's
+    // chain ran through it and was scratched: never link it twice.
+    uint8_t sector = chain.back().sector;
+    bool inChain = true;
+    while (inChain) {
+        if (!BamAllocateDirectory(chain.back().sector, &sector))
+            return false;
+        inChain = false;
+        for (const ChainStep& step : chain)
+            inChain = inChain || (step.track == DirectoryTrack && step.sector == sector);
+    }
     uint8_t* last = Sector(DirectoryTrack, chain.back().sector);
     last[0] = DirectoryTrack;
     last[1] = sector;

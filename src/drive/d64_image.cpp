@@ -180,6 +180,10 @@ void BamSetFree(uint8_t track, uint8_t sector, bool free)
     uint8_t* entry = BamEntry(track);
     if (!entry || !SectorExists(track, sector))
         return;
+    // The BAM's own sector is never given away, whatever a damaged
+    // directory entry's chain claims.
+    if (free && track == DirectoryTrack && sector == BamSector)
+        return;
     uint8_t bit = static_cast<uint8_t>(1 << (sector % 8));
     if (free)
         entry[1 + sector / 8] |= bit;

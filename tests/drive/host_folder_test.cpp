@@ -100,4 +100,17 @@ TEST_F(FolderTest, SavesScratchesAndRenamesHostFiles)
     EXPECT_TRUE(fs::exists("folder/TOOL.PRG"));
 }
 
+TEST_F(FolderTest, ReadOnlyFolderAttachesWriteProtected)
+{
+    chmod("folder", 0555);   // read-only even for the superuser
+    ASSERT_TRUE(DriveAttach("folder", nullptr));
+    EXPECT_TRUE(DriveWriteProtected());
+    EXPECT_EQ(SaveFile("NEW", Program(1)), "26,WRITE PROTECT ON,00,00");
+    Command("S0:GAME");
+    EXPECT_EQ(Status(), "26,WRITE PROTECT ON,00,00");
+    EXPECT_EQ(LoadFile("GAME"), Program(300));
+    chmod("folder", 0755);
+    EXPECT_TRUE(fs::exists("folder/game.prg"));
+}
+
 }  // namespace
