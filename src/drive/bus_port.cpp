@@ -168,7 +168,12 @@ uint8_t BusPortRead(uint16_t address)
     switch (address - BusPortBase) {
     case 0: return Merge(Port.portA, Port.directionA, Port.driveData);
     case 1: return Merge(Port.portB, Port.directionB, static_cast<uint8_t>(0xFC | Port.driveStatus));
-    case 2: return Merge(Port.portC, Port.directionC, StrobeHigh() ? 0x7F : 0xFF);
+    case 2: {
+        // The drive's reply is the inverse of the strobe: it has always just
+        // taken the byte.  The other inputs float high.
+        const uint8_t reply = StrobeHigh() ? 0 : ReplyBit;
+        return Merge(Port.portC, Port.directionC, static_cast<uint8_t>(0x7F | reply));
+    }
     case 3: return Port.directionA;
     case 4: return Port.directionB;
     default: return Port.directionC;
