@@ -128,6 +128,7 @@ TEST_F(RunnerTinyRomTest, FailuresEndTheRunWithAMessage)
         {"--load missing.prg --frames 1", 1, "missing.prg"},
         {"--load notes.txt", 2, "notes.txt"},
         {"--load", 2, "--load needs a file name"},
+        {"--disk", 2, "--disk needs an image or a folder"},
         {"--run", 2, "--run needs --load with a .prg file"},
         {"--load x.fre --run", 2, "--run needs --load with a .prg file"},
         {"--save-snapshot 'no dir/x.fre' --frames 1", 1, "no dir/x.fre"},

@@ -150,7 +150,7 @@ bool FinishFileOptions(RunPlan& plan, FileOptions& options, std::string& error)
     if (!options.run || options.loadIsDisk)
         return true;
     if (options.loadStep < 0 || !options.loadIsProgram) {
-        error = "--run needs --load with a .prg or .d64 file";
+        error = "--run needs --load with a .prg file or a .d64 image";
         return false;
     }
     RunPlan typing;
