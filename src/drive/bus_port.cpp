@@ -33,6 +33,9 @@ struct BusPortState {
     uint8_t driveStatus = StatusOk;
     // The command code of the byte under way, 0 between bytes.
     uint8_t code = 0;
+    // A drive detached in the middle of a conversation still answers the
+    // handshake of its closing UNTALK or UNLISTEN.
+    bool closing = false;
 
     Listening listening = Listening::No;
     bool talking = false;
@@ -116,28 +119,56 @@ void DataOut(uint8_t byte)
 // reports "no data", which the KERNAL's LOAD takes for a missing file; once
 // the channel has sent something, running dry is the end of the file (EOI),
 // so that a file cut short by a read error ends a load instead of leaving
-// the KERNAL asking for ever.
+// the KERNAL asking for ever.  A read without TALK (a snapshot restored in
+// the middle of a load: the drive has forgotten it) ends the file as well.
 void DataIn()
 {
     uint8_t byte = 0x0D;
     bool last = false;
     const uint16_t bit = static_cast<uint16_t>(1u << Port.channel);
-    if (Port.talking && Port.talkChannelSet && DriveTalkByte(Port.channel, &byte, &last)) {
+    const bool talking = Port.talking && Port.talkChannelSet;
+    if (talking && DriveTalkByte(Port.channel, &byte, &last)) {
         Port.sentSinceOpen |= bit;
         Port.driveStatus = last ? StatusEnd : StatusOk;
     } else {
         byte = 0x0D;
-        Port.driveStatus = Port.talking && (Port.sentSinceOpen & bit) ? StatusEnd : StatusNoData;
+        Port.driveStatus = talking && !(Port.sentSinceOpen & bit) ? StatusNoData : StatusEnd;
     }
     Port.driveData = byte;
+}
+
+// Open from TALK or LISTEN until UNTALK or UNLISTEN: the KERNAL keeps using
+// the parallel bus until then.
+bool InConversation()
+{
+    return Port.talking || Port.listening != Listening::No;
+}
+
+// The drive went away in the middle of a conversation (detached from the
+// menu during a load): the KERNAL, which waits for each handshake without a
+// time limit, still gets its bytes answered, a read ends the file, and the
+// next UNTALK or UNLISTEN ends the conversation.  Its next TALK or LISTEN
+// finds no drive.
+void StrobeFallsWithoutDrive(uint8_t code)
+{
+    if (code == CodeDataIn) {
+        Port.driveData = 0x0D;
+        Port.driveStatus = StatusEnd;
+    } else if (code == CodeBusCommand && (Port.portA == 0x3F || Port.portA == 0x5F)) {
+        Port.talking = false;
+        Port.listening = Listening::No;
+        Port.closing = true;
+    }
 }
 
 void StrobeFalls()
 {
     const uint8_t code = Port.code;
     Port.code = 0;
-    if (!DriveAttached())
+    if (!DriveAttached()) {
+        StrobeFallsWithoutDrive(code);
         return;
+    }
     const uint8_t byte = Port.portA;
     switch (code) {
     case CodeBusCommand: BusCommand(byte); break;
@@ -154,13 +185,14 @@ void StrobeRises()
 {
     Port.driveData = 0xFF;
     Port.driveStatus = StatusOk;
+    Port.closing = false;
 }
 
 }  // namespace
 
 bool BusPortAnswers()
 {
-    return DriveAttached();
+    return DriveAttached() || InConversation() || Port.closing;
 }
 
 uint8_t BusPortRead(uint16_t address)
@@ -209,6 +241,7 @@ void DriveBusReset()
     Port.driveData = 0xFF;
     Port.driveStatus = StatusOk;
     Port.code = 0;
+    Port.closing = false;
     Port.listening = Listening::No;
     Port.talking = false;
     Port.talkChannelSet = false;

@@ -29,7 +29,8 @@ inline bool IsBusPortAddress(uint16_t address)
     return static_cast<uint16_t>(address - BusPortBase) < BusPortRegisters;
 }
 
-// True while a drive is attached: only then does the port answer reads.
+// True while a drive is attached (or one was detached in the middle of a
+// conversation, until it ends): only then does the port answer reads.
 bool BusPortAnswers();
 // A register read; only called while BusPortAnswers().
 uint8_t BusPortRead(uint16_t address);

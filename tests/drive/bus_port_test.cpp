@@ -99,6 +99,14 @@ TEST_F(BusPortTest, ALoadThroughTheRegisters)
         Send(0x81, 0x5F);                 // UNTALK
     }
     ASSERT_TRUE(Probe());
+    // Detached in the middle of a read: the KERNAL's handshake is still
+    // answered, the read ends the file, and after UNTALK the drive is gone.
+    Send(0x81, 0x40);
+    Send(0x82, 0x6F);
+    DriveDetach();
+    EXPECT_EQ(Receive(&byte), 3);
+    EXPECT_EQ(Send(0x81, 0x5F), 0);
+    EXPECT_FALSE(Probe());
 }
 
 }  // namespace
