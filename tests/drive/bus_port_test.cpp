@@ -4,13 +4,18 @@
 
 #include <filesystem>
 
-#include "drive/bus_port.h"
 #include "drive/drive.h"
 #include "machine/machine_state.h"
 #include "support/test_support.h"
 #include "ted/memory_map.h"
 
 namespace {
+
+void Write(std::initializer_list<std::pair<uint16_t, uint8_t>> writes)
+{
+    for (auto [address, value] : writes)
+        WriteByte(address, value);
+}
 
 struct BusPortTest : ::testing::Test {
     ScratchDirectory scratch;
@@ -23,8 +28,7 @@ struct BusPortTest : ::testing::Test {
         for (uint32_t i = 0; i < RomSize; i++)
             KernalRom[i] = static_cast<uint8_t>(i * 13 + 1);
         // The KERNAL's set-up: port A out, port B in, strobe out and high.
-        for (auto [address, value] : {std::pair{0xFEF3, 0xFF}, {0xFEF4, 0}, {0xFEF0, 0}, {0xFEF5, 0x40}, {0xFEF2, 0x40}})
-            WriteByte(static_cast<uint16_t>(address), static_cast<uint8_t>(value));
+        Write({{0xFEF3, 0xFF}, {0xFEF4, 0}, {0xFEF0, 0}, {0xFEF5, 0x40}, {0xFEF2, 0x40}});
     }
     void TearDown() override
     {
@@ -36,31 +40,19 @@ struct BusPortTest : ::testing::Test {
         WriteByte(0xFEF0, 0x55);
         return ReadByte(0xFEF0) == 0x55 && !(ReadByte(0xFEF1) & 2);
     }
-    // One byte to the drive; returns the status.
-    static uint8_t Send(uint8_t code, uint8_t byte)
+    // One byte to the drive, or (code 0x84) from it; returns the status.
+    static uint8_t Handshake(uint8_t code, uint8_t* byte)
     {
-        WriteByte(0xFEF0, code);
-        WriteByte(0xFEF0, byte);
-        WriteByte(0xFEF2, 0);
+        Write({{0xFEF0, code}, {0xFEF0, *byte}, {0xFEF3, code == 0x84 ? 0 : 0xFF}, {0xFEF2, 0}});
         EXPECT_EQ(ReadByte(0xFEF2) & 0x80, 0x80) << "the drive answers the strobe";
-        uint8_t status = ReadByte(0xFEF1) & 3;
-        WriteByte(0xFEF0, 0);
-        WriteByte(0xFEF2, 0x40);
-        EXPECT_EQ(ReadByte(0xFEF2) & 0x80, 0);
-        return status;
-    }
-    // One byte from the drive; returns the status.
-    static uint8_t Receive(uint8_t* byte)
-    {
-        WriteByte(0xFEF0, 0x84);
-        WriteByte(0xFEF3, 0);
-        WriteByte(0xFEF2, 0);
-        uint8_t status = ReadByte(0xFEF1) & 3;
+        const uint8_t status = ReadByte(0xFEF1) & 3;
         *byte = ReadByte(0xFEF0);
-        for (auto [address, value] : {std::pair{0xFEF2, 0x40}, {0xFEF3, 0xFF}, {0xFEF0, 0}, {0xFEF2, 0}, {0xFEF2, 0x40}})
-            WriteByte(static_cast<uint16_t>(address), static_cast<uint8_t>(value));
+        Write({{0xFEF2, 0x40}, {0xFEF3, 0xFF}, {0xFEF0, 0}});
+        if (code == 0x84)
+            Write({{0xFEF2, 0}, {0xFEF2, 0x40}});
         return status;
     }
+    static uint8_t Send(uint8_t code, uint8_t byte) { return Handshake(code, &byte); }
 };
 
 TEST_F(BusPortTest, WithoutADriveTheRomShowsAndTheProbeFails)
@@ -81,22 +73,22 @@ TEST_F(BusPortTest, ALoadThroughTheRegisters)
     std::string message;
     ASSERT_TRUE(DriveAttach("folder", &message)) << message;
     uint8_t byte = 0;
-    for (const char* name : {"DATA", "NONE"}) {
+    for (std::string name : {"DATA", "NONE"}) {
         ASSERT_TRUE(Probe());
-        EXPECT_EQ(Send(0x81, 0x20), 0);   // LISTEN
-        Send(0x82, 0xF0);                 // OPEN channel 0
-        for (const char* c = name; *c; c++)
-            Send(0x83, static_cast<uint8_t>(*c));
-        Send(0x81, 0x3F);                 // UNLISTEN
+        Send(0x81, 0x20);   // LISTEN, OPEN channel 0, the name, UNLISTEN
+        Send(0x82, 0xF0);
+        for (char c : name)
+            Send(0x83, static_cast<uint8_t>(c));
+        Send(0x81, 0x3F);
         ASSERT_TRUE(Probe());
-        Send(0x81, 0x40);                 // TALK
+        Send(0x81, 0x40);   // TALK channel 0
         Send(0x82, 0x60);
         std::vector<uint8_t> statuses;
         for (int i = 0; i < 4; i++)
-            statuses.push_back(Receive(&byte));
-        const std::vector<uint8_t> expected = name[0] == 'D' ? std::vector<uint8_t>{0, 0, 3, 3} : std::vector<uint8_t>(4, 2);
+            statuses.push_back(Handshake(0x84, &byte));
+        const std::vector<uint8_t> expected = name == "DATA" ? std::vector<uint8_t>{0, 0, 3, 3} : std::vector<uint8_t>(4, 2);
         EXPECT_EQ(statuses, expected) << name;
-        Send(0x81, 0x5F);                 // UNTALK
+        Send(0x81, 0x5F);   // UNTALK
     }
     ASSERT_TRUE(Probe());
     // Detached in the middle of a read: the KERNAL's handshake is still
@@ -104,7 +96,7 @@ TEST_F(BusPortTest, ALoadThroughTheRegisters)
     Send(0x81, 0x40);
     Send(0x82, 0x6F);
     DriveDetach();
-    EXPECT_EQ(Receive(&byte), 3);
+    EXPECT_EQ(Handshake(0x84, &byte), 3);
     EXPECT_EQ(Send(0x81, 0x5F), 0);
     EXPECT_FALSE(Probe());
 }
