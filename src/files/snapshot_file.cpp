@@ -6,6 +6,7 @@
 
 #include "cpu/cpu.h"
 #include "files/regular_file.h"
+#include "drive/bus_port.h"
 #include "files/safe_save.h"
 #include "machine/machine_state.h"
 #include "ted/registers.h"
@@ -131,5 +132,8 @@ bool LoadSnapshotFile(const char* fileName)
     Ted.IrqPending = 0;
     Ted.IrqDelay = 0;
     ReapplySoundRegisters();
+    // The drive is not part of the snapshot: the restored program finds it
+    // as after a reset, its channels closed.
+    DriveBusReset();
     return true;
 }

@@ -1,5 +1,6 @@
 #include <cstring>
 
+#include "drive/bus_port.h"
 #include "machine/machine_state.h"
 
 void SoftReset()
@@ -7,6 +8,7 @@ void SoftReset()
     Ted.ResetRequest = 1;
     JoystickMode = StartupJoystick;
     SoftResetRequest = 0;
+    DriveBusReset();   // the reset line reaches the drive too
 }
 
 void HardReset()
@@ -33,4 +35,5 @@ void HardReset()
     Ted.LinePosition = 0;
     Ted.FlashPhase = 0;
     HardResetRequest = 0;
+    DriveBusReset();
 }

@@ -160,7 +160,7 @@ TEST_F(LoadMenuTest, PagesAndTheirListings)
     EXPECT_EQ(ReadCells(tape, 0, 24, 40, 0x71, 0x00), std::string(40, '`'));
     for (size_t n : {3u, 4u, 5u}) {
         EXPECT_EQ(ReadCells(pictures.pictures[n], 35, 0, 4, 0x71, 0x33), "DISK") << n;
-        EXPECT_EQ(ReadCells(pictures.pictures[n], 2, 2, 13, 0x71, 0x00), "NOT AVAILABLE") << n;
+        EXPECT_EQ(ReadCells(pictures.pictures[n], 8, 2, 24, 0x71, 0x00), "SELECT A DISK TO ATTACH:") << n;
     }
     EXPECT_EQ(ReadCells(pictures.pictures[6], 26, 0, 4, 0x71, 0x33), "TAPE");
 }
