@@ -55,7 +55,8 @@ struct DriveDirectoryEntry {
 };
 struct DriveDirectory {
     std::vector<uint8_t> diskName;   // up to 16 PETSCII bytes
-    std::vector<uint8_t> diskId;     // 2 bytes (plus the DOS type where shown)
+    std::vector<uint8_t> diskId;     // 2 bytes
+    std::vector<uint8_t> dosType;    // 2 bytes, "2A", shown after the id
     std::vector<DriveDirectoryEntry> entries;
     uint16_t blocksFree = 0;
 };

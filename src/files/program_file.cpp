@@ -1,8 +1,10 @@
 #include "files/program_file.h"
 
 #include <cstdio>
+#include <cstring>
 #include <vector>
 
+#include "files/regular_file.h"
 #include "files/safe_save.h"
 #include "machine/machine_state.h"
 
@@ -23,21 +25,29 @@ bool LoadProgramFile(const char* fileName)
 {
     if (!Ram64 || !fileName)
         return false;
-    std::FILE* file = std::fopen(fileName, "rb");
+    uint64_t fileSize = 0;
+    std::FILE* file = OpenRegularFile(fileName, &fileSize);
     if (!file)
         return false;
-    uint8_t address[2];
-    if (std::fread(address, 1, 2, file) != 2) {
-        std::fclose(file);
+    // The address and at most as many data bytes as a load takes.
+    std::vector<uint8_t> bytes(2 + ProgramDataLimit);
+    size_t got = std::fread(bytes.data(), 1, bytes.size(), file);
+    bool readFailed = std::ferror(file) != 0;
+    std::fclose(file);
+    return !readFailed && LoadProgramBytes(bytes.data(), got);
+}
+
+bool LoadProgramBytes(const uint8_t* bytes, size_t size)
+{
+    if (!Ram64 || !bytes || size < 2)
         return false;
-    }
-    uint32_t loadAddress = address[0] | (address[1] << 8);
+    uint32_t loadAddress = bytes[0] | (bytes[1] << 8);
     // The data goes straight into RAM, but never past 0xFFFF: bytes beyond
-    // the end of memory are left unread, and only the bytes stored count.
+    // the end of memory are dropped, and only the bytes stored count.
     uint32_t room = 0x10000 - loadAddress;
     uint32_t wanted = room < ProgramDataLimit ? room : ProgramDataLimit;
-    uint32_t stored = static_cast<uint32_t>(std::fread(Ram64 + loadAddress, 1, wanted, file));
-    std::fclose(file);
+    uint32_t stored = static_cast<uint32_t>(size - 2 < wanted ? size - 2 : wanted);
+    std::memcpy(Ram64 + loadAddress, bytes + 2, stored);
 
     uint32_t end = BasicTextStart + stored;
     if (end <= HighestPointer) {

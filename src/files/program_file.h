@@ -1,5 +1,6 @@
 // Program files: a two-byte load address, then the bytes to load there.
 #pragma once
+#include <cstddef>
 #include <cstdint>
 
 // At most this many data bytes are taken from a program file.
@@ -8,8 +9,11 @@ constexpr uint32_t ProgramDataLimit = 60000;
 // Copies the file's data into RAM at its load address (bytes that would land
 // past 0xFFFF are dropped) and moves BASIC's end pointers.  Returns whether
 // the load address could be read, that is whether the load took effect; a
-// file that can't be opened or is shorter than two bytes changes nothing.
+// file that can't be opened, is not a regular file (a directory, a fifo)
+// or is shorter than two bytes changes nothing.
 bool LoadProgramFile(const char* fileName);
+// The same for a program file's bytes held in memory (one read from drive 8).
+bool LoadProgramBytes(const uint8_t* bytes, size_t size);
 // Writes start..end-1 from RAM (even under ROM).  Returns true only when the
 // whole file was written; a failed save leaves any earlier file intact.
 // Ranges with start >= end are refused and write nothing.

@@ -1,11 +1,15 @@
 #include "files/snapshot_file.h"
 
 #include <cstdio>
+#include <cstring>
 #include <vector>
 
 #include "cpu/cpu.h"
+#include "files/regular_file.h"
+#include "drive/bus_port.h"
 #include "files/safe_save.h"
 #include "machine/machine_state.h"
+#include "ted/registers.h"
 
 namespace {
 
@@ -33,6 +37,11 @@ void ApplyStatus(uint32_t value)
     Cpu.FlagC = value & 1;
 }
 
+// A counter is written with all its bits, but read back as the 16 bits
+// the real counter has: whatever a file holds, the timer runs out within
+// one turn and its arithmetic can't overflow.
+constexpr int32_t CounterBits(uint32_t value) { return static_cast<int32_t>(value & 0xFFFF); }
+
 // Timer 2 and 3 latches have no place in the file: their fields are
 // written as 0 and skipped when read.
 constexpr SnapshotField SnapshotFields[] = {
@@ -47,15 +56,15 @@ constexpr SnapshotField SnapshotFields[] = {
     {4, [] { return 1024u; }, nullptr},
     {4, [] { return Ted.RomEnabled == 1 ? 1u : 0u; }, [](uint32_t v) { Ted.RomEnabled = v != 0; }},
     {4, [] { return static_cast<uint32_t>(Ted.Timer1Counter); },
-        [](uint32_t v) { Ted.Timer1Counter = static_cast<int32_t>(v); }},
+        [](uint32_t v) { Ted.Timer1Counter = CounterBits(v); }},
     {4, [] { return uint32_t{Ted.Timer1Latch}; }, [](uint32_t v) { Ted.Timer1Latch = static_cast<uint16_t>(v); }},
     {4, [] { return Flag(Ted.Timer1Running); }, [](uint32_t v) { Ted.Timer1Running = v != 0; }},
     {4, [] { return static_cast<uint32_t>(Ted.Timer2Counter); },
-        [](uint32_t v) { Ted.Timer2Counter = static_cast<int32_t>(v); }},
+        [](uint32_t v) { Ted.Timer2Counter = CounterBits(v); }},
     {4, [] { return 0u; }, nullptr},
     {4, [] { return Flag(Ted.Timer2Running); }, [](uint32_t v) { Ted.Timer2Running = v != 0; }},
     {4, [] { return static_cast<uint32_t>(Ted.Timer3Counter); },
-        [](uint32_t v) { Ted.Timer3Counter = static_cast<int32_t>(v); }},
+        [](uint32_t v) { Ted.Timer3Counter = CounterBits(v); }},
     {4, [] { return 0u; }, nullptr},
     {4, [] { return Flag(Ted.Timer3Running); }, [](uint32_t v) { Ted.Timer3Running = v != 0; }},
 };
@@ -90,27 +99,41 @@ bool LoadSnapshotFile(const char* fileName)
 {
     if (!Ram64 || !fileName)
         return false;
-    std::FILE* file = std::fopen(fileName, "rb");
+    uint64_t size = 0;
+    std::FILE* file = OpenRegularFile(fileName, &size);
     if (!file)
         return false;
-    bool complete = true;
-    for (const SnapshotField& field : SnapshotFields) {
-        uint8_t bytes[4];
-        // A field cut short by the end of the file counts as absent.
-        if (std::fread(bytes, 1, field.size, file) != field.size) {
-            complete = false;
-            break;
-        }
-        uint32_t value = 0;
-        for (int i = 0; i < field.size; i++)
-            value |= static_cast<uint32_t>(bytes[i]) << (8 * i);
-        if (field.apply)
-            field.apply(value);
+    // Only a whole snapshot is applied, and only once all of it is read:
+    // a file of another size, or one that can't be read to its end,
+    // leaves the machine as it was.
+    std::vector<uint8_t> image;
+    if (size == SnapshotFileSize) {
+        image.resize(SnapshotFileSize);
+        if (std::fread(image.data(), 1, SnapshotFileSize, file) != SnapshotFileSize)
+            image.clear();
     }
-    // A short RAM image is accepted: the rest of RAM keeps its content.
-    if (complete)
-        std::fread(Ram64, 1, 0x10000, file);
-    bool readFailed = std::ferror(file) != 0;
     std::fclose(file);
-    return !readFailed;
+    if (image.empty())
+        return false;
+
+    const uint8_t* field = image.data();
+    for (const SnapshotField& f : SnapshotFields) {
+        uint32_t value = 0;
+        for (int i = 0; i < f.size; i++)
+            value |= static_cast<uint32_t>(field[i]) << (8 * i);
+        if (f.apply)
+            f.apply(value);
+        field += f.size;
+    }
+    std::memcpy(Ram64, field, 0x10000);
+
+    // An interrupt noticed before the load belongs to the old program; and
+    // the sound follows the restored registers, not the old writes.
+    Ted.IrqPending = 0;
+    Ted.IrqDelay = 0;
+    ReapplySoundRegisters();
+    // The drive is not part of the snapshot: the restored program finds it
+    // as after a reset, its channels closed.
+    DriveBusReset();
+    return true;
 }

@@ -8,8 +8,9 @@ constexpr uint32_t SnapshotFileSize = 65608;
 // Returns true only when the whole file was written; a failed save leaves
 // any earlier file intact.
 bool SaveSnapshotFile(const char* fileName);
-// Applies each field as soon as it has been read; a file that ends early
-// (even inside a field) leaves the later fields and RAM as they were.
-// Returns false when the file could not be opened or a read failed (a
-// directory, an I/O error); an empty or short file counts as read.
+// Restores the machine from a regular file of exactly SnapshotFileSize
+// bytes: registers, ROM switch, timers (counters by their low 16 bits) and
+// RAM; clears a pending interrupt and has the sound follow the restored
+// sound registers.  Returns false, changing nothing, for any other file: a
+// wrong size, a directory, a fifo, a file that can't be opened or read.
 bool LoadSnapshotFile(const char* fileName);

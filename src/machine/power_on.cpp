@@ -1,5 +1,6 @@
 #include <cstring>
 
+#include "drive/bus_port.h"
 #include "machine/log.h"
 #include "machine/machine_state.h"
 #include "machine/settings.h"
@@ -40,5 +41,6 @@ void ResetMachineToPowerOn()
     ResetUiState();
     ResetFilesState();
     ResetDebuggerState();
+    ResetDriveState();
     ResetPlatformBackend();
 }

@@ -1,5 +1,6 @@
 #include <cstring>
 
+#include "drive/bus_port.h"
 #include "machine/machine_state.h"
 
 void SoftReset()
@@ -7,6 +8,7 @@ void SoftReset()
     Ted.ResetRequest = 1;
     JoystickMode = StartupJoystick;
     SoftResetRequest = 0;
+    DriveBusReset();   // the reset line reaches the drive too
 }
 
 void HardReset()
@@ -24,9 +26,14 @@ void HardReset()
     Ted.RomEnabled = 1;
     Ted.ResetRequest = 1;
     Ted.RasterIrqDue = 0;
+    // An interrupt noticed before the reset would be taken right after the
+    // reset entry, through RAM vectors that now hold the fill pattern.
+    Ted.IrqPending = 0;
+    Ted.IrqDelay = 0;
     JoystickMode = StartupJoystick;
     Ted.RasterLine = 0;
     Ted.LinePosition = 0;
     Ted.FlashPhase = 0;
     HardResetRequest = 0;
+    DriveBusReset();
 }

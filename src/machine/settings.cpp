@@ -7,15 +7,24 @@
 #include <sstream>
 #include <strings.h>
 
+#include "machine/log.h"
 #include "machine/machine_state.h"
 
 Settings Config = DefaultSettings();
 
 Settings DefaultSettings()
 {
-    Settings s{};
-    s.SoundEmulation = 1;
+    Settings s;
+    s.ScreenMode = DefaultScreenMode;
+    s.Priority = DefaultPriority;
+    s.SoundEmulation = DefaultSoundEmulation;
+    s.Debugger = DefaultDebugger;
     s.Sync = DefaultSync;
+    s.ModeX = DefaultModeX;
+    s.Plus4ROMS = DefaultPlus4ROMS;
+    s.Joystick = DefaultJoystick;
+    s.Log = DefaultLog;
+    s.Windowed = DefaultWindowed;
     s.KeyboardMap = DefaultKeyboardMap;
     return s;
 }
@@ -97,19 +106,55 @@ constexpr NamedSetting SettingNames[] = {
     {"KeyboardMap", &Settings::KeyboardMap},
 };
 
-std::string RangeNotes;
+// The settings whose values are numbered choices: anything past the last
+// choice would show nothing, hang the pacing or index past a table.
+struct RangedSetting {
+    const char* name;
+    uint32_t Settings::*field;
+    uint32_t highest;
+    uint32_t fallback;
+};
 
-// A value past its last meaning takes the default, with a line for the log.
-void CheckRange(const char* name, uint32_t& value, uint32_t highest, uint32_t fallback)
-{
-    if (value <= highest)
-        return;
-    RangeNotes += "Warning: " + std::string(name) + "=" + std::to_string(value) + " is out of range; " +
-                  std::to_string(fallback) + " is used.\n";
-    value = fallback;
-}
+constexpr RangedSetting RangedSettings[] = {
+    {"ScreenMode", &Settings::ScreenMode, HighestScreenMode, DefaultScreenMode},
+    {"Priority", &Settings::Priority, HighestPriority, DefaultPriority},
+    {"Sync", &Settings::Sync, HighestSync, DefaultSync},
+    {"Joystick", &Settings::Joystick, HighestJoystick, DefaultJoystick},
+    {"KeyboardMap", &Settings::KeyboardMap, HighestKeyboardMap, DefaultKeyboardMap},
+};
+constexpr int RangedSettingCount = sizeof RangedSettings / sizeof RangedSettings[0];
+
+// The values replaced at the last reading, for the log that opens later.
+struct OutOfRange {
+    const RangedSetting* setting;
+    uint32_t value;
+};
+OutOfRange Replaced[RangedSettingCount];
+int ReplacedCount = 0;
 
 }  // namespace
+
+void ApplySettingRanges(Settings& s)
+{
+    for (const RangedSetting& setting : RangedSettings) {
+        uint32_t& value = s.*setting.field;
+        if (value <= setting.highest)
+            continue;
+        if (ReplacedCount < RangedSettingCount)
+            Replaced[ReplacedCount++] = {&setting, value};
+        value = setting.fallback;
+    }
+}
+
+void LogSettingsOutOfRange()
+{
+    for (int i = 0; i < ReplacedCount; i++) {
+        const RangedSetting& setting = *Replaced[i].setting;
+        LogLine("Warning: %s %u is out of range (0-%u); %u is used.\n", setting.name,
+                static_cast<unsigned>(Replaced[i].value), static_cast<unsigned>(setting.highest),
+                static_cast<unsigned>(setting.fallback));
+    }
+}
 
 void ParseSettingsText(const std::string& text, Settings& s)
 {
@@ -149,21 +194,18 @@ std::string SettingsFilePath()
     return std::string(home ? home : "") + "/.config/ravlin/settings";
 }
 
-const std::string& SettingsRangeNotes() { return RangeNotes; }
 
 void ReadSettings()
 {
     Config = DefaultSettings();
-    RangeNotes.clear();
-    JoystickMode = 0;
-    StartupJoystick = 0;
+    ReplacedCount = 0;
+    JoystickMode = StartupJoystick = Config.Joystick;
     std::ifstream file(SettingsFilePath(), std::ios::binary);
     if (!file)
         return;  // no settings file: every value keeps its default
     std::ostringstream contents;
     contents << file.rdbuf();
     ParseSettingsText(contents.str(), Config);
-    CheckRange("Sync", Config.Sync, 2, DefaultSync);
-    CheckRange("KeyboardMap", Config.KeyboardMap, 1, DefaultKeyboardMap);
+    ApplySettingRanges(Config);
     StartupJoystick = JoystickMode = Config.Joystick;
 }

@@ -18,11 +18,28 @@ struct Settings {
     uint32_t KeyboardMap;   // 1 symbolic (a typed character as itself), 0 positional
 };
 
-// Paced by the 50 Hz timer unless asked otherwise; out of range falls back.
-constexpr uint32_t DefaultSync = 2;
-constexpr uint32_t DefaultKeyboardMap = 1;
-
 extern Settings Config;
+
+// Each setting's value when it is missing or malformed, and for the
+// settings with a range, when it lies outside it.
+constexpr uint32_t DefaultScreenMode = 0;
+constexpr uint32_t DefaultPriority = 0;
+constexpr uint32_t DefaultSoundEmulation = 1;
+constexpr uint32_t DefaultDebugger = 0;
+constexpr uint32_t DefaultSync = 2;   // paced by the 50 Hz timer unless asked otherwise
+constexpr uint32_t DefaultModeX = 0;
+constexpr uint32_t DefaultPlus4ROMS = 0;
+constexpr uint32_t DefaultJoystick = 0;
+constexpr uint32_t DefaultLog = 0;
+constexpr uint32_t DefaultWindowed = 0;
+constexpr uint32_t DefaultKeyboardMap = 1;   // symbolic
+
+// The highest value of each setting that has a range (all start at 0).
+constexpr uint32_t HighestScreenMode = 6;
+constexpr uint32_t HighestPriority = 2;
+constexpr uint32_t HighestSync = 2;
+constexpr uint32_t HighestJoystick = 2;
+constexpr uint32_t HighestKeyboardMap = 1;
 
 Settings DefaultSettings();
 // Applies the text of a settings file to s: known names (any case) with a
@@ -31,7 +48,12 @@ void ParseSettingsText(const std::string& text, Settings& s);
 // The file to read: $RAVLIN_SETTINGS, else $XDG_CONFIG_HOME/ravlin/settings,
 // else ~/.config/ravlin/settings.
 std::string SettingsFilePath();
-// Fills Config, JoystickMode and StartupJoystick.  Values out of their
-// range take their defaults; SettingsRangeNotes says which, for the log.
+// Gives each setting with a range that lies outside it its default, and
+// remembers which (for LogSettingsOutOfRange).
+void ApplySettingRanges(Settings& s);
+// Fills Config, JoystickMode and StartupJoystick; values out of range get
+// their defaults.
 void ReadSettings();
-const std::string& SettingsRangeNotes();
+// One log line for every value ApplySettingRanges replaced since the last
+// ReadSettings.
+void LogSettingsOutOfRange();

@@ -14,7 +14,10 @@
 
 constexpr int MixerVoiceCount = 8;
 constexpr uint32_t MixerMinRate = 100;
-constexpr uint32_t MixerMaxRate = 100000;
+// Every rate the TED's voices ask for fits: the highest tone register value
+// plays the buffer at 1,789,772 samples a second.  Each output sample
+// averages the input it covers, so no rate is too high to mix.
+constexpr uint32_t MixerMaxRate = 2000000;
 constexpr int32_t MixerSilence = -10000;   // hundredths of a decibel
 
 struct MixerVoice {
@@ -48,7 +51,7 @@ void MixerAttach(MixerVoice& voice);
 void MixerDetach(MixerVoice& voice);
 
 // DS_OK, or DSERR_INVALIDPARAM leaving the previous value: rates other than
-// 0 must lie in 100-100,000, volumes in -10000-0.
+// 0 must lie in MixerMinRate-MixerMaxRate, volumes in -10000-0.
 int32_t MixerSetRate(MixerVoice& voice, uint32_t rate);
 int32_t MixerSetVolume(MixerVoice& voice, int32_t volume);
 

@@ -7,6 +7,7 @@
 #include <cstring>
 #include <filesystem>
 
+#include "drive/autostart.h"
 #include "files/program_file.h"
 #include "files/snapshot_file.h"
 #include "machine/machine_state.h"
@@ -29,12 +30,14 @@ bool HasExtension(const std::string& name, const char* extension)
 // The sizes a 35- or 40-track disk image has, without and with its error bytes.
 bool IsDiskImageSize(off_t size) { return size == 174848 || size == 175531 || size == 196608 || size == 197376; }
 
-// Disk images: the one place where they are started.  Until drive 8 is
-// part of the machine they answer as a file of unknown kind; attaching the
-// image to drive 8 and loading its first program goes here.
-bool StartDiskImage(const std::string& path, std::string* problem)
+// A disk image goes into drive 8, and BASIC loads its first program from
+// there (and runs it) as typed at the keyboard.
+bool StartDiskImage(const std::string& path, bool run, std::string* problem)
 {
-    *problem = path + ": not a .prg or .fre file";
+    std::string message;
+    if (StartDiskProgram(path, run, &message))
+        return true;
+    *problem = path + ": " + message;
     return false;
 }
 
@@ -69,7 +72,7 @@ StartFileKind ExamineStartFile(const std::string& path, std::string* problem)
         return StartFileKind::Snapshot;
     if (HasExtension(path, ".d64") || IsDiskImageSize(info.st_size))
         return StartFileKind::DiskImage;
-    *problem = path + ": not a .prg or .fre file";
+    *problem = path + ": not a .prg, .fre or .d64 file";
     return StartFileKind::Unknown;
 }
 
@@ -91,7 +94,7 @@ bool StartFileNow(const std::string& path, bool run, std::string* problem)
         }
         return true;
     case StartFileKind::DiskImage:
-        return StartDiskImage(path, problem);
+        return StartDiskImage(path, run, problem);
     case StartFileKind::Unknown:
         return false;
     }

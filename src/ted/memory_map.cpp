@@ -1,5 +1,6 @@
 #include "ted/memory_map.h"
 
+#include "drive/bus_port.h"
 #include "input/keyboard.h"
 #include "machine/machine_state.h"
 #include "sound/sound.h"
@@ -45,6 +46,9 @@ uint8_t ReadDecoded(uint16_t address)
     case 0xFD:
         return ReadIoPage(address);
     case 0xFE:
+        // Drive 8's port, when a drive is attached; else the ROM shows.
+        if (IsBusPortAddress(address) && BusPortAnswers())
+            return BusPortRead(address);
         return ReadHighWindow(address);
     default:
         if (address < 0xFF20)
@@ -85,6 +89,8 @@ void WriteDecoded(uint16_t address, uint8_t value)
         return;
     }
     Ram64[address] = value;
+    if (IsBusPortAddress(address))
+        BusPortWrite(address, value);
     if (address >= 0xFDD0 && address <= 0xFDDF)
         Ted.RomBank = FunctionRomHalves == 2 ? static_cast<uint8_t>(address & 0x0F) : 0;
 }

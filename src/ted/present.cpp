@@ -126,12 +126,11 @@ void CopyFrameToScreen()
 
 void PresentFrame()
 {
-    // Any other Sync value does nothing at all, and the frame end stays
-    // armed.
-    if (Config.Sync > 2)
-        return;
+    // The settings keep Sync within its choices; should another value get
+    // here, it paces as the default rather than never ending the frame.
+    const uint32_t sync = Config.Sync <= HighestSync ? Config.Sync : DefaultSync;
     // Warp runs unpaced, as Sync 0 does.
-    for (FrameEndStep step : FrameEndOrder[WarpOn ? 0 : Config.Sync])
+    for (FrameEndStep step : FrameEndOrder[WarpOn ? 0 : sync])
         RunStep(step);
     Ted.FrameEndArmed = 0;
     // The keyboard is scanned once a frame: the press queue's clock.

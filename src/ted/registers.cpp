@@ -46,17 +46,22 @@ void WriteTimerHigh(int32_t& counter, uint16_t& latch, uint8_t& running, uint8_t
 
 inline uint8_t LimitVolume(uint8_t volume) { return volume > 8 ? 8 : volume; }
 
+// Sample output: recorded only; it makes no sound here.
+void RecordDigi(uint8_t value)
+{
+    SoundRegs.DigiVolume = LimitVolume(value & 0x0F);
+    SoundRegs.DigiChannels = (value >> 4) & 3;
+    switch (SoundRegs.DigiChannels) {
+    case 0: SoundRegs.DigiLevel = 0; break;
+    case 3: SoundRegs.DigiLevel = static_cast<uint16_t>(2 * SoundRegs.DigiVolume); break;
+    default: SoundRegs.DigiLevel = SoundRegs.DigiVolume; break;
+    }
+}
+
 void WriteSoundControl(uint8_t value)
 {
     if (value & 0x80) {
-        // Sample output: recorded only; it makes no sound here.
-        SoundRegs.DigiVolume = LimitVolume(value & 0x0F);
-        SoundRegs.DigiChannels = (value >> 4) & 3;
-        switch (SoundRegs.DigiChannels) {
-        case 0: SoundRegs.DigiLevel = 0; break;
-        case 3: SoundRegs.DigiLevel = static_cast<uint16_t>(2 * SoundRegs.DigiVolume); break;
-        default: SoundRegs.DigiLevel = SoundRegs.DigiVolume; break;
-        }
+        RecordDigi(value);
         return;
     }
     uint8_t changed = value ^ SoundRegs.LastSoundControl;
@@ -75,6 +80,19 @@ void WriteSoundControl(uint8_t value)
 void WriteRegisterValue(uint8_t reg, uint8_t value);
 
 }  // namespace
+
+void ReapplySoundRegisters()
+{
+    const uint8_t control = Stored(0x11);
+    SoundRegs.Voice1Frequency = static_cast<uint16_t>(Stored(0x0E) | ((Stored(0x12) & 3) << 8));
+    SoundRegs.Voice2Frequency = static_cast<uint16_t>(Stored(0x0F) | ((Stored(0x10) & 3) << 8));
+    SoundRegs.SoundVolume = LimitVolume(control & 0x0F);
+    SoundRegs.LastSoundControl = control;
+    if (control & 0x80)
+        RecordDigi(control);
+    UpdateVoice1();
+    UpdateVoice2();
+}
 
 uint8_t ReadTedRegister(uint8_t reg)
 {

@@ -72,8 +72,9 @@ void LeftEdgeFill(uint8_t* row, uint8_t ff06, uint8_t ff07)
         return;
     }
     // 38 columns: the gap shows the right part of column 0, which lies
-    // under the border.  Character modes only.
-    uint64_t pixels;
+    // under the border, in every mode; otherwise the gap would keep the
+    // previous frame's pixels.
+    uint64_t pixels = 0;
     const uint8_t* image = GlyphImage(l.glyphRom);
     if (!displayOn) {
         pixels = Splat(l.border);
@@ -88,8 +89,15 @@ void LeftEdgeFill(uint8_t* row, uint8_t ff06, uint8_t ff07)
         case WindowMode::MulticolourText:
             pixels = MulticolourTextChunk(l, image, 0, ff07, false);
             break;
-        default:
-            return;
+        case WindowMode::HiresBitmap:
+            pixels = HiresBitmapChunk(l, 0);
+            break;
+        case WindowMode::MulticolourBitmap:
+            pixels = MulticolourBitmapChunk(l, 0);
+            break;
+        case WindowMode::Invalid:
+            pixels = 0;   // black, as the window chunks of this mode
+            break;
         }
     }
     uint8_t bytes[8];

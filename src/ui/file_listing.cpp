@@ -53,6 +53,11 @@ bool Listable(const std::string& name)
 
 }  // namespace
 
+bool IsParent(const ListingEntry& entry)
+{
+    return entry.kind == EntryDirectory && std::strcmp(entry.fullName, "..") == 0;
+}
+
 bool ListedBefore(const char* a, const char* b)
 {
     for (size_t i = 0;; i++) {
@@ -85,18 +90,23 @@ int BuildListing(Listing& listing, const char* pattern)
         if (Listable(name) && name != ".")
             Store(listing, name, EntryDirectory);
     }
-    // ".." keeps the first place; in the root, so does a first directory
-    // whose name begins with '.'.
-    int first = (listing.count > 0 && listing.entries[0].name[0] == '.') ? 1 : 0;
+    // ".." keeps the first place; any other name is sorted, those that
+    // begin with '.' too.
+    int first = (listing.count > 0 && IsParent(listing.entries[0])) ? 1 : 0;
     std::sort(listing.entries + first, listing.entries + listing.count, EntryBefore);
 
-    // Files: whatever matches the pattern, directories with such a name too.
+    // Files: the regular files that match the pattern (through a symbolic
+    // link too).  A directory of such a name is listed once, above, and a
+    // fifo or a device is not a file to load.
     int directories = listing.count;
     ec.clear();
     fs::directory_iterator files(here, fs::directory_options::skip_permission_denied, ec);
     for (; !ec && files != fs::directory_iterator() && listing.count < ListingMaxEntries; files.increment(ec)) {
         std::string name = files->path().filename().string();
-        if (Listable(name) && MatchesPattern(name, pattern))
+        if (!Listable(name) || !MatchesPattern(name, pattern))
+            continue;
+        std::error_code statusError;
+        if (files->is_regular_file(statusError) && !statusError)
             Store(listing, name, EntryFile);
     }
     std::sort(listing.entries + directories, listing.entries + listing.count, EntryBefore);

@@ -26,9 +26,13 @@ extern Listing ProgramList;    // "*.PRG"
 extern Listing SnapshotList;   // "*.FRE"
 
 // Fills the listing from the process's current directory and returns the
-// count.  The pattern is "*.XXX": names ending in that extension match,
-// upper or lower case alike.  Entries whose names can't be read are skipped.
+// count.  The pattern is "*.XXX": regular files whose names end in that
+// extension match, upper or lower case alike.  Entries whose names can't be
+// read are skipped.
 int BuildListing(Listing& listing, const char* pattern);
+
+// The entry that goes up: "..", and no other name beginning with '.'.
+bool IsParent(const ListingEntry& entry);
 
 // The listing order: bytes compared as signed 8-bit values, a name that
 // begins a longer one first.

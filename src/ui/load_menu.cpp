@@ -1,6 +1,7 @@
 // F8: the file browser.  Four pages side by side (PROGRAM, SNAPSHOT, TAPE,
-// DISK); the first two list the current directory, walk the tree, change
-// drive and load the chosen file.  Walking the tree changes the process's
+// DISK); PROGRAM and SNAPSHOT list the current directory, walk the tree,
+// change drive and load the chosen file; DISK does the same with disk
+// images, attaches one as drive 8 and loads from it (disk_page.cpp).  Walking the tree changes the process's
 // current directory for good, and so where the save menu writes.
 #include <algorithm>
 #include <filesystem>
@@ -13,9 +14,12 @@
 #include "input/key_codes.h"
 #include "input/keyboard.h"
 #include "machine/machine_state.h"
+#include "sound/sound.h"
+#include "ui/disk_page.h"
 #include "ui/file_listing.h"
 #include "ui/menu_protocol.h"
 #include "ui/menus.h"
+#include "ui/outcome.h"
 #include "ui/text.h"
 
 namespace fs = std::filesystem;
@@ -30,6 +34,7 @@ constexpr int PageTape = 4;
 constexpr int PageDisk = 5;
 constexpr int PageLoadProgram = 10;
 constexpr int PageLoadSnapshot = 11;
+constexpr int PageLoadFromDisk = 12;
 // Right and Left step through the pages in this order.
 static_assert(PageSnapshot == PageProgram + 1 && PageTape == PageSnapshot + 1 && PageDisk == PageTape + 1);
 
@@ -85,8 +90,17 @@ struct LoadMenu {
     int driveCursor = 0;
     PageState program{&ProgramList, "*.PRG"};
     PageState snapshot{&SnapshotList, "*.FRE"};
+    PageState disk{&DiskList, "*.D64"};
+    PageState diskView{&DiskViewList, nullptr};   // filled from drive 8
+    DiskPage diskPage;
 
-    PageState& Current() { return page == PageSnapshot ? snapshot : program; }
+    bool ShowsDisk() const { return page == PageDisk && diskPage.showingDisk; }
+    PageState& Current()
+    {
+        if (page == PageDisk)
+            return diskPage.showingDisk ? diskView : disk;
+        return page == PageSnapshot ? snapshot : program;
+    }
 };
 
 std::string CurrentDirectoryText()
@@ -105,7 +119,8 @@ void ChangeDirectory(const char* name)
 
 void Rebuild(PageState& state)
 {
-    BuildListing(*state.listing, state.pattern);
+    if (state.pattern)   // the drive's directory is read when it is shown
+        BuildListing(*state.listing, state.pattern);
 }
 
 // The name after the last separator: the directory about to be left.
@@ -118,11 +133,17 @@ std::string LastComponent(const std::string& path)
 void DrawPageHeader(const LoadMenu& menu)
 {
     Draw(PageNames[menu.page - PageProgram]);
-    if (menu.page == PageProgram)
+    if (menu.page == PageProgram || (menu.page == PageDisk && !menu.ShowsDisk()))
         for (const auto& label : ProgramHelp) Draw(label);
     else
         for (const auto& label : SnapshotHelp) Draw(label);
-    Draw(SelectPrompt);
+    if (menu.page == PageDisk) {
+        DrawDiskPageLines(menu.diskPage);
+        if (menu.ShowsDisk())
+            return;   // the disk's name stands where the path would
+    } else {
+        Draw(SelectPrompt);
+    }
     // A path of 40 characters or more doesn't fit the line and isn't shown.
     std::string path = CurrentDirectoryText();
     if (!path.empty() && path.size() < 40)
@@ -160,12 +181,12 @@ uint8_t SelectedKind(const PageState& state)
     return state.listing->entries[state.selection].kind;
 }
 
-// Enter on a directory.  Going up (any name beginning with '.') selects the
-// directory just left, found without regard to case.
+// Enter on a directory.  Going up ("..") selects the directory just left,
+// found without regard to case.
 void EnterDirectory(PageState& state)
 {
     const ListingEntry& entry = state.listing->entries[state.selection];
-    if (entry.name[0] == '.') {
+    if (IsParent(entry)) {
         std::string left = LastComponent(CurrentDirectoryText());
         ChangeDirectory(entry.fullName);
         Rebuild(state);
@@ -191,7 +212,7 @@ void ListKeys(LoadMenu& menu, PageState& state)
     int& top = state.top;
     if (KeyPressed(DIK_RETURN) == 1 && SelectedKind(state) == EntryDirectory)
         EnterDirectory(state);
-    if (KeyPressed(DIK_D) == 1)
+    if (KeyPressed(DIK_D) == 1 && state.pattern)
         menu.driveMode = true;
     const int count = state.listing->count;
     if (count == 0)
@@ -247,7 +268,9 @@ void DriveKeys(LoadMenu& menu, PageState& state)
     }
 }
 
-void DrawList(const PageState& state)
+// Names begin at column 10; the drive's directory lines, whose blocks come
+// first, at 8.
+void DrawList(const PageState& state, uint8_t nameColumn = 10)
 {
     const Listing& listing = *state.listing;
     if (listing.count == 0) {
@@ -261,13 +284,14 @@ void DrawList(const PageState& state)
             continue;
         }
         const ListingEntry& entry = listing.entries[i];
-        bool directory = entry.kind == EntryDirectory;
+        bool directory = entry.kind != EntryFile;   // and the disk page's actions
+    // A long name is cut at the window's right edge.
         if (i == state.selection) {
             DrawText(8, row, Blank24, 0x71, 0x51);
-            DrawText(10, row, entry.name, directory ? 0x43 : 0x71, 0x51);
+            DrawTextToEdge(nameColumn, row, entry.name, directory ? 0x43 : 0x71, 0x51);
         } else {
             DrawText(8, row, Blank24, 0x71, 0x00);
-            DrawText(10, row, entry.name, directory ? 0x23 : 0x61, 0x00);
+            DrawTextToEdge(nameColumn, row, entry.name, directory ? 0x23 : 0x61, 0x00);
         }
     }
 }
@@ -281,6 +305,26 @@ void PaceMovementKeys()
             KeyRepeat(key);
 }
 
+// Enter on the DISK page: an image attaches and its directory is shown; in
+// the directory, a program is loaded, the two actions go back to the folder
+// (detaching drive 8 or not).
+void DiskPageEnter(LoadMenu& menu)
+{
+    PageState& state = menu.Current();
+    if (!menu.diskPage.showingDisk) {
+        if (SelectedKind(state) != EntryFile)
+            return;
+        AttachFromDiskPage(menu.diskPage, state.listing->entries[state.selection].fullName);
+        menu.diskView.selection = menu.diskView.top = 0;
+    } else if (ChooseInDiskView(menu.diskPage, state.selection)) {
+        menu.page = PageLoadFromDisk;
+        return;
+    } else if (!menu.diskPage.showingDisk) {
+        Rebuild(menu.disk);
+    }
+    WaitKeyRelease(DIK_RETURN);
+}
+
 void PageKeys(LoadMenu& menu)
 {
     if (KeyPressed(DIK_ESCAPE) == 1)
@@ -290,17 +334,21 @@ void PageKeys(LoadMenu& menu)
         WaitKeyRelease(DIK_RIGHT);
         Rebuild(menu.program);
         Rebuild(menu.snapshot);
+        Rebuild(menu.disk);
     }
     if (KeyPressed(DIK_LEFT) == 1) {
         menu.page = std::max(menu.page - 1, PageProgram);
         WaitKeyRelease(DIK_LEFT);
         Rebuild(menu.program);
         Rebuild(menu.snapshot);
+        Rebuild(menu.disk);
     }
     if (KeyPressed(DIK_RETURN) == 1 && (menu.page == PageProgram || menu.page == PageSnapshot)) {
         if (SelectedKind(menu.Current()) == EntryFile)
             menu.page = menu.page == PageProgram ? PageLoadProgram : PageLoadSnapshot;
     }
+    if (KeyPressed(DIK_RETURN) == 1 && menu.page == PageDisk)
+        DiskPageEnter(menu);
 }
 
 }  // namespace
@@ -316,20 +364,23 @@ void RunLoadMenu()
     EnterMenu(saved);
     Rebuild(menu.program);
     SnapshotList.count = 0;   // built at the first page change
+    DiskList.count = 0;
+    StartDiskPage(menu.diskPage);
 
     for (;;) {
         ClearMenuWindow();
         Draw(TitleBar);
-        if (menu.page == PageProgram || menu.page == PageSnapshot) {
+        if (menu.page == PageProgram || menu.page == PageSnapshot || menu.page == PageDisk) {
             PageState& state = menu.Current();
             DrawPageHeader(menu);
-            DrawDrives(menu);
+            if (!menu.ShowsDisk())
+                DrawDrives(menu);
             PaceMovementKeys();
             if (!menu.driveMode)
                 ListKeys(menu, state);
             else
                 DriveKeys(menu, state);
-            DrawList(state);
+            DrawList(state, menu.ShowsDisk() ? 8 : 10);
         } else {
             Draw(PageNames[menu.page - PageProgram]);
             Draw(NotAvailable);
@@ -337,15 +388,34 @@ void RunLoadMenu()
         PresentMenu();
         if (!menu.driveMode)
             PageKeys(menu);
-        if (menu.page == PageLeave || menu.page == PageLoadProgram || menu.page == PageLoadSnapshot)
+        if (menu.page == PageLeave || menu.page == PageLoadProgram || menu.page == PageLoadSnapshot ||
+            menu.page == PageLoadFromDisk)
             break;
     }
 
+    bool loaded = true;
     if (menu.page == PageLoadProgram && ProgramList.count > 0)
-        LoadProgramFile(ProgramList.entries[menu.program.selection].fullName);
+        loaded = LoadProgramFile(ProgramList.entries[menu.program.selection].fullName);
     if (menu.page == PageLoadSnapshot && SnapshotList.count > 0)
-        LoadSnapshotFile(SnapshotList.entries[menu.snapshot.selection].fullName);
+        loaded = LoadSnapshotFile(SnapshotList.entries[menu.snapshot.selection].fullName);
+    if (menu.page == PageLoadFromDisk)
+        LoadFromDiskView(menu.diskPage, menu.diskView.selection);
     WaitKeyRelease(DIK_RETURN);
+    if (!loaded) {
+        // The file changed since it was listed, or is no program or
+        // snapshot at all: the machine is as it was, and the user is told.
+        ClearMenuWindow();
+        Draw(TitleBar);
+        Draw(PageNames[(menu.page == PageLoadProgram ? PageProgram : PageSnapshot) - PageProgram]);
+        Draw(OperationFailed);
+        WaitForEnterToContinue();
+    }
     LoadMenuRequest = 0;
     LeaveMenu(saved);
+    // The volumes from before the menu belong to the program the snapshot
+    // replaced: the voices play what the restored registers say.
+    if (loaded && menu.page == PageLoadSnapshot) {
+        UpdateVoice1();
+        UpdateVoice2();
+    }
 }

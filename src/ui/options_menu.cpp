@@ -112,6 +112,7 @@ void RunOptionsMenu()
     SavedVolumes saved;
     EnterMenu(saved);
     PresentMenu();
+    const uint8_t soundOnAtEntry = SoundOn;
 
     for (bool leaving = false; !leaving;) {
         if (!PumpOneMessage()) {
@@ -147,4 +148,10 @@ void RunOptionsMenu()
     }
     OptionsMenuRequest = 0;
     LeaveMenu(saved);
+    // The volumes from before the menu belong to the old switch: off
+    // silences what plays, on brings back what the sound registers say.
+    if (SoundOn != soundOnAtEntry) {
+        UpdateVoice1();
+        UpdateVoice2();
+    }
 }

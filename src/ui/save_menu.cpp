@@ -9,9 +9,9 @@
 #include "input/key_codes.h"
 #include "input/keyboard.h"
 #include "machine/machine_state.h"
-#include "platform/setup.h"
 #include "ui/menu_protocol.h"
 #include "ui/menus.h"
+#include "ui/outcome.h"
 #include "ui/text.h"
 #include "ui/text_entry.h"
 
@@ -39,13 +39,7 @@ constexpr Label SnapshotPrompt = {0, 5, "     PRESS ENTER TO SAVE A SNAPSHOT    
 constexpr Label EnterFilename = {0, 8, "             ENTER FILENAME:            ", 0x71, 0x00};
 constexpr Label StartPrompt = {10, 12, "START ADDRESS: $", 0x71, 0x00};
 constexpr Label EndPrompt = {10, 14, "  END ADDRESS: $", 0x71, 0x00};
-constexpr Label Successful = {0, 18, "          OPERATION SUCCESSFUL          ", 0x71, 0x00};
 constexpr Label Illegal = {0, 18, "     ILLEGAL START AND END ADDRESS      ", 0x3B, 0x00};
-// Our own line for a file that could not be written (read-only directory,
-// disk full): the save must not claim success.
-constexpr Label Failed = {0, 18, "            OPERATION FAILED            ", 0x3B, 0x00};
-constexpr Label PressEnter = {0, 20, "        PRESS ENTER TO CONTINUE!        ", 0x71, 0x00};
-constexpr Label PressEnterKey = {14, 20, "ENTER", 0x4F, 0x00};
 
 constexpr uint8_t NameColumn = 10, NameRow = 10, AddressColumn = 26, StartRow = 12, EndRow = 14;
 constexpr uint8_t FieldInk = 0x71, FieldPaper = 0x14;
@@ -113,18 +107,6 @@ bool AskAddress(const Label& prompt, uint8_t row, char* digits)
     return true;
 }
 
-void WaitForEnter()
-{
-    Draw(PressEnter);
-    Draw(PressEnterKey);
-    PresentMenu();
-    // A vertical blank between reads, as the keyboard's own waits do: the
-    // processor is not spun and time moves on for the headless machine.
-    while (KeyPressed(DIK_RETURN) == 0)
-        WaitVerticalBlank();
-    WaitKeyRelease(DIK_RETURN);
-}
-
 void SaveProgram()
 {
     char name[NameLength + 8] = {};
@@ -133,10 +115,10 @@ void SaveProgram()
         return;
     uint16_t from = ParseHex4(start), to = ParseHex4(end);
     if (from < to)
-        Draw(SaveProgramFile(name, from, to) ? Successful : Failed);
+        Draw(SaveProgramFile(name, from, to) ? OperationSuccessful : OperationFailed);
     else
         Draw(Illegal);   // nothing is written
-    WaitForEnter();
+    WaitForEnterToContinue();
 }
 
 void SaveSnapshot()
@@ -144,8 +126,8 @@ void SaveSnapshot()
     char name[NameLength + 8] = {};
     if (!AskName(".FRE", name))
         return;
-    Draw(SaveSnapshotFile(name) ? Successful : Failed);
-    WaitForEnter();
+    Draw(SaveSnapshotFile(name) ? OperationSuccessful : OperationFailed);
+    WaitForEnterToContinue();
 }
 
 }  // namespace

@@ -86,6 +86,12 @@ void DrawText(uint8_t column, uint8_t row, const char* text, uint8_t ink, uint8_
         DrawChar(static_cast<uint8_t>(column + i), row, static_cast<uint8_t>(text[i]), ink, paper);
 }
 
+void DrawTextToEdge(uint8_t column, uint8_t row, const char* text, uint8_t ink, uint8_t paper)
+{
+    for (int c = column; c < MenuColumns && *text != '\0'; c++, text++)
+        DrawChar(static_cast<uint8_t>(c), row, static_cast<uint8_t>(*text), ink, paper);
+}
+
 void DrawScreenCode(uint8_t column, uint8_t row, uint8_t screenCode, uint8_t paper, uint8_t ink)
 {
     DrawGlyph(column, row, screenCode, ink, paper);

@@ -31,6 +31,9 @@ void DrawChar(uint8_t column, uint8_t row, uint8_t character, uint8_t ink, uint8
 // The characters of a string in consecutive cells of one row (the column
 // wraps as an 8-bit value); nothing is added, cut or wrapped.
 void DrawText(uint8_t column, uint8_t row, const char* text, uint8_t ink, uint8_t paper);
+// DrawText cut at the window's right edge: characters that would land past
+// column 39 are not drawn (nothing at all from a column past it).
+void DrawTextToEdge(uint8_t column, uint8_t row, const char* text, uint8_t ink, uint8_t paper);
 // A fixed text of a menu layout at its place and in its colours.
 struct Label {
     uint8_t column, row;

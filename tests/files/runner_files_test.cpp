@@ -1,6 +1,7 @@
 // The runner's file features end to end: ravlin-headless is run as a
 // program in a scratch directory, as scripts and CI jobs use it.
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 
 #include <sys/wait.h>
 
@@ -126,15 +127,22 @@ TEST_F(RunnerTinyRomTest, FailuresEndTheRunWithAMessage)
         const char* message;
     } cases[] = {
         {"--load missing.prg --frames 1", 1, "missing.prg"},
+        {"--load short.fre --frames 1", 1, "short.fre"},   // not the snapshot's size
+        {"--load pipe.prg --frames 1", 1, "pipe.prg"},     // a fifo: refused, not waited on
         {"--load notes.txt", 2, "notes.txt"},
         {"--load", 2, "--load needs a file name"},
+        {"--disk", 2, "--disk needs an image or a folder"},
+        {"--disk short.d64", 1, "1000"},
         {"--run", 2, "--run needs --load with a .prg file"},
         {"--load x.fre --run", 2, "--run needs --load with a .prg file"},
         {"--save-snapshot 'no dir/x.fre' --frames 1", 1, "no dir/x.fre"},
         {"--script bad.script", 2, "bad.script:1: load needs a file name"},
         {"--script fails.script", 1, "taken.bmp"},
     };
+    scratch.WriteFile("short.d64", std::vector<uint8_t>(1000));
     scratch.WriteText("bad.script", "load\n");
+    scratch.WriteFile("short.fre", std::vector<uint8_t>(40, 0x11));
+    ASSERT_EQ(mkfifo((scratch.path + "/pipe.prg").c_str(), 0644), 0);
     scratch.WriteText("fails.script", "frames 1\nscreenshot-window taken.bmp\n");
     for (const auto& c : cases) {
         SCOPED_TRACE(c.arguments);

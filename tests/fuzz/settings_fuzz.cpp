@@ -15,6 +15,11 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
     } g{};
     g.s = DefaultSettings();
     ParseSettingsText(std::string(reinterpret_cast<const char*>(data), size), g.s);
+    // Then every ranged value lies within its range.
+    ApplySettingRanges(g.s);
+    if (g.s.ScreenMode > HighestScreenMode || g.s.Priority > HighestPriority || g.s.Sync > HighestSync ||
+        g.s.Joystick > HighestJoystick)
+        std::abort();
     for (int i = 0; i < 64; i++)
         if (g.before[i] || g.after[i])
             std::abort();

@@ -1,5 +1,6 @@
-// LoadSnapshotFile on any file, into exactly 64 KiB of RAM, then the machine
-// run from the restored registers and timers for a while.
+// LoadSnapshotFile on any file, into exactly 64 KiB of RAM: a file of the
+// snapshot's size loads, any other is refused; then the machine runs from
+// whatever state it is in for a while.
 #include <cstdint>
 #include <cstdlib>
 
@@ -13,7 +14,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
     FuzzDirectory();
     WriteFuzzFile("in.fre", data, size);
     PowerOnWithExactRam();
-    if (!LoadSnapshotFile("in.fre"))
+    if (LoadSnapshotFile("in.fre") != (size == SnapshotFileSize))
         std::abort();
     for (int i = 0; i < 3000; i++) {
         ExecuteInstruction();

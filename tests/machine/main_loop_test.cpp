@@ -136,6 +136,8 @@ TEST_F(MainLoopTest, HardResetClearsMemoryButNotTheTimers)
     Ted.Timer2Running = 0;
     Ted.RomEnabled = 0;
     Ted.RasterIrqDue = 1;
+    Ted.IrqPending = 1;   // noticed before the reset (and not yet due): dropped
+    Ted.IrqDelay = 0;
     Ted.RasterLine = 100;
     Cpu.AC = 9;
     Cpu.FlagC = 1;
@@ -153,6 +155,8 @@ TEST_F(MainLoopTest, HardResetClearsMemoryButNotTheTimers)
     EXPECT_EQ(Ted.RomEnabled, 1);
     EXPECT_EQ(Ted.ResetRequest, 1);
     EXPECT_EQ(Ted.RasterIrqDue, 0);
+    EXPECT_EQ(Ted.IrqPending, 0);
+    EXPECT_EQ(Ted.IrqDelay, 0);
     EXPECT_EQ(Ted.RasterLine, 0);
     EXPECT_EQ(Cpu.AC, 0);
     EXPECT_EQ(Cpu.FlagC, 0);

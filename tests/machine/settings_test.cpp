@@ -100,17 +100,20 @@ TEST(Settings, MissingFileGivesDefaultsAndJoystickIsCopied)
     ReadSettings();
     EXPECT_EQ(Config.Sync, 2u);
     EXPECT_EQ(Config.KeyboardMap, 1u);
-    EXPECT_EQ(SettingsRangeNotes(), "Warning: Sync=3 is out of range; 2 is used.\n"
-                                    "Warning: KeyboardMap=16 is out of range; 1 is used.\n");
     dir.WriteText("settings", "Sync=0\nKeyboardMap=0\n");
     ReadSettings();
     EXPECT_EQ(Config.Sync, 0u);
     EXPECT_EQ(Config.KeyboardMap, 0u);
-    EXPECT_EQ(SettingsRangeNotes(), "");
     dir.WriteText("settings", "Joystick=2\n");
     ReadSettings();
     EXPECT_EQ(JoystickMode, 2u);
     EXPECT_EQ(StartupJoystick, 2u);
+    // Past the last choice: the default, for the joystick copies too.
+    dir.WriteText("settings", "Joystick=3\nSync=5\nScreenMode=7\nPriority=0xFFFFFFFF\nLog=9\n");
+    ReadSettings();
+    EXPECT_EQ((std::vector<uint32_t>{Config.Joystick, JoystickMode, Config.Sync, Config.ScreenMode, Config.Priority}),
+              (std::vector<uint32_t>{DefaultJoystick, DefaultJoystick, DefaultSync, DefaultScreenMode, DefaultPriority}));
+    EXPECT_EQ(Config.Log, 9u);   // nonzero is on: no range
     Config = DefaultSettings();
     JoystickMode = StartupJoystick = 0;
 }
@@ -129,16 +132,25 @@ std::string HeaderFor(const std::string& settingsText)
     return text;
 }
 
-TEST(LogHeader, UnknownScreenModeRunsOnIntoTheNextLine)
+TEST(LogHeader, ValuesOutOfRangeAreLoggedWithTheDefaultUsed)
 {
-    std::string header = HeaderFor("Log=1\nScreenMode=9\n");
-    EXPECT_NE(header.find("Screenmode: Sound emulation: Enabled\n"), std::string::npos);
+    std::string header = HeaderFor("Log=1\nScreenMode=9\nSync=5\nJoystick=3\nPriority=4\nKeyboardMap=2\n");
+    const std::string sync = std::to_string(DefaultSync);
+    EXPECT_NE(header.find("Screenmode: 320x200\n"), std::string::npos) << header;
+    EXPECT_NE(header.find("Synchronization: " + sync + "\nJoystick: 0\n50Hz performance frequency: 20000000\n\n"
+                          "Warning: ScreenMode 9 is out of range (0-6); 0 is used.\n"
+                          "Warning: Priority 4 is out of range (0-2); 0 is used.\n"
+                          "Warning: Sync 5 is out of range (0-2); " + sync + " is used.\n"
+                          "Warning: Joystick 3 is out of range (0-2); 0 is used.\n"
+                          "Warning: KeyboardMap 2 is out of range (0-1); 1 is used.\n"),
+              std::string::npos)
+        << header;
 }
 
 TEST(LogHeader, FlagsAreLoggedAsEnabledOnlyForOne)
 {
     std::string header = HeaderFor("Log=1\nModeX=2\nDebugger=2\nPlus4ROMS=1\nSoundEmulation=0\nScreenMode=5\n"
-                                   "Priority=3\nSync=2\nJoystick=1\n");
+                                   "Priority=2\nSync=2\nJoystick=1\n");
     EXPECT_EQ(header,
               "Ravlin log file created.\n\n"
               "Screenmode: 640x480 Full\n"
@@ -146,7 +158,7 @@ TEST(LogHeader, FlagsAreLoggedAsEnabledOnlyForOne)
               "Plus4 ROMs: Enabled\n"
               "ModeX: Disabled\n"
               "Debugger: Disabled\n"
-              "Process priority: 3\n"
+              "Process priority: 2\n"
               "Synchronization: 2\n"
               "Joystick: 1\n"
               "50Hz performance frequency: 20000000\n"

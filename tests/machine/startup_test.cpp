@@ -313,11 +313,17 @@ TEST_F(StartUpTest, PriorityFollowsTheSetting)
     EXPECT_EQ(HeadlessPriorityClass(), HIGH_PRIORITY_CLASS);
     EXPECT_EQ(SavedPriorityClass, NORMAL_PRIORITY_CLASS);
 
+    dir.WriteText("settings", "Priority=2\n");
+    ASSERT_TRUE(BootMachine());
+    EXPECT_EQ(HeadlessPriorityClass(), REALTIME_PRIORITY_CLASS);
+
+    // Out of range: normal priority, and the log says why.
     dir.WriteText("settings", "Priority=3\nLog=1\n");
     ASSERT_TRUE(BootMachine());
     std::fflush(LogFile);
     EXPECT_EQ(HeadlessPriorityClass(), NORMAL_PRIORITY_CLASS);
-    EXPECT_NE(Log().find("Process priority: 3\n"), std::string::npos);
+    EXPECT_NE(Log().find("Process priority: 0\n"), std::string::npos);
+    EXPECT_NE(Log().find("\nWarning: Priority 3 is out of range (0-2); 0 is used.\n"), std::string::npos);
 }
 
 TEST(InternalTables, HoldTheirDefiningValues)

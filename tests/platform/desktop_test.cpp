@@ -44,22 +44,23 @@ TEST_F(Desktop, AProgramStartsOnceBasicIsUpAndBadFilesOnlySaySo)
                                 0x00, 0x00, 0x00});
     dir.WriteFile("empty.prg", {});
     dir.WriteText("notes.txt", "words");
-    dir.WriteFile("disk.d64", std::vector<uint8_t>(174848, 0));
+    dir.WriteFile("disk.d64", std::vector<uint8_t>(1000, 0));
     mkdir((dir.path + "/folder.prg").c_str(), 0755);
     mkfifo((dir.path + "/pipe.prg").c_str(), 0644);
     const std::pair<const char*, const char*> bad[] = {
         {"missing.prg", "no such file"}, {"folder.prg", "is a directory"}, {"pipe.prg", "not a regular file"},
-        {"empty.prg", "is empty"},       {"notes.txt", "not a .prg or .fre file"},
+        {"empty.prg", "is empty"},       {"notes.txt", "not a .prg, .fre or .d64 file"},
     };
     for (const auto& [name, problem] : bad) {
         EXPECT_FALSE(RequestStartFile(name)) << name;
         EXPECT_EQ(HeadlessWindowTitle(), std::string(Title) + " - " + name + ": " + problem);
     }
     EXPECT_FALSE(StartFileWaiting);
-    // A disk image passes the checks but cannot start yet: said when it would.
+    // A disk image goes to drive 8 once BASIC is up; one it refuses says why.
     ASSERT_TRUE(RequestStartFile("disk.d64"));
     ASSERT_TRUE(RunTo(70));
-    EXPECT_EQ(HeadlessWindowTitle(), std::string(Title) + " - " + dir.path + "/disk.d64: not a .prg or .fre file");
+    EXPECT_EQ(HeadlessWindowTitle(),
+              std::string(Title) + " - " + dir.path + "/disk.d64: not a D64 image: 1000 bytes");
 
     // Requested before BASIC is up, the program waits for it, then runs.
     ResetMachineToPowerOn();

@@ -183,15 +183,13 @@ TEST_F(PresentTest, SyncValuesPaceAndClearTheFrameEnd)
         bool clockMoves;
         bool armedAfter;
     };
-    // Sync=3 in the settings is out of range and means 2; set afterwards,
-    // the frame end does nothing at all.
-    const Row rows[] = {{0, 1, false, false}, {1, 2, true, false}, {2, 1, true, false}, {3, 1, true, false},
-                        {4, 0, false, true}};
-    for (const Row& row : rows) {
+    const Row rows[] = {{0, 1, false, false}, {1, 2, true, false}, {2, 1, true, false}};
+    // A value past the last choice paces as the default does.
+    Row outOfRange = rows[DefaultSync];
+    outOfRange.sync = 3;
+    for (Row row : {rows[0], rows[1], rows[2], outOfRange}) {
         SCOPED_TRACE(row.sync);
         Boot("Sync=" + std::to_string(row.sync) + "\n");
-        if (row.sync == 4)
-            Config.Sync = 3;
         HeadlessAdvanceClock(5'000'000);   // mid-refresh
         Ted.FrameEndArmed = 1;
         uint64_t ticks = HeadlessTicks();
@@ -263,9 +261,10 @@ TEST_F(PresentTest, SwitchingToFiftyHertzLaterReturnsAtOnce)
     EXPECT_EQ(LastFrameTime, before);
 }
 
-TEST_F(PresentTest, ModesBeyondSixCopyNothing)
+TEST_F(PresentTest, ModesBeyondSixShowTheDefaultMode)
 {
     Boot("ScreenMode=7\n");
+    ASSERT_EQ(Config.ScreenMode, DefaultScreenMode);
     FillMarkers();
     uint64_t shown = HeadlessPresentedCount();
     PresentFrame();
@@ -274,7 +273,7 @@ TEST_F(PresentTest, ModesBeyondSixCopyNothing)
     size_t changed = 0;
     for (uint8_t byte : f.pixels)
         changed += byte != 0xEE;
-    EXPECT_EQ(changed, 0u);
+    EXPECT_GT(changed, 0u) << "a black screen";
 }
 
 }  // namespace

@@ -167,9 +167,12 @@ TEST_F(SetupTest, ScreenModesSetTheirDisplayModesInOrder)
     };
     const Row rows[] = {
         {0, {{320, 200}}}, {1, {{400, 300}}}, {2, {{512, 384}}}, {3, {{320, 240}}},
-        {4, {{640, 480}}}, {5, {{640, 480}, {640, 400}}}, {6, {{800, 600}}}, {7, {}},
+        {4, {{640, 480}}}, {5, {{640, 480}, {640, 400}}}, {6, {{800, 600}}},
     };
-    for (const Row& row : rows) {
+    // Past the last mode: the default mode's.
+    Row outOfRange = rows[DefaultScreenMode];
+    outOfRange.screenMode = 7;
+    for (const Row& row : {rows[0], rows[1], rows[2], rows[3], rows[4], rows[5], rows[6], outOfRange}) {
         SCOPED_TRACE(row.screenMode);
         ASSERT_TRUE(Boot("Log=1\nScreenMode=" + std::to_string(row.screenMode) + "\n", nullptr));
         EXPECT_EQ(HeadlessModeHistory(), row.modes);

@@ -117,15 +117,24 @@ TEST_F(Voices, SoundSwitchedOffSilencesEveryVolume)
     EXPECT_EQ(Volume(g_pDSBuffer1), -100);
 }
 
-TEST_F(Voices, ARateTheSoundSystemRefusesLeavesThePreviousOne)
+TEST_F(Voices, EveryRegisterValueSoundsAndARefusedRateLeavesThePreviousOne)
 {
     WriteByte(0xFF11, 0x18);
     WriteByte(0xFF0E, 0x00);
     WriteByte(0xFF12, 0x03);   // 0x300: 111860.781 / 256 Hz
     ASSERT_EQ(Rate(g_pDSBuffer1), FreqTable[0x300]);
-    WriteByte(0xFF0E, 0xFF);   // 0x3FF: a rate of 1,789,772 is out of range
-    EXPECT_GT(FreqTable[0x3FF], 100000u);
-    EXPECT_EQ(Rate(g_pDSBuffer1), FreqTable[0x300]);
+    // The highest tones play the buffer far faster than a second's worth a
+    // second: 1,789,772 samples a second for 0x3FF.
+    for (uint8_t low : {0xF2, 0xFF}) {
+        WriteByte(0xFF0E, low);
+        EXPECT_EQ(Rate(g_pDSBuffer1), FreqTable[0x300 | low]) << int(low);
+    }
+    EXPECT_EQ(FreqTable[0x3FF], 1789772u);
+    // Should the sound system refuse a rate, the previous one stays.
+    HeadlessInjectFault(HeadlessCall::SetFrequency, DSERR_INVALIDPARAM);
+    WriteByte(0xFF0E, 0x00);
+    EXPECT_EQ(Rate(g_pDSBuffer1), FreqTable[0x3FF]);
+    HeadlessClearFaults();
 }
 
 TEST_F(Voices, SampleOutputMakesNoSoundCalls)

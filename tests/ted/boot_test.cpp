@@ -155,6 +155,27 @@ TEST_F(BootedMachine, BannerCellsAreTheKernalGlyphsInInkAndPaper)
     }
 }
 
+// Shift+F11 served at the end of the very pass that noticed an interrupt:
+// the interrupt belongs to the program before the reset and is dropped, so
+// the KERNAL boots again rather than entering its interrupt handler, which
+// jumps through RAM vectors the reset has just filled with the fill pattern.
+TEST_F(BootedMachine, HardResetAtThePassThatNoticedAnInterruptBootsAgain)
+{
+    const char ready[] = {18, 5, 1, 4, 25, 46, 0};
+    for (int round = 0; round < 2; round++) {
+        SCOPED_TRACE(round);
+        int exitCode = 0;
+        for (long pass = 0; Ted.IrqPending == 0 && pass < 1000000; pass++)
+            ASSERT_TRUE(MainLoopPass(&exitCode));
+        ASSERT_EQ(Ted.IrqPending, 1);
+        HardResetRequest = 1;
+        HardReset();   // as the main loop serves the request after the pass
+        EXPECT_EQ(Ted.IrqPending, 0);
+        ASSERT_TRUE(RunFrames(300));   // the old screen is gone with the RAM
+        EXPECT_GE(FindRow(ready), 0) << "the machine did not boot again";
+    }
+}
+
 TEST_F(BootedMachine, BorderChunksShowTheBorderColour)
 {
     const uint8_t border = Ram64[0xFF19];

@@ -120,11 +120,13 @@ TEST_F(PictureDigestTest, VideoChurnFromCompiledCode)
                                 "/tests/programs/video_churn.c' . && cl65 -t plus4 -O -o churn.prg video_churn.c";
     ASSERT_EQ(std::system(compile.c_str()), 0);
 
-    // The whole frame (mode 2), and the display window only (mode 0).
+    // The whole frame (mode 2), and the display window only (mode 0).  The
+    // program scrolls 38-column bitmap screens, whose scroll gap shows
+    // column 0 like the text modes'.
     const struct {
         int screenMode;
         uint64_t expected;
-    } cases[] = {{2, 0x67B93F65864AF4A3ull}, {0, 0x564713AE8064749Bull}};
+    } cases[] = {{2, 0x5A0A5918E46D17DEull}, {0, 0x1863555C4A119D4Eull}};
     for (Loop loop : {Loop::Passes, Loop::Batched})
     for (const auto& c : cases) {
         SCOPED_TRACE(std::string(NameOf(loop)) + ", screen mode " + std::to_string(c.screenMode));

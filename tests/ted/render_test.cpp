@@ -236,12 +236,28 @@ TEST_F(RenderTest, ThirtyEightColumnsShowColumnZeroInTheScrollGap)
     Put(0, 0, 0x87, 0x32);
     RenderRow(0);
     EXPECT_EQ(Pixel(56, 73), Bits(Glyph(0x87, 0), 0x32, Bg0)[7]);
-    // Bitmap modes get no fill.
-    Ram64[0xFF06] = 0x3B;
-    std::memset(FrameBuffer, 0xEE, sizeof FrameBuffer);
-    RenderRow(0);
-    EXPECT_EQ(Pixel(56, 72), 0xEE);
-    EXPECT_EQ(Pixel(56, 73), 0xEE);
+    // The bitmap modes fill it too (nothing of the previous frame stays),
+    // from column 0's pixels; the invalid mode with black, as its window.
+    // Column 0, line 0: pattern 00000010, colours one 0x02, zero 0x03.
+    Ram64[Bitmap] = 0x02;
+    Put(0, 0, 0x23, 0x00);
+    struct {
+        uint8_t ff06, ff07;
+        uint8_t pixel72, pixel73;
+    } modes[] = {
+        {0x3B, 0x02, 0x02, 0x03},   // hires: the last two bits, one then zero
+        {0x3B, 0x12, 0x03, 0x03},   // multicolour bitmap: the last pair, 10, zero
+        {0x5B, 0x12, 0x00, 0x00},   // extended colour with multicolour: black
+    };
+    for (const auto& m : modes) {
+        SCOPED_TRACE(int(m.ff06) * 256 + m.ff07);
+        Ram64[0xFF06] = m.ff06;
+        Ram64[0xFF07] = m.ff07;
+        std::memset(FrameBuffer, 0xEE, sizeof FrameBuffer);
+        RenderRow(0);
+        EXPECT_EQ(Pixel(56, 72), m.pixel72);
+        EXPECT_EQ(Pixel(56, 73), m.pixel73);
+    }
 }
 
 TEST_F(RenderTest, DisabledDisplayShowsTheBorderOverTheWholeWindow)

@@ -34,6 +34,18 @@ TEST(SerialBus, RecognisesAttentionThenAcknowledgeThenBits)
               "W: ATN=1 CLK=0 DATA=0   /04\n"
               "Hack: Kuld bit\n\n"
               "W: ATN=1 CLK=1 DATA=0   /06\n");
+
+    // A program hammering the port: the log stops at 1 MiB, its last line
+    // saying it was cut, and nothing follows.
+    for (int i = 0; i < 100000; i++)
+        WriteByte(0x0001, static_cast<uint8_t>(i));
+    std::fflush(LogFile);
+    std::string log = dir.ReadText("Ravlin.log");
+    EXPECT_LE(log.size(), LogLimit);
+    EXPECT_GT(log.size(), LogLimit - 100);
+    ASSERT_GT(log.size(), sizeof LogCutLine);
+    EXPECT_EQ(log.substr(log.size() - (sizeof LogCutLine - 1)), LogCutLine);
+    EXPECT_EQ(log.find(LogCutLine), log.size() - (sizeof LogCutLine - 1));
     ResetMachineToPowerOn();
 }
 

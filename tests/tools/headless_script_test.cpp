@@ -2,6 +2,8 @@
 // the emulated moment the script names.
 #include <gtest/gtest.h>
 
+#include <cstdlib>
+
 #include "support/headless_runner.h"
 #include "support/test_support.h"
 
@@ -54,7 +56,10 @@ TEST_F(HeadlessScript, OutputsAreTakenAtTheirFrame)
                   "screenshot picture.bmp\n"
                   "frames 10\n"
                   "wav late.wav\n");
-    RunnerResult r = RunHeadless("--script outputs.script --frames 40 --wav end.wav");
+    // A Sync past the last choice is the default's pacing, not a machine
+    // that never ends a frame.
+    dir.WriteText("settings", "Sync=5\n");
+    RunnerResult r = RunHeadless("--script outputs.script --frames 40 --wav end.wav", 60);
     ASSERT_EQ(r.exitCode, 0) << r.err;
     // 44-byte header, then 882 16-bit samples a frame.
     EXPECT_EQ(ReadBinaryFile(dir.path + "/early.wav").size(), 44u + 20 * 882 * 2);
@@ -64,6 +69,33 @@ TEST_F(HeadlessScript, OutputsAreTakenAtTheirFrame)
     ASSERT_GE(bmp.size(), 2u);
     EXPECT_EQ(bmp[0], 'B');
     EXPECT_EQ(bmp[1], 'M');
+}
+
+// The load menu moves the process into directory b (two Downs: two
+// presses of one key stay two), where F6 then writes its picture; the
+// script's own files still go where the runner started.
+TEST_F(HeadlessScript, ScriptFilesStayWhereTheRunStartedAndPressesStaySeparate)
+{
+    for (const char* sub : {"a", "b"})
+        ASSERT_EQ(std::system((std::string("mkdir ") + sub).c_str()), 0);
+    dir.WriteText("walk.script",
+                  "frames 5\n"
+                  "press F8\n"
+                  "press DOWN\n"
+                  "press DOWN\n"
+                  "press RETURN\n"
+                  "press ESC\n"
+                  "frames 3\n"
+                  "press F6\n"
+                  "frames 3\n"
+                  "wav here.wav\n"
+                  "screen-text here.txt\n"
+                  "save-snapshot here.fre\n");
+    RunnerResult r = RunHeadless("--script walk.script --screenshot end.bmp", 60);
+    ASSERT_EQ(r.exitCode, 0) << r.err;
+    EXPECT_TRUE(dir.Exists("b/output.bmp"));
+    for (const char* name : {"here.wav", "here.txt", "here.fre", "end.bmp"})
+        EXPECT_TRUE(dir.Exists(name)) << name;
 }
 
 TEST_F(HeadlessScript, QuittingTheMachineEndsTheRunEarly)

@@ -1,5 +1,6 @@
 // BuildListing on directories built by the tests.
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 
 #include <filesystem>
 #include <fstream>
@@ -33,17 +34,25 @@ protected:
     ScratchDirectory scratch;
 };
 
+// Only regular files are files to load: a directory named like one is
+// listed once, as a directory; a fifo (which would block the opening) and a
+// broken link not at all; a link to a file is a file.  Only ".." keeps
+// the first place: a directory whose name begins with '.' is sorted.
 TEST_F(ListingTest, DirectoriesFirstThenMatchingFilesEachInByteOrder)
 {
-    for (const char* d : {"b", "A"})
+    for (const char* d : {"b", "A", "X.PRG", ".config"})
         fs::create_directory(d);
     for (const char* f : {"Z.PRG", "a.PRG", "game.prg", "notes.txt", "SNAP.FRE", "x.Fre", "PRG", "a.PRGX"})
         MakeFile(f);
-    EXPECT_EQ(BuildListing(ProgramList, "*.PRG"), 6);
-    EXPECT_EQ(Names(ProgramList),
-              (std::vector<std::string>{"d:..", "d:A", "d:b", "f:Z.PRG", "f:a.PRG", "f:game.prg"}));
-    EXPECT_EQ(BuildListing(SnapshotList, "*.FRE"), 5);
-    EXPECT_EQ(Names(SnapshotList), (std::vector<std::string>{"d:..", "d:A", "d:b", "f:SNAP.FRE", "f:x.Fre"}));
+    ASSERT_EQ(mkfifo("pipe.prg", 0644), 0);
+    fs::create_symlink("Z.PRG", "link.prg");
+    fs::create_symlink("nowhere.prg", "dead.prg");
+    EXPECT_EQ(BuildListing(ProgramList, "*.PRG"), 9);
+    EXPECT_EQ(Names(ProgramList), (std::vector<std::string>{"d:..", "d:.config", "d:A", "d:X.PRG", "d:b", "f:Z.PRG",
+                                                            "f:a.PRG", "f:game.prg", "f:link.prg"}));
+    EXPECT_EQ(BuildListing(SnapshotList, "*.FRE"), 7);
+    EXPECT_EQ(Names(SnapshotList), (std::vector<std::string>{"d:..", "d:.config", "d:A", "d:X.PRG", "d:b",
+                                                             "f:SNAP.FRE", "f:x.Fre"}));
 }
 
 TEST_F(ListingTest, BytesAboveAsciiSortFirstAndAnyNameIsListed)

@@ -1,6 +1,7 @@
 // The load menu driven by scripted keys on directories built by the tests:
 // its pages, the list and its keys, walking the tree, drive mode, loading.
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 
 #include <filesystem>
 #include <fstream>
@@ -11,6 +12,7 @@
 #include "input/keyboard.h"
 #include "machine/machine_state.h"
 #include "platform/headless/headless_control.h"
+#include "ted/memory_map.h"
 #include "ui/file_listing.h"
 #include "ui/menus.h"
 #include "ui/text.h"
@@ -158,7 +160,7 @@ TEST_F(LoadMenuTest, PagesAndTheirListings)
     EXPECT_EQ(ReadCells(tape, 0, 24, 40, 0x71, 0x00), std::string(40, '`'));
     for (size_t n : {3u, 4u, 5u}) {
         EXPECT_EQ(ReadCells(pictures.pictures[n], 35, 0, 4, 0x71, 0x33), "DISK") << n;
-        EXPECT_EQ(ReadCells(pictures.pictures[n], 2, 2, 13, 0x71, 0x00), "NOT AVAILABLE") << n;
+        EXPECT_EQ(ReadCells(pictures.pictures[n], 8, 2, 24, 0x71, 0x00), "SELECT A DISK TO ATTACH:") << n;
     }
     EXPECT_EQ(ReadCells(pictures.pictures[6], 26, 0, 4, 0x71, 0x33), "TAPE");
 }
@@ -301,16 +303,18 @@ TEST_F(LoadMenuTest, EnteringAndLeavingDirectories)
 {
     MakeExample();
     fs::path here = fs::current_path();
-    std::ofstream("A/INNER.PRG") << "x";
-    pictures.PressAt(0, DIK_DOWN);      // A
-    pictures.KeysAt(2, {DIK_RETURN});   // into A: .., INNER.PRG
-    pictures.KeysAt(4, {DIK_RETURN});   // ".." back: A selected
+    // A name beginning with '.' is entered like any other; only ".." goes up.
+    fs::create_directory(".config");
+    std::ofstream(".config/INNER.PRG") << "x";
+    pictures.PressAt(0, DIK_DOWN);      // .config
+    pictures.KeysAt(2, {DIK_RETURN});   // into .config: .., INNER.PRG
+    pictures.KeysAt(4, {DIK_RETURN});   // ".." back: .config selected
     pictures.KeysAt(6, {DIK_ESCAPE});
     Run();
     ExpectRow(pictures.pictures[3], 6, "..", true, true);
     ExpectRow(pictures.pictures[3], 7, "INNER.PRG", false, false);
     ExpectRow(pictures.pictures[5], 6, "..", true, false);
-    ExpectRow(pictures.pictures[5], 7, "A", true, true);
+    ExpectRow(pictures.pictures[5], 7, ".config", true, true);
     EXPECT_EQ(fs::current_path(), here);
 }
 
@@ -392,25 +396,27 @@ TEST_F(LoadMenuTest, AnEmptyListingSaysSo)
     }
 }
 
-TEST_F(LoadMenuTest, LongNamesRunPastTheWindow)
+TEST_F(LoadMenuTest, LongNamesAreCutAtTheWindowsEdge)
 {
     std::string name;
     for (int i = 0; i < 66; i++)
         name += static_cast<char>('A' + i % 26);
     name += ".PRG";   // 70 characters, 63 of them listed
     std::ofstream(name) << "x";
+    std::vector<uint8_t> before(FrameBuffer, FrameBuffer + FrameLines * FrameWidth);
     pictures.KeysAt(0, {DIK_END, DIK_ESCAPE});
     Run();
-    // The name starts at column 10: 30 characters in the window, then the
-    // border right of it (columns 40-48), and from column 49 on, the lines
-    // below, from the frame's left edge.  Those wrapped cells cover the
-    // start of the same row one line lower, and the next row's drawing
-    // covers their last line from column 8 on.
+    // The name starts at column 10: 30 characters in the window, and not
+    // one pixel outside it, during the menu or after.
     const WindowPicture& p = pictures.pictures[1];
     EXPECT_EQ(ReadCells(p, 16, 7, 24, SelectedFileInk, SelectedPaper), name.substr(6, 24));
-    EXPECT_EQ(ReadFrameCells(40, 7, 25, SelectedFileInk, SelectedPaper), name.substr(30, 25));
-    EXPECT_EQ(MenuCellOffset(49, 7), (56 + 7 * 8 + 1) * 456u);
-    EXPECT_EQ(ReadFrameCells(65, 7, 8, SelectedFileInk, SelectedPaper), "????????");
+    for (uint32_t line = 0; line < FrameLines; line++) {
+        for (uint32_t x = 0; x < FrameWidth; x++) {
+            if (line < 56 || line >= 256 || x < 64 || x >= 384) {
+                ASSERT_EQ(FrameBuffer[line * FrameWidth + x], before[line * FrameWidth + x]) << line << ", " << x;
+            }
+        }
+    }
 }
 
 TEST_F(LoadMenuTest, ThreeHundredDirectories)
@@ -445,13 +451,40 @@ TEST_F(LoadMenuTest, EnterOnAProgramLoadsIt)
 TEST_F(LoadMenuTest, EnterOnASnapshotLoadsIt)
 {
     Ram64[0x4000] = 0x5A;
+    Ram64[0xFF11] = 0x00;   // silent in the snapshot
     if (!SaveSnapshotFile("MACHINE.FRE"))
         GTEST_SKIP() << "snapshot files not available in this build";
     Ram64[0x4000] = 0x00;
+    WriteByte(0xFF11, 0x18);   // voice 1 plays before the load
     pictures.KeysAt(0, {DIK_RIGHT, DIK_END, DIK_RETURN});   // SNAPSHOT, the last entry
     Run();
     EXPECT_EQ(pictures.pictures.size(), 3u);
     EXPECT_EQ(Ram64[0x4000], 0x5A);
+    EXPECT_EQ(HeadlessSoundBuffer(g_pDSBuffer1).volume, -10000) << "the old tone plays on";
+}
+
+// A file that is no longer what was listed (cut short, or replaced by a
+// fifo, which must not block the opening) loads nothing: the menu says so
+// and closes on Enter.
+TEST_F(LoadMenuTest, AFileThatCannotBeLoadedSaysSoAndChangesNothing)
+{
+    ASSERT_TRUE(SaveSnapshotFile("MACHINE.FRE"));
+    MakeFile("GAME.PRG");
+    for (bool snapshot : {false, true}) {
+        PictureLog log;
+        log.Start();
+        log.AtPicture(1, [] {
+            fs::resize_file("MACHINE.FRE", 40);
+            fs::remove("GAME.PRG");
+            mkfifo("GAME.PRG", 0644);
+        });
+        log.KeysAt(0, {snapshot ? DIK_RIGHT : uint8_t{0}, DIK_END, DIK_RETURN, DIK_RETURN});
+        std::vector<uint8_t> ram(Ram64, Ram64 + 0x10000);
+        Run();
+        EXPECT_TRUE(std::equal(ram.begin(), ram.end(), Ram64)) << snapshot;
+        ASSERT_EQ(log.pictures.size(), 4u) << snapshot;
+        EXPECT_EQ(ReadCells(log.pictures[3], 0, 18, 40, 0x3B, 0x00), "            OPERATION FAILED            ");
+    }
 }
 
 TEST_F(LoadMenuTest, EnterOnTapeDoesNothingAndEscapeLeaves)

@@ -5,6 +5,8 @@
 #include <cstdio>
 #include <cstring>
 
+#include "drive/autostart.h"
+#include "drive/drive.h"
 #include "files/program_file.h"
 #include "files/screenshot.h"
 #include "files/snapshot_file.h"
@@ -31,11 +33,20 @@ bool LoadFileAsLoadMenu(const std::string& name)
 {
     // As ravlin starts a file, without typing RUN (the plan types it).
     std::string problem;
-    if (!HasExtension(name, ".prg") && !HasExtension(name, ".fre"))
-        problem = name + ": not a .prg or .fre file";
+    if (!HasExtension(name, ".prg") && !HasExtension(name, ".fre") && !HasExtension(name, ".d64"))
+        problem = name + ": not a .prg, .fre or .d64 file";
     else if (StartFileNow(name, false, &problem))
         return true;
     std::fprintf(stderr, "ravlin-headless: %s\n", problem.c_str());
+    return false;
+}
+
+bool AttachDisk(const std::string& path)
+{
+    std::string message;
+    if (DriveAttach(path, &message))
+        return true;
+    std::fprintf(stderr, "ravlin-headless: %s: %s\n", path.c_str(), message.c_str());
     return false;
 }
 
@@ -64,13 +75,19 @@ bool ParseFileOption(int argc, char** argv, int& i, RunPlan& plan, bool* bootWai
         return true;
     }
     bool load = std::strcmp(option, "--load") == 0;
-    if (!load && std::strcmp(option, "--save-snapshot") != 0)
+    bool disk = std::strcmp(option, "--disk") == 0;
+    if (!load && !disk && std::strcmp(option, "--save-snapshot") != 0)
         return false;
     if (i + 1 >= argc) {
-        error = std::string(option) + " needs a file name";
+        error = std::string(option) + (disk ? " needs an image or a folder" : " needs a file name");
         return true;
     }
-    std::string name = argv[++i];
+    const std::string given = argv[++i];
+    const std::string name = StartDirectoryPath(given);
+    if (disk) {
+        options.disk = name;
+        return true;
+    }
     if (!load) {
         options.saveSnapshot = name;
         return true;
@@ -79,14 +96,28 @@ bool ParseFileOption(int argc, char** argv, int& i, RunPlan& plan, bool* bootWai
         error = "only one --load";
         return true;
     }
-    if (!HasExtension(name, ".prg") && !HasExtension(name, ".fre")) {
-        error = name + ": --load takes a .prg or .fre file";
+    options.loadIsDisk = HasExtension(name, ".d64");
+    if (!HasExtension(name, ".prg") && !HasExtension(name, ".fre") && !options.loadIsDisk) {
+        error = given + ": --load takes a .prg, .fre or .d64 file";
         return true;
     }
     if (!*bootWaited)
         plan.push_back({RunStep::Wait, BootFrames, nullptr, {}});
     *bootWaited = true;
-    AddAction(plan, [name] { return LoadFileAsLoadMenu(name); });
+    if (options.loadIsDisk) {
+        // --run may still follow on the command line: read it when the
+        // machine is up.
+        const bool* run = &options.run;
+        AddAction(plan, [name, run] {
+            std::string message;
+            if (StartDiskProgram(name, *run, &message))
+                return true;
+            std::fprintf(stderr, "ravlin-headless: %s: %s\n", name.c_str(), message.c_str());
+            return false;
+        });
+    } else {
+        AddAction(plan, [name] { return LoadFileAsLoadMenu(name); });
+    }
     options.loadStep = static_cast<long>(plan.size());
     options.loadIsProgram = HasExtension(name, ".prg");
     return true;
@@ -94,10 +125,24 @@ bool ParseFileOption(int argc, char** argv, int& i, RunPlan& plan, bool* bootWai
 
 bool FinishFileOptions(RunPlan& plan, FileOptions& options, std::string& error)
 {
-    if (!options.run)
+    if (!options.disk.empty()) {
+        RunStep attach{RunStep::Action, 0, nullptr, {}};
+        // The drive is there from power-on, and says so on its error channel.
+        attach.action = [path = options.disk] {
+            if (!AttachDisk(path))
+                return false;
+            DriveReset();
+            return true;
+        };
+        plan.insert(plan.begin(), std::move(attach));
+        if (options.loadStep >= 0)
+            options.loadStep++;
+    }
+    // BASIC runs the disk's program itself once it has loaded.
+    if (!options.run || options.loadIsDisk)
         return true;
     if (options.loadStep < 0 || !options.loadIsProgram) {
-        error = "--run needs --load with a .prg file";
+        error = "--run needs --load with a .prg file or a .d64 image";
         return false;
     }
     RunPlan typing;
@@ -128,6 +173,8 @@ bool AddFileCommand(std::string_view command, std::string_view rest, RunPlan& pl
     bool (*action)(const std::string&) = nullptr;
     if (command == "load")
         action = LoadFileAsLoadMenu;
+    else if (command == "disk")
+        action = AttachDisk;
     else if (command == "save-snapshot")
         action = SaveSnapshotTo;
     else if (command == "screenshot-window")
@@ -135,11 +182,11 @@ bool AddFileCommand(std::string_view command, std::string_view rest, RunPlan& pl
     else
         return false;
     if (rest.empty()) {
-        message = std::string(command) + " needs a file name";
+        message = std::string(command) + (command == "disk" ? " needs an image or a folder" : " needs a file name");
         *ok = false;
         return true;
     }
-    std::string name(rest);
+    std::string name = StartDirectoryPath(rest);
     AddAction(plan, [action, name] { return action(name); });
     return true;
 }

@@ -28,7 +28,8 @@ int Usage()
     std::fprintf(stderr,
                  "usage: ravlin-headless [--frames N] [--screen-text] [--screenshot FILE.bmp]\n"
                  "                       [--type TEXT] [--script FILE] [--wav FILE.wav]\n"
-                 "                       [--load FILE.prg|FILE.fre] [--run] [--save-snapshot FILE]\n");
+                 "                       [--load FILE.prg|FILE.fre|IMAGE.d64] [--run] [--disk PATH]\n"
+                 "                       [--save-snapshot FILE]\n");
     return 2;
 }
 
@@ -38,6 +39,7 @@ int main(int argc, char** argv)
 {
     long frames = 50;
     bool screenText = false;
+    std::string screenshotPath;
     const char* screenshot = nullptr;
     std::string wavPath;
     RunPlan plan;
@@ -52,7 +54,8 @@ int main(int argc, char** argv)
         } else if (std::strcmp(argv[i], "--screen-text") == 0) {
             screenText = true;
         } else if (std::strcmp(argv[i], "--screenshot") == 0 && hasValue) {
-            screenshot = argv[++i];
+            screenshotPath = StartDirectoryPath(argv[++i]);
+            screenshot = screenshotPath.c_str();
         } else if (std::strcmp(argv[i], "--type") == 0 && hasValue) {
             // Typing starts once the machine has booted.
             if (!typed)
@@ -62,7 +65,7 @@ int main(int argc, char** argv)
         } else if (std::strcmp(argv[i], "--script") == 0 && hasValue) {
             AddScriptFile(argv[++i], plan, error);
         } else if (std::strcmp(argv[i], "--wav") == 0 && hasValue) {
-            wavPath = argv[++i];
+            wavPath = StartDirectoryPath(argv[++i]);
         } else {
             return Usage();
         }

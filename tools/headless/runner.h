@@ -27,6 +27,13 @@ constexpr long BootFrames = 60;
 constexpr long TypeHoldFrames = 3;
 constexpr long TypeGapFrames = 2;
 constexpr long DefaultPressFrames = 2;
+// A key pressed again right after its release is first seen up this long,
+// so that the two presses stay two.
+constexpr long PressGapFrames = TypeGapFrames;
+
+// The file name resolved against the directory the runner started in.
+// Call while the plan is made, before the machine starts.
+std::string StartDirectoryPath(std::string_view name);
 
 // Appends the keys that type text (letters, digits, space, common signs,
 // "\n" or a line feed for RETURN, "\\" for a backslash).  False with an

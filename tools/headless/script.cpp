@@ -1,7 +1,7 @@
 // The script language of ravlin-headless, one command a line:
 //   frames N | type TEXT | press KEY [N] | hold KEY | release KEY |
 //   screen-text [FILE] | screenshot FILE | wav FILE |
-//   load FILE | run | save-snapshot FILE | screenshot-window FILE
+//   load FILE | run | disk PATH | save-snapshot FILE | screenshot-window FILE
 // Blank lines and lines starting with # are ignored.
 #include <fstream>
 #include <sstream>
@@ -44,9 +44,18 @@ bool ParseCount(std::string_view word, long& count)
     return true;
 }
 
+// A key goes down; right after its own release, only once it has been
+// seen up.
+void KeyDown(RunPlan& plan, const PcKey* key)
+{
+    if (!plan.empty() && plan.back().kind == RunStep::KeyUp && plan.back().key == key)
+        plan.push_back({RunStep::Wait, PressGapFrames, nullptr, {}});
+    plan.push_back({RunStep::KeyDown, 0, key, {}});
+}
+
 void Press(RunPlan& plan, const PcKey* key, long frames)
 {
-    plan.push_back({RunStep::KeyDown, 0, key, {}});
+    KeyDown(plan, key);
     plan.push_back({RunStep::Wait, frames, nullptr, {}});
     plan.push_back({RunStep::KeyUp, 0, key, {}});
 }
@@ -93,12 +102,15 @@ bool AddCommand(std::string_view line, RunPlan& plan, std::string& message)
                 message = std::string(command) + " takes one key";
                 return false;
             }
-            plan.push_back({command == "hold" ? RunStep::KeyDown : RunStep::KeyUp, 0, key, {}});
+            if (command == "hold")
+                KeyDown(plan, key);
+            else
+                plan.push_back({RunStep::KeyUp, 0, key, {}});
         }
         return true;
     }
     if (command == "screen-text") {
-        plan.push_back({RunStep::ScreenText, 0, nullptr, std::string(rest)});
+        plan.push_back({RunStep::ScreenText, 0, nullptr, rest.empty() ? std::string() : StartDirectoryPath(rest)});
         return true;
     }
     if (command == "screenshot" || command == "wav") {
@@ -106,7 +118,7 @@ bool AddCommand(std::string_view line, RunPlan& plan, std::string& message)
             message = std::string(command) + " needs a file name";
             return false;
         }
-        plan.push_back({command == "wav" ? RunStep::Wav : RunStep::Screenshot, 0, nullptr, std::string(rest)});
+        plan.push_back({command == "wav" ? RunStep::Wav : RunStep::Screenshot, 0, nullptr, StartDirectoryPath(rest)});
         return true;
     }
     bool ok = true;

@@ -5,6 +5,13 @@
 // The screen shows at most one picture per refresh: an unlock within the
 // refresh that already showed one is held back and shown as soon as that
 // refresh has passed (at the next vertical-blank wait or message poll).
+//
+// With Sync 1 (wait for the vertical blank), where the renderer offers it,
+// the picture is presented in step with the display's own vertical blank
+// instead: each unlock presents at once and the present waits for the
+// blank, so no picture is ever shown half drawn.  A wait for the vertical
+// blank then returns at once after such a present (it has just waited for
+// one), and otherwise presents the picture again to wait for the next.
 #include <algorithm>
 #include <cstring>
 #include <vector>
@@ -21,6 +28,8 @@ struct DisplayDevice {
     uint32_t width = 0, height = 0;
     int64_t refreshPeriod = 0;
     int64_t refreshOrigin = 0;
+    bool vsync = false;                 // presents wait for the vertical blank
+    bool presentedSinceWait = false;    // a vsync present since the last wait
 };
 
 struct Palette {
@@ -73,7 +82,7 @@ void ShowSurface()
     Surface* s = Primary;
     void* bits = nullptr;
     int pitch = 0;
-    if (s->texture && !s->lost && SDL_LockTexture(s->texture, nullptr, &bits, &pitch) == 0) {
+    if (Dirty && s->texture && !s->lost && SDL_LockTexture(s->texture, nullptr, &bits, &pitch) == 0) {
         for (uint32_t y = 0; y < s->height; y++) {
             const uint8_t* source = s->pixels.data() + static_cast<size_t>(y) * s->pitch;
             uint32_t* target = reinterpret_cast<uint32_t*>(static_cast<uint8_t*>(bits) + static_cast<size_t>(y) * pitch);
@@ -88,6 +97,25 @@ void ShowSurface()
         SDL_RenderCopy(Display->renderer, s->texture, nullptr, nullptr);
     SDL_RenderPresent(Display->renderer);
     Dirty = false;
+    if (Display->vsync)
+        Display->presentedSinceWait = true;
+}
+
+// Presents with the vertical blank exactly while Sync is 1 (the options
+// menu changes it at run time), when the renderer can.
+void FollowSyncSetting()
+{
+    if (!Display || !Display->renderer)
+        return;
+    const bool wanted = Config.Sync == 1;
+    if (wanted == Display->vsync)
+        return;
+    Display->vsync = false;
+    Display->presentedSinceWait = false;
+    if (SDL_RenderSetVSync(Display->renderer, wanted ? 1 : 0) != 0 || !wanted)
+        return;
+    SDL_RendererInfo info{};
+    Display->vsync = SDL_GetRendererInfo(Display->renderer, &info) == 0 && (info.flags & SDL_RENDERER_PRESENTVSYNC);
 }
 
 // Shows the surface unless this refresh already showed a picture.
@@ -95,6 +123,10 @@ void ShowIfDue()
 {
     if (!Display || !Display->renderer || !Primary || !Dirty)
         return;
+    if (Display->vsync) {
+        ShowSurface();   // the present itself keeps to the refreshes
+        return;
+    }
     int64_t refresh = RefreshNumber(SdlNow());
     if (refresh == LastShownRefresh)
         return;
@@ -132,8 +164,9 @@ bool DrawsThroughSoftwareOpenGl(SDL_Renderer* renderer)
 // the software renderer's window an OpenGL texture to draw through, hence
 // the framebuffer hint.  A renderer the user names in SDL_RENDER_DRIVER is
 // taken as it is.
-// Presenting never waits for the desktop's vertical blank: the pacing is
-// the machine's own (the 50 Hz timer or the modelled vertical-blank wait).
+// Presenting waits for the desktop's vertical blank only with Sync 1
+// (FollowSyncSetting); otherwise the pacing is the machine's own (none, or
+// the 50 Hz timer).
 SDL_Renderer* CreateRenderer(SDL_Window* window)
 {
     SDL_SetHintWithPriority(SDL_HINT_RENDER_VSYNC, "0", SDL_HINT_OVERRIDE);
@@ -273,6 +306,15 @@ int32_t DisplayWaitForVerticalBlank(DisplayDevice* display, uint32_t)
 {
     if (!display)
         return DDERR_GENERIC;
+    FollowSyncSetting();
+    if (display->vsync && Primary && display == Display) {
+        // A present since the last wait has waited for a blank already;
+        // else showing the picture again waits for the next one.
+        if (!display->presentedSinceWait)
+            ShowSurface();
+        display->presentedSinceWait = false;
+        return DD_OK;
+    }
     // The next refresh of the display starts at a whole number of periods
     // from the origin.
     // A refresh lasts long enough that a wake-up a little late still falls
@@ -326,6 +368,7 @@ int32_t SurfaceUnlock(Surface* surface)
         return DDERR_GENERIC;
     surface->locked = false;
     Dirty = true;
+    FollowSyncSetting();
     ShowIfDue();
     return DD_OK;
 }

@@ -1,0 +1,267 @@
+// The drive's channels, one per secondary address: 0 loads, 1 saves, 2-14
+// are data files read or written with OPEN/PRINT#/INPUT#/GET#, 15 carries
+// commands one way and the error channel the other.  A file read is taken
+// whole when its channel opens; a file written collects on its channel and
+// reaches the disk when the channel closes, so that a full disk or a reset
+// part-way never leaves half a file behind.
+#include <algorithm>
+
+#include "drive/dos.h"
+
+namespace {
+
+constexpr uint8_t CommandChannel = 15;
+constexpr uint8_t LoadChannel = 0;
+constexpr uint8_t SaveChannel = 1;
+constexpr uint8_t ChannelCount = 16;
+// The longest command line the drive takes.
+constexpr size_t CommandLimit = 58;
+
+struct DriveChannel {
+    bool open = false;
+    bool writing = false;
+    bool failed = false;       // the disk filled up while writing
+    std::vector<uint8_t> data;
+    size_t position = 0;       // next byte to send
+    size_t room = 0;           // bytes the file may grow to
+    std::vector<uint8_t> name;
+    uint8_t type = FilePrg;
+    bool replace = false;
+};
+
+struct DriveChannels {
+    DriveChannel channels[ChannelCount];
+    std::vector<uint8_t> command;
+};
+DriveChannels Channels;
+
+// The first file the pattern names: a completed one of the given type (any
+// type for 0xFF).  "*" alone on the load channel means the first program.
+bool FindFile(const StoredDirectory& directory, const std::vector<uint8_t>& pattern, uint8_t type,
+              StoredFile* found)
+{
+    for (const StoredFile& file : directory.files) {
+        if (!file.closed || file.type == FileDel || (type != 0xFF && file.type != type))
+            continue;
+        bool match = DriveStore.kind == StoreKind::Folder ? NameMatches(pattern, file.name) ||
+                                                                SameNameFolded(pattern, file.name)
+                                                          : NameMatches(pattern, file.name);
+        if (match) {
+            *found = file;
+            return true;
+        }
+    }
+    return false;
+}
+
+bool FileExists(const StoredDirectory& directory, const std::vector<uint8_t>& name)
+{
+    for (const StoredFile& file : directory.files)
+        if (DriveStore.kind == StoreKind::Folder ? SameNameFolded(file.name, name) : file.name == name)
+            return true;
+    return false;
+}
+
+void OpenForReading(DriveChannel& channel, uint8_t number, const ParsedName& parsed)
+{
+    StoredDirectory directory;
+    DosError error = StoreReadDirectory(&directory);
+    if (parsed.directory) {
+        // A damaged directory lists what could be read and reports why it
+        // stopped.
+        if (error.code == DosDriveNotReady)
+            return SetDriveError(error);
+        channel.data = DirectoryProgram(directory, parsed.name);
+        channel.open = true;
+        return SetDriveError(error);
+    }
+    if (uint8_t syntax = CheckName(parsed.name, true))
+        return SetDriveError(syntax);
+    uint8_t type = parsed.type;
+    if (type == 0xFF && number == LoadChannel && parsed.name == std::vector<uint8_t>{'*'})
+        type = FilePrg;
+    StoredFile file;
+    if (!FindFile(directory, parsed.name, type, &file))
+        return SetDriveError(error.code ? error : DosError{DosFileNotFound, 0, 0});
+    // A chain that breaks off gives the bytes before the break, then ends
+    // with the error.
+    error = StoreReadFile(file.name, &channel.data);
+    channel.open = error.code != DosFileNotFound;
+    SetDriveError(error);
+}
+
+void OpenForWriting(DriveChannel& channel, uint8_t number, const ParsedName& parsed)
+{
+    if (uint8_t syntax = CheckName(parsed.name, false))
+        return SetDriveError(syntax);
+    if (DriveStore.writeProtected)
+        return SetDriveError(DosWriteProtectOn);
+    if (NameBeingWritten(parsed.name))
+        return SetDriveError(DosWriteFileOpen);
+    StoredDirectory directory;
+    DosError error = StoreReadDirectory(&directory);
+    if (error.code)
+        return SetDriveError(error);
+    channel.type = parsed.type != 0xFF ? parsed.type : number == SaveChannel ? FilePrg : FileSeq;
+    if (channel.type == FileRel)
+        return SetDriveError(DosFileTypeMismatch);
+    channel.replace = parsed.replace;
+    bool exists = FileExists(directory, parsed.name);
+    if (parsed.mode == 'A') {
+        // Appending: the file's bytes so far, then what is written now.
+        StoredFile file;
+        if (!FindFile(directory, parsed.name, parsed.type, &file))
+            return SetDriveError(DosFileNotFound);
+        if ((error = StoreReadFile(file.name, &channel.data)).code)
+            return SetDriveError(error);
+        channel.type = file.type;
+        channel.replace = true;
+    } else if (exists && !parsed.replace) {
+        return SetDriveError(DosFileExists);
+    }
+    channel.name = parsed.name;
+    channel.writing = true;
+    channel.open = true;
+    channel.room = StoreRoomForFile();
+    SetDriveError(DosOk);
+}
+
+}  // namespace
+
+void DriveOpen(uint8_t channelNumber, const uint8_t* name, size_t length)
+{
+    uint8_t number = channelNumber & 0x0F;
+    if (number == CommandChannel) {
+        Channels.channels[number].open = true;
+        if (length > 0)
+            RunDriveCommand(std::vector<uint8_t>(name, name + length));
+        return;
+    }
+    // Opening a channel that is open closes the earlier file first.
+    if (Channels.channels[number].open)
+        DriveClose(number);
+    DriveChannel& channel = Channels.channels[number];
+    channel = DriveChannel{};
+    if (!DriveAttached())
+        return SetDriveError(DosDriveNotReady);
+    ParsedName parsed;
+    uint8_t error;
+    if (!ParseOpenName(name, length, &parsed, &error))
+        return SetDriveError(error);
+    if (!parsed.directory && parsed.name.size() > 0 && parsed.name[0] == '#')
+        return SetDriveError(DosNoChannel);   // direct buffer access: not offered
+    bool writing = !parsed.directory && (number == SaveChannel || parsed.mode == 'W' || parsed.mode == 'A');
+    if (writing)
+        OpenForWriting(channel, number, parsed);
+    else
+        OpenForReading(channel, number, parsed);
+}
+
+void DriveClose(uint8_t channelNumber)
+{
+    uint8_t number = channelNumber & 0x0F;
+    if (number == CommandChannel) {
+        // Closing the command channel closes every file on the drive.
+        CloseDataChannels(true);
+        Channels.channels[number] = DriveChannel{};
+        Channels.command.clear();
+        return;
+    }
+    DriveChannel channel = std::move(Channels.channels[number]);
+    Channels.channels[number] = DriveChannel{};
+    if (channel.open && channel.writing && !channel.failed)
+        SetDriveError(StoreWriteFile(channel.name, channel.type, channel.data, channel.replace));
+}
+
+void DriveListenByte(uint8_t channelNumber, uint8_t byte)
+{
+    uint8_t number = channelNumber & 0x0F;
+    if (number == CommandChannel) {
+        // One byte past the limit is enough to know the line is too long.
+        if (Channels.command.size() <= CommandLimit)
+            Channels.command.push_back(byte);
+        return;
+    }
+    DriveChannel& channel = Channels.channels[number];
+    // Bytes for a channel whose OPEN failed are dropped; the error channel
+    // keeps saying why it failed.
+    if (!channel.open || !channel.writing || channel.failed)
+        return;
+    if (channel.data.size() >= channel.room) {
+        // The file no longer fits: nothing of it will be written.
+        channel.failed = true;
+        channel.data.clear();
+        return SetDriveError(DosDiskFull);
+    }
+    channel.data.push_back(byte);
+}
+
+void DriveEndListen(uint8_t channelNumber)
+{
+    if ((channelNumber & 0x0F) != CommandChannel || Channels.command.empty())
+        return;
+    std::vector<uint8_t> command = std::move(Channels.command);
+    Channels.command.clear();
+    RunDriveCommand(command);
+}
+
+bool DriveTalkByte(uint8_t channelNumber, uint8_t* byte, bool* last)
+{
+    uint8_t number = channelNumber & 0x0F;
+    if (number == CommandChannel)
+        return ErrorChannelTalkByte(byte, last);
+    DriveChannel& channel = Channels.channels[number];
+    if (!channel.open || channel.writing || channel.position >= channel.data.size())
+        return false;
+    *byte = channel.data[channel.position++];
+    *last = channel.position == channel.data.size();
+    return true;
+}
+
+void DriveReset()
+{
+    CloseDataChannels(false);
+    Channels = DriveChannels{};
+    SetDriveError(DosVersion);
+}
+
+void CloseDataChannels(bool complete)
+{
+    for (uint8_t number = 0; number < CommandChannel; number++) {
+        if (complete && Channels.channels[number].open)
+            DriveClose(number);
+        Channels.channels[number] = DriveChannel{};
+    }
+}
+
+bool NameBeingWritten(const std::vector<uint8_t>& name)
+{
+    for (const DriveChannel& channel : Channels.channels)
+        if (channel.open && channel.writing && channel.name == name)
+            return true;
+    return false;
+}
+
+bool DriveReadDirectory(DriveDirectory* directory)
+{
+    StoredDirectory stored;
+    if (StoreReadDirectory(&stored).code)
+        return false;
+    *directory = DriveDirectory{};
+    directory->diskName = stored.diskName;
+    directory->diskId = stored.diskId;
+    directory->dosType = stored.dosType;
+    directory->blocksFree = stored.blocksFree;
+    for (const StoredFile& file : stored.files)
+        directory->entries.push_back({file.name, file.blocks, FileTypeName(file.type)});
+    return true;
+}
+
+bool DriveReadFile(const std::vector<uint8_t>& name, std::vector<uint8_t>* bytes)
+{
+    std::vector<uint8_t> read;
+    if (StoreReadFile(name, &read).code)
+        return false;
+    *bytes = std::move(read);
+    return true;
+}

@@ -1,0 +1,117 @@
+// The load menu's DISK page: images listed like programs, Enter attaches
+// one and shows its directory, Enter on a program there loads it, the
+// actions go back to the folder or detach the drive.
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <fstream>
+
+#include "drive/drive.h"
+#include "input/key_codes.h"
+#include "machine/machine_state.h"
+#include "platform/headless/headless_control.h"
+#include "ui/menus.h"
+#include "ui/ui_test_support.h"
+
+namespace fs = std::filesystem;
+
+namespace {
+
+void Send(uint8_t channel, const std::string& text)
+{
+    for (char c : text)
+        DriveListenByte(channel, static_cast<uint8_t>(c));
+    DriveEndListen(channel);
+}
+
+// An image made by the drive itself: formatted, with a program and a file.
+void MakeImage(const std::string& name)
+{
+    std::ofstream(name, std::ios::binary) << std::string(174848, '\0');
+    ASSERT_TRUE(DriveAttach(name, nullptr));
+    DriveOpen(15, nullptr, 0);
+    Send(15, "N0:GAMES,GM");
+    const std::string data = "NOTES,S,W";
+    DriveOpen(2, reinterpret_cast<const uint8_t*>(data.data()), data.size());
+    Send(2, "TEXT");
+    DriveClose(2);
+    const std::string program = "HELLO";
+    DriveOpen(1, reinterpret_cast<const uint8_t*>(program.data()), program.size());
+    Send(1, std::string("\x00\x30\x11\x22\x33", 5));
+    DriveClose(1);
+    DriveDetach();
+}
+
+class DiskPageTest : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        ASSERT_TRUE(BootMenuMachine());
+        DriveDetach();
+        fs::create_directory("here");
+        fs::current_path("here");
+        MakeImage("games.d64");
+        std::ofstream("bad.D64") << std::string(1000, 'x');
+        pictures.Start();
+        HeadlessAtTick(HeadlessTicks() + 3000, [] { HeadlessSetKey(DIK_ESCAPE, true); });
+    }
+    void TearDown() override { DriveDetach(); }
+    void Run()
+    {
+        LoadMenuRequest = 1;
+        RunLoadMenu();
+        EXPECT_EQ(LoadMenuRequest, 0);
+    }
+    ScratchDirectory scratch;
+    PictureLog pictures;
+};
+
+TEST_F(DiskPageTest, AttachesAnImageShowsItsDirectoryAndLoadsAProgram)
+{
+    Ram64[0x3000] = 0;
+    // To DISK; End: games.d64; Enter; End: HELLO; Enter.
+    pictures.KeysAt(0, {DIK_RIGHT, DIK_RIGHT, DIK_RIGHT, DIK_END, DIK_RETURN, DIK_END, DIK_RETURN});
+    Run();
+    ASSERT_EQ(pictures.pictures.size(), 7u);
+    const WindowPicture& images = pictures.pictures[4];
+    EXPECT_EQ(ReadCells(images, 8, 2, 24, 0x71, 0x00), "SELECT A DISK TO ATTACH:");
+    EXPECT_EQ(ReadCells(images, 10, 7, 7, 0x61, 0x00), "BAD.D64");
+    EXPECT_EQ(ReadCells(images, 10, 8, 9, 0x71, 0x51), "GAMES.D64");
+    EXPECT_EQ(ReadCells(images, 10, 23, 5, 0x71, 0x00), "EMPTY");
+    EXPECT_EQ(ReadCells(images, 1, 22, 7, 0x41, 0x00), "DRIVES:");
+
+    const WindowPicture& disk = pictures.pictures[5];
+    EXPECT_EQ(ReadCells(disk, 9, 2, 22, 0x71, 0x00), "SELECT A FILE TO LOAD:");
+    EXPECT_EQ(ReadCells(disk, 14, 4, 13, 0x46, 0x00), "\"GAMES\" GM 2A");
+    EXPECT_EQ(ReadCells(disk, 8, 6, 24, 0x43, 0x51), "    <BACK TO THE FOLDER>");
+    EXPECT_EQ(ReadCells(disk, 8, 7, 20, 0x23, 0x00), "    <DETACH DRIVE 8>");
+    EXPECT_EQ(ReadCells(disk, 8, 8, 24, 0x61, 0x00), "  1 NOTES            SEQ");
+    EXPECT_EQ(ReadCells(disk, 8, 9, 24, 0x61, 0x00), "  1 HELLO            PRG");
+    EXPECT_EQ(ReadCells(disk, 1, 23, 8, 0x41, 0x00), "DRIVE 8:");
+    EXPECT_EQ(ReadCells(disk, 10, 23, 9, 0x71, 0x00), "GAMES.D64");
+    EXPECT_EQ(ReadCells(disk, 27, 24, 13, 0x4F, 0x61), "-MOVE        ") << "no drive letters here";
+    EXPECT_EQ(ReadCells(pictures.pictures[6], 8, 9, 24, 0x71, 0x51), "  1 HELLO            PRG");
+
+    EXPECT_EQ(Ram64[0x3000], 0x11);
+    EXPECT_EQ(Ram64[0x3002], 0x33);
+    EXPECT_TRUE(DriveAttached()) << "the drive stays attached";
+}
+
+TEST_F(DiskPageTest, DetachesAndSaysWhyAnImageIsRefused)
+{
+    // games.d64 attached; Down to the detach entry (paced: pressed as a
+    // person would), Enter; then End: zbad.D64, made meanwhile; Enter.
+    pictures.KeysAt(0, {DIK_RIGHT, DIK_RIGHT, DIK_RIGHT, DIK_END, DIK_RETURN});
+    pictures.PressAt(5, DIK_DOWN);
+    pictures.AtPicture(5, [] { std::ofstream("zbad.D64") << std::string(1000, 'x'); });
+    pictures.KeysAt(7, {DIK_RETURN, DIK_END, DIK_RETURN, DIK_ESCAPE});
+    Run();
+    ASSERT_EQ(pictures.pictures.size(), 11u);
+    EXPECT_EQ(ReadCells(pictures.pictures[6], 8, 7, 20, 0x43, 0x51), "    <DETACH DRIVE 8>");
+    EXPECT_EQ(ReadCells(pictures.pictures[8], 8, 2, 24, 0x71, 0x00), "SELECT A DISK TO ATTACH:");
+    EXPECT_EQ(ReadCells(pictures.pictures[8], 10, 23, 5, 0x71, 0x00), "EMPTY");
+    EXPECT_EQ(ReadCells(pictures.pictures[10], 10, 23, 27, 0x58, 0x00), "NOT A D64 IMAGE: 1000 BYTES");
+    EXPECT_FALSE(DriveAttached());
+}
+
+}  // namespace
