@@ -28,9 +28,10 @@ mkdir "$scratch/site/roms"
 cp "$roms/basic.bin" "$roms/kernal.bin" "$scratch/site/roms/"
 cl65 -t plus4 -O -o "$scratch/site/hello.prg" "$repo/tests/web/hello_web.c" 2>&1
 rm -f "$repo/tests/web/hello_web.o"
-# Files that must not start: a snapshot cut short, a program without even
-# its load address.
+# Files that must not start: a snapshot and a disk image cut short, a
+# program without even its load address.
 head -c 100 /dev/zero >"$scratch/site/short.fre"
+head -c 100 /dev/zero >"$scratch/site/short.d64"
 : >"$scratch/site/empty.prg"
 
 cd "$repo/tests/web"
