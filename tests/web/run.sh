@@ -1,0 +1,44 @@
+#!/bin/sh
+# The web page's tests: builds nothing (run tools/web/build.sh first),
+# serves build-web/web with the ROM images and a compiled test program from
+# a scratch directory on 127.0.0.1, and drives it in headless Chromium.
+# Skips (exit 0, with a message) when the ROM images are absent.
+set -eu
+repo=$(cd "$(dirname "$0")/../.." && pwd)
+roms=${RAVLIN_ROM_DIR:-$repo/../shared/roms}
+case $roms in /*) ;; *) roms=$repo/$roms ;; esac
+if [ ! -f "$roms/basic.bin" ] || [ ! -f "$roms/kernal.bin" ]; then
+  echo "web page tests skipped: no ROM images in $roms (set RAVLIN_ROM_DIR)"
+  exit 0
+fi
+[ -f "$repo/build-web/web/ravlin.wasm" ] || { echo "no build-web/web: run tools/web/build.sh" >&2; exit 1; }
+
+scratch=$(mktemp -d)
+server=""
+cleanup() {
+  [ -n "$server" ] && kill "$server" 2>/dev/null
+  rm -rf "$scratch"
+}
+trap cleanup EXIT INT TERM
+
+# The page never contains the ROM images: they are copied into the served
+# scratch directory for the test only.
+cp -r "$repo/build-web/web" "$scratch/site"
+mkdir "$scratch/site/roms"
+cp "$roms/basic.bin" "$roms/kernal.bin" "$scratch/site/roms/"
+cl65 -t plus4 -O -o "$scratch/site/hello.prg" "$repo/tests/web/hello_web.c" 2>&1
+rm -f "$repo/tests/web/hello_web.o"
+# Files that must not start: a snapshot and a disk image cut short, a
+# program without even its load address.
+head -c 100 /dev/zero >"$scratch/site/short.fre"
+head -c 100 /dev/zero >"$scratch/site/short.d64"
+: >"$scratch/site/empty.prg"
+
+cd "$repo/tests/web"
+[ -d node_modules/puppeteer-core ] || npm ci --no-audit --no-fund --silent
+
+port=$(python3 -c 'import socket; s=socket.socket(); s.bind(("127.0.0.1", 0)); print(s.getsockname()[1]); s.close()')
+python3 -m http.server --bind 127.0.0.1 --directory "$scratch/site" "$port" >"$scratch/server.log" 2>&1 &
+server=$!
+RAVLIN_WEB_URL="http://127.0.0.1:$port/" RAVLIN_WEB_DOWNLOADS="$scratch/downloads" RAVLIN_WEB_ROMS="$roms" \
+  node "${RAVLIN_WEB_SCRIPT:-web_page_test.mjs}" "$@"
