@@ -13,7 +13,7 @@ constexpr uint8_t ShiftedSpace = 0xA0;   // pads names in a directory entry
 // separate the parts of a DOS command.
 bool OddNameByte(uint8_t b)
 {
-    return b < 0x20 || (b >= 0x80 && b <= 0xA0) || b == '"' || b == ',' || b == ':' || b == '=';
+    return b < 0x20 || (b >= 0x80 && b <= ShiftedSpace) || b == '"' || b == ',' || b == ':' || b == '=';
 }
 
 uint8_t FoldLetter(uint8_t b)
