@@ -7,6 +7,7 @@
 #include <cstdlib>
 
 #include "platform/audio_mixer.h"
+#include "platform/mixer_buffers/mixer_buffers.h"
 #include "platform/sdl/sdl_backend.h"
 
 struct SoundSystem {
@@ -20,12 +21,6 @@ struct SoundSystem {
     std::atomic<int64_t> longestGap{0};
     std::atomic<int64_t> longestRender{0};
     int64_t lastCallback = 0;   // audio thread only
-};
-
-struct SoundBuffer {
-    SoundSystem* system = nullptr;
-    MixerVoice* voice = nullptr;
-    int32_t pan = 0;
 };
 
 namespace {
@@ -61,13 +56,6 @@ void SDLCALL FillAudio(void* userdata, Uint8* stream, int length)
     UpdateMaximum(system->longestRender, end - start);
     system->callbacks.fetch_add(1, std::memory_order_relaxed);
 }
-
-// Keeps the audio thread out while a voice's samples change or go away.
-struct AudioPause {
-    explicit AudioPause(SoundSystem* s) : system(s) { SDL_LockAudioDevice(system->device); }
-    ~AudioPause() { SDL_UnlockAudioDevice(system->device); }
-    SoundSystem* system;
-};
 
 void ReportStatistics(const SoundSystem* system)
 {
@@ -123,94 +111,14 @@ void SoundSetMuted(SoundSystem* sound, bool muted)
         SDL_PauseAudioDevice(sound->device, muted ? 1 : 0);
 }
 
-int32_t SoundSetCooperativeLevel(SoundSystem* sound, WindowHandle, uint32_t)
-{
-    return sound ? DS_OK : DSERR_INVALIDPARAM;
-}
+AudioMixer& SoundSystemMixer(SoundSystem* sound) { return sound->mixer; }
 
-int32_t SoundCreateBuffer(SoundSystem* sound, const SoundBufferDesc* desc, SoundBuffer** out)
+void SoundSystemHoldAudio(SoundSystem* sound, bool hold)
 {
-    if (!sound || !desc || !desc->format || desc->bufferBytes == 0 || desc->format->samplesPerSecond == 0)
-        return DSERR_INVALIDPARAM;
-    // Not attached to the mix until its contents are unlocked.
-    MixerVoice* voice = MixerClaimVoice(sound->mixer, desc->bufferBytes, desc->format->samplesPerSecond);
-    if (!voice)
-        return DSERR_GENERIC;
-    SoundBuffer* buffer = new SoundBuffer();
-    buffer->system = sound;
-    buffer->voice = voice;
-    *out = buffer;
-    return DS_OK;
-}
-
-int32_t SoundBufferSetFrequency(SoundBuffer* buffer, uint32_t frequency)
-{
-    return buffer ? MixerSetRate(*buffer->voice, frequency) : DSERR_INVALIDPARAM;
-}
-
-int32_t SoundBufferSetPan(SoundBuffer* buffer, int32_t pan)
-{
-    if (!buffer || pan < -10000 || pan > 10000)
-        return DSERR_INVALIDPARAM;
-    buffer->pan = pan;   // the mix is mono
-    return DS_OK;
-}
-
-int32_t SoundBufferSetVolume(SoundBuffer* buffer, int32_t volume)
-{
-    return buffer ? MixerSetVolume(*buffer->voice, volume) : DSERR_INVALIDPARAM;
-}
-
-int32_t SoundBufferGetVolume(SoundBuffer* buffer, int32_t* volume)
-{
-    if (!buffer)
-        return DSERR_INVALIDPARAM;
-    *volume = buffer->voice->volume.load(std::memory_order_relaxed);
-    return DS_OK;
-}
-
-int32_t SoundBufferPlay(SoundBuffer* buffer, uint32_t)
-{
-    if (!buffer)
-        return DSERR_INVALIDPARAM;
-    buffer->voice->playing.store(true, std::memory_order_relaxed);
-    return DS_OK;
-}
-
-int32_t SoundBufferLock(SoundBuffer* buffer, uint32_t, uint32_t, void** region1, uint32_t* bytes1,
-                        void** region2, uint32_t* bytes2, uint32_t)
-{
-    if (!buffer)
-        return DSERR_INVALIDPARAM;
-    if (buffer->voice->attached.load(std::memory_order_acquire)) {
-        // Taken out of the mix while it is written; back in on unlock.
-        AudioPause pause(buffer->system);
-        buffer->voice->attached.store(false, std::memory_order_release);
-    }
-    *region1 = buffer->voice->samples.data();
-    *bytes1 = static_cast<uint32_t>(buffer->voice->samples.size());
-    *region2 = nullptr;
-    *bytes2 = 0;
-    return DS_OK;
-}
-
-int32_t SoundBufferUnlock(SoundBuffer* buffer, void*, uint32_t, void*, uint32_t)
-{
-    if (!buffer)
-        return DSERR_INVALIDPARAM;
-    MixerAttach(*buffer->voice);
-    return DS_OK;
-}
-
-void SoundBufferRelease(SoundBuffer* buffer)
-{
-    if (!buffer)
-        return;
-    {
-        AudioPause pause(buffer->system);
-        MixerDetach(*buffer->voice);
-    }
-    delete buffer;
+    if (hold)
+        SDL_LockAudioDevice(sound->device);
+    else
+        SDL_UnlockAudioDevice(sound->device);
 }
 
 void SoundRelease(SoundSystem* sound)
