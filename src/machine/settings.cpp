@@ -26,6 +26,7 @@ Settings DefaultSettings()
     s.Log = DefaultLog;
     s.Windowed = DefaultWindowed;
     s.KeyboardMap = DefaultKeyboardMap;
+    s.Accuracy = DefaultAccuracy;
     return s;
 }
 
@@ -104,6 +105,7 @@ constexpr NamedSetting SettingNames[] = {
     {"Log", &Settings::Log},
     {"Windowed", &Settings::Windowed},
     {"KeyboardMap", &Settings::KeyboardMap},
+    {"Accuracy", &Settings::Accuracy},
 };
 
 // The settings whose values are numbered choices: anything past the last
@@ -121,6 +123,7 @@ constexpr RangedSetting RangedSettings[] = {
     {"Sync", &Settings::Sync, HighestSync, DefaultSync},
     {"Joystick", &Settings::Joystick, HighestJoystick, DefaultJoystick},
     {"KeyboardMap", &Settings::KeyboardMap, HighestKeyboardMap, DefaultKeyboardMap},
+    {"Accuracy", &Settings::Accuracy, HighestAccuracy, DefaultAccuracy},
 };
 constexpr int RangedSettingCount = sizeof RangedSettings / sizeof RangedSettings[0];
 

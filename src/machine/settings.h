@@ -1,4 +1,4 @@
-// The nine 32-bit settings.  They come from a plain text file of Name=value
+// The 32-bit settings.  They come from a plain text file of Name=value
 // lines (see README); nothing is ever written back.
 #pragma once
 #include <cstdint>
@@ -16,6 +16,7 @@ struct Settings {
     uint32_t Log;
     uint32_t Windowed;   // our own tenth value: nonzero = a window, not full screen
     uint32_t KeyboardMap;   // 1 symbolic (a typed character as itself), 0 positional
+    uint32_t Accuracy;   // 1 the machine as measured on the real chips, 0 the older simple model
 };
 
 extern Settings Config;
@@ -33,6 +34,7 @@ constexpr uint32_t DefaultJoystick = 0;
 constexpr uint32_t DefaultLog = 0;
 constexpr uint32_t DefaultWindowed = 0;
 constexpr uint32_t DefaultKeyboardMap = 1;   // symbolic
+constexpr uint32_t DefaultAccuracy = 1;   // the measured machine
 
 // The highest value of each setting that has a range (all start at 0).
 constexpr uint32_t HighestScreenMode = 6;
@@ -40,6 +42,7 @@ constexpr uint32_t HighestPriority = 2;
 constexpr uint32_t HighestSync = 2;
 constexpr uint32_t HighestJoystick = 2;
 constexpr uint32_t HighestKeyboardMap = 1;
+constexpr uint32_t HighestAccuracy = 1;
 
 Settings DefaultSettings();
 // Applies the text of a settings file to s: known names (any case) with a
