@@ -6,6 +6,8 @@
 #include "machine/settings.h"
 #include "platform/devices.h"
 #include "platform/setup.h"
+#include "tape/cassette_port.h"
+#include "tape/datassette.h"
 
 void ResetMachineToPowerOn()
 {
@@ -42,5 +44,7 @@ void ResetMachineToPowerOn()
     ResetFilesState();
     ResetDebuggerState();
     ResetDriveState();
+    ResetTapeState();
+    ResetCassettePortState();
     ResetPlatformBackend();
 }

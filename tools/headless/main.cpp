@@ -28,8 +28,8 @@ int Usage()
     std::fprintf(stderr,
                  "usage: ravlin-headless [--frames N] [--screen-text] [--screenshot FILE.bmp]\n"
                  "                       [--type TEXT] [--script FILE] [--wav FILE.wav]\n"
-                 "                       [--load FILE.prg|FILE.fre|IMAGE.d64] [--run] [--disk PATH]\n"
-                 "                       [--save-snapshot FILE]\n");
+                 "                       [--load FILE.prg|FILE.fre|IMAGE.d64|TAPE.tap] [--run] [--disk PATH]\n"
+                 "                       [--tape TAPE.tap] [--cart IMAGE[,SLOT]] [--save-snapshot FILE]\n");
     return 2;
 }
 
