@@ -1,5 +1,6 @@
 #include <cstring>
 
+#include "cartridge/cartridge.h"
 #include "drive/bus_port.h"
 #include "machine/log.h"
 #include "machine/machine_state.h"
@@ -45,6 +46,7 @@ void ResetMachineToPowerOn()
     ResetDebuggerState();
     ResetDriveState();
     ResetTapeState();
+    ResetCartridgeState();
     ResetCassettePortState();
     ResetPlatformBackend();
 }

@@ -95,5 +95,5 @@ void WriteDecoded(uint16_t address, uint8_t value)
     if (IsBusPortAddress(address))
         BusPortWrite(address, value);
     if (address >= 0xFDD0 && address <= 0xFDDF)
-        Ted.RomBank = FunctionRomHalves == 2 ? static_cast<uint8_t>(address & 0x0F) : 0;
+        Ted.RomBank = BankLatchValue(static_cast<uint8_t>(address & 0x0F));
 }

@@ -5,6 +5,7 @@
 #include <cstdio>
 #include <cstring>
 
+#include "cartridge/cartridge.h"
 #include "drive/autostart.h"
 #include "drive/drive.h"
 #include "files/program_file.h"
@@ -121,13 +122,31 @@ bool ParseFileOption(int argc, char** argv, int& i, RunPlan& plan, bool* bootWai
     bool load = std::strcmp(option, "--load") == 0;
     bool disk = std::strcmp(option, "--disk") == 0;
     bool tape = std::strcmp(option, "--tape") == 0;
-    if (!load && !disk && !tape && std::strcmp(option, "--save-snapshot") != 0)
+    bool cart = std::strcmp(option, "--cart") == 0;
+    if (!load && !disk && !tape && !cart && std::strcmp(option, "--save-snapshot") != 0)
         return false;
     if (i + 1 >= argc) {
         error = std::string(option) + (disk ? " needs an image or a folder" : " needs a file name");
         return true;
     }
     const std::string given = argv[++i];
+    if (cart) {
+        // IMAGE or IMAGE,SLOT: the slot is the text after the last comma.
+        int slot = 1;
+        std::string image = given;
+        const size_t comma = given.rfind(',');
+        if (comma != std::string::npos) {
+            const std::string slotText = given.substr(comma + 1);
+            if (slotText != "1" && slotText != "2") {
+                error = "--cart takes IMAGE or IMAGE,SLOT with slot 1 or 2";
+                return true;
+            }
+            slot = slotText[0] - '0';
+            image = given.substr(0, comma);
+        }
+        options.cartridges.emplace_back(StartDirectoryPath(image), slot);
+        return true;
+    }
     const std::string name = StartDirectoryPath(given);
     if (disk) {
         options.disk = name;
@@ -175,6 +194,20 @@ bool ParseFileOption(int argc, char** argv, int& i, RunPlan& plan, bool* bootWai
 
 bool FinishFileOptions(RunPlan& plan, FileOptions& options, std::string& error)
 {
+    // Plugged in before the first instruction: the KERNAL's reset finds them.
+    for (const auto& [image, slot] : options.cartridges) {
+        RunStep attach{RunStep::Action, 0, nullptr, {}};
+        attach.action = [image, slot] {
+            std::string message;
+            if (CartridgeAttach(image, slot, &message))
+                return true;
+            std::fprintf(stderr, "ravlin-headless: %s\n", message.c_str());
+            return false;
+        };
+        plan.insert(plan.begin(), std::move(attach));
+        if (options.loadStep >= 0)
+            options.loadStep++;
+    }
     if (!options.tape.empty()) {
         RunStep attach{RunStep::Action, 0, nullptr, {}};
         attach.action = [path = options.tape] { return AttachTape(path); };

@@ -6,6 +6,8 @@
 #pragma once
 #include <string>
 #include <string_view>
+#include <utility>
+#include <vector>
 
 #include "runner.h"
 #include "tape/datassette.h"
@@ -37,6 +39,7 @@ struct FileOptions {
     bool run = false;
     std::string disk;
     std::string tape;
+    std::vector<std::pair<std::string, int>> cartridges;   // image, slot
     std::string saveSnapshot;
 };
 
