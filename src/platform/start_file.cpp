@@ -60,7 +60,7 @@ bool StartCartridge(const std::string& path, std::string* problem)
         *problem = message;
         return false;
     }
-    SoftResetRequest = 1;
+    HardResetRequest = 1;   // plugged in with the power off
     return true;
 }
 
