@@ -70,10 +70,6 @@ bool ParseTapImage(const uint8_t* data, size_t size, TapImage* image, std::strin
                    " bytes of pulses, the file holds " + std::to_string(size - TapHeaderSize);
         return false;
     }
-    if (length == 0) {
-        *problem = "the tape image holds no pulses";
-        return false;
-    }
     TapImage result;
     result.version = data[12];
     result.fullWaves = result.version < 2;
