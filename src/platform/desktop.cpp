@@ -99,7 +99,7 @@ std::string CurrentWindowTitle()
         title += " - " + d.message;
     else if (!d.speed.empty())
         title += " - " + d.speed;
-    if (d.tapeCounter >= 0) {
+    if (d.tapeCounter >= 0 && TapeMoving) {
         char counter[24];
         std::snprintf(counter, sizeof counter, " - tape %03d", d.tapeCounter);
         title += counter;

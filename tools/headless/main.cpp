@@ -80,6 +80,7 @@ int main(int argc, char** argv)
 
     // What is written once the run is over.
     auto atEnd = [&] {
+        TapeDetach();   // a recording still running reaches its file
         if (!SaveSnapshotAtEnd(fileOptions))
             std::exit(1);
         if (!wavPath.empty() && !WriteWavFile(wavPath, HeadlessAudio(), HeadlessAudioRate)) {
