@@ -3,6 +3,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cmath>
 #include <filesystem>
 
@@ -32,6 +33,7 @@ struct Deck {
     TapImage image;
     DeckKey key = DeckKey::Stop;
     uint64_t senseUpUntilFrame = 0;
+    uint64_t releaseSeenUntilFrame = 0;   // after STOP: when a hand could press again
     bool motorLine = false;
     bool writeHigh = false;
 
@@ -369,8 +371,13 @@ bool TapePressKey(DeckKey key)
         EndRecording(d);
         TapeFlush();
     }
-    if (d.key != DeckKey::Stop && key != DeckKey::Stop)
+    // Between two keys the hand takes its time, also through STOP.
+    if (key == DeckKey::Stop)
+        d.releaseSeenUntilFrame = Ted.FramesCompleted + KeyChangeFrames;
+    else if (d.key != DeckKey::Stop)
         d.senseUpUntilFrame = Ted.FramesCompleted + KeyChangeFrames;
+    else
+        d.senseUpUntilFrame = std::max(d.senseUpUntilFrame, d.releaseSeenUntilFrame);
     d.key = key;
     Changed(d);
     return true;

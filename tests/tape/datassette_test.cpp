@@ -101,6 +101,12 @@ TEST_F(DatassetteTest, SenseShowsNoKeyWhileTheHandMovesBetweenKeys)
     EXPECT_FALSE(TapeSenseKeyDown());
     Ted.FramesCompleted += 3;
     EXPECT_TRUE(TapeSenseKeyDown());
+    // STOP and another key at once: the release is seen all the same.
+    TapePressKey(DeckKey::Stop);
+    TapePressKey(DeckKey::Play);
+    EXPECT_FALSE(TapeSenseKeyDown());
+    Ted.FramesCompleted += 3;
+    EXPECT_TRUE(TapeSenseKeyDown());
 }
 
 TEST_F(DatassetteTest, RecordingReplacesOnlyTheStretchItCovers)

@@ -37,7 +37,7 @@ TEST_F(RunnerTapeTest, SavedProgramLoadsBackFromTheRecordedTape)
     RunnerResult run = Run("--tape new.tap",
                            Typed("10 PRINT \"SAVED ON TAPE\"") + Typed("SAVE \"HELLO\"") + "screen-text\n" +
                                "tape record\nframes 1700\ntape stop\ntape rewind\nframes 150\n" + Typed("NEW") +
-                               Typed("LOAD") + "tape play\nframes 1700\n" + Typed("RUN") + "screen-text\n");
+                               Typed("LOAD") + "tape play\nframes 2300\n" + Typed("RUN") + "screen-text\n");
     ASSERT_EQ(run.exitCode, 0) << run.err;
     EXPECT_NE(run.out.find("PRESS PLAY & RECORD ON TAPE\n"), std::string::npos) << run.out;
     EXPECT_NE(run.out.find("SAVING HELLO\n"), std::string::npos) << run.out;
@@ -56,6 +56,20 @@ TEST_F(RunnerTapeTest, SavedProgramLoadsBackFromTheRecordedTape)
     // The leader: short half waves of about 240 us (the KERNAL's 212 ticks).
     for (size_t i = 10; i < 100; i++)
         EXPECT_NEAR(image.waves[i], 212, 8) << i;
+}
+
+// A data file: OPEN, PRINT# and CLOSE write its header and data blocks;
+// STOP and REWIND at once still reach the KERNAL, which runs the motor;
+// a program reads the file back with INPUT#.
+TEST_F(RunnerTapeTest, DataFileWrittenAndReadBack)
+{
+    RunnerResult run = Run("--tape data.tap",
+                           Typed("OPEN 1,1,1,\"NOTES\":PRINT#1,\"LINE ONE\":PRINT#1,\"LINE TWO\":CLOSE 1") +
+                               "tape record\nframes 2500\ntape stop\ntape rewind\nframes 300\n" +
+                               Typed("10 OPEN 1,1,0,\"NOTES\":INPUT#1,A$,B$:CLOSE 1:PRINT A$;\"/\";B$") +
+                               Typed("RUN") + "tape play\nframes 2500\nscreen-text\n");
+    ASSERT_EQ(run.exitCode, 0) << run.err;
+    EXPECT_NE(run.out.find("LINE ONE/LINE TWO\n"), std::string::npos) << run.out;
 }
 
 TEST_F(RunnerTapeTest, IndependentlyWrittenTapeLoadsAndRuns)
