@@ -7,6 +7,8 @@
 #include <fstream>
 
 #include "cartridge/cartridge.h"
+#include "files/snapshot_file.h"
+#include "machine/log.h"
 #include "machine/machine_state.h"
 #include "machine/startup.h"
 #include "platform/desktop.h"
@@ -123,6 +125,25 @@ TEST_F(CartridgeTest, ModuleWithoutTheHeaderLeavesBasicAndIsReachable)
     HardReset();
     EXPECT_EQ(Ted.RomBank, 0);
     EXPECT_TRUE(CartridgeAttached(2));
+}
+
+TEST_F(CartridgeTest, SnapshotsNameTheSlotsInTheLog)
+{
+    scratch.WriteText("settings", "SoundEmulation=0\nLog=1\n");
+    scratch.WriteFile("c.bin", std::vector<uint8_t>(16384, 0));
+    ASSERT_TRUE(BootMachine());
+    std::string message;
+    ASSERT_TRUE(CartridgeAttach("c.bin", 1, &message)) << message;
+    ASSERT_TRUE(SaveSnapshotFile("s.fre"));
+    EXPECT_EQ(ReadBinaryFile("s.fre").size(), SnapshotFileSize) << "the format stays";
+    ASSERT_TRUE(LoadSnapshotFile("s.fre"));
+    std::fflush(LogFile);
+    const std::string log = scratch.ReadText("Ravlin.log");
+    EXPECT_NE(log.find("Info: snapshot saved: cartridge slot 1 holds c.bin.\n"
+                       "Info: snapshot saved: cartridge slot 2 is empty.\n"),
+              std::string::npos)
+        << log;
+    EXPECT_NE(log.find("Info: snapshot loaded: cartridge slot 1 holds c.bin.\n"), std::string::npos) << log;
 }
 
 TEST_F(CartridgeTest, PairOfHalvesAndBadImages)

@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 #include <sys/stat.h>
 
+#include "files/safe_save.h"
 #include "machine/machine_state.h"
 #include "machine/settings.h"
 #include "support/test_support.h"
@@ -147,6 +148,28 @@ TEST_F(DatassetteTest, MissingFileIsANewTapeMadeByTheFirstRecording)
     TapImage image;
     ASSERT_TRUE(ReadTapFile("new.tap", &image, &message)) << message;
     EXPECT_EQ(image.waves, (std::vector<uint32_t>{208, 208}));
+}
+
+TEST_F(DatassetteTest, FailedSaveKeepsTheOldImageAndTheRecording)
+{
+    Insert({1000, 1000});
+    const std::vector<uint8_t> before = ReadBinaryFile("t.tap");
+    TapePressKey(DeckKey::Record);
+    Motor(true, false);
+    Run(500);
+    Motor(true, true);
+    Run(500);
+    InjectSaveWriteFailure(10);
+    Motor(false);
+    EXPECT_EQ(ReadBinaryFile("t.tap"), before);
+    EXPECT_NE(TakeTapeMessage().find("can't write the tape image"), std::string::npos);
+    EXPECT_EQ(TakeTapeMessage(), "") << "said once";
+    InjectSaveWriteFailure(-1);
+    ASSERT_TRUE(TapeFlush());
+    TapImage image;
+    std::string problem;
+    ASSERT_TRUE(ReadTapFile("t.tap", &image, &problem)) << problem;
+    EXPECT_EQ(image.waves, (std::vector<uint32_t>{504, 504, 1000}));
 }
 
 TEST_F(DatassetteTest, WriteProtectedTapeRefusesRecord)
