@@ -48,6 +48,7 @@ void SingleStep()
     }
     TimerStep();
     LineStep();
+    TapeStep(LastCycle);
 }
 
 bool StepOver()

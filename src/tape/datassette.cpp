@@ -22,6 +22,9 @@ constexpr uint64_t WindSpeed = 20;
 // key for it, and the KERNAL's interrupt, which switches the motor, sees the
 // release (two of its 50 Hz runs).
 constexpr uint64_t KeyChangeFrames = 3;
+// Room for a recording's half waves made at once, so that the write line's
+// changes rarely allocate: a minute of the KERNAL's shortest waves.
+constexpr size_t RecordingReserve = 1 << 18;
 
 struct Deck {
     bool present = true;
@@ -63,6 +66,10 @@ Deck& D()
 }
 
 bool AtEnd(const Deck& d) { return d.index >= d.image.waves.size(); }
+
+// A recorded wave: the time since the last change, at most what an image
+// can hold (24 bits of cycles).
+uint32_t RecordedWave(uint64_t cycles) { return static_cast<uint32_t>(std::min<uint64_t>(cycles, 0xFFFFFF)); }
 
 uint32_t SegmentLength(const Deck& d, size_t index, uint8_t half)
 {
@@ -140,6 +147,7 @@ void BeginRecording(Deck& d)
     d.recording = true;
     d.recordStart = d.lastEdge = d.now;
     d.recorded.clear();
+    d.recorded.reserve(RecordingReserve);
 }
 
 // The recorded stretch replaces what the tape held there; what lies past
@@ -150,7 +158,7 @@ void EndRecording(Deck& d)
         return;
     d.recording = false;
     if (d.now > d.lastEdge)
-        d.recorded.push_back(static_cast<uint32_t>(d.now - d.lastEdge));
+        d.recorded.push_back(RecordedWave(d.now - d.lastEdge));
     uint64_t covered = d.now - d.recordStart;
     std::vector<uint32_t>& waves = d.image.waves;
     size_t end = d.index;
@@ -285,7 +293,7 @@ void TapeLinesChanged(bool motorOn, bool writeHigh)
 {
     Deck& d = D();
     if (d.recording && writeHigh != d.writeHigh) {
-        d.recorded.push_back(static_cast<uint32_t>(d.now - d.lastEdge));
+        d.recorded.push_back(RecordedWave(d.now - d.lastEdge));
         d.lastEdge = d.now;
     }
     d.writeHigh = writeHigh;
