@@ -73,8 +73,9 @@ TEST_F(Instructions, JsrReadsItsTargetAfterThePush)
     EXPECT_EQ(Cpu.PC, 0x0182);
 }
 
-TEST_F(Instructions, BrkPushesTheBrkStatusFormAndTakesTheVector)
+TEST_F(Instructions, OlderModelBrkPushesTheBrkStatusFormAndTakesTheVector)
 {
+    UseOlderModel();
     Poke(0xFFFE, {0x00, 0x90});
     Cpu.FlagI = 0;
     Cpu.FlagB = 1;
@@ -95,8 +96,9 @@ TEST_F(Instructions, BrkPushesTheBrkStatusFormAndTakesTheVector)
     EXPECT_EQ(memory[0x01FD] & 0x04, 0);
 }
 
-TEST_F(Instructions, RtiRestoresFlagBAndPhpPushesItBack)
+TEST_F(Instructions, OlderModelRtiRestoresFlagBAndPhpPushesItBack)
 {
+    UseOlderModel();
     Cpu.SP = 0xFC;
     Poke(0x01FD, {0x10 | 0x08 | 0x01, 0x34, 0x12});  // B, D, C; return to 0x1234
     Run(0x2000, {0x40});

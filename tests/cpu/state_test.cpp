@@ -3,6 +3,7 @@
 
 #include "cpu/cpu.h"
 #include "machine/machine_state.h"
+#include "machine/settings.h"
 #include "support/test_support.h"
 
 namespace {
@@ -70,8 +71,9 @@ TEST_F(CpuStateTest, StatusFormsDifferInBitsFiveFourAndTwo)
     EXPECT_EQ(Cpu.FlagB, 1);
 }
 
-TEST_F(CpuStateTest, EnterInterruptPushesPcThenStatusWithBreakClear)
+TEST_F(CpuStateTest, OlderModelEnterInterruptPushesPcThenStatusWithBreakClear)
 {
+    Config.Accuracy = 0;
     Cpu.PC = 0x1234;
     Cpu.SP = 0xFF;
     Cpu.FlagB = 1;
