@@ -115,6 +115,15 @@ DosError Format(const Bytes& arguments)
     return StoreFormat(parts[0], id);
 }
 
+// Reads the disk's header again: a disk never formatted, or one whose BAM
+// can't be read, answers why.
+DosError Initialise()
+{
+    StoredDirectory directory;
+    DosError error = StoreReadDirectory(&directory);
+    return directory.headerRead ? DosError{} : error;
+}
+
 }  // namespace
 
 void RunDriveCommand(const std::vector<uint8_t>& text)
@@ -137,7 +146,7 @@ void RunDriveCommand(const std::vector<uint8_t>& text)
     bool named = Arguments(command, &arguments);
     switch (command[0]) {
     case 'I':
-        return SetDriveError(DosOk);
+        return SetDriveError(Initialise());
     case 'V':
         return SetDriveError(StoreValidate());
     case 'S':

@@ -133,14 +133,14 @@ TEST_F(DriveTest, UnformattedImageAnswersReadErrorUntilFormattedWithAnId)
     const std::string unformatted = "21,READ ERROR,18,00";
     Command("N0:NAME");
     EXPECT_EQ(Status(), unformatted) << "a quick format needs a formatted disk";
-    Command("V0");
-    EXPECT_EQ(Status(), unformatted);
+    for (const char* command : {"V0", "I0", "R0:A=B"}) {
+        Command(command);
+        EXPECT_EQ(Status(), unformatted) << command;
+    }
     std::string status;
     EXPECT_TRUE(LoadFile("$", &status).empty()) << "no listing of garbage";
     EXPECT_EQ(status, unformatted);
     EXPECT_EQ(SaveFile("NEW", Program(1)), unformatted);
-    Command("R0:A=B");
-    EXPECT_EQ(Status(), unformatted);
     DriveDirectory directory;
     EXPECT_FALSE(DriveReadDirectory(&directory));
     EXPECT_EQ(OnDisk().bytes, blank.bytes) << "nothing written";
