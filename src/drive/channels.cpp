@@ -276,11 +276,14 @@ bool DriveReadDirectory(DriveDirectory* directory)
     return true;
 }
 
-bool DriveReadFile(const std::vector<uint8_t>& name, std::vector<uint8_t>* bytes)
+bool DriveReadFile(const std::vector<uint8_t>& name, std::vector<uint8_t>* bytes, std::string* problem)
 {
     std::vector<uint8_t> read;
-    if (StoreReadFile(name, &read).code)
+    if (DosError error = StoreReadFile(name, &read); error.code) {
+        if (problem)
+            *problem = DriveErrorMessage(error);
         return false;
+    }
     *bytes = std::move(read);
     return true;
 }
