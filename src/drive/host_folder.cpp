@@ -232,10 +232,12 @@ DosError FolderWriteFile(const std::vector<uint8_t>& name, uint8_t type, const s
     // A file replaced keeps its host name when the type stays.
     if (exists && old.type == type)
         hostName = old.hostName;
+    // The host name may be another file's (a directory of that name, or the
+    // file that shares this drive name under a suffix): never written over.
     std::string path = InFolder(hostName);
     struct stat info;
-    if (!exists && lstat(path.c_str(), &info) == 0)
-        return DosError{DosFileExists, 0, 0};   // e.g. a directory of that name
+    if ((!exists || hostName != old.hostName) && lstat(path.c_str(), &info) == 0)
+        return DosError{DosFileExists, 0, 0};
     if (!SaveFileReplacing(path.c_str(), bytes.data(), bytes.size()))
         return DosError{DosWriteError, 0, 0};
     if (exists && old.hostName != hostName)

@@ -132,9 +132,9 @@ TEST_F(DriveTest, CollidingHostNamesGetDistinctStableDriveNames)
         {"averyveryverylongfilename_A.prg", "AVERYVERYVERYL#2"},
         {"averyveryverylongfilename_B.prg", "AVERYVERYVERYL#3"},
         {"averyveryverylon.prg", "AVERYVERYVERYLON"},   // not cut: keeps the name
-        {"DUP.prg", "DUP#3"},                           // "DUP#2" is another file's own
-        {"Dup.seq", "DUP#4"},
-        {"dup.prg", "DUP"},                             // the name a save would give it
+        {"DUP.prg", "DUP#4"},                           // "DUP#2" is another file's own
+        {"dup.seq", "DUP#3"},                           // as a save would name it
+        {"dup.prg", "DUP"},                             // the same, and first
         {"dup#2.prg", "DUP#2"},
     };
     auto names = [] {
@@ -170,12 +170,17 @@ TEST_F(DriveTest, CollidingHostNamesGetDistinctStableDriveNames)
     EXPECT_EQ(Status(), "00, OK,00,00");
     EXPECT_EQ(ReadHostFile("two/long.prg"), Program(11));
     EXPECT_TRUE(fs::exists("two/averyveryverylongfilename_A.prg"));
-    Command("C0:COPY=DUP#3");
+    Command("C0:COPY=DUP#4");
     EXPECT_EQ(ReadHostFile("two/copy.prg"), Program(13));
+    Open(2, "@0:DUP,S,W");   // as dup.seq, which is DUP#3's
+    Send(2, Bytes("TEXT"));
+    DriveClose(2);
+    EXPECT_EQ(Status(), "63,FILE EXISTS,00,00");
+    EXPECT_EQ(ReadHostFile("two/dup.seq"), Program(14));
     Command("S0:DUP");
     EXPECT_EQ(Status(), "01, FILES SCRATCHED,01,00");
     EXPECT_FALSE(fs::exists("two/dup.prg"));
-    for (const char* kept : {"two/DUP.prg", "two/Dup.seq", "two/dup#2.prg"})
+    for (const char* kept : {"two/DUP.prg", "two/dup.seq", "two/dup#2.prg"})
         EXPECT_TRUE(fs::exists(kept)) << kept;
     Command("S0:AVERY*");
     EXPECT_EQ(Status(), "01, FILES SCRATCHED,02,00");
