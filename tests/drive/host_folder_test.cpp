@@ -144,7 +144,8 @@ TEST_F(DriveTest, CollidingHostNamesGetDistinctStableDriveNames)
         for (const DriveDirectoryEntry& entry : directory.entries) {
             std::vector<uint8_t> bytes;
             EXPECT_TRUE(DriveReadFile(entry.name, &bytes));
-            byContent[std::string(entry.name.begin(), entry.name.end())] = bytes.empty() ? "" : std::to_string(bytes[2]);
+            std::string name(entry.name.begin(), entry.name.end());
+            byContent[name] = bytes.empty() ? "" : std::to_string(bytes[2]);
         }
         return byContent;
     };
