@@ -183,6 +183,9 @@ TEST_F(CartridgeTest, PairOfHalvesAndBadImages)
     RunnerResult run = RunHeadless("--cart short.bin --frames 10");
     EXPECT_EQ(run.exitCode, 1);
     EXPECT_NE(run.err.find("has 16,384 or 32,768 bytes"), std::string::npos) << run.err;
+    RunnerResult slot3 = RunHeadless("--cart gamelo.rom,3 --frames 10");
+    EXPECT_EQ(slot3.exitCode, 2);
+    EXPECT_NE(slot3.err.find("slot 1 or 2"), std::string::npos) << slot3.err;
 }
 
 }  // namespace

@@ -131,18 +131,20 @@ bool ParseFileOption(int argc, char** argv, int& i, RunPlan& plan, bool* bootWai
     }
     const std::string given = argv[++i];
     if (cart) {
-        // IMAGE or IMAGE,SLOT: the slot is the text after the last comma.
+        // IMAGE or IMAGE,SLOT: a slot is a digit after the last comma (a
+        // name may hold commas of its own); a digit other than 1 or 2 is
+        // refused.
         int slot = 1;
         std::string image = given;
         const size_t comma = given.rfind(',');
-        if (comma != std::string::npos) {
-            const std::string slotText = given.substr(comma + 1);
-            if (slotText != "1" && slotText != "2") {
+        if (comma != std::string::npos && comma + 2 == given.size() && given[comma + 1] >= '0' &&
+            given[comma + 1] <= '9') {
+            slot = given[comma + 1] - '0';
+            image = given.substr(0, comma);
+            if (slot != 1 && slot != 2) {
                 error = "--cart takes IMAGE or IMAGE,SLOT with slot 1 or 2";
                 return true;
             }
-            slot = slotText[0] - '0';
-            image = given.substr(0, comma);
         }
         options.cartridges.emplace_back(StartDirectoryPath(image), slot);
         return true;
