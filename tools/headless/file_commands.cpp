@@ -197,9 +197,9 @@ bool ParseFileOption(int argc, char** argv, int& i, RunPlan& plan, bool* bootWai
 bool FinishFileOptions(RunPlan& plan, FileOptions& options, std::string& error)
 {
     // Plugged in before the first instruction: the KERNAL's reset finds them.
-    for (const auto& [image, slot] : options.cartridges) {
+    for (const auto& cartridge : options.cartridges) {
         RunStep attach{RunStep::Action, 0, nullptr, {}};
-        attach.action = [image, slot] {
+        attach.action = [image = cartridge.first, slot = cartridge.second] {
             std::string message;
             if (CartridgeAttach(image, slot, &message))
                 return true;
