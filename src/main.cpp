@@ -9,7 +9,10 @@ void PrintUsage(FILE* to)
 {
     std::fputs("usage: ravlin [FILE]\n"
                "  FILE  a program (.prg), loaded once BASIC is up and RUN,\n"
-               "        or a snapshot (.fre), restored\n"
+               "        a snapshot (.fre), restored,\n"
+               "        a disk image (.d64), its first program loaded and RUN,\n"
+               "        a tape image (.tap), LOADed from the datassette and RUN,\n"
+               "        or a cartridge image (.bin, .rom: 16 or 32 KiB), in slot 1 with a reset\n"
                "  --help  this text\n"
                "Settings: $RAVLIN_SETTINGS, else $XDG_CONFIG_HOME/ravlin/settings, else ~/.config/ravlin/settings.\n"
                "ROM images: the current directory, $RAVLIN_ROM_DIR, $XDG_DATA_HOME/ravlin/roms\n"

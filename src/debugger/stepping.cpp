@@ -6,6 +6,7 @@
 #include "input/key_codes.h"
 #include "input/keyboard.h"
 #include "machine/machine_state.h"
+#include "tape/datassette.h"
 #include "ted/memory_map.h"
 
 namespace {
@@ -20,6 +21,7 @@ inline void StepWithoutInterruptCheck()
     ExecuteInstruction();
     TimerStep();
     LineStep();
+    TapeStep(LastCycle);
 }
 
 // Step over takes only what is already due: a requested reset or a raster
@@ -46,6 +48,7 @@ void SingleStep()
     }
     TimerStep();
     LineStep();
+    TapeStep(LastCycle);
 }
 
 bool StepOver()

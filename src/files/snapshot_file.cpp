@@ -4,6 +4,7 @@
 #include <cstring>
 #include <vector>
 
+#include "cartridge/cartridge.h"
 #include "cpu/cpu.h"
 #include "files/regular_file.h"
 #include "drive/bus_port.h"
@@ -92,7 +93,11 @@ bool SaveSnapshotFile(const char* fileName)
             image.push_back(static_cast<uint8_t>(value >> (8 * i)));
     }
     image.insert(image.end(), Ram64, Ram64 + 0x10000);
-    return SaveFileReplacing(fileName, image.data(), image.size());
+    if (!SaveFileReplacing(fileName, image.data(), image.size()))
+        return false;
+    // The cartridges are not part of the snapshot: the log says what was in.
+    LogCartridgeSlots("snapshot saved");
+    return true;
 }
 
 bool LoadSnapshotFile(const char* fileName)
@@ -135,5 +140,6 @@ bool LoadSnapshotFile(const char* fileName)
     // The drive is not part of the snapshot: the restored program finds it
     // as after a reset, its channels closed.
     DriveBusReset();
+    LogCartridgeSlots("snapshot loaded");
     return true;
 }

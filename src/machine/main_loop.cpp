@@ -5,6 +5,7 @@
 #include "machine/startup.h"
 #include "platform/devices.h"
 #include "platform/start_file.h"
+#include "tape/datassette.h"
 #include "ted/render_inline.h"
 #include "ted/steps_inline.h"
 #include "ui/menus.h"
@@ -98,6 +99,8 @@ inline void StepTimersAndRaster()
         TimerStepDeferred();
         LineStepDeferred();
     }
+    // LastCycle counts the single clock here, whatever the processor's rate.
+    TapeStep(LastCycle);
 }
 
 // One pass.  *attention asks for the request flags and the RAM block to be

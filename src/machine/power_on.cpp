@@ -1,11 +1,14 @@
 #include <cstring>
 
+#include "cartridge/cartridge.h"
 #include "drive/bus_port.h"
 #include "machine/log.h"
 #include "machine/machine_state.h"
 #include "machine/settings.h"
 #include "platform/devices.h"
 #include "platform/setup.h"
+#include "tape/cassette_port.h"
+#include "tape/datassette.h"
 
 void ResetMachineToPowerOn()
 {
@@ -42,5 +45,8 @@ void ResetMachineToPowerOn()
     ResetFilesState();
     ResetDebuggerState();
     ResetDriveState();
+    ResetTapeState();
+    ResetCartridgeState();
+    ResetCassettePortState();
     ResetPlatformBackend();
 }

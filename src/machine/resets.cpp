@@ -2,12 +2,27 @@
 
 #include "drive/bus_port.h"
 #include "machine/machine_state.h"
+#include "machine/settings.h"
+
+namespace {
+
+// The reset line clears the bank latch, so that the KERNAL's reset entry
+// (and its scan for cartridges) comes from bank 0.  The older model keeps
+// the latch.
+void ResetBankLatch()
+{
+    if (Config.Accuracy != 0)
+        Ted.RomBank = 0;
+}
+
+}  // namespace
 
 void SoftReset()
 {
     Ted.ResetRequest = 1;
     JoystickMode = StartupJoystick;
     SoftResetRequest = 0;
+    ResetBankLatch();
     DriveBusReset();   // the reset line reaches the drive too
 }
 
@@ -35,5 +50,6 @@ void HardReset()
     Ted.LinePosition = 0;
     Ted.FlashPhase = 0;
     HardResetRequest = 0;
+    ResetBankLatch();
     DriveBusReset();
 }

@@ -27,6 +27,7 @@ Settings DefaultSettings()
     s.Windowed = DefaultWindowed;
     s.KeyboardMap = DefaultKeyboardMap;
     s.Accuracy = DefaultAccuracy;
+    s.TapeWarp = DefaultTapeWarp;
     return s;
 }
 
@@ -106,6 +107,7 @@ constexpr NamedSetting SettingNames[] = {
     {"Windowed", &Settings::Windowed},
     {"KeyboardMap", &Settings::KeyboardMap},
     {"Accuracy", &Settings::Accuracy},
+    {"TapeWarp", &Settings::TapeWarp},
 };
 
 // The settings whose values are numbered choices: anything past the last
@@ -124,6 +126,7 @@ constexpr RangedSetting RangedSettings[] = {
     {"Joystick", &Settings::Joystick, HighestJoystick, DefaultJoystick},
     {"KeyboardMap", &Settings::KeyboardMap, HighestKeyboardMap, DefaultKeyboardMap},
     {"Accuracy", &Settings::Accuracy, HighestAccuracy, DefaultAccuracy},
+    {"TapeWarp", &Settings::TapeWarp, HighestTapeWarp, DefaultTapeWarp},
 };
 constexpr int RangedSettingCount = sizeof RangedSettings / sizeof RangedSettings[0];
 

@@ -13,6 +13,7 @@
 #include "platform/devices.h"
 #include "platform/setup.h"
 #include "platform/start_file.h"
+#include "tape/datassette.h"
 
 namespace {
 
@@ -226,5 +227,6 @@ int RavlinMain(int showState, const char* startFile)
         RequestStartFile(startFile);   // a file that can't start is reported; the machine runs on
     while (RunMainLoop(&exitCode)) {
     }
+    TapeDetach();   // a recording still running reaches its file
     return exitCode;
 }

@@ -5,6 +5,7 @@
 #include "machine/machine_state.h"
 #include "platform/devices.h"
 #include "platform/key_input.h"
+#include "tape/datassette.h"
 
 bool WarpOn = false;
 
@@ -20,6 +21,8 @@ struct Desktop {
     int64_t speedSince = 0;       // counter at the start of the measured second
     uint64_t framesSince = 0;
     std::string shownTitle;
+    bool tapeWarp = false;        // TapeWarp running the machine unpaced
+    int tapeCounter = -1;         // shown while the tape moves
 };
 
 Desktop& D()
@@ -43,6 +46,25 @@ constexpr char ScreenCodeCharacters[65] =
     "@ABCDEFGHIJKLMNOPQRSTUVWXYZ[.].."
     " !\"#$%&'()*+,-./0123456789:;<=>?";
 
+// The tape's counter in the title while it moves; TapeWarp's pace and the
+// sound muted with it; and a failed save of a recording reported.
+void TapeFrame(Desktop& d)
+{
+    const int counter = TapeMoving ? static_cast<int>(TapeCounter()) : -1;
+    const bool warp = TapeWarpActive();
+    if (warp != d.tapeWarp) {
+        d.tapeWarp = warp;
+        UpdateSoundMute();
+    }
+    std::string problem = TakeTapeMessage();
+    if (!problem.empty())
+        ShowTitleMessage(problem);
+    if (counter != d.tapeCounter) {
+        d.tapeCounter = counter;
+        RefreshTitle();
+    }
+}
+
 }  // namespace
 
 void ToggleWarp()
@@ -58,7 +80,7 @@ void ToggleWarp()
 void UpdateSoundMute()
 {
     if (g_pDS)
-        SoundSetMuted(g_pDS, AppActive == 0 || WarpOn);
+        SoundSetMuted(g_pDS, AppActive == 0 || WarpOn || D().tapeWarp);
 }
 
 void ShowTitleMessage(const std::string& text)
@@ -77,6 +99,11 @@ std::string CurrentWindowTitle()
         title += " - " + d.message;
     else if (!d.speed.empty())
         title += " - " + d.speed;
+    if (d.tapeCounter >= 0 && TapeMoving) {
+        char counter[24];
+        std::snprintf(counter, sizeof counter, " - tape %03d", d.tapeCounter);
+        title += counter;
+    }
     return title;
 }
 
@@ -84,6 +111,8 @@ void DesktopFrame()
 {
     // Once a frame: nothing is built or allocated unless the title changes.
     Desktop& d = D();
+    if (TapeMoving || d.tapeCounter >= 0)
+        TapeFrame(d);
     if (d.message.empty() && !WarpOn)
         return;
     const int64_t now = QueryPerformanceCounter();

@@ -9,10 +9,13 @@
 
 #include "drive/autostart.h"
 #include "files/program_file.h"
+#include "cartridge/cartridge.h"
 #include "files/snapshot_file.h"
 #include "machine/machine_state.h"
 #include "platform/desktop.h"
 #include "platform/key_input.h"
+#include "tape/datassette.h"
+#include "tape/tape_start.h"
 
 uint16_t StartFileRequest = 0;
 bool StartFileWaiting = false;
@@ -39,6 +42,26 @@ bool StartDiskImage(const std::string& path, bool run, std::string* problem)
         return true;
     *problem = path + ": " + message;
     return false;
+}
+
+bool StartTapeImage(const std::string& path, bool run, std::string* problem)
+{
+    std::string message;
+    if (StartTapeProgram(path, run, &message))
+        return true;
+    *problem = path + ": " + message;
+    return false;
+}
+
+bool StartCartridge(const std::string& path, std::string* problem)
+{
+    std::string message;
+    if (!CartridgeAttach(path, 1, &message)) {
+        *problem = message;
+        return false;
+    }
+    HardResetRequest = 1;   // plugged in with the power off
+    return true;
 }
 
 }  // namespace
@@ -72,7 +95,15 @@ StartFileKind ExamineStartFile(const std::string& path, std::string* problem)
         return StartFileKind::Snapshot;
     if (HasExtension(path, ".d64") || IsDiskImageSize(info.st_size))
         return StartFileKind::DiskImage;
-    *problem = path + ": not a .prg, .fre or .d64 file";
+    if (HasExtension(path, ".tap")) {
+        if (DatassettePresent())
+            return StartFileKind::TapeImage;
+        *problem = path + ": " + DatassetteAbsentReason();
+        return StartFileKind::Unknown;
+    }
+    if (HasExtension(path, ".bin") || HasExtension(path, ".rom") || HasExtension(path, ".crt"))
+        return StartFileKind::Cartridge;
+    *problem = path + ": not a .prg, .fre, .d64, .tap or cartridge (.bin, .rom) file";
     return StartFileKind::Unknown;
 }
 
@@ -95,6 +126,10 @@ bool StartFileNow(const std::string& path, bool run, std::string* problem)
         return true;
     case StartFileKind::DiskImage:
         return StartDiskImage(path, run, problem);
+    case StartFileKind::TapeImage:
+        return StartTapeImage(path, run, problem);
+    case StartFileKind::Cartridge:
+        return StartCartridge(path, problem);
     case StartFileKind::Unknown:
         return false;
     }

@@ -1,12 +1,14 @@
 // Starting a file as a person does: named on the command line or dropped
 // on the window.  A program is loaded once BASIC is up and RUN; a snapshot
-// is restored.  The loading happens at the main loop's request point, at an
+// is restored; a tape goes into the datassette, LOAD is typed, PLAY pressed
+// and RUN follows the load; a cartridge goes into slot 1 and the machine is
+// reset, so that the KERNAL finds it.  The loading happens at the main loop's request point, at an
 // instruction boundary, like the load menu's.
 #pragma once
 #include <cstdint>
 #include <string>
 
-enum class StartFileKind { Program, Snapshot, DiskImage, Unknown };
+enum class StartFileKind { Program, Snapshot, DiskImage, TapeImage, Cartridge, Unknown };
 
 // What the file is, by its name and size.  Missing, unreadable, a directory
 // or another non-regular file (a named pipe is never opened), empty, or of

@@ -4,6 +4,7 @@
 #include "input/keyboard.h"
 #include "machine/machine_state.h"
 #include "sound/sound.h"
+#include "tape/cassette_port.h"
 #include "ted/registers.h"
 
 namespace {
@@ -16,7 +17,7 @@ inline uint8_t ReadHighWindow(uint16_t address)
 uint8_t ReadIoPage(uint16_t address)
 {
     if (address == 0xFD10)
-        return 0x04;
+        return CassetteSenseRead();
     if (address >= 0xFD30 && address <= 0xFD3F)
         return 0xFF;
     return 0x00;
@@ -31,7 +32,7 @@ uint8_t ReadDecoded(uint16_t address)
     if (FlatMemory) [[unlikely]]
         return Ram64[address];
     if (address < 0x8000)
-        return address == 0x0001 ? 0xFF : Ram64[0];  // the processor port reads all ones
+        return address == 0x0001 ? ProcessorPortRead() : Ram64[0];
     if (address < 0xC000)
         return Ted.RomEnabled ? LowRomImage()[address - 0x8000] : Ram64[address];
     if (address < 0xFC00)
@@ -75,6 +76,8 @@ void WriteDecoded(uint16_t address, uint8_t value)
             SerialPortWrite(value);  // the port drives the serial bus; RAM byte 1 stays
         else
             Ram64[address] = value;
+        if (address <= 0x0001)
+            ProcessorPortWritten(address, value);   // the cassette lines
         return;
     }
     if (address >= 0xFF00) {
@@ -92,5 +95,5 @@ void WriteDecoded(uint16_t address, uint8_t value)
     if (IsBusPortAddress(address))
         BusPortWrite(address, value);
     if (address >= 0xFDD0 && address <= 0xFDDF)
-        Ted.RomBank = FunctionRomHalves == 2 ? static_cast<uint8_t>(address & 0x0F) : 0;
+        Ted.RomBank = BankLatchValue(static_cast<uint8_t>(address & 0x0F));
 }

@@ -3,6 +3,7 @@
 #pragma once
 #include <cstdint>
 
+#include "cartridge/cartridge.h"
 #include "machine/machine_state.h"
 #include "ted/video_watch.h"
 
@@ -11,11 +12,11 @@
 uint8_t ReadDecoded(uint16_t address);
 void WriteDecoded(uint16_t address, uint8_t value);
 
-// The images seen in the two ROM windows while ROM is enabled.  Bank values 2
-// and 3 would be cartridges, which this machine does not have: BASIC and the
-// KERNAL answer.
-inline const uint8_t* LowRomImage() { return (Ted.RomBank & 0x03) == 0x01 ? FunctionRomLo : BasicRom; }
-inline const uint8_t* HighRomImage() { return (Ted.RomBank & 0x0C) == 0x04 ? FunctionRomHi : KernalRom; }
+// The images seen in the two ROM windows while ROM is enabled: bank 1 the
+// function ROM, banks 2 and 3 the cartridge slots (cartridge.h); where
+// nothing is plugged in, BASIC and the KERNAL answer.
+inline const uint8_t* LowRomImage() { return LowRomBanks[Ted.RomBank & 0x03]; }
+inline const uint8_t* HighRomImage() { return HighRomBanks[(Ted.RomBank >> 2) & 0x03]; }
 
 // Every processor access comes here, several times per instruction, so plain
 // RAM is one comparison away: 0x0002-0x7FFF for reads (ROM may lie above),

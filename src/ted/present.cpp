@@ -9,6 +9,7 @@
 #include "platform/devices.h"
 #include "platform/key_input.h"
 #include "platform/setup.h"
+#include "tape/datassette.h"
 #include "ted/present.h"
 
 namespace {
@@ -129,8 +130,8 @@ void PresentFrame()
     // The settings keep Sync within its choices; should another value get
     // here, it paces as the default rather than never ending the frame.
     const uint32_t sync = Config.Sync <= HighestSync ? Config.Sync : DefaultSync;
-    // Warp runs unpaced, as Sync 0 does.
-    for (FrameEndStep step : FrameEndOrder[WarpOn ? 0 : sync])
+    // Warp runs unpaced, as Sync 0 does; so does a moving tape with TapeWarp.
+    for (FrameEndStep step : FrameEndOrder[WarpOn || TapeWarpActive() ? 0 : sync])
         RunStep(step);
     Ted.FrameEndArmed = 0;
     // The keyboard is scanned once a frame: the press queue's clock.

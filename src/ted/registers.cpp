@@ -1,6 +1,7 @@
 #include "ted/registers.h"
 
 #include "machine/machine_state.h"
+#include "machine/settings.h"
 #include "sound/sound.h"
 
 namespace {
@@ -158,9 +159,11 @@ void WriteRegisterValue(uint8_t reg, uint8_t value)
     case 0x08: stored = ComputeKeyboardLatch(value); break;
     case 0x09: stored = static_cast<uint8_t>(stored & ~value); break;   // writing 1 acknowledges
     case 0x0A:
-        // Enable bits are only ever added; bit 0 is the compare's bit 8.
+        // Bit 0 is the compare's bit 8.  The older model only ever adds
+        // enable bits; the chip takes the value as written (the KERNAL's
+        // tape code switches the timer 1 interrupt off again this way).
         Ted.RasterCompare = static_cast<uint16_t>((Ted.RasterCompare & 0xFF) | ((value & 1) << 8));
-        stored = static_cast<uint8_t>((stored | value) & 0xFE);
+        stored = static_cast<uint8_t>((Config.Accuracy != 0 ? value : (stored | value)) & 0xFE);
         break;
     case 0x0B: Ted.RasterCompare = static_cast<uint16_t>((Ted.RasterCompare & 0x100) | value); break;
     case 0x0E:

@@ -6,6 +6,7 @@
 #pragma once
 #include "cpu/registers.h"
 #include "machine/machine_state.h"
+#include "machine/settings.h"
 #include "ted/video_watch.h"
 
 // The rare parts.
@@ -15,10 +16,17 @@ void InterruptCheckWatched();
 void InterruptTail();
 void LineStepEvents();
 
+// The timers count the TED's single clock.  The main loop's LastCycle is
+// already in single-clock cycles (at double rate it halves the processor's);
+// the older model (Accuracy=0) halves it once more outside single-clock mode.
+inline int32_t TimerTicksOf(uint16_t cycles)
+{
+    return (Ted.SingleClock || Config.Accuracy != 0) ? cycles : (cycles >> 1);
+}
+
 inline void TimerStepInline()
 {
-    // At the normal clock two processor cycles make one timer tick.
-    const int32_t d = Ted.SingleClock ? LastCycle : (LastCycle >> 1);
+    const int32_t d = TimerTicksOf(LastCycle);
     Ted.Timer1Counter -= Ted.Timer1Running ? d : 0;
     Ted.Timer2Counter -= Ted.Timer2Running ? d : 0;
     Ted.Timer3Counter -= Ted.Timer3Running ? d : 0;
@@ -32,7 +40,7 @@ inline void TimerStepInline()
 // after every step where anyone can see them.
 inline void TimerStepDeferred()
 {
-    Ted.TimerTicksOwed += Ted.SingleClock ? LastCycle : (LastCycle >> 1);
+    Ted.TimerTicksOwed += TimerTicksOf(LastCycle);
     if (Ted.TimerTicksOwed >= Ted.TimerBudget) [[unlikely]]
         TimersCatchUp();
 }

@@ -15,12 +15,20 @@ Listing SnapshotList;
 namespace {
 
 // "*.PRG" matches any name that ends in ".PRG" in any case (".prg" alone
-// too: the save menu writes that for an empty name).
+// too: the save menu writes that for an empty name).  "*.BIN;*.ROM" matches
+// either.
 bool MatchesPattern(const std::string& name, const char* pattern)
 {
-    const char* extension = pattern[0] == '*' ? pattern + 1 : pattern;
-    size_t length = std::strlen(extension);
-    return name.size() >= length && strcasecmp(name.c_str() + name.size() - length, extension) == 0;
+    for (;;) {
+        const char* extension = pattern[0] == '*' ? pattern + 1 : pattern;
+        const char* end = std::strchr(extension, ';');
+        size_t length = end ? static_cast<size_t>(end - extension) : std::strlen(extension);
+        if (name.size() >= length && strncasecmp(name.c_str() + name.size() - length, extension, length) == 0)
+            return true;
+        if (!end)
+            return false;
+        pattern = end + 1;
+    }
 }
 
 void Store(Listing& listing, const std::string& name, uint8_t kind)

@@ -27,7 +27,7 @@ extern Listing SnapshotList;   // "*.FRE"
 
 // Fills the listing from the process's current directory and returns the
 // count.  The pattern is "*.XXX": regular files whose names end in that
-// extension match, upper or lower case alike.  Entries whose names can't be
+// extension match, upper or lower case alike; "*.XXX;*.YYY" matches either.  Entries whose names can't be
 // read are skipped.
 int BuildListing(Listing& listing, const char* pattern);
 

@@ -1,9 +1,12 @@
-// F8: the file browser.  Four pages side by side (PROGRAM, SNAPSHOT, TAPE,
-// DISK); PROGRAM and SNAPSHOT list the current directory, walk the tree,
-// change drive and load the chosen file; DISK does the same with disk
-// images, attaches one as drive 8 and loads from it (disk_page.cpp).  Walking the tree changes the process's
-// current directory for good, and so where the save menu writes.
+// F8: the file browser.  Five pages side by side (PROGRAM, SNAPSHOT, TAPE,
+// DISK, CART); PROGRAM and SNAPSHOT list the current directory, walk the tree,
+// change drive and load the chosen file; TAPE does the same with tape images
+// and works the datassette (tape_page.cpp); DISK attaches a disk image as
+// drive 8 and loads from it (disk_page.cpp); CART plugs cartridges in and out
+// (cart_page.cpp).  Walking the tree changes the process's current directory
+// for good, and so where the save menu writes.
 #include <algorithm>
+#include <cctype>
 #include <filesystem>
 #include <string>
 #include <strings.h>
@@ -15,11 +18,14 @@
 #include "input/keyboard.h"
 #include "machine/machine_state.h"
 #include "sound/sound.h"
+#include "tape/datassette.h"
+#include "ui/cart_page.h"
 #include "ui/disk_page.h"
 #include "ui/file_listing.h"
 #include "ui/menu_protocol.h"
 #include "ui/menus.h"
 #include "ui/outcome.h"
+#include "ui/tape_page.h"
 #include "ui/text.h"
 
 namespace fs = std::filesystem;
@@ -32,22 +38,25 @@ constexpr int PageProgram = 2;
 constexpr int PageSnapshot = 3;
 constexpr int PageTape = 4;
 constexpr int PageDisk = 5;
+constexpr int PageCart = 6;
 constexpr int PageLoadProgram = 10;
 constexpr int PageLoadSnapshot = 11;
 constexpr int PageLoadFromDisk = 12;
 // Right and Left step through the pages in this order.
-static_assert(PageSnapshot == PageProgram + 1 && PageTape == PageSnapshot + 1 && PageDisk == PageTape + 1);
+static_assert(PageSnapshot == PageProgram + 1 && PageTape == PageSnapshot + 1 && PageDisk == PageTape + 1 &&
+              PageCart == PageDisk + 1);
 
 constexpr int ListRows = 15;
 constexpr int FirstListRow = 6;
 
-constexpr Label TitleBar = {0, 0, " PROGRAM  -  SNAPSHOT  -  TAPE  -  DISK ", 0x46, 0x33};
-// The current page's name over the bar, for pages 2-5.
-constexpr Label PageNames[4] = {
+constexpr Label TitleBar = {0, 0, " PROGRAM - SNAPSHOT - TAPE - DISK - CART", 0x46, 0x33};
+// The current page's name over the bar, for pages 2-6.
+constexpr Label PageNames[5] = {
     {1, 0, "PROGRAM", 0x71, 0x33},
-    {13, 0, "SNAPSHOT", 0x71, 0x33},
-    {26, 0, "TAPE", 0x71, 0x33},
-    {35, 0, "DISK", 0x71, 0x33},
+    {11, 0, "SNAPSHOT", 0x71, 0x33},
+    {22, 0, "TAPE", 0x71, 0x33},
+    {29, 0, "DISK", 0x71, 0x33},
+    {36, 0, "CART", 0x71, 0x33},
 };
 constexpr Label ProgramHelp[] = {
     {0, 24, "ESC-BACK ENTER-LOAD UP/DOWN-MOVE D-DRIVE", 0x4F, 0x61},
@@ -66,7 +75,6 @@ constexpr Label SnapshotHelp[] = {
 };
 constexpr Label SelectPrompt = {9, 2, "SELECT A FILE TO LOAD:", 0x71, 0x00};
 constexpr Label NoFiles = {15, 5, "NO FILES.", 0x58, 0x00};
-constexpr Label NotAvailable = {2, 2, "NOT AVAILABLE", 0x71, 0x00};
 constexpr uint8_t PathColumnCentre = 20, PathRow = 4, PathInk = 0x46;
 constexpr uint8_t DrivesColumn = 1, DriveLettersColumn = 9, DrivesRow = 22;
 constexpr const char* Blank24 = "                        ";
@@ -90,16 +98,24 @@ struct LoadMenu {
     int driveCursor = 0;
     PageState program{&ProgramList, "*.PRG"};
     PageState snapshot{&SnapshotList, "*.FRE"};
+    PageState tape{&TapeList, "*.TAP"};
     PageState disk{&DiskList, "*.D64"};
     PageState diskView{&DiskViewList, nullptr};   // filled from drive 8
+    PageState cart{&CartList, "*.BIN;*.ROM"};
     DiskPage diskPage;
+    TapePage tapePage;
+    CartPage cartPage;
 
     bool ShowsDisk() const { return page == PageDisk && diskPage.showingDisk; }
     PageState& Current()
     {
-        if (page == PageDisk)
-            return diskPage.showingDisk ? diskView : disk;
-        return page == PageSnapshot ? snapshot : program;
+        switch (page) {
+        case PageDisk: return diskPage.showingDisk ? diskView : disk;
+        case PageTape: return tape;
+        case PageCart: return cart;
+        case PageSnapshot: return snapshot;
+        default: return program;
+        }
     }
 };
 
@@ -119,7 +135,9 @@ void ChangeDirectory(const char* name)
 
 void Rebuild(PageState& state)
 {
-    if (state.pattern)   // the drive's directory is read when it is shown
+    if (state.listing == &TapeList)
+        BuildTapeList();   // the new tape's entry first
+    else if (state.pattern)   // the drive's directory is read when it is shown
         BuildListing(*state.listing, state.pattern);
 }
 
@@ -133,7 +151,8 @@ std::string LastComponent(const std::string& path)
 void DrawPageHeader(const LoadMenu& menu)
 {
     Draw(PageNames[menu.page - PageProgram]);
-    if (menu.page == PageProgram || (menu.page == PageDisk && !menu.ShowsDisk()))
+    if (menu.page == PageProgram || menu.page == PageTape || menu.page == PageCart ||
+        (menu.page == PageDisk && !menu.ShowsDisk()))
         for (const auto& label : ProgramHelp) Draw(label);
     else
         for (const auto& label : SnapshotHelp) Draw(label);
@@ -141,6 +160,10 @@ void DrawPageHeader(const LoadMenu& menu)
         DrawDiskPageLines(menu.diskPage);
         if (menu.ShowsDisk())
             return;   // the disk's name stands where the path would
+    } else if (menu.page == PageTape) {
+        DrawTapePageLines(menu.tapePage);
+    } else if (menu.page == PageCart) {
+        DrawCartPageLines(menu.cartPage);
     } else {
         Draw(SelectPrompt);
     }
@@ -296,6 +319,15 @@ void DrawList(const PageState& state, uint8_t nameColumn = 10)
     }
 }
 
+// Why a page can't be used, in capitals, over two rows when it is long.
+void DrawAbsence(const char* reason)
+{
+    std::string text = reason;
+    for (char& c : text)
+        c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
+    DrawTextToEdge(2, 2, text.c_str(), 0x71, 0x00);
+}
+
 // Down, Up, Page Up and Page Down move at once, then at the keyboard's
 // auto-repeat pace while held.
 void PaceMovementKeys()
@@ -325,23 +357,36 @@ void DiskPageEnter(LoadMenu& menu)
     WaitKeyRelease(DIK_RETURN);
 }
 
+void RebuildAll(LoadMenu& menu)
+{
+    Rebuild(menu.program);
+    Rebuild(menu.snapshot);
+    Rebuild(menu.tape);
+    Rebuild(menu.disk);
+    Rebuild(menu.cart);
+}
+
 void PageKeys(LoadMenu& menu)
 {
     if (KeyPressed(DIK_ESCAPE) == 1)
         menu.page = PageLeave;
     if (KeyPressed(DIK_RIGHT) == 1) {
-        menu.page = std::min(menu.page + 1, PageDisk);
+        menu.page = std::min(menu.page + 1, PageCart);
         WaitKeyRelease(DIK_RIGHT);
-        Rebuild(menu.program);
-        Rebuild(menu.snapshot);
-        Rebuild(menu.disk);
+        RebuildAll(menu);
     }
     if (KeyPressed(DIK_LEFT) == 1) {
         menu.page = std::max(menu.page - 1, PageProgram);
         WaitKeyRelease(DIK_LEFT);
-        Rebuild(menu.program);
-        Rebuild(menu.snapshot);
-        Rebuild(menu.disk);
+        RebuildAll(menu);
+    }
+    if (KeyPressed(DIK_RETURN) == 1 && menu.page == PageTape) {
+        TapePageEnter(menu.tapePage, menu.tape.selection);
+        WaitKeyRelease(DIK_RETURN);
+    }
+    if (KeyPressed(DIK_RETURN) == 1 && menu.page == PageCart) {
+        CartPageEnter(menu.cartPage, menu.cart.selection);
+        WaitKeyRelease(DIK_RETURN);
     }
     if (KeyPressed(DIK_RETURN) == 1 && (menu.page == PageProgram || menu.page == PageSnapshot)) {
         if (SelectedKind(menu.Current()) == EntryFile)
@@ -364,26 +409,34 @@ void RunLoadMenu()
     EnterMenu(saved);
     Rebuild(menu.program);
     SnapshotList.count = 0;   // built at the first page change
+    TapeList.count = 0;
     DiskList.count = 0;
+    CartList.count = 0;
     StartDiskPage(menu.diskPage);
 
     for (;;) {
         ClearMenuWindow();
         Draw(TitleBar);
-        if (menu.page == PageProgram || menu.page == PageSnapshot || menu.page == PageDisk) {
+        if (menu.page == PageTape && !DatassettePresent()) {
+            // No datassette (the open ROM has no tape code): only why.
+            Draw(PageNames[menu.page - PageProgram]);
+            DrawAbsence(DatassetteAbsentReason());
+        } else {
             PageState& state = menu.Current();
             DrawPageHeader(menu);
             if (!menu.ShowsDisk())
                 DrawDrives(menu);
             PaceMovementKeys();
-            if (!menu.driveMode)
+            if (!menu.driveMode) {
                 ListKeys(menu, state);
-            else
+                if (menu.page == PageTape)
+                    TapePageKeys(menu.tapePage);
+                if (menu.page == PageCart)
+                    CartPageKeys(menu.cartPage);
+            } else {
                 DriveKeys(menu, state);
+            }
             DrawList(state, menu.ShowsDisk() ? 8 : 10);
-        } else {
-            Draw(PageNames[menu.page - PageProgram]);
-            Draw(NotAvailable);
         }
         PresentMenu();
         if (!menu.driveMode)

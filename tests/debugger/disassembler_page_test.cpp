@@ -194,8 +194,9 @@ TEST_F(DisassemblerPageTest, ListingEndsAtTheEndOfMemory)
     again.Run(RunDebugger);
     const WindowPicture& p = again.Picture("last");
     EXPECT_EQ(ListingAddress(p, 0), "FFFF");
-    // The operand bytes wrap to 0x0000 and the processor port at 0x0001.
-    EXPECT_EQ(ListingText(p, 0), "AD 00 FF LDA $FF00   ;TIMER1 LO   ");
+    // The operand bytes wrap to 0x0000 and the processor port at 0x0001,
+    // which reads back the KERNAL's outputs.
+    EXPECT_EQ(ListingText(p, 0), "AD 00 CF LDA $CF00                ");
     for (int line = 1; line < 16; line++) {
         EXPECT_EQ(ReadCells(p, 0, 2 + line, 1, 0x71, 0x00), " ");
         for (int y = 0; y < 8; y++)

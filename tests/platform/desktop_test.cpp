@@ -13,7 +13,9 @@
 #include "platform/devices.h"
 #include "platform/headless/headless_control.h"
 #include "platform/start_file.h"
+#include "cartridge/cartridge.h"
 #include "support/test_support.h"
+#include "tape/datassette.h"
 
 namespace {
 
@@ -49,7 +51,8 @@ TEST_F(Desktop, AProgramStartsOnceBasicIsUpAndBadFilesOnlySaySo)
     mkfifo((dir.path + "/pipe.prg").c_str(), 0644);
     const std::pair<const char*, const char*> bad[] = {
         {"missing.prg", "no such file"}, {"folder.prg", "is a directory"}, {"pipe.prg", "not a regular file"},
-        {"empty.prg", "is empty"},       {"notes.txt", "not a .prg, .fre or .d64 file"},
+        {"empty.prg", "is empty"},
+        {"notes.txt", "not a .prg, .fre, .d64, .tap or cartridge (.bin, .rom) file"},
     };
     for (const auto& [name, problem] : bad) {
         EXPECT_FALSE(RequestStartFile(name)) << name;
@@ -103,6 +106,69 @@ TEST_F(Desktop, WarpRunsUnpacedWithoutSoundAndSaysHowFast)
     for (int i = 0; i < 300 && !HeadlessSoundMuted(); i++)
         MainLoopPass(&exitCode);
     EXPECT_TRUE(HeadlessSoundMuted());
+}
+
+// A blank-ish tape: the header and a long run of short half waves.
+std::vector<uint8_t> LeaderTape()
+{
+    std::vector<uint8_t> tap = {'C', '1', '6', '-', 'T', 'A', 'P', 'E', '-', 'R', 'A', 'W', 2, 2, 0, 0};
+    const uint32_t length = 200000;
+    for (int k = 0; k < 4; k++)
+        tap.push_back(static_cast<uint8_t>(length >> (8 * k)));
+    tap.resize(tap.size() + length, 0x1A);
+    return tap;
+}
+
+TEST_F(Desktop, TapesAndCartridgesStartOnceBasicIsUp)
+{
+    dir.WriteFile("leader.tap", LeaderTape());
+    dir.WriteFile("cart.bin", std::vector<uint8_t>(16384, 0xEA));
+    ASSERT_TRUE(RequestStartFile("leader.tap"));
+    ASSERT_TRUE(RunTo(StartFileBootFrames + 30));
+    // PLAY is down, the KERNAL runs the motor for its LOAD.
+    EXPECT_EQ(TapeKeyDown(), DeckKey::Play);
+    EXPECT_TRUE(TapeMotorOn());
+    EXPECT_NE(ScreenText().find("LOAD\n\nSEARCHING\n"), std::string::npos) << ScreenText();
+    ASSERT_TRUE(RequestStartFile("cart.bin"));
+    ASSERT_TRUE(RunTo(StartFileBootFrames + 100));
+    EXPECT_TRUE(CartridgeAttached(1));
+
+    SetDatassettePresent(false);
+    EXPECT_FALSE(RequestStartFile("leader.tap"));
+    EXPECT_EQ(HeadlessWindowTitle(), std::string(Title) + " - leader.tap: the open ROM has no tape support");
+}
+
+TEST_F(Desktop, TapeWarpRunsUnpacedWhileTheTapeMovesAndShowsTheCounter)
+{
+    Config.Sync = 2;
+    dir.WriteFile("leader.tap", LeaderTape());
+    std::string message;
+    ASSERT_TRUE(TapeAttach("leader.tap", &message)) << message;
+    ASSERT_TRUE(RunTo(10));
+    int64_t clock = HeadlessClockNow();
+    ASSERT_TRUE(RunTo(20));
+    EXPECT_GT(HeadlessClockNow(), clock) << "paced while the tape stands";
+    // PLAY alone: the KERNAL's interrupt starts the motor.
+    TapePressKey(DeckKey::Play);
+    ASSERT_TRUE(RunTo(25));
+    clock = HeadlessClockNow();
+    ASSERT_TRUE(RunTo(2000));
+    EXPECT_EQ(HeadlessClockNow(), clock);
+    EXPECT_TRUE(HeadlessSoundMuted());
+    // About 40 seconds of tape: 26 turns of the take-up spool.
+    EXPECT_EQ(HeadlessWindowTitle(), std::string(Title) + " - tape 026");
+    TapePressKey(DeckKey::Stop);
+    ASSERT_TRUE(RunTo(2010));
+    EXPECT_FALSE(TapeMotorOn());
+    EXPECT_EQ(HeadlessWindowTitle(), Title);
+    EXPECT_FALSE(HeadlessSoundMuted());
+    // With TapeWarp=0 the pace stays.
+    Config.TapeWarp = 0;
+    TapePressKey(DeckKey::Play);
+    ASSERT_TRUE(RunTo(2020));
+    clock = HeadlessClockNow();
+    ASSERT_TRUE(RunTo(2030));
+    EXPECT_GT(HeadlessClockNow(), clock);
 }
 
 }  // namespace

@@ -4,6 +4,7 @@
 
 #include "input/key_codes.h"
 #include "machine/machine_state.h"
+#include "machine/settings.h"
 #include "platform/headless/headless_control.h"
 #include "support/test_support.h"
 #include "ted/memory_map.h"
@@ -35,12 +36,26 @@ protected:
 
 TEST_F(MemoryMapTest, ProcessorPortReadsOnesAndKeepsRam)
 {
+    Config.Accuracy = 0;   // the older model's port
     Ram64[1] = 0x12;
     WriteByte(0x0001, 0x07);
     EXPECT_EQ(Ram64[1], 0x12);
     EXPECT_EQ(ReadByte(0x0001), 0xFF);
     WriteByte(0x0000, 0x2F);
     EXPECT_EQ(ReadByte(0x0000), 0x2F);
+}
+
+// The measured model's port reads back its outputs; its inputs show the
+// serial lines released, bit 5 absent and the read line low (no tape).
+TEST_F(MemoryMapTest, ProcessorPortReadsBackItsOutputs)
+{
+    Ram64[1] = 0x12;
+    WriteByte(0x0000, 0x0F);
+    WriteByte(0x0001, 0x05);
+    EXPECT_EQ(Ram64[1], 0x12);
+    EXPECT_EQ(ReadByte(0x0001), 0xC5);
+    WriteByte(0x0000, 0x00);   // all inputs: the outputs let go and float up
+    EXPECT_EQ(ReadByte(0x0001), 0xCF);
 }
 
 TEST_F(MemoryMapTest, WritesUnderRomReachRam)
@@ -98,6 +113,7 @@ TEST_F(MemoryMapTest, IoPageReads)
 
 TEST_F(MemoryMapTest, InterruptEnableBitsAreOnlyEverAdded)
 {
+    Config.Accuracy = 0;   // the older model; the chip takes the value as written
     WriteByte(0xFF0A, 0x02);
     WriteByte(0xFF0A, 0x08);
     EXPECT_EQ(Ram64[0xFF0A], 0x0A);
@@ -108,6 +124,13 @@ TEST_F(MemoryMapTest, InterruptEnableBitsAreOnlyEverAdded)
     WriteByte(0xFF0B, 0x34);
     EXPECT_EQ(Ted.RasterCompare, 0x134);
     EXPECT_EQ(ReadByte(0xFF0B), 0x34);
+}
+
+TEST_F(MemoryMapTest, InterruptEnableTakesTheValueWritten)
+{
+    WriteByte(0xFF0A, 0x0A);
+    WriteByte(0xFF0A, 0x02);
+    EXPECT_EQ(ReadByte(0xFF0A), 0xA2);
 }
 
 TEST_F(MemoryMapTest, InterruptRequestsAreAcknowledgedByWritingOnes)

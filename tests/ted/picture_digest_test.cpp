@@ -72,7 +72,8 @@ void PrepareDirectory(const ScratchDirectory& scratch, int screenMode)
 {
     scratch.CopyRealRoms();
     // The digests were taken with the older model (a compiled program may
-    // show the stack page, and with it the status bytes pushed).
+    // show the stack page, and with it the status bytes pushed; the churn
+    // program shows the timers' counts).
     scratch.WriteText("settings",
                       "ScreenMode=" + std::to_string(screenMode) + "\nSync=0\nSoundEmulation=0\nAccuracy=0\n");
 }

@@ -11,6 +11,8 @@ protected:
     void SetUp() override
     {
         TedTest::SetUp();
+        // These cases pin the older model's clock rates (Accuracy=0).
+        Config.Accuracy = 0;
         Ted.Timer1Running = Ted.Timer2Running = Ted.Timer3Running = 0;
         Ted.Timer1Counter = Ted.Timer2Counter = Ted.Timer3Counter = 0xFFFF;
     }
@@ -134,6 +136,20 @@ TEST_F(TimerTest, Timers2And3RunFreelyFromFFFF)
             EXPECT_EQ(*t.counter, singleClock ? 0xFFFB : 0xFFFD);
             *t.running = 0;
         }
+    }
+}
+
+// The measured model: LastCycle already counts the single clock, whatever
+// the processor's rate, and every cycle is a tick.
+TEST_F(TimerTest, MeasuredModelCountsEverySingleClockCycle)
+{
+    Config.Accuracy = 1;
+    for (uint8_t singleClock : {0, 1}) {
+        Ted.SingleClock = singleClock;
+        Ted.Timer2Running = 1;
+        Ted.Timer2Counter = 1000;
+        TimerStepOf(7);
+        EXPECT_EQ(Ted.Timer2Counter, 993) << int{singleClock};
     }
 }
 

@@ -11,7 +11,10 @@
 #include "input/key_codes.h"
 #include "input/keyboard.h"
 #include "machine/machine_state.h"
+#include "cartridge/cartridge.h"
 #include "platform/headless/headless_control.h"
+#include "tape/datassette.h"
+#include "tape/tap_image.h"
 #include "ted/memory_map.h"
 #include "ui/file_listing.h"
 #include "ui/menus.h"
@@ -110,7 +113,7 @@ TEST_F(LoadMenuTest, ShowsTheProgramPage)
     const WindowPicture& p = pictures.pictures[0];
     EXPECT_EQ(ReadCells(p, 0, 0, 1, 0x46, 0x33), " ");
     EXPECT_EQ(ReadCells(p, 1, 0, 7, 0x71, 0x33), "PROGRAM");
-    EXPECT_EQ(ReadCells(p, 8, 0, 32, 0x46, 0x33), "  -  SNAPSHOT  -  TAPE  -  DISK ");
+    EXPECT_EQ(ReadCells(p, 8, 0, 32, 0x46, 0x33), " - SNAPSHOT - TAPE - DISK - CART");
     struct Piece {
         int column;
         const char* text;
@@ -141,12 +144,12 @@ TEST_F(LoadMenuTest, ShowsTheProgramPage)
 TEST_F(LoadMenuTest, PagesAndTheirListings)
 {
     MakeExample();
-    // SNAPSHOT, TAPE, DISK, DISK again, Enter there, back to TAPE, Escape.
-    pictures.KeysAt(0, {DIK_RIGHT, DIK_RIGHT, DIK_RIGHT, DIK_RIGHT, DIK_RETURN, DIK_LEFT, DIK_ESCAPE});
+    // SNAPSHOT, TAPE, DISK, CART, CART again, Enter there, back to DISK, Escape.
+    pictures.KeysAt(0, {DIK_RIGHT, DIK_RIGHT, DIK_RIGHT, DIK_RIGHT, DIK_RIGHT, DIK_RETURN, DIK_LEFT, DIK_ESCAPE});
     Run();
-    ASSERT_EQ(pictures.pictures.size(), 7u);
+    ASSERT_EQ(pictures.pictures.size(), 8u);
     const WindowPicture& snapshot = pictures.pictures[1];
-    EXPECT_EQ(ReadCells(snapshot, 13, 0, 8, 0x71, 0x33), "SNAPSHOT");
+    EXPECT_EQ(ReadCells(snapshot, 11, 0, 8, 0x71, 0x33), "SNAPSHOT");
     EXPECT_EQ(ReadCells(snapshot, 1, 0, 7, 0x46, 0x33), "PROGRAM");
     EXPECT_EQ(ReadCells(snapshot, 27, 24, 13, 0x4F, 0x61), "-MOVE        ");
     ExpectRow(snapshot, 6, "..", true, true);
@@ -154,15 +157,20 @@ TEST_F(LoadMenuTest, PagesAndTheirListings)
     ExpectEmptyRow(snapshot, 10);
 
     const WindowPicture& tape = pictures.pictures[2];
-    EXPECT_EQ(ReadCells(tape, 26, 0, 4, 0x71, 0x33), "TAPE");
-    EXPECT_EQ(ReadCells(tape, 2, 2, 13, 0x71, 0x00), "NOT AVAILABLE");
-    EXPECT_EQ(ReadCells(tape, 0, 24, 40, 0x4F, 0x61), std::string(40, '?'));   // no help line: black
-    EXPECT_EQ(ReadCells(tape, 0, 24, 40, 0x71, 0x00), std::string(40, '`'));
-    for (size_t n : {3u, 4u, 5u}) {
-        EXPECT_EQ(ReadCells(pictures.pictures[n], 35, 0, 4, 0x71, 0x33), "DISK") << n;
-        EXPECT_EQ(ReadCells(pictures.pictures[n], 8, 2, 24, 0x71, 0x00), "SELECT A DISK TO ATTACH:") << n;
+    EXPECT_EQ(ReadCells(tape, 22, 0, 4, 0x71, 0x33), "TAPE");
+    EXPECT_EQ(ReadCells(tape, 8, 2, 24, 0x71, 0x00), "SELECT A TAPE TO INSERT:");
+    ExpectRow(tape, 6, "<NEW EMPTY TAPE>", true, true);
+    ExpectRow(tape, 7, "..", true, false);
+    EXPECT_EQ(ReadCells(tape, 7, 21, 5, 0x71, 0x00), "EMPTY");
+    EXPECT_EQ(ReadCells(tape, 28, 22, 10, 0x71, 0x00), "000 STOP  ");
+    EXPECT_EQ(ReadCells(tape, 1, 23, 5, 0x4F, 0x00), "-PLAY");
+    EXPECT_EQ(ReadCells(pictures.pictures[3], 29, 0, 4, 0x71, 0x33), "DISK");
+    EXPECT_EQ(ReadCells(pictures.pictures[3], 8, 2, 24, 0x71, 0x00), "SELECT A DISK TO ATTACH:");
+    for (size_t n : {4u, 5u, 6u}) {
+        EXPECT_EQ(ReadCells(pictures.pictures[n], 36, 0, 4, 0x71, 0x33), "CART") << n;
+        EXPECT_EQ(ReadCells(pictures.pictures[n], 5, 2, 30, 0x71, 0x00), "SELECT A CARTRIDGE TO PLUG IN:") << n;
     }
-    EXPECT_EQ(ReadCells(pictures.pictures[6], 26, 0, 4, 0x71, 0x33), "TAPE");
+    EXPECT_EQ(ReadCells(pictures.pictures[7], 29, 0, 4, 0x71, 0x33), "DISK");
 }
 
 TEST_F(LoadMenuTest, PageChangesRebuildBothListings)
@@ -487,12 +495,82 @@ TEST_F(LoadMenuTest, AFileThatCannotBeLoadedSaysSoAndChangesNothing)
     }
 }
 
-TEST_F(LoadMenuTest, EnterOnTapeDoesNothingAndEscapeLeaves)
+// A small valid tape: the header and three waves.
+std::vector<uint8_t> SmallTape()
+{
+    std::vector<uint8_t> tap = {'C', '1', '6', '-', 'T', 'A', 'P', 'E', '-', 'R', 'A', 'W', 2, 2, 0, 0, 3, 0, 0, 0};
+    tap.insert(tap.end(), {0x1A, 0x1A, 0x35});
+    return tap;
+}
+
+TEST_F(LoadMenuTest, TapePageInsertsPressesKeysAndEjects)
 {
     MakeExample();
-    pictures.KeysAt(0, {DIK_RIGHT, DIK_RIGHT, DIK_RETURN, 0, DIK_ESCAPE});
+    MakeFile("T.TAP", SmallTape());
+    MakeFile("P.TAP", {'C', '6', '4', '-', 'T', 'A', 'P', 'E', '-', 'R', 'A', 'W', 1, 0, 0, 0, 0, 0, 0, 0});
+    // TAPE; the last entry (T.TAP) in; PLAY; the C64 tape above it refused;
+    // out again.
+    DeckKey keyAfterPlay = DeckKey::Stop;
+    pictures.AtPicture(6, [&] { keyAfterPlay = TapeKeyDown(); });
+    pictures.KeysAt(0, {DIK_RIGHT, DIK_RIGHT, DIK_END, DIK_RETURN, DIK_P, 0, 0, DIK_UP, DIK_RETURN, 0, DIK_E, 0,
+                        DIK_ESCAPE});
     Run();
-    EXPECT_EQ(pictures.pictures.size(), 5u);
+    ASSERT_GE(pictures.pictures.size(), 12u);
+    ExpectRow(pictures.pictures[3], 6, "<NEW EMPTY TAPE>", true, false);
+    EXPECT_EQ(keyAfterPlay, DeckKey::Play);
+    EXPECT_EQ(ReadCells(pictures.pictures[6], 7, 21, 5, 0x71, 0x00), "T.TAP");
+    EXPECT_EQ(ReadCells(pictures.pictures[6], 28, 22, 10, 0x71, 0x00), "000 PLAY  ");
+    EXPECT_EQ(ReadCells(pictures.pictures[10], 7, 21, 14, 0x58, 0x00), "A C64 TAPE IMA");
+    EXPECT_FALSE(TapeAttached());
+    EXPECT_EQ(ReadCells(pictures.pictures.back(), 7, 21, 5, 0x71, 0x00), "EMPTY");
+}
+
+TEST_F(LoadMenuTest, TapePageMakesANewEmptyTape)
+{
+    pictures.KeysAt(0, {DIK_RIGHT, DIK_RIGHT, DIK_RETURN, DIK_N, DIK_1, DIK_RETURN, 0, 0, DIK_ESCAPE});
+    Run();
+    ASSERT_TRUE(fs::exists("N1.TAP"));
+    EXPECT_EQ(fs::file_size("N1.TAP"), TapHeaderSize);
+    EXPECT_TRUE(TapeAttached());
+    TapImage image;
+    std::string problem;
+    EXPECT_TRUE(ReadTapFile("N1.TAP", &image, &problem)) << problem;   // a blank tape
+    EXPECT_TRUE(image.waves.empty());
+}
+
+TEST_F(LoadMenuTest, TapePageWithoutADatassetteSaysWhy)
+{
+    SetDatassettePresent(false);
+    pictures.KeysAt(0, {DIK_RIGHT, DIK_RIGHT, DIK_P, DIK_RETURN, DIK_ESCAPE});
+    Run();
+    ASSERT_GE(pictures.pictures.size(), 3u);
+    EXPECT_EQ(ReadCells(pictures.pictures[2], 2, 2, 32, 0x71, 0x00), "THE OPEN ROM HAS NO TAPE SUPPORT");
+    EXPECT_EQ(TapeKeyDown(), DeckKey::Stop);
+}
+
+TEST_F(LoadMenuTest, CartPagePlugsInRefusesAndPullsOut)
+{
+    MakeFile("C.BIN", std::vector<uint8_t>(16384, 0xC1));
+    MakeFile("BAD.ROM", std::vector<uint8_t>(100, 0));
+    // CART (.., BAD.ROM, C.BIN); C.BIN into slot 1; slot 2; BAD.ROM refused
+    // there; slot 1 pulled out.
+    bool pluggedIn = false;
+    uint16_t resetAsked = 0;
+    pictures.AtPicture(7, [&] {
+        pluggedIn = CartridgeAttached(1);
+        resetAsked = HardResetRequest;
+    });
+    pictures.KeysAt(0, {DIK_RIGHT, DIK_RIGHT, DIK_RIGHT, DIK_RIGHT, DIK_END, DIK_RETURN, 0, 0, DIK_2, DIK_UP,
+                        DIK_RETURN, 0, DIK_1, DIK_X, 0, DIK_ESCAPE});
+    Run();
+    ASSERT_GE(pictures.pictures.size(), 15u);
+    EXPECT_TRUE(pluggedIn);
+    EXPECT_EQ(resetAsked, 1);
+    EXPECT_EQ(ReadCells(pictures.pictures[7], 10, 21, 14, 0x71, 0x00), "C.BIN (16 KIB)");
+    EXPECT_EQ(ReadCells(pictures.pictures[12], 10, 23, 22, 0x58, 0x00), "A CARTRIDGE IMAGE HAS ");
+    EXPECT_FALSE(CartridgeAttached(1));
+    EXPECT_FALSE(CartridgeAttached(2));
+    EXPECT_EQ(ReadCells(pictures.pictures.back(), 10, 21, 5, 0x71, 0x00), "EMPTY");
 }
 
 }  // namespace

@@ -33,6 +33,7 @@ rm -f "$repo/tests/web/hello_web.o"
 head -c 100 /dev/zero >"$scratch/site/short.fre"
 head -c 100 /dev/zero >"$scratch/site/short.d64"
 : >"$scratch/site/empty.prg"
+printf 'C16-TAPE-RAW\002\002\000\000\000\000\000\000' >"$scratch/site/blank.tap"
 
 cd "$repo/tests/web"
 [ -d node_modules/puppeteer-core ] || npm ci --no-audit --no-fund --silent

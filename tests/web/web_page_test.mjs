@@ -116,7 +116,7 @@ const tests = {
     const page = await open(browser, '?run=hello.prg');
     await waitFor(page, screenText, (t) => /RAVLIN WEB 142/.test(t), 40);
     for (const [query, expected] of [['?run=missing.prg', /missing\.prg could not be fetched/],
-                                     ['?run=index.html', /index\.html: not a \.prg, \.fre or \.d64 file/],
+                                     ['?run=index.html', /index\.html: not a \.prg, \.fre, \.d64, \.tap or cartridge/],
                                      ['?run=short.fre', /short\.fre: not a snapshot/],
                                      ['?run=empty.prg', /empty\.prg: is empty/],
                                      ['?keys=qwerty', /\?keys=qwerty is not known/],
@@ -128,6 +128,10 @@ const tests = {
       assert.deepEqual(bad.uncaught, undefined);
       await bad.close();
     }
+    // A tape goes into the datassette and BASIC is told to LOAD from it.
+    const tape = await open(browser, '?run=blank.tap');
+    await waitFor(tape, screenText, (t) => /LOAD\n\n(PRESS PLAY ON TAPE|SEARCHING)/.test(t), 40);
+    await tape.close();
     // A disk image is examined when it is due to start, and a bad one is
     // reported on the title line, as in the desktop's window title.
     const disk = await open(browser, '?run=short.d64');

@@ -6,8 +6,11 @@
 #pragma once
 #include <string>
 #include <string_view>
+#include <utility>
+#include <vector>
 
 #include "runner.h"
+#include "tape/datassette.h"
 
 // A ".prg" or ".fre" name (extension in any case) loaded with the loader the
 // load menu uses for it; a ".d64" is attached and BASIC loads its first
@@ -18,6 +21,11 @@ bool SaveSnapshotTo(const std::string& name);
 bool ScreenshotWindowTo(const std::string& name);
 // Attaches a disk image or a host folder as drive 8.
 bool AttachDisk(const std::string& path);
+// Puts a TAP image in the datassette (a missing one is a new, empty tape).
+bool AttachTape(const std::string& path);
+// A key of the datassette; false (and a message) with no tape in, or
+// record on a write-protected one.
+bool PressTapeKey(DeckKey key);
 
 // Command-line options --load FILE, --run, --disk PATH and --save-snapshot
 // FILE.  The load (after the boot wait, as --type) and the typed RUN join the
@@ -30,6 +38,8 @@ struct FileOptions {
     bool loadIsDisk = false;
     bool run = false;
     std::string disk;
+    std::string tape;
+    std::vector<std::pair<std::string, int>> cartridges;   // image, slot
     std::string saveSnapshot;
 };
 

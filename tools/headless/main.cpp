@@ -28,8 +28,8 @@ int Usage()
     std::fprintf(stderr,
                  "usage: ravlin-headless [--frames N] [--screen-text] [--screenshot FILE.bmp]\n"
                  "                       [--type TEXT] [--script FILE] [--wav FILE.wav]\n"
-                 "                       [--load FILE.prg|FILE.fre|IMAGE.d64] [--run] [--disk PATH]\n"
-                 "                       [--save-snapshot FILE]\n");
+                 "                       [--load FILE.prg|FILE.fre|IMAGE.d64|TAPE.tap] [--run] [--disk PATH]\n"
+                 "                       [--tape TAPE.tap] [--cart IMAGE[,SLOT]] [--save-snapshot FILE]\n");
     return 2;
 }
 
@@ -80,6 +80,7 @@ int main(int argc, char** argv)
 
     // What is written once the run is over.
     auto atEnd = [&] {
+        TapeDetach();   // a recording still running reaches its file
         if (!SaveSnapshotAtEnd(fileOptions))
             std::exit(1);
         if (!wavPath.empty() && !WriteWavFile(wavPath, HeadlessAudio(), HeadlessAudioRate)) {

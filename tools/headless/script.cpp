@@ -1,7 +1,8 @@
 // The script language of ravlin-headless, one command a line:
 //   frames N | type TEXT | press KEY [N] | hold KEY | release KEY |
 //   screen-text [FILE] | screenshot FILE | wav FILE |
-//   load FILE | run | disk PATH | save-snapshot FILE | screenshot-window FILE
+//   load FILE | run | disk PATH | save-snapshot FILE | screenshot-window FILE |
+//   tape PATH | tape play | tape record | tape stop | tape rewind | tape forward
 // Blank lines and lines starting with # are ignored.
 #include <fstream>
 #include <sstream>

@@ -20,7 +20,7 @@ export NODE_PATH="${NODE_PATH:+$NODE_PATH:}/usr/share/nodejs"
 flags="-std=c++20 -O3 -Wall -Wextra -fno-exceptions -mbulk-memory -Isrc"
 sources=$(ls src/machine/*.cpp src/cpu/*.cpp src/ted/*.cpp src/sound/*.cpp src/input/*.cpp \
              src/platform/*.cpp src/platform/mixer_buffers/*.cpp src/platform/web/*.cpp src/ui/*.cpp src/files/*.cpp \
-             src/debugger/*.cpp src/drive/*.cpp tools/web/*.cpp)
+             src/debugger/*.cpp src/drive/*.cpp src/tape/*.cpp src/cartridge/*.cpp tools/web/*.cpp)
 
 # One object per source, rebuilt when the source or any header is newer.
 newest_header=$(ls -t $(find src tools/web -name '*.h') | head -n 1)

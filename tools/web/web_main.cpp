@@ -19,6 +19,7 @@
 #include "platform/devices.h"
 #include "platform/start_file.h"
 #include "platform/web/web_backend.h"
+#include "tape/datassette.h"
 #include "ted/ted_state.h"
 
 namespace {
@@ -115,8 +116,8 @@ bool NeedsCarefulSlice()
 // The pacing between frames: none, the display's refresh (the vertical
 // blank), or 50 frames a second.  For the last, the next frame starts a
 // little before its time is due, and the frame end's own wait takes up the
-// rest.
-bool Unpaced() { return Config.Sync == 0 || WarpOn; }
+// rest.  Warp, and TapeWarp while the tape moves, run unpaced.
+bool Unpaced() { return Config.Sync == 0 || WarpOn || TapeWarpActive(); }
 
 void ScheduleNextFrame()
 {
