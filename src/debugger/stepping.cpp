@@ -7,6 +7,7 @@
 #include "input/keyboard.h"
 #include "machine/machine_state.h"
 #include "ted/memory_map.h"
+#include "ted/steps_inline.h"
 
 namespace {
 
@@ -15,8 +16,27 @@ constexpr uint8_t OpcodeJsr = 0x20;
 // to answer at once, rarely enough to cost nothing.
 constexpr uint32_t EscapePollInterval = 4096;
 
+inline bool Measured() { return Ted.ModelInUse == 1; }
+
+// One instruction with the TED following it, in the model in use.
+inline void MeasuredInstruction(bool checkInterrupts)
+{
+    Ted.PictureHeld = 1;   // the debugger's page stays on the screen
+    Ted.InInstruction = 1;
+    ExecuteInstruction();
+    Ted.InInstruction = 0;
+    if (checkInterrupts)
+        InterruptCheck();
+    MeasuredStep(false);
+    Ted.PictureHeld = 0;
+}
+
 inline void StepWithoutInterruptCheck()
 {
+    if (Measured()) {
+        MeasuredInstruction(false);
+        return;
+    }
     ExecuteInstruction();
     TimerStep();
     LineStep();
@@ -34,6 +54,10 @@ inline void TakeDueInterrupt()
 
 void SingleStep()
 {
+    if (Measured()) {
+        MeasuredInstruction(true);
+        return;
+    }
     // Decided before the instruction, which may itself switch the clock.
     const bool doubleSpeed = Ted.DoubleSpeedLine == 1 && Ted.SingleClock == 0;
     ExecuteInstruction();

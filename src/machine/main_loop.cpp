@@ -2,9 +2,11 @@
 #include "debugger/debugger.h"
 #include "files/screenshot.h"
 #include "machine/machine_state.h"
+#include "machine/settings.h"
 #include "machine/startup.h"
 #include "platform/devices.h"
 #include "platform/start_file.h"
+#include "ted/line_setup.h"
 #include "ted/render_inline.h"
 #include "ted/steps_inline.h"
 #include "ui/menus.h"
@@ -54,6 +56,9 @@ void RunRequests()
         HardReset();
     if (StartFileRequest == 1)
         StartRequestedFile();
+    // A reset or a load may have put the TED back to its start.
+    if (Ram64)
+        Config.Accuracy != 0 ? EnterMeasuredModel() : EnterOlderModel();
     SettleDeferredSteps();
 }
 
@@ -100,11 +105,38 @@ inline void StepTimersAndRaster()
     }
 }
 
+// Which machine a pass runs: the older model, where display lines give the
+// processor 57 cycles and others 114, or the measured one, where the TED
+// walks a table per line kind (line_timing.h).
+enum class Model : uint8_t { Older, Measured };
+
+// One instruction and the TED after it, in the measured model.
+template <StepForm T>
+inline void MeasuredInstruction()
+{
+    Ted.InInstruction = 1;
+    ExecuteInstruction();
+    Ted.InInstruction = 0;
+    CheckInterrupts<T>();
+    MeasuredStep(T == StepForm::Deferred);
+}
+
+// Brings the TED into the model the settings ask for.
+inline Model ModelFromSettings()
+{
+    if (Config.Accuracy != 0) {
+        EnterMeasuredModel();
+        return Model::Measured;
+    }
+    EnterOlderModel();
+    return Model::Older;
+}
+
 // One pass.  *attention asks for the request flags and the RAM block to be
 // looked at after the pass; a pass sets it after anything that could have
 // changed them: a dispatched message, a frame end or the debugger.
 // MainLoopPass always asks.
-template <StepForm T>
+template <StepForm T, Model M>
 inline bool Pass(int* exitCode, bool* attention)
 {
     if (PumpCounter > 256) {
@@ -132,7 +164,9 @@ inline bool Pass(int* exitCode, bool* attention)
         return true;
     }
 
-    if (Ted.DoubleSpeedLine == 1 && Ted.SingleClock == 0) {
+    if constexpr (M == Model::Measured) {
+        MeasuredInstruction<T>();
+    } else if (Ted.DoubleSpeedLine == 1 && Ted.SingleClock == 0) {
         // Outside the display lines the TED runs the processor at twice the
         // rate of its own clock: two instructions, with the timers and the
         // raster seeing half of each one's cycles.
@@ -157,7 +191,7 @@ inline bool Pass(int* exitCode, bool* attention)
         StepTimersAndRaster<T>();
     }
 
-    if (RenderStepInline())
+    if (RenderStepInline<M == Model::Measured>())
         *attention = true;   // the frame end ran the frame's outputs
 
     if (AtBreakpoint()) {
@@ -188,18 +222,26 @@ inline bool Pass(int* exitCode, bool* attention)
 bool MainLoopPass(int* exitCode)
 {
     bool attention = true;
-    return Pass<StepForm::Stepped>(exitCode, &attention);
+    if (ModelFromSettings() == Model::Measured)
+        return Pass<StepForm::Stepped, Model::Measured>(exitCode, &attention);
+    return Pass<StepForm::Stepped, Model::Older>(exitCode, &attention);
 }
 
 bool RunMainLoop(int* exitCode, uint64_t untilFrame)
 {
     // Whatever was changed from outside since the last pass is looked at
     // first: the timers' budget, the requests, the RAM block.
+    const Model model = ModelFromSettings();
     SettleDeferredSteps();
     bool attention = true;
     bool running = true;
-    while (running && Ted.FramesCompleted < untilFrame)
-        running = Pass<StepForm::Deferred>(exitCode, &attention);
+    if (model == Model::Measured) {
+        while (running && Ted.FramesCompleted < untilFrame)
+            running = Pass<StepForm::Deferred, Model::Measured>(exitCode, &attention);
+    } else {
+        while (running && Ted.FramesCompleted < untilFrame)
+            running = Pass<StepForm::Deferred, Model::Older>(exitCode, &attention);
+    }
     SettleDeferredSteps();
     return running;
 }

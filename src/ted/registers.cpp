@@ -2,6 +2,7 @@
 
 #include "machine/machine_state.h"
 #include "sound/sound.h"
+#include "ted/line_setup.h"
 
 namespace {
 
@@ -96,6 +97,12 @@ void ReapplySoundRegisters()
 
 uint8_t ReadTedRegister(uint8_t reg)
 {
+    const bool measured = Ted.ModelInUse == 1;
+    if (measured) {
+        CatchUpToAccess();   // the read sees the TED as on its own cycle
+        if (reg >= 0x1A)
+            return MeasuredCounterRead(reg);
+    }
     if (reg <= 0x05)
         SettleTimers();
     switch (reg) {
@@ -130,6 +137,9 @@ uint8_t ReadTedRegister(uint8_t reg)
 
 void WriteTedRegister(uint8_t reg, uint8_t value)
 {
+    const bool measured = Ted.ModelInUse == 1;
+    if (measured)
+        BeforeMeasuredWrite();   // on the write's own cycle, the picture drawn up to its cell
     // The timers, and the clock that drives them, change here.
     const bool timing = reg <= 0x05 || reg == 0x13;
     if (timing)
@@ -137,6 +147,8 @@ void WriteTedRegister(uint8_t reg, uint8_t value)
     WriteRegisterValue(reg, value);
     if (timing)
         SettleTimers();
+    if (measured)
+        AfterMeasuredWrite(reg, value);
     if (reg == 0x0A || reg == 0x0B)
         WorkOutNextLineEvent();   // the raster compare moved
     if (reg == 0x09 || reg == 0x0A)

@@ -242,7 +242,9 @@ inline unsigned LastChunkUpTo(unsigned x, unsigned limit) { return x + (limit - 
     }
     const unsigned windowLast = std::min(last, right - 4);
     if (x <= windowLast) {
-        if (ff06 & 0x10)
+        if ((ff06 & 0x10) && Ted.Latch.idle)
+            FillChunks(row + Ted.Latch.hs, x, windowLast, Ted.Latch.bg0);   // no row fetched: background
+        else if (ff06 & 0x10)
             WindowChunks(row, x, windowLast, ff06, ff07);
         else
             FillChunks(row + Ted.Latch.hs, x, windowLast, border);   // display disabled: border
@@ -280,7 +282,7 @@ void DrawRun(unsigned line, unsigned first, unsigned last)
     // The common case first: text-mode chunks inside the window.
     const uint8_t ff06 = Ram64[0xFF06];
     const uint8_t ff07 = Ram64[0xFF07];
-    if ((ff06 & 0x70) == 0x10 && !(ff07 & 0x10) && first >= Ted.WindowLeft && last < Ted.WindowRight &&
+    if ((ff06 & 0x70) == 0x10 && !(ff07 & 0x10) && !Ted.Latch.idle && first >= Ted.WindowLeft && last < Ted.WindowRight &&
         line >= Ted.WindowTop && line < Ted.WindowBottom) {
         TextChunks(FrameBuffer + LineOffsetTable[line] + Ted.Latch.hs, first, last, ff07);
         return;

@@ -110,12 +110,13 @@ struct BitmapCell {
     uint8_t pattern, one, zero;
 };
 
-// Bitmap rows follow the raster: the vertical scroll does not move them.
-// The colours come from the matrix (s) and the attribute byte below it (t).
+// The bitmap row and its line come from the line set-up: the older model
+// follows the raster (the vertical scroll does not move them), the measured
+// one the TED's character position and sub-row counter.  The colours come
+// from the matrix (s) and the attribute byte below it (t).
 inline BitmapCell BitmapCellAt(const LineLatches& l, unsigned col)
 {
-    const unsigned lineInRow = static_cast<unsigned>(Ted.RasterLine - 56) & 7;
-    const uint8_t pattern = Ram64[static_cast<uint16_t>(l.bitmapRowBase + 8 * col + lineInRow)];
+    const uint8_t pattern = Ram64[static_cast<uint16_t>(l.bitmapRowBase + 8 * col + l.lineInRow)];
     const uint16_t colourAddress = static_cast<uint16_t>(l.colourRowBase + col);
     const uint8_t s = Ram64[colourAddress];
     const uint8_t t = Ram64[static_cast<uint16_t>(colourAddress - 0x400)];

@@ -80,3 +80,47 @@ inline void LineStepInline()
          LineCounterTable[Ted.RasterLine] == Ted.RasterCompare)) [[unlikely]]
         LineStepEvents();
 }
+
+// The measured model (Accuracy=1).  After each instruction the TED walks
+// the line's table (line_timing.h) by the instruction's processor cycles:
+// one lookup gives the new position, and the timers count the single-clock
+// slots passed.  Lines end, bad lines and counters step out of line, in
+// measured_timing.cpp.
+#include "ted/line_timing.h"
+
+void MeasuredCrossLines(unsigned cycle, bool deferred);
+void MeasuredLineEvents();
+
+// The timers count single-clock slots whatever the processor's clock.  In
+// the deferred form they are owed until one runs out or someone looks.
+inline void CountTimerSlots(int32_t slots, bool deferred)
+{
+    Ted.TimerTicksOwed += slots;
+    if (!deferred || Ted.TimerTicksOwed >= Ted.TimerBudget) [[unlikely]]
+        TimersCatchUp();
+}
+
+inline void MeasuredAdvance(unsigned cycles, bool deferred)
+{
+    const unsigned n = Ted.LineCycle + cycles;
+    const timing::LineTable& t = timing::LineTables[Ted.LineKindNow][Ted.LineClockNow];
+    if (n >= t.cycles) [[unlikely]] {
+        MeasuredCrossLines(n, deferred);
+        return;
+    }
+    const unsigned before = Ted.LinePosition >> 2;
+    Ted.LineCycle = static_cast<uint8_t>(n);
+    Ted.LinePosition = t.unitsAt[n];
+    CountTimerSlots(static_cast<int32_t>((Ted.LinePosition >> 2) - before), deferred);
+    if (Ted.LinePosition >= Ted.LineEventAt) [[unlikely]]
+        MeasuredLineEvents();
+}
+
+// The step after an instruction: the cycles a register access has not
+// already stepped.
+inline void MeasuredStep(bool deferred)
+{
+    const unsigned accounted = Ted.CyclesAccounted;
+    Ted.CyclesAccounted = 0;
+    MeasuredAdvance(LastCycle > accounted ? LastCycle - accounted : 0, deferred);
+}

@@ -14,8 +14,9 @@ void TimersRanOut()
     Ted.InterruptWatch = 1;
     uint8_t& request = Ram64[IrqRequestRegister];
     if (Ted.Timer1Counter < 0) {
-        // Only at the single clock does the overshoot carry into the reload.
-        if (Ted.SingleClock) {
+        // Only at the single clock does the overshoot carry into the reload;
+        // the measured model counts single clocks always.
+        if (Ted.SingleClock || Ted.ModelInUse == 1) {
             Ted.Timer1Counter += Ted.Timer1Latch;
             // A latch smaller than the steps leaves the count below zero,
             // falling further each step.  Keep it within one 64 KiB turn

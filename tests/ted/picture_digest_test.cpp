@@ -68,10 +68,12 @@ struct PictureDigest {
 
 const char* NameOf(Loop loop) { return loop == Loop::Passes ? "MainLoopPass" : "RunMainLoop"; }
 
-void PrepareDirectory(const ScratchDirectory& scratch, int screenMode)
+// The fixed digests are the older model's pictures (Accuracy=0).
+void PrepareDirectory(const ScratchDirectory& scratch, int screenMode, int accuracy = 0)
 {
     scratch.CopyRealRoms();
-    scratch.WriteText("settings", "ScreenMode=" + std::to_string(screenMode) + "\nSync=0\nSoundEmulation=0\n");
+    scratch.WriteText("settings", "ScreenMode=" + std::to_string(screenMode) +
+                                      "\nSync=0\nSoundEmulation=0\nAccuracy=" + std::to_string(accuracy) + "\n");
 }
 
 // Types text through the KERNAL's keyboard buffer, a few characters at a

@@ -1,0 +1,196 @@
+// The TED as the real chip times it (Accuracy=1), measured the way a user
+// would: 6502 programs (assembled with ca65 at test time) count processor
+// cycles per frame and over bands of lines, in the headless machine with a
+// tiny test-built ROM.  The same programs give the older model's figures
+// with Accuracy=0.
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cstdlib>
+#include <string>
+#include <vector>
+
+#include "cpu/cpu.h"
+#include "machine/machine_state.h"
+#include "machine/settings.h"
+#include "machine/startup.h"
+#include "support/test_support.h"
+#include "ted/line_timing.h"
+#include "support/assemble.h"
+#include "ted/ted_clock.h"
+#include "ted/ted_names.h"
+
+namespace {
+
+using namespace ted;
+
+constexpr uint16_t ProgramAddress = 0x1000;
+
+struct Count {
+    uint8_t ff06, ff13;
+    uint8_t firstLine, lastLine;
+};
+
+// Cycles from the start of firstLine to the start of lastLine, counted by
+// cycle_count.s.  Rounds are 18 cycles, 22 when the high byte steps.
+long CountCycles(const std::vector<uint8_t>& program, const Count& c)
+{
+    LoadAt(program, ProgramAddress);
+    Ram64[0xF0] = c.ff06;
+    Ram64[0xF1] = c.ff13;
+    Ram64[0xF6] = c.firstLine;
+    Ram64[0xF7] = c.lastLine;
+    Ram64[0xF4] = 0;
+    Cpu.PC = ProgramAddress;
+    int exitCode = 0;
+    for (long pass = 0; pass < 2000000 && Ram64[0xF4] == 0; pass++)
+        if (!MainLoopPass(&exitCode))
+            return -1;
+    if (Ram64[0xF4] == 0)
+        return -1;
+    const long rounds = Ram64[0xF2] | (Ram64[0xF3] << 8);
+    return 18 * rounds + 4 * (rounds / 256);
+}
+
+class MeasuredTimingTest : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        program = AssembleProgram(scratch, "cycle_count.s", ProgramAddress);
+        if (program.empty())
+            GTEST_SKIP() << "ca65/cl65 (cc65) is not installed";
+        scratch.WriteTinyRoms();
+        ASSERT_TRUE(BootMachine());
+        int exitCode = 0;
+        ASSERT_TRUE(MainLoopPass(&exitCode));   // take the reset
+    }
+    void TearDown() override { ResetMachineToPowerOn(); }
+    ScratchDirectory scratch;
+    std::vector<uint8_t> program;
+};
+
+// The four frame totals measured on a PAL machine, and the older model's.
+TEST_F(MeasuredTimingTest, CyclesPerFrameInTheFourModes)
+{
+    const struct Case {
+        const char* name;
+        uint8_t ff06, ff13;
+        long measured, older;
+    } cases[] = {
+        {"double clock, screen on", 0x1B, 0x00, 22882, 23748},
+        {"double clock, blanked", 0x0B, 0x00, 34008, 35552},
+        {"single clock, screen on", 0x1B, 0x02, 15634, 17774},
+        {"single clock, blanked", 0x0B, 0x02, 17784, 17776},
+    };
+    for (uint32_t accuracy : {1u, 0u}) {
+        Config.Accuracy = accuracy;
+        for (const Case& c : cases) {
+            SCOPED_TRACE(std::string(c.name) + (accuracy ? ", measured" : ", older model"));
+            const long cycles = CountCycles(program, {c.ff06, c.ff13, 100, 100});
+            const long expected = accuracy ? c.measured : c.older;
+            EXPECT_NEAR(cycles, expected, expected * 3 / 1000) << cycles;
+        }
+    }
+}
+
+// Per line: 109 on border lines, 65 on display lines, 22 on the two bad
+// lines of a row; 57 / 57 / 14 at single clock.  Bands of lines keep the
+// counting loop's 18-cycle grain small against the total; they lie at
+// lines 56-255, whose low bytes no other line shares.
+TEST_F(MeasuredTimingTest, CyclesPerLineByKind)
+{
+    const struct Case {
+        const char* name;
+        Count count;
+        long expected;
+    } cases[] = {
+        {"40 border lines", {0x1B, 0x00, 210, 250}, 40 * 109},
+        {"40 blanked lines in the window", {0x0B, 0x00, 60, 100}, 40 * 109},
+        {"5 rows: 10 bad lines, 30 display lines", {0x1B, 0x00, 60, 100}, 10 * 22 + 30 * 65},
+        {"single clock, 40 border lines", {0x1B, 0x02, 210, 250}, 40 * 57},
+        {"single clock, 5 rows", {0x1B, 0x02, 60, 100}, 10 * 14 + 30 * 57},
+        {"YSCROLL 0 moves the bad lines, not their number", {0x18, 0x00, 60, 100}, 10 * 22 + 30 * 65},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        EXPECT_NEAR(CountCycles(program, c.count), c.expected, 19);
+    }
+}
+
+// The timers count the single clock whatever the processor's clock: a frame
+// is 17,784 ticks of timer 2 on a blanked double-clock screen as on a
+// single-clock one.
+TEST_F(MeasuredTimingTest, TimersCountTheSingleClock)
+{
+    for (uint8_t ff13 : {uint8_t{0x00}, uint8_t{0x02}}) {
+        SCOPED_TRACE(ff13 ? "single clock" : "double clock");
+        WriteByte(Control1, 0x1B);
+        WriteByte(CharacterBase, ff13);
+        int exitCode = 0;
+        ASSERT_TRUE(RunMainLoop(&exitCode, Ted.FramesCompleted + 1));
+        SettleDeferredSteps();
+        const int32_t before = Ted.Timer2Counter;
+        const uint64_t clockBefore = SingleClockNow();
+        ASSERT_TRUE(RunMainLoop(&exitCode, Ted.FramesCompleted + 3));
+        SettleDeferredSteps();
+        const long ticks = (before - Ted.Timer2Counter + 3 * 0x10000) % 0x10000;
+        EXPECT_NEAR(ticks, 3 * 17784, 8);
+        EXPECT_NEAR(static_cast<double>(SingleClockNow() - clockBefore), 3 * 17784.0, 8);
+    }
+    EXPECT_DOUBLE_EQ(SingleClockHz(), 886723.75);
+}
+
+// 0xFF07 bit 6: 262 lines of 57 slots.
+TEST_F(MeasuredTimingTest, NtscFrameHas262Lines)
+{
+    WriteByte(Control2, Ctrl2Ntsc | Ctrl2Columns40);
+    EXPECT_NEAR(CountCycles(program, {0x0B, 0x02, 100, 100}), 262 * 57, 19);
+    EXPECT_NEAR(CountCycles(program, {0x0B, 0x00, 100, 100}), 262 * 109, 19);
+    EXPECT_DOUBLE_EQ(SingleClockHz(), 894886.25);
+}
+
+// The counters: 0xFF1E runs 0-0xE3 in steps of 2 per double-clock cycle,
+// 0xFF1C/0xFF1D the line, and writes move the line the TED believes it is
+// on (the frame then ends sooner).
+TEST_F(MeasuredTimingTest, CountersReadAndWrite)
+{
+    WriteByte(Control1, 0x0B);   // blanked: double clock all along the line
+    uint8_t lowest = 0xFF, highest = 0;
+    bool seen[256] = {};
+    int exitCode = 0;
+    for (int i = 0; i < 2000; i++) {
+        ASSERT_TRUE(MainLoopPass(&exitCode));
+        const uint8_t h = ReadByte(HorizontalPosition);
+        lowest = std::min(lowest, h);
+        highest = std::max(highest, h);
+        seen[h] = true;
+    }
+    EXPECT_EQ(lowest, 0);
+    EXPECT_EQ(highest, 0xE2);
+    EXPECT_FALSE(seen[0xE4]);
+
+    ASSERT_TRUE(RunMainLoop(&exitCode, Ted.FramesCompleted + 1));
+    const uint64_t frameStart = SingleClockNow();
+    WriteByte(LineCounterHigh, 0x01);
+    WriteByte(LineCounterLow, 0x30);   // line 304: 8 lines to the frame's end
+    EXPECT_EQ(ReadByte(LineCounterLow), 0x30);
+    EXPECT_EQ(ReadByte(LineCounterHigh), 0xFF);
+    ASSERT_TRUE(RunMainLoop(&exitCode, Ted.FramesCompleted + 1));
+    EXPECT_LT(SingleClockNow() - frameStart, 10u * 57);
+    EXPECT_EQ(ReadByte(LineCounterHigh), 0xFE);
+}
+
+// With Accuracy=0 the older model runs: the double-speed pass pair.
+TEST_F(MeasuredTimingTest, AccuracyZeroRunsTheOlderModel)
+{
+    Config.Accuracy = 0;
+    int exitCode = 0;
+    ASSERT_TRUE(MainLoopPass(&exitCode));
+    EXPECT_EQ(Ted.ModelInUse, 0);
+    Config.Accuracy = 1;
+    ASSERT_TRUE(MainLoopPass(&exitCode));
+    EXPECT_EQ(Ted.ModelInUse, 1);
+    EXPECT_EQ(Ted.DoubleSpeedLine, 0);
+}
+
+}  // namespace
