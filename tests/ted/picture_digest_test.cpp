@@ -144,6 +144,27 @@ TEST_F(PictureDigestTest, VideoChurnFromCompiledCode)
     }
 }
 
+// The measured model (Accuracy=1) draws each register write from its own
+// cycle: the pass-by-pass loop and the batching one must give the same
+// pictures, frame after frame.
+TEST_F(PictureDigestTest, MeasuredModelDrawsAlikeInBothLoops)
+{
+    uint64_t digests[2] = {};
+    for (Loop loop : {Loop::Passes, Loop::Batched}) {
+        SCOPED_TRACE(NameOf(loop));
+        ScratchDirectory scratch;
+        PrepareDirectory(scratch, 2, 1);
+        ASSERT_TRUE(BootMachine());
+        PictureDigest digest{loop};
+        ASSERT_TRUE(digest.Frames(150));
+        ASSERT_TRUE(Type(digest, "10 GRAPHIC 2,1:CIRCLE 1,160,80,40,20:COLOR 4,3,3:COLOR 0,I:I=I+1:GOTO 10\rRUN\r"));
+        ASSERT_TRUE(digest.Frames(300));
+        digests[loop == Loop::Batched] = digest.value;
+        ResetMachineToPowerOn();
+    }
+    EXPECT_EQ(digests[0], digests[1]);
+}
+
 TEST_F(PictureDigestTest, BasicSplitScreenAndMulticolourGraphics)
 {
     for (Loop loop : {Loop::Passes, Loop::Batched}) {
