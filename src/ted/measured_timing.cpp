@@ -396,6 +396,9 @@ void PlaceAtFrameStart()
     Ted.RowActive = 0;
     Ted.RowsStarted = 0;
     Ted.RasterCompareArmed = 1;
+    // As just after a frame's end: the frame under way is not presented.
+    Ted.FrameEndArmed = 0;
+    Ted.FrameCountArmed = 0;
     Ted.Ntsc = (Ram64[ted::Control2] & ted::Ctrl2Ntsc) != 0;
     DecideBadLines();
     LatchMeasuredLine();

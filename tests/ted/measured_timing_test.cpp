@@ -6,11 +6,16 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <cstdio>
 #include <cstdlib>
+#include <cstring>
 #include <string>
 #include <vector>
 
 #include "cpu/cpu.h"
+#include "debugger/debugger.h"
+#include "debugger/debugger_text.h"
+#include "files/snapshot_file.h"
 #include "machine/machine_state.h"
 #include "machine/settings.h"
 #include "machine/startup.h"
@@ -178,6 +183,162 @@ TEST_F(MeasuredTimingTest, CountersReadAndWrite)
     ASSERT_TRUE(RunMainLoop(&exitCode, Ted.FramesCompleted + 1));
     EXPECT_LT(SingleClockNow() - frameStart, 10u * 57);
     EXPECT_EQ(ReadByte(LineCounterHigh), 0xFE);
+}
+
+// Unconnected addresses read the last byte on the bus: a program reading
+// the write-only bank latch 256 times finds neither all zeros nor one value
+// (the TED's fetches in the window, the processor's address byte
+// elsewhere).  The older model reads 0 there.
+TEST_F(MeasuredTimingTest, UnconnectedAddressesReadTheLastBusByte)
+{
+    const std::vector<uint8_t> reader = AssembleProgram(scratch, "open_bus.s", 0x1800);
+    ASSERT_FALSE(reader.empty());
+    std::memset(Ram64 + 0x0800, 0, 0x800);
+    for (int i = 0; i < 40 * 25; i++)
+        Ram64[0x0C00 + i] = static_cast<uint8_t>(i);   // all glyphs
+    for (int i = 0; i < 0x800; i++)
+        Ram64[0x2000 + i] = static_cast<uint8_t>(i * 7 + 1);
+    WriteByte(MatrixBase, 0x08);
+    WriteByte(CharacterBase, 0x20);
+    WriteByte(BitmapBase, 0x00);
+    WriteByte(Control1, 0x1B);
+    for (uint32_t accuracy : {1u, 0u}) {
+        SCOPED_TRACE(accuracy ? "measured" : "older model");
+        Config.Accuracy = accuracy;
+        LoadAt(reader, 0x1800);
+        Ram64[0xF4] = 0;
+        Cpu.PC = 0x1800;
+        int exitCode = 0;
+        for (long pass = 0; pass < 100000 && Ram64[0xF4] == 0; pass++)
+            ASSERT_TRUE(MainLoopPass(&exitCode));
+        ASSERT_EQ(Ram64[0xF4], 1);
+        uint8_t any = 0;
+        bool allEqual = true;
+        for (int i = 0; i < 256; i++) {
+            any |= Ram64[0x3000 + i];
+            allEqual = allEqual && Ram64[0x3000 + i] == Ram64[0x3000];
+        }
+        EXPECT_EQ(any != 0, accuracy == 1);
+        EXPECT_EQ(allEqual, accuracy == 0);
+    }
+}
+
+// A snapshot saved at the start of a frame and loaded at the start of a
+// later one (in the measured model: at any point) resumes exactly, in either
+// model: the same pictures, RAM,
+// registers and timers, frame after frame.  The program paints the border
+// from 0xFF1E, so a cycle's difference shows.
+TEST_F(MeasuredTimingTest, SnapshotResumesExactlyAtAFrameStart)
+{
+    const uint8_t painter[] = {
+        0xAD, 0x1E, 0xFF,   // LDA $FF1E
+        0x8D, 0x19, 0xFF,   // STA $FF19
+        0xEE, 0x00, 0x30,   // INC $3000
+        0xD0, 0xF5,         // BNE $1000
+        0xEE, 0x01, 0x30,   // INC $3001
+        0x4C, 0x00, 0x10,   // JMP $1000
+    };
+    Config.ScreenMode = 2;
+    std::memset(Ram64 + 0x0800, 0, 0x800);   // blank cells, nothing flashing
+    std::memset(Ram64 + 0x2000, 0, 0x800);
+    WriteByte(MatrixBase, 0x08);
+    WriteByte(CharacterBase, 0x20);
+    WriteByte(CursorHigh, 0x03);              // the cursor off the screen
+    WriteByte(CursorLow, 0xFF);
+    WriteByte(Control1, 0x1B);
+    for (uint32_t accuracy : {1u, 0u}) {
+        SCOPED_TRACE(accuracy ? "measured" : "older model");
+        Config.Accuracy = accuracy;
+        LoadAt(std::vector<uint8_t>(painter, painter + sizeof painter), 0x1000);
+        Cpu.PC = 0x1000;
+        Cpu.FlagI = 1;
+        int exitCode = 0;
+        const auto atFrameStart = [&] {
+            for (long pass = 0; pass < 20000000; pass++) {
+                ASSERT_TRUE(MainLoopPass(&exitCode));
+                const bool start = accuracy ? Ted.LineCounter == 0 && Ted.LineCycle == 0
+                                            : LineCounterTable[Ted.RasterLine] == 0 && Ted.LinePosition == 0;
+                if (start)
+                    return;
+            }
+            FAIL() << "never exactly at a frame's start";
+        };
+        const auto digest = [&] {
+            SettleDeferredSteps();
+            uint64_t d = 0xCBF29CE484222325ull;
+            const auto fold = [&](const uint8_t* bytes, size_t size) {
+                for (size_t i = 0; i < size; i++)
+                    d = (d ^ bytes[i]) * 0x100000001B3ull;
+            };
+            fold(FrameBuffer, sizeof FrameBuffer);
+            fold(Ram64, 0x10000);
+            fold(reinterpret_cast<const uint8_t*>(&Cpu.PC), 2);
+            const int32_t timers[3] = {Ted.Timer1Counter, Ted.Timer2Counter, Ted.Timer3Counter};
+            fold(reinterpret_cast<const uint8_t*>(timers), sizeof timers);
+            return d;
+        };
+        atFrameStart();
+        ASSERT_TRUE(SaveSnapshotFile("resume.fre"));
+        ASSERT_TRUE(RunMainLoop(&exitCode, Ted.FramesCompleted + 32));
+        const uint64_t first = digest();
+        if (accuracy) {
+            // The measured model starts a frame at the load wherever it is.
+            for (int pass = 0; pass < 1234; pass++)
+                ASSERT_TRUE(MainLoopPass(&exitCode));
+        } else {
+            atFrameStart();
+        }
+        ASSERT_TRUE(LoadSnapshotFile("resume.fre"));
+        SettleDeferredSteps();
+        ASSERT_TRUE(RunMainLoop(&exitCode, Ted.FramesCompleted + 32));
+        EXPECT_EQ(digest(), first);
+    }
+}
+
+// The debugger's TED page shows where the beam is: 0xFF1E and the line as
+// the TED counts them, live.
+TEST_F(MeasuredTimingTest, DebuggerPageShowsTheLivePosition)
+{
+    int exitCode = 0;
+    for (int i = 0; i < 2; i++) {
+        for (int pass = 0; pass < 37; pass++)
+            ASSERT_TRUE(MainLoopPass(&exitCode));
+        TedDumpLine lines[TedDumpLineCount];
+        BuildTedDumpLines(lines);
+        char expected[8];
+        std::snprintf(expected, sizeof expected, "%02X/%03X", ColumnTable[Ted.LinePosition], Ted.LineCounter);
+        EXPECT_NE(std::string(lines[4].text).find(expected), std::string::npos) << lines[4].text;
+    }
+}
+
+// The debugger's single step moves the TED exactly as the main loop does.
+TEST_F(MeasuredTimingTest, SingleStepKeepsTheTiming)
+{
+    LoadAt(program, ProgramAddress);
+    Ram64[0xF0] = 0x1B;
+    Ram64[0xF1] = 0x00;
+    Ram64[0xF6] = 100;
+    Ram64[0xF7] = 100;
+    Cpu.PC = ProgramAddress;
+    SettleDeferredSteps();
+    const TedState ted = Ted;
+    const CpuRegisters cpu = Cpu;
+    const std::vector<uint8_t> ram(Ram64, Ram64 + 0x10000);
+    const auto after = [] {
+        SettleDeferredSteps();
+        return std::vector<uint64_t>{Ted.LineCounter, Ted.LinePosition, Ted.ClockAtLineStart,
+                                     static_cast<uint64_t>(Ted.Timer1Counter), Cpu.PC, Ram64[0xF2]};
+    };
+    for (int i = 0; i < 3000; i++)
+        SingleStep();
+    const std::vector<uint64_t> stepped = after();
+    Ted = ted;
+    Cpu = cpu;
+    std::memcpy(Ram64, ram.data(), ram.size());
+    int exitCode = 0;
+    for (int i = 0; i < 3000; i++)
+        ASSERT_TRUE(MainLoopPass(&exitCode));
+    EXPECT_EQ(after(), stepped);
 }
 
 // With Accuracy=0 the older model runs: the double-speed pass pair.
