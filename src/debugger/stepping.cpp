@@ -46,8 +46,16 @@ inline void StepWithoutInterruptCheck()
 // interrupt.  The timers' requests wait until the emulation runs again.
 inline void TakeDueInterrupt()
 {
-    if (Ted.ResetRequest || Ted.RasterIrqDue)
+    if (Ted.ResetRequest || Ted.RasterIrqDue) {
+        const uint16_t before = LastCycle;
         InterruptCheck();
+        // The measured model's interrupt entry cycles, counted at once here.
+        if (Measured() && LastCycle > before) {
+            Ted.PictureHeld = 1;
+            MeasuredAdvance(LastCycle - before, false);
+            Ted.PictureHeld = 0;
+        }
+    }
 }
 
 }  // namespace

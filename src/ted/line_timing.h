@@ -36,7 +36,10 @@ struct Choices {
     uint16_t lastCodesLine;      // bad lines fetching codes: (line & 7) == YSCROLL, line < this
     uint16_t blinkLine;          // line whose end steps the blink counter
     uint16_t palLines, ntscLines;
-    uint8_t interruptDelaySteps; // instructions between a request seen and the interrupt taken
+    uint8_t reloadStepUnits;     // codes lines: 0xFF1A/0xFF1B step by 40 here
+    uint8_t windowTop25, windowEnd25;   // the window's lines with 25 rows (end exclusive)
+    uint8_t windowTop24, windowEnd24;   // and with 24
+    uint8_t interruptEntryCycles;       // the processor's cycles to enter an interrupt
 };
 
 constexpr Choices TimingChoices = {
@@ -54,7 +57,12 @@ constexpr Choices TimingChoices = {
     .blinkLine = 0xCD,
     .palLines = 312,
     .ntscLines = 262,
-    .interruptDelaySteps = 1,
+    .reloadStepUnits = 180,      // 0xFF1E 0x94, between RLD98's 0x92 and 0x96
+    .windowTop25 = 4,
+    .windowEnd25 = 204,
+    .windowTop24 = 8,
+    .windowEnd24 = 200,
+    .interruptEntryCycles = 7,
 };
 
 enum class SlotUse : uint8_t { Double, Single, Halted };

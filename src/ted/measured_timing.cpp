@@ -23,8 +23,6 @@ namespace {
 constexpr uint16_t NoEvent = 0xFFFF;
 constexpr uint16_t FrameStartBeamLine = 52;   // the frame buffer line of TED line 0
 constexpr uint16_t RowBytes = 40;
-// 0xFF1A/0xFF1B step by 40 between 0xFF1E = 0x92 and 0x96: at slot 45.
-constexpr uint16_t ReloadStepUnits = 180;
 
 inline const LineTable& TableNow() { return LineTables[Ted.LineKindNow][Ted.LineClockNow]; }
 
@@ -222,7 +220,8 @@ void LatchMeasuredLine()
     // 8-199 (24).  The renderer compares beam lines, so the current line
     // is marked inside or outside.
     const bool rows25 = ff06 & Ctrl1Rows25;
-    const unsigned top = rows25 ? 4 : 8, bottom = rows25 ? 204 : 200;
+    const Choices& c = TimingChoices;
+    const unsigned top = rows25 ? c.windowTop25 : c.windowTop24, bottom = rows25 ? c.windowEnd25 : c.windowEnd24;
     const bool inside = Ted.LineCounter >= top && Ted.LineCounter < bottom;
     Ted.WindowTop = 0;
     Ted.WindowBottom = inside ? FrameLines : 0;
@@ -302,7 +301,7 @@ uint8_t MeasuredCounterRead(uint8_t reg)
     case 0x1B: {
         // The step by 40 lands at 0xFF1E = 0x94 of the codes line.
         uint16_t reload = Ted.CharPositionReload;
-        if (Ted.CodesLine && Ted.RowsStarted && Ted.LinePosition >= ReloadStepUnits)
+        if (Ted.CodesLine && Ted.RowsStarted && Ted.LinePosition >= TimingChoices.reloadStepUnits)
             reload = (reload + RowBytes) & 0x3FF;
         return reg == 0x1A ? static_cast<uint8_t>((reload >> 8) | 0xFC) : static_cast<uint8_t>(reload);
     }

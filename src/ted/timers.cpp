@@ -115,6 +115,10 @@ void InterruptTail()
             Cpu.PC = ReadWord(0xFFFE);
             Ted.IrqPending = 0;
             Ted.IrqDelay = 0;
+            // The measured model counts the processor's 7 cycles of entry
+            // (the step after this check adds them to the TED's clock).
+            if (Ted.ModelInUse == 1)
+                LastCycle = static_cast<uint16_t>(LastCycle + timing::TimingChoices.interruptEntryCycles);
         } else {
             Ted.IrqDelay = static_cast<uint16_t>(Ted.IrqDelay + LastCycle);
         }

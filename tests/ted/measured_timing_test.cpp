@@ -305,7 +305,7 @@ TEST_F(MeasuredTimingTest, DebuggerPageShowsTheLivePosition)
             ASSERT_TRUE(MainLoopPass(&exitCode));
         TedDumpLine lines[TedDumpLineCount];
         BuildTedDumpLines(lines);
-        char expected[8];
+        char expected[16];
         std::snprintf(expected, sizeof expected, "%02X/%03X", ColumnTable[Ted.LinePosition], Ted.LineCounter);
         EXPECT_NE(std::string(lines[4].text).find(expected), std::string::npos) << lines[4].text;
     }
