@@ -296,19 +296,20 @@ void CatchUpToAccess()
 
 uint8_t MeasuredCounterRead(uint8_t reg)
 {
+    using namespace ted;
     switch (reg) {
-    case 0x1A:
-    case 0x1B: {
+    case RegisterNumber(CharPositionReloadHigh):
+    case RegisterNumber(CharPositionReloadLow): {
         // The step by 40 lands at 0xFF1E = 0x94 of the codes line.
         uint16_t reload = Ted.CharPositionReload;
         if (Ted.CodesLine && Ted.RowsStarted && Ted.LinePosition >= TimingChoices.reloadStepUnits)
             reload = (reload + RowBytes) & 0x3FF;
-        return reg == 0x1A ? static_cast<uint8_t>((reload >> 8) | 0xFC) : static_cast<uint8_t>(reload);
+        return reg == RegisterNumber(CharPositionReloadHigh) ? static_cast<uint8_t>((reload >> 8) | 0xFC) : static_cast<uint8_t>(reload);
     }
-    case 0x1C: return static_cast<uint8_t>((Ted.LineCounter >> 8) | 0xFE);
-    case 0x1D: return static_cast<uint8_t>(Ted.LineCounter);
-    case 0x1E: return static_cast<uint8_t>(ColumnTable[Ted.LinePosition % LineUnits]);
-    default: return static_cast<uint8_t>(Ted.SubRow | (Ted.FlashCounter << ted::BlinkShift) | 0x80);
+    case RegisterNumber(LineCounterHigh): return static_cast<uint8_t>((Ted.LineCounter >> 8) | 0xFE);
+    case RegisterNumber(LineCounterLow): return static_cast<uint8_t>(Ted.LineCounter);
+    case RegisterNumber(HorizontalPosition): return static_cast<uint8_t>(ColumnTable[Ted.LinePosition % LineUnits]);
+    default: return static_cast<uint8_t>(Ted.SubRow | (Ted.FlashCounter << BlinkShift) | 0x80);   // 0xFF1F
     }
 }
 
@@ -322,9 +323,10 @@ void BeforeMeasuredWrite()
 
 void AfterMeasuredWrite(uint8_t reg, uint8_t value)
 {
+    using namespace ted;
     switch (reg) {
-    case 0x06:
-    case 0x13:
+    case RegisterNumber(Control1):
+    case RegisterNumber(CharacterBase):
         // The display switched on or off, or the clock: the rest of the line
         // follows the new table (a bad line decided at the line's start
         // stays one).
@@ -333,26 +335,30 @@ void AfterMeasuredWrite(uint8_t reg, uint8_t value)
         Ted.LineClockNow = Ted.SingleClock ? SingleClock : DoubleClock;
         PlaceCycleInLine();
         break;
-    case 0x07: Ted.Ntsc = (value & ted::Ctrl2Ntsc) != 0; break;
-    case 0x1A: Ted.CharPositionReload = static_cast<uint16_t>((Ted.CharPositionReload & 0xFF) | ((value & 3) << 8)); break;
-    case 0x1B: Ted.CharPositionReload = static_cast<uint16_t>((Ted.CharPositionReload & 0x300) | value); break;
-    case 0x1C:
+    case RegisterNumber(Control2): Ted.Ntsc = (value & ted::Ctrl2Ntsc) != 0; break;
+    case RegisterNumber(CharPositionReloadHigh): Ted.CharPositionReload = static_cast<uint16_t>((Ted.CharPositionReload & 0xFF) | ((value & 3) << 8)); break;
+    case RegisterNumber(CharPositionReloadLow): Ted.CharPositionReload = static_cast<uint16_t>((Ted.CharPositionReload & 0x300) | value); break;
+    case RegisterNumber(LineCounterHigh):
         Ted.LineCounter = static_cast<uint16_t>((Ted.LineCounter & 0xFF) | ((value & 1) << 8));
         WorkOutNextMeasuredEvent();
         break;
-    case 0x1D:
+    case RegisterNumber(LineCounterLow):
         Ted.LineCounter = static_cast<uint16_t>((Ted.LineCounter & 0x100) | value);
         WorkOutNextMeasuredEvent();
         break;
-    case 0x1E: MoveHorizontalPosition(value); break;
-    case 0x1F:
+    case RegisterNumber(HorizontalPosition): MoveHorizontalPosition(value); break;
+    case RegisterNumber(SubRowAndBlink):
         Ted.SubRow = value & ted::SubRowBits;
         Ted.FlashCounter = (value >> ted::BlinkShift) & 15;
         break;
     default:
         break;
     }
-    if (reg >= 0x06 && reg <= 0x1F && !(reg >= 0x08 && reg <= 0x11))
+    // Everything from 0xFF06 to 0xFF1F but the keyboard, interrupt and sound
+    // registers shapes the picture.
+    const bool picture = reg >= RegisterNumber(Control1) && reg <= RegisterNumber(SubRowAndBlink) &&
+                         !(reg >= RegisterNumber(KeyboardLatch) && reg <= RegisterNumber(SoundControl));
+    if (picture)
         LatchMeasuredLine();
 }
 

@@ -10,6 +10,7 @@
 #include "platform/key_input.h"
 #include "platform/setup.h"
 #include "ted/present.h"
+#include "ted/ted_names.h"
 
 namespace {
 
@@ -51,7 +52,7 @@ void RunStep(FrameEndStep step)
     switch (step) {
     case FrameEndStep::Cursor:
         // 0xFF06 bit 4: display enabled.
-        if (Ram64 && (Ram64[0xFF06] & 0x10))
+        if (Ram64 && (Ram64[ted::Control1] & ted::Ctrl1DisplayOn))
             DrawCursor();
         break;
     case FrameEndStep::VerticalBlank: WaitVerticalBlank(); break;

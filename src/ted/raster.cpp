@@ -83,9 +83,9 @@ void RasterCompareStep()
 {
     if (Ted.LinePosition >= 8 && Ted.RasterCompareArmed &&
         LineCounterTable[Ted.RasterLine] == Ted.RasterCompare) {
-        Ram64[0xFF09] |= 0x02;
+        Ram64[ted::IrqRequest] |= ted::IrqRaster;
         Ted.InterruptWatch = 1;
-        if (Ram64[0xFF0A] & 0x02)
+        if (Ram64[ted::IrqEnable] & ted::IrqRaster)
             Ted.RasterIrqDue = 1;
         Ted.RasterCompareArmed = 0;
     }
@@ -101,21 +101,22 @@ void BeginLine()
         }
     }
     const int line = Ted.RasterLine;
-    const uint8_t ff06 = Ram64[0xFF06];
-    const uint8_t ff07 = Ram64[0xFF07];
+    using namespace ted;
+    const uint8_t ff06 = Ram64[Control1];
+    const uint8_t ff07 = Ram64[Control2];
 
     // The processor runs at double rate except while the TED fetches the
     // picture: the display lines with the display enabled.
-    Ted.DoubleSpeedLine = !((ff06 & 0x10) && line >= 53 && line <= 259);
+    Ted.DoubleSpeedLine = !((ff06 & Ctrl1DisplayOn) && line >= 53 && line <= 259);
 
-    if (ff07 & 0x08) {   // 40 columns
+    if (ff07 & Ctrl2Columns40) {
         Ted.WindowLeft = 32;
         Ted.WindowRight = 192;
     } else {
         Ted.WindowLeft = 36;
         Ted.WindowRight = 188;
     }
-    if (ff06 & 0x08) {   // 25 rows
+    if (ff06 & Ctrl1Rows25) {
         Ted.WindowTop = 56;
         Ted.WindowBottom = 256;
     } else {
@@ -123,7 +124,7 @@ void BeginLine()
         Ted.WindowBottom = 252;
     }
 
-    const bool textMode = !(ff06 & 0x20) && !(ff07 & 0x10);
+    const bool textMode = !(ff06 & Ctrl1Bitmap) && !(ff07 & Ctrl2Multicolour);
     if (textMode && line >= Ted.WindowTop && line <= Ted.WindowBottom)
         Ted.TextLineFlags[line] = 1;
     else if (line >= 56 && line <= 256)

@@ -3,6 +3,7 @@
 #include "machine/machine_state.h"
 #include "sound/sound.h"
 #include "ted/line_setup.h"
+#include "ted/ted_names.h"
 
 namespace {
 
@@ -118,7 +119,9 @@ uint8_t ReadTedRegister(uint8_t reg)
     case 0x0C: return Stored(reg) | 0xFC;
     case 0x10: return (Stored(reg) & 0x03) | 0x7C;
     case 0x12: return Stored(reg) | 0xC0;
-    case 0x13: return static_cast<uint8_t>(Stored(reg) | (Ted.RomEnabled ? 1 : 0) | (Ted.SingleClock ? 2 : 0));
+    case 0x13:
+        return static_cast<uint8_t>(Stored(reg) | (Ted.RomEnabled ? ted::CharRomState : 0) |
+                                    (Ted.SingleClock ? ted::CharSingleClock : 0));
     case 0x1A: {
         uint16_t p = CharacterPosition();
         return p < 1000 ? static_cast<uint8_t>((p >> 8) | 0xFC) : 0xFF;
@@ -130,7 +133,7 @@ uint8_t ReadTedRegister(uint8_t reg)
     case 0x1C: return static_cast<uint8_t>((CurrentLineCounter() >> 8) | 0xFE);
     case 0x1D: return static_cast<uint8_t>(CurrentLineCounter());
     case 0x1E: return static_cast<uint8_t>(ColumnTable[Ted.LinePosition]);
-    case 0x1F: return static_cast<uint8_t>(VerticalSubAddress() | (Ted.FlashCounter << 3) | 0x80);
+    case 0x1F: return static_cast<uint8_t>(VerticalSubAddress() | (Ted.FlashCounter << ted::BlinkShift) | 0x80);
     default: return Stored(reg);   // 0x06-0x08, 0x0D-0x0F, 0x11, 0x14-0x19
     }
 }

@@ -8,6 +8,7 @@
 #include "ted/render_inline.h"
 #include "ted/render_window.h"
 #include "ted/video_watch.h"
+#include "ted/ted_names.h"
 
 using namespace render;
 
@@ -65,7 +66,7 @@ void LeftEdgeFill(uint8_t* row, uint8_t ff06, uint8_t ff07)
     const unsigned hs = l.hs;
     if (hs == 0)
         return;
-    const bool displayOn = ff06 & 0x10;
+    const bool displayOn = ff06 & ted::Ctrl1DisplayOn;
     if (Ted.WindowLeft == 32) {
         // 40 columns: the gap shows the background colour.
         std::memset(row + 64, displayOn ? l.bg0 : l.border, hs);
@@ -116,7 +117,7 @@ void TextChunks(uint8_t* at, unsigned x, unsigned last, uint8_t ff07)
     // A flashing cell in the off phase shows no glyph: plain background, or,
     // reversed, plain ink.
     const uint8_t hiddenByFlash = Ted.FlashPhase == 0 ? 0x80 : 0;
-    const uint8_t reverseBit = (ff07 & 0x80) ? 0 : 0x80;   // 256 characters: no reverse
+    const uint8_t reverseBit = (ff07 & ted::Ctrl2Characters256) ? 0 : 0x80;   // 256 characters: no reverse
     const uint8_t codeMask = static_cast<uint8_t>(~reverseBit);
     uint16_t cp = l.cp, ap = l.ap;
     // The video matrix is 1 KiB: a row past its end continues at its start,
@@ -226,8 +227,8 @@ inline unsigned LastChunkUpTo(unsigned x, unsigned limit) { return x + (limit - 
             StoreSpilling(lineStart + 2 * x + Ted.Latch.hs, Splat(border));
         return;
     }
-    const uint8_t ff06 = Ram64[0xFF06];
-    const uint8_t ff07 = Ram64[0xFF07];
+    const uint8_t ff06 = Ram64[ted::Control1];
+    const uint8_t ff07 = Ram64[ted::Control2];
     const unsigned left = Ted.WindowLeft, right = Ted.WindowRight;
 
     if (x < left && x <= last) {
@@ -242,9 +243,9 @@ inline unsigned LastChunkUpTo(unsigned x, unsigned limit) { return x + (limit - 
     }
     const unsigned windowLast = std::min(last, right - 4);
     if (x <= windowLast) {
-        if ((ff06 & 0x10) && Ted.Latch.idle)
+        if ((ff06 & ted::Ctrl1DisplayOn) && Ted.Latch.idle)
             FillChunks(row + Ted.Latch.hs, x, windowLast, Ted.Latch.bg0);   // no row fetched: background
-        else if (ff06 & 0x10)
+        else if (ff06 & ted::Ctrl1DisplayOn)
             WindowChunks(row, x, windowLast, ff06, ff07);
         else
             FillChunks(row + Ted.Latch.hs, x, windowLast, border);   // display disabled: border
@@ -280,9 +281,10 @@ void DrawRun(unsigned line, unsigned first, unsigned last)
         return;   // a line the screen mode never shows
 
     // The common case first: text-mode chunks inside the window.
-    const uint8_t ff06 = Ram64[0xFF06];
-    const uint8_t ff07 = Ram64[0xFF07];
-    if ((ff06 & 0x70) == 0x10 && !(ff07 & 0x10) && !Ted.Latch.idle && first >= Ted.WindowLeft && last < Ted.WindowRight &&
+    using namespace ted;
+    const uint8_t ff06 = Ram64[Control1];
+    const uint8_t ff07 = Ram64[Control2];
+    if ((ff06 & (Ctrl1DisplayOn | Ctrl1Bitmap | Ctrl1ExtendedColour)) == Ctrl1DisplayOn && !(ff07 & Ctrl2Multicolour) && !Ted.Latch.idle && first >= Ted.WindowLeft && last < Ted.WindowRight &&
         line >= Ted.WindowTop && line < Ted.WindowBottom) {
         TextChunks(FrameBuffer + LineOffsetTable[line] + Ted.Latch.hs, first, last, ff07);
         return;

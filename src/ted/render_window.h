@@ -7,6 +7,7 @@
 #include <cstdint>
 
 #include "machine/machine_state.h"
+#include "ted/ted_names.h"
 
 static_assert(std::endian::native == std::endian::little, "pixel masks assume a little-endian host");
 
@@ -75,7 +76,7 @@ inline uint64_t TextChunk(const LineLatches& l, const uint8_t* image, unsigned c
     const uint8_t c = MatrixByte(static_cast<uint16_t>(l.cp + col));
     const uint8_t a = MatrixByte(static_cast<uint16_t>(l.ap + col));
     const bool hidden = (a & 0x80) && Ted.FlashPhase == 0;   // flashing, off phase
-    if ((c & 0x80) && !(ff07 & 0x80)) {
+    if ((c & 0x80) && !(ff07 & ted::Ctrl2Characters256)) {
         // Reverse character: the glyph's set bits in the background.
         return BitPixels(GlyphByte(l, image, c & 0x7F), hidden ? a : l.bg0, a);
     }
@@ -87,7 +88,7 @@ inline uint64_t ExtendedColourChunk(const LineLatches& l, const uint8_t* image, 
     const uint8_t c = MatrixByte(static_cast<uint16_t>(l.cp + col));
     const uint8_t a = MatrixByte(static_cast<uint16_t>(l.ap + col));
     // The top two bits of the code pick one of the four live background registers.
-    const uint8_t background = Ram64[0xFF15 + (c >> 6)];
+    const uint8_t background = Ram64[ted::Background0 + (c >> 6)];
     const bool hidden = (a & 0x80) && Ted.FlashPhase == 0;
     return BitPixels(GlyphByte(l, image, c & 0x3F), hidden ? background : a, background);
 }
@@ -97,7 +98,7 @@ inline uint64_t MulticolourTextChunk(const LineLatches& l, const uint8_t* image,
 {
     uint8_t c = MatrixByte(static_cast<uint16_t>(l.cp + col));
     const uint8_t a = MatrixByte(static_cast<uint16_t>(l.ap + col));
-    if (reduceCode && !(ff07 & 0x80))
+    if (reduceCode && !(ff07 & ted::Ctrl2Characters256))
         c &= 0x7F;
     const uint8_t g = GlyphByte(l, image, c);
     if (!(a & 0x08))

@@ -6,6 +6,7 @@
 #pragma once
 #include "cpu/registers.h"
 #include "machine/machine_state.h"
+#include "ted/ted_names.h"
 #include "ted/video_watch.h"
 
 // The rare parts.
@@ -41,15 +42,15 @@ inline void InterruptCheckInline()
 {
     // 0xFF09 bit 7: some enabled source requests.  Only raster (1), timer 1
     // (3), timer 2 (4) and timer 3 (6) interrupt.
-    const uint8_t current = Ram64[0xFF09];
-    uint8_t request = current & 0x7F;
-    if (request & Ram64[0xFF0A] & 0x5A)
-        request |= 0x80;
+    const uint8_t current = Ram64[ted::IrqRequest];
+    uint8_t request = current & static_cast<uint8_t>(~ted::IrqActive);
+    if (request & Ram64[ted::IrqEnable] & ted::IrqSources)
+        request |= ted::IrqActive;
     if (request != current) [[unlikely]] {
-        BeforeVideoWrite(0xFF09);   // a video matrix at 0xFC00 shows it
-        Ram64[0xFF09] = request;
+        BeforeVideoWrite(ted::IrqRequest);   // a video matrix at 0xFC00 shows it
+        Ram64[ted::IrqRequest] = request;
     }
-    if (Ted.ResetRequest || Ted.IrqPending || (!Cpu.FlagI && (request & 0x80))) [[unlikely]]
+    if (Ted.ResetRequest || Ted.IrqPending || (!Cpu.FlagI && (request & ted::IrqActive))) [[unlikely]]
         InterruptTail();
 }
 

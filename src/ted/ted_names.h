@@ -42,7 +42,7 @@ constexpr uint16_t RomSelect = 0xFF3E;         // any write: ROM in the upper wi
 constexpr uint16_t RamSelect = 0xFF3F;         // any write: RAM in the upper windows
 
 // Register numbers (address - 0xFF00), as the register file is indexed.
-constexpr uint8_t Reg(uint16_t address) { return static_cast<uint8_t>(address - 0xFF00); }
+constexpr uint8_t RegisterNumber(uint16_t address) { return static_cast<uint8_t>(address - 0xFF00); }
 
 // 0xFF06
 constexpr uint8_t Ctrl1VerticalScroll = 0x07;

@@ -2,9 +2,10 @@
 #include "cpu/cpu.h"
 #include "machine/machine_state.h"
 #include "ted/steps_inline.h"
+#include "ted/ted_names.h"
 
 namespace {
-constexpr uint16_t IrqRequestRegister = 0xFF09;
+constexpr uint16_t IrqRequestRegister = ted::IrqRequest;
 }  // namespace
 
 // The timers that ran out raise their requests and start again.
@@ -27,15 +28,15 @@ void TimersRanOut()
         } else {
             Ted.Timer1Counter = Ted.Timer1Latch;
         }
-        request |= 0x08;
+        request |= ted::IrqTimer1;
     }
     if (Ted.Timer2Counter < 0) {
         Ted.Timer2Counter = 0xFFFF;   // timers 2 and 3 run on freely
-        request |= 0x10;
+        request |= ted::IrqTimer2;
     }
     if (Ted.Timer3Counter < 0) {
         Ted.Timer3Counter = 0xFFFF;
-        request |= 0x40;
+        request |= ted::IrqTimer3;
     }
 }
 
@@ -93,7 +94,7 @@ void InterruptCheck() { InterruptCheckInline(); }
 void InterruptCheckWatched()
 {
     InterruptCheckInline();
-    Ted.InterruptWatch = Ted.ResetRequest || Ted.IrqPending || (Ram64[IrqRequestRegister] & 0x80);
+    Ted.InterruptWatch = Ted.ResetRequest || Ted.IrqPending || (Ram64[IrqRequestRegister] & ted::IrqActive);
 }
 
 // A reset request, or an interrupt to notice or to take.
@@ -105,7 +106,7 @@ void InterruptTail()
         Ted.ResetRequest = 0;
         Ted.RasterIrqDue = 0;
     }
-    if (!Cpu.FlagI && (Ram64[IrqRequestRegister] & 0x80))
+    if (!Cpu.FlagI && (Ram64[IrqRequestRegister] & ted::IrqActive))
         Ted.IrqPending = 1;
     if (Ted.IrqPending) {
         // Taken one processor step after it was noticed.
