@@ -68,7 +68,8 @@ struct PictureDigest {
 
 const char* NameOf(Loop loop) { return loop == Loop::Passes ? "MainLoopPass" : "RunMainLoop"; }
 
-// The fixed digests are the older model's pictures (Accuracy=0).
+// The fixed digests are the older model's pictures (Accuracy=0; a compiled
+// program may show the stack page, and with it the status bytes pushed).
 void PrepareDirectory(const ScratchDirectory& scratch, int screenMode, int accuracy = 0)
 {
     scratch.CopyRealRoms();
