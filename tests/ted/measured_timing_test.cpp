@@ -6,7 +6,6 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
-#include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <string>
@@ -14,7 +13,6 @@
 
 #include "cpu/cpu.h"
 #include "debugger/debugger.h"
-#include "debugger/debugger_text.h"
 #include "files/snapshot_file.h"
 #include "machine/machine_state.h"
 #include "machine/settings.h"
@@ -295,22 +293,6 @@ TEST_F(MeasuredTimingTest, SnapshotResumesExactlyAtAFrameStart)
     }
 }
 
-// The debugger's TED page shows where the beam is: 0xFF1E and the line as
-// the TED counts them, live.
-TEST_F(MeasuredTimingTest, DebuggerPageShowsTheLivePosition)
-{
-    int exitCode = 0;
-    for (int i = 0; i < 2; i++) {
-        for (int pass = 0; pass < 37; pass++)
-            ASSERT_TRUE(MainLoopPass(&exitCode));
-        TedDumpLine lines[TedDumpLineCount];
-        BuildTedDumpLines(lines);
-        char expected[16];
-        std::snprintf(expected, sizeof expected, "%02X/%03X", ColumnTable[Ted.LinePosition], Ted.LineCounter);
-        EXPECT_NE(std::string(lines[4].text).find(expected), std::string::npos) << lines[4].text;
-    }
-}
-
 // The debugger's single step moves the TED exactly as the main loop does.
 TEST_F(MeasuredTimingTest, SingleStepKeepsTheTiming)
 {
@@ -339,19 +321,6 @@ TEST_F(MeasuredTimingTest, SingleStepKeepsTheTiming)
     for (int i = 0; i < 3000; i++)
         ASSERT_TRUE(MainLoopPass(&exitCode));
     EXPECT_EQ(after(), stepped);
-}
-
-// With Accuracy=0 the older model runs: the double-speed pass pair.
-TEST_F(MeasuredTimingTest, AccuracyZeroRunsTheOlderModel)
-{
-    Config.Accuracy = 0;
-    int exitCode = 0;
-    ASSERT_TRUE(MainLoopPass(&exitCode));
-    EXPECT_EQ(Ted.ModelInUse, 0);
-    Config.Accuracy = 1;
-    ASSERT_TRUE(MainLoopPass(&exitCode));
-    EXPECT_EQ(Ted.ModelInUse, 1);
-    EXPECT_EQ(Ted.DoubleSpeedLine, 0);
 }
 
 }  // namespace
