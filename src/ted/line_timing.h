@@ -37,6 +37,9 @@ struct Choices {
     uint16_t blinkLine;          // line whose end steps the blink counter
     uint16_t palLines, ntscLines;
     uint8_t reloadStepUnits;     // codes lines: 0xFF1A/0xFF1B step by 40 here
+    uint8_t reloadClearUnits;    // the frame's last line: 0xFF1A/0xFF1B read 0 from here
+    uint8_t subRowSettledUnits;  // 0xFF1F's sub-row reads its new value from here on
+    uint8_t blinkStepUnits;      // the blink line: 0xFF1F's blink counter reads one more from here
     uint8_t windowTop25, windowEnd25;   // the window's lines with 25 rows (end exclusive)
     uint8_t windowTop24, windowEnd24;   // and with 24
     uint8_t interruptEntryCycles;       // the processor's cycles to enter an interrupt
@@ -58,6 +61,9 @@ constexpr Choices TimingChoices = {
     .palLines = 312,
     .ntscLines = 262,
     .reloadStepUnits = 180,      // 0xFF1E 0x94, between RLD98's 0x92 and 0x96
+    .reloadClearUnits = 226,     // 0xFF1E 0xC2 (RLD98: old at 0xC0, new at 0xC2)
+    .subRowSettledUnits = 4,     // 0xFF1E 0xC8 (RLD98: old at 0xC4, carries settling at 0xC6)
+    .blinkStepUnits = 208,       // 0xFF1E 0xB0 (RLD98: between 0xAE and 0xB0)
     .windowTop25 = 4,
     .windowEnd25 = 204,
     .windowTop24 = 8,

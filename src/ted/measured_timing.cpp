@@ -99,6 +99,7 @@ void BeginMeasuredLine()
     Ted.LineCycle = 0;
     Ted.RenderColumn = 0;
     Ted.RasterCompareArmed = 1;
+    Ted.SubRowBefore = Ted.SubRow;
     if (Ted.LineCounter == 0) {
         // A new frame: the reload cleared, the sub-row counter at 7.
         Ted.CharPositionReload = 0;
@@ -304,12 +305,25 @@ uint8_t MeasuredCounterRead(uint8_t reg)
         uint16_t reload = Ted.CharPositionReload;
         if (Ted.CodesLine && Ted.RowsStarted && Ted.LinePosition >= TimingChoices.reloadStepUnits)
             reload = (reload + RowBytes) & 0x3FF;
+        // Cleared just before the frame's last line ends.
+        if (Ted.LineCounter == LastLineOfFrame() && Ted.LinePosition >= TimingChoices.reloadClearUnits)
+            reload = 0;
         return reg == RegisterNumber(CharPositionReloadHigh) ? static_cast<uint8_t>((reload >> 8) | 0xFC) : static_cast<uint8_t>(reload);
     }
     case RegisterNumber(LineCounterHigh): return static_cast<uint8_t>((Ted.LineCounter >> 8) | 0xFE);
     case RegisterNumber(LineCounterLow): return static_cast<uint8_t>(Ted.LineCounter);
     case RegisterNumber(HorizontalPosition): return static_cast<uint8_t>(ColumnTable[Ted.LinePosition % LineUnits]);
-    default: return static_cast<uint8_t>(Ted.SubRow | (Ted.FlashCounter << BlinkShift) | 0x80);   // 0xFF1F
+    default: {   // 0xFF1F
+        // The sub-row counter settles over two units after the line starts:
+        // the old value, then the carries cleared before the new bit is set.
+        uint8_t subRow = Ted.SubRow;
+        if (Ted.LinePosition < TimingChoices.subRowSettledUnits)
+            subRow = Ted.LinePosition == 0 ? Ted.SubRowBefore : Ted.SubRowBefore & (Ted.SubRowBefore + 1);
+        uint8_t blink = Ted.FlashCounter;
+        if (Ted.LineCounter == TimingChoices.blinkLine && Ted.LinePosition >= TimingChoices.blinkStepUnits)
+            blink = (blink + 1) & 15;
+        return static_cast<uint8_t>(subRow | (blink << BlinkShift) | 0x80);
+    }
     }
 }
 
@@ -348,7 +362,7 @@ void AfterMeasuredWrite(uint8_t reg, uint8_t value)
         break;
     case RegisterNumber(HorizontalPosition): MoveHorizontalPosition(value); break;
     case RegisterNumber(SubRowAndBlink):
-        Ted.SubRow = value & ted::SubRowBits;
+        Ted.SubRow = Ted.SubRowBefore = value & ted::SubRowBits;
         Ted.FlashCounter = (value >> ted::BlinkShift) & 15;
         break;
     default:

@@ -103,6 +103,7 @@ struct TedState {
     uint8_t AttributeLine;       // this line fetches attributes: a character row starts
     uint16_t LineCounter;        // 0xFF1C/0xFF1D, 9 bits
     uint8_t SubRow;              // 0xFF1F bits 0-2
+    uint8_t SubRowBefore;        // its value on the previous line (read during the step)
     uint8_t RowActive;           // a row is being shown (else the window is idle)
     uint8_t RowsStarted;         // a row has started in this frame
     uint16_t CharPositionReload; // 0xFF1A/0xFF1B, 10 bits

@@ -221,6 +221,33 @@ TEST_F(MeasuredTimingTest, UnconnectedAddressesReadTheLastBusByte)
     }
 }
 
+// 0xFF1F read across the sub-row counter's step at the start of a line:
+// the old value at 0xC4, the carries cleared at 0xC6, the new value at
+// 0xC8 (the values measured on the chip).
+TEST_F(MeasuredTimingTest, SubRowReadsSettleAsMeasured)
+{
+    const uint8_t atC6[8] = {0, 0, 2, 0, 4, 4, 6, 0};
+    WriteByte(Control1, 0x0B);   // blanked: the line starts at double clock
+    int exitCode = 0;
+    for (uint8_t before = 0; before < 8; before++) {
+        SCOPED_TRACE("sub-row " + std::to_string(before));
+        while (Ted.LineCounter != 100)
+            ASSERT_TRUE(MainLoopPass(&exitCode));
+        WriteByte(SubRowAndBlink, before);
+        while (Ted.LineCounter == 100)
+            ASSERT_TRUE(MainLoopPass(&exitCode));
+        const uint8_t readAt[3] = {0, 2, 4};   // LinePosition of 0xFF1E = 0xC4, 0xC6, 0xC8
+        const uint8_t expected[3] = {before, atC6[before], static_cast<uint8_t>((before + 1) & 7)};
+        const uint16_t position = Ted.LinePosition;
+        for (int i = 0; i < 3; i++) {
+            Ted.LinePosition = readAt[i];
+            EXPECT_EQ(ReadByte(SubRowAndBlink) & SubRowBits, expected[i]) << "at $FF1E " << std::hex
+                                                                           << int(ColumnTable[readAt[i]]);
+        }
+        Ted.LinePosition = position;
+    }
+}
+
 // A snapshot saved at the start of a frame and loaded at the start of a
 // later one (in the measured model: at any point) resumes exactly, in either
 // model: the same pictures, RAM,
