@@ -62,8 +62,16 @@ void DecideBadLines()
 // The row state steps with each line: a row starts on its attribute line;
 // otherwise the sub-row counts on, and a row that runs past its eighth line
 // without a new one leaves the window idle.
+void RememberRowState()
+{
+    Ted.RowActiveBefore = Ted.RowActive;
+    Ted.RowsStartedBefore = Ted.RowsStarted;
+    Ted.RowPositionBefore = Ted.RowPosition;
+}
+
 void StepRow()
 {
+    RememberRowState();
     if (Ted.AttributeLine) {
         Ted.RowPosition = Ted.CharPositionReload;
         Ted.SubRow = 0;
@@ -254,6 +262,8 @@ void EnterMeasuredModel()
     }
     Ted.Ntsc = (Ram64[ted::Control2] & ted::Ctrl2Ntsc) != 0;
     WorkOutRowState();
+    RememberRowState();
+    Ted.SubRowBefore = Ted.SubRow;
     DecideBadLines();
     LatchMeasuredLine();
     PlaceCycleInLine();
@@ -340,6 +350,20 @@ void AfterMeasuredWrite(uint8_t reg, uint8_t value)
     using namespace ted;
     switch (reg) {
     case RegisterNumber(Control1):
+        if (Ted.LinePosition < UnitsPerSlot * TimingChoices.haltFirst) {
+            // Before the bad line's halt begins the line is decided again
+            // from the new YSCROLL and display bit: FLD and its relatives
+            // may create or suppress this line's fetches.
+            Ted.SubRow = Ted.LineCounter == 0 ? 7 : Ted.SubRowBefore;
+            Ted.RowActive = Ted.RowActiveBefore;
+            Ted.RowsStarted = Ted.RowsStartedBefore;
+            Ted.RowPosition = Ted.RowPositionBefore;
+            DecideBadLines();
+            StepRow();
+            PlaceCycleInLine();
+            break;
+        }
+        [[fallthrough]];
     case RegisterNumber(CharacterBase):
         // The display switched on or off, or the clock: the rest of the line
         // follows the new table (a bad line decided at the line's start
@@ -414,6 +438,8 @@ void PlaceAtFrameStart()
     Ted.RowPosition = 0;
     Ted.RowActive = 0;
     Ted.RowsStarted = 0;
+    RememberRowState();
+    Ted.SubRowBefore = Ted.SubRow;
     Ted.RasterCompareArmed = 1;
     // As just after a frame's end: the frame under way is not presented.
     Ted.FrameEndArmed = 0;

@@ -108,6 +108,10 @@ struct TedState {
     uint8_t RowsStarted;         // a row has started in this frame
     uint16_t CharPositionReload; // 0xFF1A/0xFF1B, 10 bits
     uint16_t RowPosition;        // character position of the row shown
+    // The row state as the line found it, for a line decided again by an
+    // early 0xFF06 write.
+    uint8_t RowActiveBefore, RowsStartedBefore;
+    uint16_t RowPositionBefore;
     uint8_t Ntsc;                // 0xFF07 bit 6 in force
     uint8_t PictureHeld;         // the debugger steps: the beam draws nothing
     // Single-clock cycles from power-on to the start of the current line

@@ -248,6 +248,45 @@ TEST_F(MeasuredTimingTest, SubRowReadsSettleAsMeasured)
     }
 }
 
+// YSCROLL written before a line's bad-line halt begins decides that line:
+// it can make a line a bad line, or keep one from being one.  Written
+// later, it decides the next lines only.
+TEST_F(MeasuredTimingTest, EarlyYscrollWritesDecideTheLine)
+{
+    using namespace timing;
+    WriteByte(Control1, 0x1B);
+    int exitCode = 0;
+    const struct Case {
+        uint8_t ff06;
+        uint16_t position;
+        uint8_t kind;
+    } cases[] = {
+        {0x1D, 0, BadLine},       // line 101: (101 & 7) = 5 = YSCROLL, a codes line
+        {0x1C, 4, BadLine},       // = YSCROLL + 1, an attribute line
+        {0x1D, 8, DisplayLine},   // too late: the halt would have begun
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE("position " + std::to_string(c.position));
+        WriteByte(Control1, 0x1B);
+        while (Ted.LineCounter != 100)
+            ASSERT_TRUE(MainLoopPass(&exitCode));
+        while (Ted.LineCounter == 100)
+            ASSERT_TRUE(MainLoopPass(&exitCode));
+        ASSERT_EQ(Ted.LineKindNow, DisplayLine);
+        Ted.LinePosition = c.position;
+        WriteByte(Control1, c.ff06);
+        EXPECT_EQ(Ted.LineKindNow, c.kind);
+    }
+    // A bad line suppressed: line 107 (YSCROLL 3's codes line) with YSCROLL 0.
+    WriteByte(Control1, 0x1B);
+    while (Ted.LineCounter != 107)
+        ASSERT_TRUE(MainLoopPass(&exitCode));
+    ASSERT_EQ(Ted.LineKindNow, BadLine);
+    Ted.LinePosition = 0;
+    WriteByte(Control1, 0x18);
+    EXPECT_EQ(Ted.LineKindNow, DisplayLine);
+}
+
 // A snapshot saved at the start of a frame and loaded at the start of a
 // later one (in the measured model: at any point) resumes exactly, in either
 // model: the same pictures, RAM,
