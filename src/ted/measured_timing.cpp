@@ -427,6 +427,8 @@ void PlaceAtFrameStart()
     if (Ted.ModelInUse != 1 || !Ram64)
         return;
     FlushRender();
+    // The single clock runs on: the new frame starts now.
+    Ted.ClockAtLineStart += Ted.LinePosition / 4;
     Ted.LineCounter = 0;
     Ted.RasterLine = FrameStartBeamLine;
     Ted.LinePosition = 0;
