@@ -8,6 +8,8 @@
 // window's rows and the raster compare.  The beam (RasterLine, the frame
 // buffer's line) steps with it and carries on when a program moves the
 // counter; it meets the counter again when the counter starts a frame.
+#include <cstring>
+
 #include "cpu/cpu.h"
 #include "cpu/opcode_table.h"
 #include "machine/machine_state.h"
@@ -59,6 +61,16 @@ void DecideBadLines()
     Ted.LineClockNow = Ted.SingleClock ? SingleClock : DoubleClock;
 }
 
+// The video matrix's codes (at the matrix base) or attributes (1 KiB
+// below) for the row at a character position, counted within the 1 KiB.
+void FetchRow(uint16_t position, bool attributes, uint8_t into[40])
+{
+    const uint16_t codes = static_cast<uint16_t>(((Ram64[ted::MatrixBase] & ted::MatrixBaseBits) + 4) << 8);
+    const uint16_t base = attributes ? static_cast<uint16_t>(codes - 0x400) : codes;
+    for (unsigned col = 0; col < 40; col++)
+        into[col] = Ram64[static_cast<uint16_t>(base + ((position + col) & 0x3FF))];
+}
+
 // The row state steps with each line: a row starts on its attribute line;
 // otherwise the sub-row counts on, and a row that runs past its eighth line
 // without a new one leaves the window idle.
@@ -73,7 +85,10 @@ void StepRow()
 {
     RememberRowState();
     if (Ted.AttributeLine) {
+        // The codes fetched on the line before, the attributes now.
         Ted.RowPosition = Ted.CharPositionReload;
+        std::memcpy(Ted.RowCodes, Ted.FetchedCodes, sizeof Ted.RowCodes);
+        FetchRow(Ted.RowPosition, true, Ted.RowAttributes);
         Ted.SubRow = 0;
         Ted.RowActive = 1;
         Ted.RowsStarted = 1;
@@ -90,9 +105,14 @@ void BeginMeasuredLine()
     RenderUpTo(LineUnits);
     FlushRender();
 
-    // The steps at the end of the line.
-    if (Ted.CodesLine && Ted.RowsStarted)
-        Ted.CharPositionReload = (Ted.CharPositionReload + RowBytes) & 0x3FF;
+    // The steps at the end of the line.  A codes line has fetched the next
+    // row's codes (the row after the current one, or the first).
+    if (Ted.CodesLine) {
+        const uint16_t next = Ted.RowsStarted ? Ted.CharPositionReload + RowBytes : Ted.CharPositionReload;
+        FetchRow(next, false, Ted.FetchedCodes);
+        if (Ted.RowsStarted)
+            Ted.CharPositionReload = (Ted.CharPositionReload + RowBytes) & 0x3FF;
+    }
     if (Ted.LineCounter == TimingChoices.blinkLine && ++Ted.FlashCounter >= 16) {
         Ted.FlashCounter = 0;
         Ted.FlashPhase = !Ted.FlashPhase;
@@ -221,6 +241,7 @@ void LatchMeasuredLine()
     l.bitmapRowBase = static_cast<uint16_t>(l.bb + 8 * Ted.RowPosition);
     l.colourRowBase = static_cast<uint16_t>(l.mb + Ted.RowPosition);
     l.idle = !Ted.RowActive;
+    l.buffered = 1;
 
     const bool forty = ff07 & Ctrl2Columns40;
     Ted.WindowLeft = forty ? 32 : 36;
@@ -264,6 +285,9 @@ void EnterMeasuredModel()
     WorkOutRowState();
     RememberRowState();
     Ted.SubRowBefore = Ted.SubRow;
+    FetchRow(Ted.RowPosition, false, Ted.RowCodes);
+    FetchRow(Ted.RowPosition, true, Ted.RowAttributes);
+    std::memcpy(Ted.FetchedCodes, Ted.RowCodes, sizeof Ted.FetchedCodes);
     DecideBadLines();
     LatchMeasuredLine();
     PlaceCycleInLine();
@@ -415,7 +439,7 @@ uint8_t OpenBusRead(uint16_t address)
         const unsigned col = slot - first;
         if (Ram64[ted::Control1] & ted::Ctrl1Bitmap)
             return Ram64[static_cast<uint16_t>(l.bitmapRowBase + 8 * col + l.lineInRow)];
-        const uint8_t code = Ram64[static_cast<uint16_t>(l.cp + col)];
+        const uint8_t code = Ted.RowCodes[col];
         const uint8_t* image = l.glyphRom == 0 ? Ram64 : l.glyphRom == 1 ? BasicRom : KernalRom;
         return image[static_cast<uint16_t>(l.gl + 8 * code) & l.glyphMask];
     }

@@ -53,6 +53,7 @@ void LineSetUp()
     l.cr = static_cast<int16_t>((line - 56) >> 3);
     l.lineInRow = static_cast<uint8_t>((line - 56) & 7);
     l.idle = 0;
+    l.buffered = 0;
     if (line >= 56)
         Ted.RowMatrixBase[line] = l.mb;
 

@@ -119,6 +119,20 @@ void TextChunks(uint8_t* at, unsigned x, unsigned last, uint8_t ff07)
     const uint8_t hiddenByFlash = Ted.FlashPhase == 0 ? 0x80 : 0;
     const uint8_t reverseBit = (ff07 & ted::Ctrl2Characters256) ? 0 : 0x80;   // 256 characters: no reverse
     const uint8_t codeMask = static_cast<uint8_t>(~reverseBit);
+    const auto draw = [&](uint8_t* to, uint8_t c, uint8_t a, uint8_t glyph) {
+        uint64_t mask = (a & hiddenByFlash) ? 0 : PixelMask[glyph];
+        mask ^= (c & reverseBit) ? ~uint64_t{0} : 0;   // reversed: the glyph in the background
+        Store8(to, background ^ ((Splat(a) ^ background) & mask));
+    };
+    if (l.buffered) {
+        // The measured model: the row's fetched codes and attributes.
+        uint8_t* out = at + 2 * x;
+        for (unsigned col = x / 4 - 8; col <= last / 4 - 8; col++, out += 8) {
+            const uint8_t c = Ted.RowCodes[col];
+            draw(out, c, Ted.RowAttributes[col], image[static_cast<uint16_t>(gl + 8 * (c & codeMask)) & glyphMask]);
+        }
+        return;
+    }
     uint16_t cp = l.cp, ap = l.ap;
     // The video matrix is 1 KiB: a row past its end continues at its start,
     // from the column where the row crosses the end.
@@ -134,11 +148,6 @@ void TextChunks(uint8_t* at, unsigned x, unsigned last, uint8_t ff07)
             l.matrixWrapped = 1;
         }
         const unsigned end = std::min(lastCol, wrapColumn - 1);
-        const auto draw = [&](uint8_t c, uint8_t a, uint8_t glyph) {
-            uint64_t mask = (a & hiddenByFlash) ? 0 : PixelMask[glyph];
-            mask ^= (c & reverseBit) ? ~uint64_t{0} : 0;   // reversed: the glyph in the background
-            Store8(out, background ^ ((Splat(a) ^ background) & mask));
-        };
         if (cp + end <= 0xFFFF && ap + end <= 0xFFFF && (gl & glyphMask) + 0x7FFu <= glyphMask) {
             // Nothing wraps at the end of the address space or the image.
             const uint8_t* chars = ram + cp;
@@ -146,12 +155,12 @@ void TextChunks(uint8_t* at, unsigned x, unsigned last, uint8_t ff07)
             const uint8_t* glyphs = image + (gl & glyphMask);
             for (; col <= end; col++, out += 8) {
                 const uint8_t c = chars[col];
-                draw(c, attributes[col], glyphs[8 * (c & codeMask)]);
+                draw(out, c, attributes[col], glyphs[8 * (c & codeMask)]);
             }
         } else {
             for (; col <= end; col++, out += 8) {
                 const uint8_t c = ram[static_cast<uint16_t>(cp + col)];
-                draw(c, ram[static_cast<uint16_t>(ap + col)],
+                draw(out, c, ram[static_cast<uint16_t>(ap + col)],
                      image[static_cast<uint16_t>(gl + 8 * (c & codeMask)) & glyphMask]);
             }
         }

@@ -71,10 +71,22 @@ inline uint8_t GlyphByte(const LineLatches& l, const uint8_t* image, unsigned c)
 
 inline uint8_t MatrixByte(uint16_t address) { return Ram64[address]; }
 
+// A cell's character code (or bitmap colours) and attribute byte: from the
+// row's fetched copies in the measured model, from RAM in the older one.
+inline uint8_t CodeAt(const LineLatches& l, unsigned col)
+{
+    return l.buffered ? Ted.RowCodes[col] : MatrixByte(static_cast<uint16_t>(l.cp + col));
+}
+
+inline uint8_t AttributeAt(const LineLatches& l, unsigned col)
+{
+    return l.buffered ? Ted.RowAttributes[col] : MatrixByte(static_cast<uint16_t>(l.ap + col));
+}
+
 inline uint64_t TextChunk(const LineLatches& l, const uint8_t* image, unsigned col, uint8_t ff07)
 {
-    const uint8_t c = MatrixByte(static_cast<uint16_t>(l.cp + col));
-    const uint8_t a = MatrixByte(static_cast<uint16_t>(l.ap + col));
+    const uint8_t c = CodeAt(l, col);
+    const uint8_t a = AttributeAt(l, col);
     const bool hidden = (a & 0x80) && Ted.FlashPhase == 0;   // flashing, off phase
     if ((c & 0x80) && !(ff07 & ted::Ctrl2Characters256)) {
         // Reverse character: the glyph's set bits in the background.
@@ -85,8 +97,8 @@ inline uint64_t TextChunk(const LineLatches& l, const uint8_t* image, unsigned c
 
 inline uint64_t ExtendedColourChunk(const LineLatches& l, const uint8_t* image, unsigned col)
 {
-    const uint8_t c = MatrixByte(static_cast<uint16_t>(l.cp + col));
-    const uint8_t a = MatrixByte(static_cast<uint16_t>(l.ap + col));
+    const uint8_t c = CodeAt(l, col);
+    const uint8_t a = AttributeAt(l, col);
     // The top two bits of the code pick one of the four live background registers.
     const uint8_t background = Ram64[ted::Background0 + (c >> 6)];
     const bool hidden = (a & 0x80) && Ted.FlashPhase == 0;
@@ -96,8 +108,8 @@ inline uint64_t ExtendedColourChunk(const LineLatches& l, const uint8_t* image, 
 inline uint64_t MulticolourTextChunk(const LineLatches& l, const uint8_t* image, unsigned col, uint8_t ff07,
                                      bool reduceCode)
 {
-    uint8_t c = MatrixByte(static_cast<uint16_t>(l.cp + col));
-    const uint8_t a = MatrixByte(static_cast<uint16_t>(l.ap + col));
+    uint8_t c = CodeAt(l, col);
+    const uint8_t a = AttributeAt(l, col);
     if (reduceCode && !(ff07 & ted::Ctrl2Characters256))
         c &= 0x7F;
     const uint8_t g = GlyphByte(l, image, c);
@@ -119,8 +131,8 @@ inline BitmapCell BitmapCellAt(const LineLatches& l, unsigned col)
 {
     const uint8_t pattern = Ram64[static_cast<uint16_t>(l.bitmapRowBase + 8 * col + l.lineInRow)];
     const uint16_t colourAddress = static_cast<uint16_t>(l.colourRowBase + col);
-    const uint8_t s = Ram64[colourAddress];
-    const uint8_t t = Ram64[static_cast<uint16_t>(colourAddress - 0x400)];
+    const uint8_t s = l.buffered ? Ted.RowCodes[col] : Ram64[colourAddress];
+    const uint8_t t = l.buffered ? Ted.RowAttributes[col] : Ram64[static_cast<uint16_t>(colourAddress - 0x400)];
     return {pattern, static_cast<uint8_t>(((t & 0x0F) << 4) | (s >> 4)), static_cast<uint8_t>((t & 0xF0) | (s & 0x0F))};
 }
 

@@ -21,6 +21,7 @@ struct LineLatches {
     uint16_t colourRowBase;      // mb + offset of matrix row cr (bitmap colours)
     uint8_t lineInRow;           // bitmap line within its character row
     uint8_t idle;                // no row fetched (measured model): the window shows background
+    uint8_t buffered;            // codes and attributes from the row's fetches (measured model)
 };
 
 // The 256-byte pages of RAM that the pending run of chunks reads, and the
@@ -112,6 +113,11 @@ struct TedState {
     // early 0xFF06 write.
     uint8_t RowActiveBefore, RowsStartedBefore;
     uint16_t RowPositionBefore;
+    // What the bad lines fetched: the codes line the next row's codes, the
+    // attribute line its attributes.  The row is drawn from these copies.
+    uint8_t FetchedCodes[40];
+    uint8_t RowCodes[40];
+    uint8_t RowAttributes[40];
     uint8_t Ntsc;                // 0xFF07 bit 6 in force
     uint8_t PictureHeld;         // the debugger steps: the beam draws nothing
     // Single-clock cycles from power-on to the start of the current line

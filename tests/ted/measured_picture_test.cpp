@@ -143,6 +143,31 @@ TEST_F(MeasuredPictureTest, FldPushesTheScreenDown)
     EXPECT_EQ(Pixel(52, x), 0x07);
 }
 
+// A row is drawn from what its bad lines fetched: screen RAM written while
+// the beam is inside the row shows from the row's next fetch (the next
+// frame) on.  The older model draws from RAM as the beam goes.
+TEST_F(MeasuredPictureTest, RowsShowWhatTheirBadLinesFetched)
+{
+    std::memset(Ram64 + 0x2008, 0xFF, 8);   // glyph 1: all ink
+    std::memset(Ram64 + 0x0800, 0x03, 1000);   // ink colour 3
+    WriteByte(Background0, 0x07);
+    const int x = 64 + 8 * 5;
+    for (uint32_t accuracy : {1u, 0u}) {
+        SCOPED_TRACE(accuracy ? "measured" : "older model");
+        Config.Accuracy = accuracy;
+        Ram64[0x0C00 + 12 * 40 + 5] = 0x00;   // row 12 (lines 100-107), cell 5: blank
+        ASSERT_TRUE(RunMainLoop(&exitCode, Ted.FramesCompleted + 2));
+        while ((Config.Accuracy ? Ted.LineCounter : LineCounterTable[Ted.RasterLine]) != 102)
+            ASSERT_TRUE(MainLoopPass(&exitCode));
+        WriteByte(0x0C00 + 12 * 40 + 5, 0x01);   // the glyph, in the middle of the row
+        ASSERT_TRUE(RunMainLoop(&exitCode, Ted.FramesCompleted + 1));
+        EXPECT_EQ(Pixel(104, x), accuracy ? 0x07 : 0x03) << "the frame it was written in";
+        ASSERT_TRUE(RunMainLoop(&exitCode, Ted.FramesCompleted + 1));
+        EXPECT_EQ(Pixel(100, x), 0x03) << "the next frame";
+        EXPECT_EQ(Pixel(104, x), 0x03) << "the next frame";
+    }
+}
+
 // Bitmap rows start where the attribute bad line falls: with YSCROLL 5 the
 // bitmap's first line is TED line 6, two lines lower than with 3.  The
 // older model draws bitmaps from the raster alone.
