@@ -7,7 +7,9 @@
 #include "input/keyboard.h"
 #include "machine/machine_state.h"
 #include "tape/datassette.h"
+#include "ted/ted_clock.h"
 #include "ted/memory_map.h"
+#include "ted/steps_inline.h"
 
 namespace {
 
@@ -16,8 +18,31 @@ constexpr uint8_t OpcodeJsr = 0x20;
 // to answer at once, rarely enough to cost nothing.
 constexpr uint32_t EscapePollInterval = 4096;
 
+inline bool Measured() { return Ted.ModelInUse == 1; }
+
+// One instruction with the TED following it, in the model in use.
+inline void MeasuredInstruction(bool checkInterrupts)
+{
+    const bool tapeMoving = TapeMoving;   // the tape runs on the single clock
+    const uint64_t clockBefore = tapeMoving ? SingleClockNow() : 0;
+    Ted.PictureHeld = 1;   // the debugger's page stays on the screen
+    Ted.InInstruction = 1;
+    ExecuteInstruction();
+    Ted.InInstruction = 0;
+    if (checkInterrupts)
+        InterruptCheck();
+    MeasuredStep(false);
+    Ted.PictureHeld = 0;
+    if (tapeMoving) [[unlikely]]
+        TapeAdvance(static_cast<uint32_t>(SingleClockNow() - clockBefore));
+}
+
 inline void StepWithoutInterruptCheck()
 {
+    if (Measured()) {
+        MeasuredInstruction(false);
+        return;
+    }
     ExecuteInstruction();
     TimerStep();
     LineStep();
@@ -28,14 +53,26 @@ inline void StepWithoutInterruptCheck()
 // interrupt.  The timers' requests wait until the emulation runs again.
 inline void TakeDueInterrupt()
 {
-    if (Ted.ResetRequest || Ted.RasterIrqDue)
+    if (Ted.ResetRequest || Ted.RasterIrqDue) {
+        const uint16_t before = LastCycle;
         InterruptCheck();
+        // The measured model's interrupt entry cycles, counted at once here.
+        if (Measured() && LastCycle > before) {
+            Ted.PictureHeld = 1;
+            MeasuredAdvance(LastCycle - before, false);
+            Ted.PictureHeld = 0;
+        }
+    }
 }
 
 }  // namespace
 
 void SingleStep()
 {
+    if (Measured()) {
+        MeasuredInstruction(true);
+        return;
+    }
     // Decided before the instruction, which may itself switch the clock.
     const bool doubleSpeed = Ted.DoubleSpeedLine == 1 && Ted.SingleClock == 0;
     ExecuteInstruction();

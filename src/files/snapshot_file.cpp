@@ -10,6 +10,7 @@
 #include "drive/bus_port.h"
 #include "files/safe_save.h"
 #include "machine/machine_state.h"
+#include "ted/line_setup.h"
 #include "ted/registers.h"
 
 namespace {
@@ -137,6 +138,9 @@ bool LoadSnapshotFile(const char* fileName)
     Ted.IrqPending = 0;
     Ted.IrqDelay = 0;
     ReapplySoundRegisters();
+    // In the measured model the TED starts a frame: a snapshot saved at a
+    // frame's start resumes exactly.
+    PlaceAtFrameStart();
     // The drive is not part of the snapshot: the restored program finds it
     // as after a reset, its channels closed.
     DriveBusReset();

@@ -2,12 +2,15 @@
 #include "debugger/debugger.h"
 #include "files/screenshot.h"
 #include "machine/machine_state.h"
+#include "machine/settings.h"
 #include "machine/startup.h"
 #include "platform/devices.h"
 #include "platform/start_file.h"
 #include "tape/datassette.h"
+#include "ted/line_setup.h"
 #include "ted/render_inline.h"
 #include "ted/steps_inline.h"
+#include "ted/ted_clock.h"
 #include "ui/menus.h"
 
 namespace {
@@ -55,6 +58,9 @@ void RunRequests()
         HardReset();
     if (StartFileRequest == 1)
         StartRequestedFile();
+    // A reset or a load may have put the TED back to its start.
+    if (Ram64)
+        Config.Accuracy != 0 ? EnterMeasuredModel() : EnterOlderModel();
     SettleDeferredSteps();
 }
 
@@ -99,15 +105,46 @@ inline void StepTimersAndRaster()
         TimerStepDeferred();
         LineStepDeferred();
     }
-    // LastCycle counts the single clock here, whatever the processor's rate.
+    // LastCycle counts the TED's clock here, whatever the processor's rate.
     TapeStep(LastCycle);
+}
+
+// Which machine a pass runs: the older model, where display lines give the
+// processor 57 cycles and others 114, or the measured one, where the TED
+// walks a table per line kind (line_timing.h).
+enum class Model : uint8_t { Older, Measured };
+
+// One instruction and the TED after it, in the measured model.
+template <StepForm T>
+inline void MeasuredInstruction()
+{
+    const bool tapeMoving = TapeMoving;   // the tape runs on the single clock
+    const uint64_t clockBefore = tapeMoving ? SingleClockNow() : 0;
+    Ted.InInstruction = 1;
+    ExecuteInstruction();
+    Ted.InInstruction = 0;
+    CheckInterrupts<T>();
+    MeasuredStep(T == StepForm::Deferred);
+    if (tapeMoving) [[unlikely]]
+        TapeAdvance(static_cast<uint32_t>(SingleClockNow() - clockBefore));
+}
+
+// Brings the TED into the model the settings ask for.
+inline Model ModelFromSettings()
+{
+    if (Config.Accuracy != 0) {
+        EnterMeasuredModel();
+        return Model::Measured;
+    }
+    EnterOlderModel();
+    return Model::Older;
 }
 
 // One pass.  *attention asks for the request flags and the RAM block to be
 // looked at after the pass; a pass sets it after anything that could have
 // changed them: a dispatched message, a frame end or the debugger.
 // MainLoopPass always asks.
-template <StepForm T>
+template <StepForm T, Model M>
 inline bool Pass(int* exitCode, bool* attention)
 {
     if (PumpCounter > 256) {
@@ -135,7 +172,9 @@ inline bool Pass(int* exitCode, bool* attention)
         return true;
     }
 
-    if (Ted.DoubleSpeedLine == 1 && Ted.SingleClock == 0) {
+    if constexpr (M == Model::Measured) {
+        MeasuredInstruction<T>();
+    } else if (Ted.DoubleSpeedLine == 1 && Ted.SingleClock == 0) {
         // Outside the display lines the TED runs the processor at twice the
         // rate of its own clock: two instructions, with the timers and the
         // raster seeing half of each one's cycles.
@@ -160,7 +199,7 @@ inline bool Pass(int* exitCode, bool* attention)
         StepTimersAndRaster<T>();
     }
 
-    if (RenderStepInline())
+    if (RenderStepInline<M == Model::Measured>())
         *attention = true;   // the frame end ran the frame's outputs
 
     if (AtBreakpoint()) {
@@ -191,18 +230,26 @@ inline bool Pass(int* exitCode, bool* attention)
 bool MainLoopPass(int* exitCode)
 {
     bool attention = true;
-    return Pass<StepForm::Stepped>(exitCode, &attention);
+    if (ModelFromSettings() == Model::Measured)
+        return Pass<StepForm::Stepped, Model::Measured>(exitCode, &attention);
+    return Pass<StepForm::Stepped, Model::Older>(exitCode, &attention);
 }
 
 bool RunMainLoop(int* exitCode, uint64_t untilFrame)
 {
     // Whatever was changed from outside since the last pass is looked at
     // first: the timers' budget, the requests, the RAM block.
+    const Model model = ModelFromSettings();
     SettleDeferredSteps();
     bool attention = true;
     bool running = true;
-    while (running && Ted.FramesCompleted < untilFrame)
-        running = Pass<StepForm::Deferred>(exitCode, &attention);
+    if (model == Model::Measured) {
+        while (running && Ted.FramesCompleted < untilFrame)
+            running = Pass<StepForm::Deferred, Model::Measured>(exitCode, &attention);
+    } else {
+        while (running && Ted.FramesCompleted < untilFrame)
+            running = Pass<StepForm::Deferred, Model::Older>(exitCode, &attention);
+    }
     SettleDeferredSteps();
     return running;
 }

@@ -49,6 +49,10 @@ void HardReset()
     Ted.RasterLine = 0;
     Ted.LinePosition = 0;
     Ted.FlashPhase = 0;
+    // The measured model works its counters out again from the beam, and
+    // the single clock counts from 0 as at power-on.
+    Ted.ModelInUse = TedState::ModelNotSetUp;
+    Ted.ClockAtLineStart = 0;
     HardResetRequest = 0;
     ResetBankLatch();
     DriveBusReset();

@@ -125,6 +125,7 @@ void InitialiseMachine()
     Ted.RasterLine = 0;
     Ted.LinePosition = 0;
     Ted.FlashPhase = 0;
+    Ted.ModelInUse = TedState::ModelNotSetUp;
     std::memset(Ram64 + 0xFF00, 0, 0x40);
     Cpu.PC = 0;
     Cpu.XR = Cpu.YR = Cpu.AC = 0;

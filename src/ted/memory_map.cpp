@@ -5,6 +5,7 @@
 #include "machine/machine_state.h"
 #include "sound/sound.h"
 #include "tape/cassette_port.h"
+#include "ted/line_setup.h"
 #include "ted/registers.h"
 
 namespace {
@@ -14,13 +15,19 @@ inline uint8_t ReadHighWindow(uint16_t address)
     return Ted.RomEnabled ? HighRomImage()[address - 0xC000] : Ram64[address];
 }
 
+// What an address no chip answers reads: 0 in the older model; in the
+// measured one the last byte on the data bus (line_setup.h).
+inline uint8_t Unconnected(uint16_t address) { return Ted.ModelInUse == 1 ? OpenBusRead(address) : 0x00; }
+
 uint8_t ReadIoPage(uint16_t address)
 {
     if (address == 0xFD10)
         return CassetteSenseRead();
     if (address >= 0xFD30 && address <= 0xFD3F)
         return 0xFF;
-    return 0x00;
+    // The bank latch at 0xFDD0-0xFDDF is written only; reading it, like
+    // every hole in the page, finds nothing driving the bus.
+    return Unconnected(address);
 }
 
 }  // namespace
@@ -50,7 +57,9 @@ uint8_t ReadDecoded(uint16_t address)
         // Drive 8's port, when a drive is attached; else the ROM shows.
         if (IsBusPortAddress(address) && BusPortAnswers())
             return BusPortRead(address);
-        return ReadHighWindow(address);
+        // The older model shows the ROM here; on the machine nothing
+        // answers.
+        return Ted.ModelInUse == 1 ? OpenBusRead(address) : ReadHighWindow(address);
     default:
         if (address < 0xFF20)
             return ReadTedRegister(static_cast<uint8_t>(address & 0x1F));

@@ -11,6 +11,7 @@
 #include "platform/setup.h"
 #include "tape/datassette.h"
 #include "ted/present.h"
+#include "ted/ted_names.h"
 
 namespace {
 
@@ -52,7 +53,7 @@ void RunStep(FrameEndStep step)
     switch (step) {
     case FrameEndStep::Cursor:
         // 0xFF06 bit 4: display enabled.
-        if (Ram64 && (Ram64[0xFF06] & 0x10))
+        if (Ram64 && (Ram64[ted::Control1] & ted::Ctrl1DisplayOn))
             DrawCursor();
         break;
     case FrameEndStep::VerticalBlank: WaitVerticalBlank(); break;

@@ -1,36 +1,59 @@
 // Raster timing: the beam's position in the frame, the video set-up latched
 // at the start of each line, and the raster interrupt request.
 #include "machine/machine_state.h"
+#include "ted/line_setup.h"
 #include "ted/steps_inline.h"
+#include "ted/ted_names.h"
 
 namespace {
 
 constexpr uint16_t LineUnits = 228;   // 57 cycles of 4 units
 constexpr int LastLine = 311;
 
+}  // namespace
+
+void LatchRegisterValues(LineLatches& l)
+{
+    using namespace ted;
+    const uint8_t ff06 = Ram64[Control1];
+    const uint8_t ff07 = Ram64[Control2];
+    const uint8_t ff12 = Ram64[BitmapBase];
+    const uint8_t ff13 = Ram64[CharacterBase];
+    l.vs = ff06 & Ctrl1VerticalScroll;
+    l.hs = ff07 & Ctrl2HorizontalScroll;
+    l.mb = static_cast<uint16_t>(((Ram64[MatrixBase] & MatrixBaseBits) + 4) << 8);
+    l.bb = static_cast<uint16_t>((ff12 & BitmapBaseBits) << 10);
+    // 256 characters need a 2 KiB generator; 128 characters plus reverse 1 KiB.
+    l.cb = static_cast<uint16_t>(((ff07 & Ctrl2Characters256) ? (ff13 & CharBase2K) : (ff13 & CharBase1K)) << 8);
+    l.bg0 = Ram64[Background0];
+    l.bg1 = Ram64[Background1];
+    l.bg2 = Ram64[Background2];
+    l.bg3 = Ram64[Background3];
+    l.border = Ram64[BorderColour];
+    // With 0xFF12 bit 2 set the TED fetches glyphs from ROM, whatever the
+    // processor's banking says.
+    if (!(ff12 & BitmapGlyphsFromRom) || l.cb < 0x8000) {
+        l.glyphRom = 0;
+        l.glyphMask = 0xFFFF;
+    } else {
+        l.glyphRom = l.cb < 0xC000 ? 1 : 2;
+        l.glyphMask = RomSize - 1;
+    }
+}
+
+namespace {
+
 // Latches the video registers for the current line.  The renderer draws
 // the whole line from these values without decoding registers again.
 void LineSetUp()
 {
     const int line = Ted.RasterLine;
-    const uint8_t ff06 = Ram64[0xFF06];
-    const uint8_t ff07 = Ram64[0xFF07];
-    const uint8_t ff12 = Ram64[0xFF12];
-    const uint8_t ff13 = Ram64[0xFF13];
     LineLatches& l = Ted.Latch;
-
-    l.vs = ff06 & 7;
-    l.hs = ff07 & 7;
-    l.mb = static_cast<uint16_t>(((Ram64[0xFF14] & 0xF8) + 4) << 8);
-    l.bb = static_cast<uint16_t>((ff12 & 0x38) << 10);
-    // 256 characters need a 2 KiB generator; 128 characters plus reverse 1 KiB.
-    l.cb = static_cast<uint16_t>(((ff07 & 0x80) ? (ff13 & 0xF8) : (ff13 & 0xFC)) << 8);
+    LatchRegisterValues(l);
     l.cr = static_cast<int16_t>((line - 56) >> 3);
-    l.bg0 = Ram64[0xFF15];
-    l.bg1 = Ram64[0xFF16];
-    l.bg2 = Ram64[0xFF17];
-    l.bg3 = Ram64[0xFF18];
-    l.border = Ram64[0xFF19];
+    l.lineInRow = static_cast<uint8_t>((line - 56) & 7);
+    l.idle = 0;
+    l.buffered = 0;
     if (line >= 56)
         Ted.RowMatrixBase[line] = l.mb;
 
@@ -43,15 +66,6 @@ void LineSetUp()
     // Glyph line: the remainder keeps the dividend's sign, as the lines
     // before 45 + vs never show characters.
     l.gl = static_cast<uint16_t>(l.cb + (line - l.vs - 45) % 8);
-    // With 0xFF12 bit 2 set the TED fetches glyphs from ROM, whatever the
-    // processor's banking says.
-    if (!(ff12 & 0x04) || l.cb < 0x8000) {
-        l.glyphRom = 0;
-        l.glyphMask = 0xFFFF;
-    } else {
-        l.glyphRom = l.cb < 0xC000 ? 1 : 2;
-        l.glyphMask = RomSize - 1;
-    }
 
     // Text row shown on this line.  With vs above 3 the first window lines
     // come before row 0; they show row 0.
@@ -70,9 +84,9 @@ void RasterCompareStep()
 {
     if (Ted.LinePosition >= 8 && Ted.RasterCompareArmed &&
         LineCounterTable[Ted.RasterLine] == Ted.RasterCompare) {
-        Ram64[0xFF09] |= 0x02;
+        Ram64[ted::IrqRequest] |= ted::IrqRaster;
         Ted.InterruptWatch = 1;
-        if (Ram64[0xFF0A] & 0x02)
+        if (Ram64[ted::IrqEnable] & ted::IrqRaster)
             Ted.RasterIrqDue = 1;
         Ted.RasterCompareArmed = 0;
     }
@@ -88,21 +102,22 @@ void BeginLine()
         }
     }
     const int line = Ted.RasterLine;
-    const uint8_t ff06 = Ram64[0xFF06];
-    const uint8_t ff07 = Ram64[0xFF07];
+    using namespace ted;
+    const uint8_t ff06 = Ram64[Control1];
+    const uint8_t ff07 = Ram64[Control2];
 
     // The processor runs at double rate except while the TED fetches the
     // picture: the display lines with the display enabled.
-    Ted.DoubleSpeedLine = !((ff06 & 0x10) && line >= 53 && line <= 259);
+    Ted.DoubleSpeedLine = !((ff06 & Ctrl1DisplayOn) && line >= 53 && line <= 259);
 
-    if (ff07 & 0x08) {   // 40 columns
+    if (ff07 & Ctrl2Columns40) {
         Ted.WindowLeft = 32;
         Ted.WindowRight = 192;
     } else {
         Ted.WindowLeft = 36;
         Ted.WindowRight = 188;
     }
-    if (ff06 & 0x08) {   // 25 rows
+    if (ff06 & Ctrl1Rows25) {
         Ted.WindowTop = 56;
         Ted.WindowBottom = 256;
     } else {
@@ -110,7 +125,7 @@ void BeginLine()
         Ted.WindowBottom = 252;
     }
 
-    const bool textMode = !(ff06 & 0x20) && !(ff07 & 0x10);
+    const bool textMode = !(ff06 & Ctrl1Bitmap) && !(ff07 & Ctrl2Multicolour);
     if (textMode && line >= Ted.WindowTop && line <= Ted.WindowBottom)
         Ted.TextLineFlags[line] = 1;
     else if (line >= 56 && line <= 256)
@@ -123,6 +138,10 @@ void LineStep() { LineStepInline(); }
 
 void WorkOutNextLineEvent()
 {
+    if (Ted.ModelInUse == 1) {
+        WorkOutNextMeasuredEvent();
+        return;
+    }
     uint16_t at = 226;
     if (Ted.LineSetupPending)
         at = 0;
@@ -155,6 +174,7 @@ void LineStepEvents()
         // instruction) still leaves the position inside the line.
         if (Ted.LinePosition >= LineUnits)
             Ted.LinePosition %= LineUnits;
+        Ted.ClockAtLineStart += LineUnits / 4;
         Ted.LineSetupPending = 1;
         Ted.RasterCompareArmed = 1;
     }

@@ -3,6 +3,8 @@
 #include "machine/machine_state.h"
 #include "machine/settings.h"
 #include "sound/sound.h"
+#include "ted/line_setup.h"
+#include "ted/ted_names.h"
 
 namespace {
 
@@ -97,6 +99,12 @@ void ReapplySoundRegisters()
 
 uint8_t ReadTedRegister(uint8_t reg)
 {
+    const bool measured = Ted.ModelInUse == 1;
+    if (measured) {
+        CatchUpToAccess();   // the read sees the TED as on its own cycle
+        if (reg >= 0x1A)
+            return MeasuredCounterRead(reg);
+    }
     if (reg <= 0x05)
         SettleTimers();
     switch (reg) {
@@ -112,7 +120,9 @@ uint8_t ReadTedRegister(uint8_t reg)
     case 0x0C: return Stored(reg) | 0xFC;
     case 0x10: return (Stored(reg) & 0x03) | 0x7C;
     case 0x12: return Stored(reg) | 0xC0;
-    case 0x13: return static_cast<uint8_t>(Stored(reg) | (Ted.RomEnabled ? 1 : 0) | (Ted.SingleClock ? 2 : 0));
+    case 0x13:
+        return static_cast<uint8_t>(Stored(reg) | (Ted.RomEnabled ? ted::CharRomState : 0) |
+                                    (Ted.SingleClock ? ted::CharSingleClock : 0));
     case 0x1A: {
         uint16_t p = CharacterPosition();
         return p < 1000 ? static_cast<uint8_t>((p >> 8) | 0xFC) : 0xFF;
@@ -124,13 +134,16 @@ uint8_t ReadTedRegister(uint8_t reg)
     case 0x1C: return static_cast<uint8_t>((CurrentLineCounter() >> 8) | 0xFE);
     case 0x1D: return static_cast<uint8_t>(CurrentLineCounter());
     case 0x1E: return static_cast<uint8_t>(ColumnTable[Ted.LinePosition]);
-    case 0x1F: return static_cast<uint8_t>(VerticalSubAddress() | (Ted.FlashCounter << 3) | 0x80);
+    case 0x1F: return static_cast<uint8_t>(VerticalSubAddress() | (Ted.FlashCounter << ted::BlinkShift) | 0x80);
     default: return Stored(reg);   // 0x06-0x08, 0x0D-0x0F, 0x11, 0x14-0x19
     }
 }
 
 void WriteTedRegister(uint8_t reg, uint8_t value)
 {
+    const bool measured = Ted.ModelInUse == 1;
+    if (measured)
+        BeforeMeasuredWrite();   // on the write's own cycle, the picture drawn up to its cell
     // The timers, and the clock that drives them, change here.
     const bool timing = reg <= 0x05 || reg == 0x13;
     if (timing)
@@ -138,6 +151,8 @@ void WriteTedRegister(uint8_t reg, uint8_t value)
     WriteRegisterValue(reg, value);
     if (timing)
         SettleTimers();
+    if (measured)
+        AfterMeasuredWrite(reg, value);
     if (reg == 0x0A || reg == 0x0B)
         WorkOutNextLineEvent();   // the raster compare moved
     if (reg == 0x09 || reg == 0x0A)

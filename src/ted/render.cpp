@@ -8,6 +8,7 @@
 #include "ted/render_inline.h"
 #include "ted/render_window.h"
 #include "ted/video_watch.h"
+#include "ted/ted_names.h"
 
 using namespace render;
 
@@ -65,7 +66,7 @@ void LeftEdgeFill(uint8_t* row, uint8_t ff06, uint8_t ff07)
     const unsigned hs = l.hs;
     if (hs == 0)
         return;
-    const bool displayOn = ff06 & 0x10;
+    const bool displayOn = ff06 & ted::Ctrl1DisplayOn;
     if (Ted.WindowLeft == 32) {
         // 40 columns: the gap shows the background colour.
         std::memset(row + 64, displayOn ? l.bg0 : l.border, hs);
@@ -116,8 +117,22 @@ void TextChunks(uint8_t* at, unsigned x, unsigned last, uint8_t ff07)
     // A flashing cell in the off phase shows no glyph: plain background, or,
     // reversed, plain ink.
     const uint8_t hiddenByFlash = Ted.FlashPhase == 0 ? 0x80 : 0;
-    const uint8_t reverseBit = (ff07 & 0x80) ? 0 : 0x80;   // 256 characters: no reverse
+    const uint8_t reverseBit = (ff07 & ted::Ctrl2Characters256) ? 0 : 0x80;   // 256 characters: no reverse
     const uint8_t codeMask = static_cast<uint8_t>(~reverseBit);
+    const auto draw = [&](uint8_t* to, uint8_t c, uint8_t a, uint8_t glyph) {
+        uint64_t mask = (a & hiddenByFlash) ? 0 : PixelMask[glyph];
+        mask ^= (c & reverseBit) ? ~uint64_t{0} : 0;   // reversed: the glyph in the background
+        Store8(to, background ^ ((Splat(a) ^ background) & mask));
+    };
+    if (l.buffered) {
+        // The measured model: the row's fetched codes and attributes.
+        uint8_t* out = at + 2 * x;
+        for (unsigned col = x / 4 - 8; col <= last / 4 - 8; col++, out += 8) {
+            const uint8_t c = Ted.RowCodes[col];
+            draw(out, c, Ted.RowAttributes[col], image[static_cast<uint16_t>(gl + 8 * (c & codeMask)) & glyphMask]);
+        }
+        return;
+    }
     uint16_t cp = l.cp, ap = l.ap;
     // The video matrix is 1 KiB: a row past its end continues at its start,
     // from the column where the row crosses the end.
@@ -133,11 +148,6 @@ void TextChunks(uint8_t* at, unsigned x, unsigned last, uint8_t ff07)
             l.matrixWrapped = 1;
         }
         const unsigned end = std::min(lastCol, wrapColumn - 1);
-        const auto draw = [&](uint8_t c, uint8_t a, uint8_t glyph) {
-            uint64_t mask = (a & hiddenByFlash) ? 0 : PixelMask[glyph];
-            mask ^= (c & reverseBit) ? ~uint64_t{0} : 0;   // reversed: the glyph in the background
-            Store8(out, background ^ ((Splat(a) ^ background) & mask));
-        };
         if (cp + end <= 0xFFFF && ap + end <= 0xFFFF && (gl & glyphMask) + 0x7FFu <= glyphMask) {
             // Nothing wraps at the end of the address space or the image.
             const uint8_t* chars = ram + cp;
@@ -145,12 +155,12 @@ void TextChunks(uint8_t* at, unsigned x, unsigned last, uint8_t ff07)
             const uint8_t* glyphs = image + (gl & glyphMask);
             for (; col <= end; col++, out += 8) {
                 const uint8_t c = chars[col];
-                draw(c, attributes[col], glyphs[8 * (c & codeMask)]);
+                draw(out, c, attributes[col], glyphs[8 * (c & codeMask)]);
             }
         } else {
             for (; col <= end; col++, out += 8) {
                 const uint8_t c = ram[static_cast<uint16_t>(cp + col)];
-                draw(c, ram[static_cast<uint16_t>(ap + col)],
+                draw(out, c, ram[static_cast<uint16_t>(ap + col)],
                      image[static_cast<uint16_t>(gl + 8 * (c & codeMask)) & glyphMask]);
             }
         }
@@ -226,8 +236,8 @@ inline unsigned LastChunkUpTo(unsigned x, unsigned limit) { return x + (limit - 
             StoreSpilling(lineStart + 2 * x + Ted.Latch.hs, Splat(border));
         return;
     }
-    const uint8_t ff06 = Ram64[0xFF06];
-    const uint8_t ff07 = Ram64[0xFF07];
+    const uint8_t ff06 = Ram64[ted::Control1];
+    const uint8_t ff07 = Ram64[ted::Control2];
     const unsigned left = Ted.WindowLeft, right = Ted.WindowRight;
 
     if (x < left && x <= last) {
@@ -242,7 +252,9 @@ inline unsigned LastChunkUpTo(unsigned x, unsigned limit) { return x + (limit - 
     }
     const unsigned windowLast = std::min(last, right - 4);
     if (x <= windowLast) {
-        if (ff06 & 0x10)
+        if ((ff06 & ted::Ctrl1DisplayOn) && Ted.Latch.idle)
+            FillChunks(row + Ted.Latch.hs, x, windowLast, Ted.Latch.bg0);   // no row fetched: background
+        else if (ff06 & ted::Ctrl1DisplayOn)
             WindowChunks(row, x, windowLast, ff06, ff07);
         else
             FillChunks(row + Ted.Latch.hs, x, windowLast, border);   // display disabled: border
@@ -278,9 +290,10 @@ void DrawRun(unsigned line, unsigned first, unsigned last)
         return;   // a line the screen mode never shows
 
     // The common case first: text-mode chunks inside the window.
-    const uint8_t ff06 = Ram64[0xFF06];
-    const uint8_t ff07 = Ram64[0xFF07];
-    if ((ff06 & 0x70) == 0x10 && !(ff07 & 0x10) && first >= Ted.WindowLeft && last < Ted.WindowRight &&
+    using namespace ted;
+    const uint8_t ff06 = Ram64[Control1];
+    const uint8_t ff07 = Ram64[Control2];
+    if ((ff06 & (Ctrl1DisplayOn | Ctrl1Bitmap | Ctrl1ExtendedColour)) == Ctrl1DisplayOn && !(ff07 & Ctrl2Multicolour) && !Ted.Latch.idle && first >= Ted.WindowLeft && last < Ted.WindowRight &&
         line >= Ted.WindowTop && line < Ted.WindowBottom) {
         TextChunks(FrameBuffer + LineOffsetTable[line] + Ted.Latch.hs, first, last, ff07);
         return;

@@ -1,17 +1,18 @@
 // The text cursor.  The TED blinks it with the flash phase by swapping the
 // cell's background and the cursor colour over the finished frame.
 #include "machine/machine_state.h"
+#include "ted/ted_names.h"
 
 void DrawCursor()
 {
-    if (Ted.FlashPhase == 0 || !(Ram64[0xFF06] & 0x10))
+    if (Ted.FlashPhase == 0 || !(Ram64[ted::Control1] & ted::Ctrl1DisplayOn))
         return;   // off phase, or the display is blanked
-    const unsigned position = ((Ram64[0xFF0C] & 3) << 8) | Ram64[0xFF0D];
+    const unsigned position = ((Ram64[ted::CursorHigh] & 3) << 8) | Ram64[ted::CursorLow];
     if (position > 999)
         return;
     const unsigned row = position / 40;
     const unsigned col = position % 40;
-    const bool fortyColumns = Ram64[0xFF07] & 0x08;
+    const bool fortyColumns = Ram64[ted::Control2] & ted::Ctrl2Columns40;
     if (!fortyColumns && (col == 0 || col == 39))
         return;   // hidden under the 38-column border
 
@@ -19,7 +20,7 @@ void DrawCursor()
     const uint16_t attribute =
         static_cast<uint16_t>(Ted.RowMatrixBase[firstLine] + 40 * row + col - 0x400);
     const uint8_t cursor = Ram64[attribute];
-    const uint8_t background = Ram64[0xFF15];
+    const uint8_t background = Ram64[ted::Background0];
     const int vs = Ted.Latch.vs;
     const unsigned hs = Ted.Latch.hs;
 

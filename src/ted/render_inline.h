@@ -14,18 +14,31 @@
 void StartRenderRun(unsigned line, unsigned first, unsigned last);
 void RenderAtFrameEnd();
 
-// Returns true on the step that met the frame end.
+// Draws the chunks of the current line that start before units and are not
+// drawn yet (the measured model: at the line's end, and up to the chunk a
+// register write lands in).
+inline void RenderUpTo(unsigned units);
+
+// Returns true on the step that met the frame end.  Measured: the frame
+// ends when the TED's own line counter becomes 0, and only the chunks the
+// beam has reached are drawn (the line's end draws the rest).
+template <bool Measured = false>
 inline bool RenderStepInline()
 {
     // The frame ends when the TED's line counter becomes 0.
     const unsigned line = Ted.RasterLine;
     bool frameEnd = false;
-    if (LineCounterTable[line] != 0) [[likely]] {
+    if ((Measured ? Ted.LineCounter : LineCounterTable[line]) != 0) [[likely]] {
         Ted.FrameEndArmed = 1;
         Ted.FrameCountArmed = 1;
     } else {
         RenderAtFrameEnd();
         frameEnd = true;
+    }
+
+    if constexpr (Measured) {
+        RenderUpTo(Ted.LinePosition);
+        return frameEnd;
     }
 
     // The chunks from RenderColumn up to the raster, at least one.
@@ -40,4 +53,19 @@ inline bool RenderStepInline()
     else
         StartRenderRun(line, first, last);
     return frameEnd;
+}
+
+inline void RenderUpTo(unsigned units)
+{
+    const unsigned first = Ted.RenderColumn;
+    if (units <= first)
+        return;
+    const unsigned last = (units - 1) & ~3u;
+    Ted.RenderColumn = static_cast<uint16_t>(last + 4);
+    if (Ted.PictureHeld) [[unlikely]]
+        return;
+    if (Ted.RasterLine == Ted.PendingLine && first == Ted.PendingNext) [[likely]]
+        Ted.PendingNext = Ted.RenderColumn;
+    else
+        StartRenderRun(Ted.RasterLine, first, last);
 }

@@ -7,6 +7,7 @@
 #include <cstdint>
 
 #include "machine/machine_state.h"
+#include "ted/ted_names.h"
 
 static_assert(std::endian::native == std::endian::little, "pixel masks assume a little-endian host");
 
@@ -70,12 +71,24 @@ inline uint8_t GlyphByte(const LineLatches& l, const uint8_t* image, unsigned c)
 
 inline uint8_t MatrixByte(uint16_t address) { return Ram64[address]; }
 
+// A cell's character code (or bitmap colours) and attribute byte: from the
+// row's fetched copies in the measured model, from RAM in the older one.
+inline uint8_t CodeAt(const LineLatches& l, unsigned col)
+{
+    return l.buffered ? Ted.RowCodes[col] : MatrixByte(static_cast<uint16_t>(l.cp + col));
+}
+
+inline uint8_t AttributeAt(const LineLatches& l, unsigned col)
+{
+    return l.buffered ? Ted.RowAttributes[col] : MatrixByte(static_cast<uint16_t>(l.ap + col));
+}
+
 inline uint64_t TextChunk(const LineLatches& l, const uint8_t* image, unsigned col, uint8_t ff07)
 {
-    const uint8_t c = MatrixByte(static_cast<uint16_t>(l.cp + col));
-    const uint8_t a = MatrixByte(static_cast<uint16_t>(l.ap + col));
+    const uint8_t c = CodeAt(l, col);
+    const uint8_t a = AttributeAt(l, col);
     const bool hidden = (a & 0x80) && Ted.FlashPhase == 0;   // flashing, off phase
-    if ((c & 0x80) && !(ff07 & 0x80)) {
+    if ((c & 0x80) && !(ff07 & ted::Ctrl2Characters256)) {
         // Reverse character: the glyph's set bits in the background.
         return BitPixels(GlyphByte(l, image, c & 0x7F), hidden ? a : l.bg0, a);
     }
@@ -84,10 +97,10 @@ inline uint64_t TextChunk(const LineLatches& l, const uint8_t* image, unsigned c
 
 inline uint64_t ExtendedColourChunk(const LineLatches& l, const uint8_t* image, unsigned col)
 {
-    const uint8_t c = MatrixByte(static_cast<uint16_t>(l.cp + col));
-    const uint8_t a = MatrixByte(static_cast<uint16_t>(l.ap + col));
+    const uint8_t c = CodeAt(l, col);
+    const uint8_t a = AttributeAt(l, col);
     // The top two bits of the code pick one of the four live background registers.
-    const uint8_t background = Ram64[0xFF15 + (c >> 6)];
+    const uint8_t background = Ram64[ted::Background0 + (c >> 6)];
     const bool hidden = (a & 0x80) && Ted.FlashPhase == 0;
     return BitPixels(GlyphByte(l, image, c & 0x3F), hidden ? background : a, background);
 }
@@ -95,9 +108,9 @@ inline uint64_t ExtendedColourChunk(const LineLatches& l, const uint8_t* image, 
 inline uint64_t MulticolourTextChunk(const LineLatches& l, const uint8_t* image, unsigned col, uint8_t ff07,
                                      bool reduceCode)
 {
-    uint8_t c = MatrixByte(static_cast<uint16_t>(l.cp + col));
-    const uint8_t a = MatrixByte(static_cast<uint16_t>(l.ap + col));
-    if (reduceCode && !(ff07 & 0x80))
+    uint8_t c = CodeAt(l, col);
+    const uint8_t a = AttributeAt(l, col);
+    if (reduceCode && !(ff07 & ted::Ctrl2Characters256))
         c &= 0x7F;
     const uint8_t g = GlyphByte(l, image, c);
     if (!(a & 0x08))
@@ -110,15 +123,16 @@ struct BitmapCell {
     uint8_t pattern, one, zero;
 };
 
-// Bitmap rows follow the raster: the vertical scroll does not move them.
-// The colours come from the matrix (s) and the attribute byte below it (t).
+// The bitmap row and its line come from the line set-up: the older model
+// follows the raster (the vertical scroll does not move them), the measured
+// one the TED's character position and sub-row counter.  The colours come
+// from the matrix (s) and the attribute byte below it (t).
 inline BitmapCell BitmapCellAt(const LineLatches& l, unsigned col)
 {
-    const unsigned lineInRow = static_cast<unsigned>(Ted.RasterLine - 56) & 7;
-    const uint8_t pattern = Ram64[static_cast<uint16_t>(l.bitmapRowBase + 8 * col + lineInRow)];
+    const uint8_t pattern = Ram64[static_cast<uint16_t>(l.bitmapRowBase + 8 * col + l.lineInRow)];
     const uint16_t colourAddress = static_cast<uint16_t>(l.colourRowBase + col);
-    const uint8_t s = Ram64[colourAddress];
-    const uint8_t t = Ram64[static_cast<uint16_t>(colourAddress - 0x400)];
+    const uint8_t s = l.buffered ? Ted.RowCodes[col] : Ram64[colourAddress];
+    const uint8_t t = l.buffered ? Ted.RowAttributes[col] : Ram64[static_cast<uint16_t>(colourAddress - 0x400)];
     return {pattern, static_cast<uint8_t>(((t & 0x0F) << 4) | (s >> 4)), static_cast<uint8_t>((t & 0xF0) | (s & 0x0F))};
 }
 

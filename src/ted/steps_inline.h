@@ -6,7 +6,7 @@
 #pragma once
 #include "cpu/registers.h"
 #include "machine/machine_state.h"
-#include "machine/settings.h"
+#include "ted/ted_names.h"
 #include "ted/video_watch.h"
 
 // The rare parts.
@@ -16,13 +16,10 @@ void InterruptCheckWatched();
 void InterruptTail();
 void LineStepEvents();
 
-// The timers count the TED's single clock.  The main loop's LastCycle is
-// already in single-clock cycles (at double rate it halves the processor's);
-// the older model (Accuracy=0) halves it once more outside single-clock mode.
-inline int32_t TimerTicksOf(uint16_t cycles)
-{
-    return (Ted.SingleClock || Config.Accuracy != 0) ? cycles : (cycles >> 1);
-}
+// The older model's timers (Accuracy=0; the measured model counts its
+// single-clock slots in CountTimerSlots below): at the normal clock two of
+// the pass's cycles make one tick.
+inline int32_t TimerTicksOf(uint16_t cycles) { return Ted.SingleClock ? cycles : (cycles >> 1); }
 
 inline void TimerStepInline()
 {
@@ -49,15 +46,15 @@ inline void InterruptCheckInline()
 {
     // 0xFF09 bit 7: some enabled source requests.  Only raster (1), timer 1
     // (3), timer 2 (4) and timer 3 (6) interrupt.
-    const uint8_t current = Ram64[0xFF09];
-    uint8_t request = current & 0x7F;
-    if (request & Ram64[0xFF0A] & 0x5A)
-        request |= 0x80;
+    const uint8_t current = Ram64[ted::IrqRequest];
+    uint8_t request = current & static_cast<uint8_t>(~ted::IrqActive);
+    if (request & Ram64[ted::IrqEnable] & ted::IrqSources)
+        request |= ted::IrqActive;
     if (request != current) [[unlikely]] {
-        BeforeVideoWrite(0xFF09);   // a video matrix at 0xFC00 shows it
-        Ram64[0xFF09] = request;
+        BeforeVideoWrite(ted::IrqRequest);   // a video matrix at 0xFC00 shows it
+        Ram64[ted::IrqRequest] = request;
     }
-    if (Ted.ResetRequest || Ted.IrqPending || (!Cpu.FlagI && (request & 0x80))) [[unlikely]]
+    if (Ted.ResetRequest || Ted.IrqPending || (!Cpu.FlagI && (request & ted::IrqActive))) [[unlikely]]
         InterruptTail();
 }
 
@@ -87,4 +84,48 @@ inline void LineStepInline()
         (Ted.RasterCompareArmed && Ted.LinePosition >= 8 &&
          LineCounterTable[Ted.RasterLine] == Ted.RasterCompare)) [[unlikely]]
         LineStepEvents();
+}
+
+// The measured model (Accuracy=1).  After each instruction the TED walks
+// the line's table (line_timing.h) by the instruction's processor cycles:
+// one lookup gives the new position, and the timers count the single-clock
+// slots passed.  Lines end, bad lines and counters step out of line, in
+// measured_timing.cpp.
+#include "ted/line_timing.h"
+
+void MeasuredCrossLines(unsigned cycle, bool deferred);
+void MeasuredLineEvents();
+
+// The timers count single-clock slots whatever the processor's clock.  In
+// the deferred form they are owed until one runs out or someone looks.
+inline void CountTimerSlots(int32_t slots, bool deferred)
+{
+    Ted.TimerTicksOwed += slots;
+    if (!deferred || Ted.TimerTicksOwed >= Ted.TimerBudget) [[unlikely]]
+        TimersCatchUp();
+}
+
+inline void MeasuredAdvance(unsigned cycles, bool deferred)
+{
+    const unsigned n = Ted.LineCycle + cycles;
+    const timing::LineTable& t = timing::LineTables[Ted.LineKindNow][Ted.LineClockNow];
+    if (n >= t.cycles) [[unlikely]] {
+        MeasuredCrossLines(n, deferred);
+        return;
+    }
+    const unsigned before = Ted.LinePosition >> 2;
+    Ted.LineCycle = static_cast<uint8_t>(n);
+    Ted.LinePosition = t.unitsAt[n];
+    CountTimerSlots(static_cast<int32_t>((Ted.LinePosition >> 2) - before), deferred);
+    if (Ted.LinePosition >= Ted.LineEventAt) [[unlikely]]
+        MeasuredLineEvents();
+}
+
+// The step after an instruction: the cycles a register access has not
+// already stepped.
+inline void MeasuredStep(bool deferred)
+{
+    const unsigned accounted = Ted.CyclesAccounted;
+    Ted.CyclesAccounted = 0;
+    MeasuredAdvance(LastCycle > accounted ? LastCycle - accounted : 0, deferred);
 }

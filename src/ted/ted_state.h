@@ -19,6 +19,9 @@ struct LineLatches {
     uint8_t matrixWrapped;       // cp and ap moved back by 0x400 on this line
     uint16_t bitmapRowBase;      // bb + offset of bitmap row cr
     uint16_t colourRowBase;      // mb + offset of matrix row cr (bitmap colours)
+    uint8_t lineInRow;           // bitmap line within its character row
+    uint8_t idle;                // no row fetched (measured model): the window shows background
+    uint8_t buffered;            // codes and attributes from the row's fetches (measured model)
 };
 
 // The 256-byte pages of RAM that the pending run of chunks reads, and the
@@ -87,6 +90,39 @@ struct TedState {
     uint16_t PendingLine = NoPendingLine;
     uint16_t PendingFirst, PendingNext;
     VideoWatch Watch;
+
+    // The measured model (Accuracy=1): the TED's own counters and the line
+    // table in force; see measured_timing.cpp and line_timing.h.
+    static constexpr uint8_t ModelNotSetUp = 0xFF;
+    uint8_t ModelInUse = ModelNotSetUp;   // 0 the older model, 1 the measured one
+    uint8_t InInstruction;       // the processor is inside ExecuteInstruction
+    uint8_t CyclesAccounted;     // cycles of that instruction already stepped (a register access)
+    uint8_t LineCycle;           // processor cycles into the line
+    uint8_t LineKindNow;         // timing::LineKind
+    uint8_t LineClockNow;        // timing::LineClock
+    uint8_t CodesLine;           // this line fetches character codes
+    uint8_t AttributeLine;       // this line fetches attributes: a character row starts
+    uint16_t LineCounter;        // 0xFF1C/0xFF1D, 9 bits
+    uint8_t SubRow;              // 0xFF1F bits 0-2
+    uint8_t SubRowBefore;        // its value on the previous line (read during the step)
+    uint8_t RowActive;           // a row is being shown (else the window is idle)
+    uint8_t RowsStarted;         // a row has started in this frame
+    uint16_t CharPositionReload; // 0xFF1A/0xFF1B, 10 bits
+    uint16_t RowPosition;        // character position of the row shown
+    // The row state as the line found it, for a line decided again by an
+    // early 0xFF06 write.
+    uint8_t RowActiveBefore, RowsStartedBefore;
+    uint16_t RowPositionBefore;
+    // What the bad lines fetched: the codes line the next row's codes, the
+    // attribute line its attributes.  The row is drawn from these copies.
+    uint8_t FetchedCodes[40];
+    uint8_t RowCodes[40];
+    uint8_t RowAttributes[40];
+    uint8_t Ntsc;                // 0xFF07 bit 6 in force
+    uint8_t PictureHeld;         // the debugger steps: the beam draws nothing
+    // Single-clock cycles from power-on to the start of the current line
+    // (both models; SingleClockNow adds the position in the line).
+    uint64_t ClockAtLineStart;
 };
 
 extern TedState Ted;

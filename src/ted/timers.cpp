@@ -2,9 +2,10 @@
 #include "cpu/cpu.h"
 #include "machine/machine_state.h"
 #include "ted/steps_inline.h"
+#include "ted/ted_names.h"
 
 namespace {
-constexpr uint16_t IrqRequestRegister = 0xFF09;
+constexpr uint16_t IrqRequestRegister = ted::IrqRequest;
 }  // namespace
 
 // The timers that ran out raise their requests and start again.
@@ -14,8 +15,9 @@ void TimersRanOut()
     Ted.InterruptWatch = 1;
     uint8_t& request = Ram64[IrqRequestRegister];
     if (Ted.Timer1Counter < 0) {
-        // Only at the single clock does the overshoot carry into the reload.
-        if (Ted.SingleClock) {
+        // Only at the single clock does the overshoot carry into the reload;
+        // the measured model counts single clocks always.
+        if (Ted.SingleClock || Ted.ModelInUse == 1) {
             Ted.Timer1Counter += Ted.Timer1Latch;
             // A latch smaller than the steps leaves the count below zero,
             // falling further each step.  Keep it within one 64 KiB turn
@@ -26,15 +28,15 @@ void TimersRanOut()
         } else {
             Ted.Timer1Counter = Ted.Timer1Latch;
         }
-        request |= 0x08;
+        request |= ted::IrqTimer1;
     }
     if (Ted.Timer2Counter < 0) {
         Ted.Timer2Counter = 0xFFFF;   // timers 2 and 3 run on freely
-        request |= 0x10;
+        request |= ted::IrqTimer2;
     }
     if (Ted.Timer3Counter < 0) {
         Ted.Timer3Counter = 0xFFFF;
-        request |= 0x40;
+        request |= ted::IrqTimer3;
     }
 }
 
@@ -92,7 +94,7 @@ void InterruptCheck() { InterruptCheckInline(); }
 void InterruptCheckWatched()
 {
     InterruptCheckInline();
-    Ted.InterruptWatch = Ted.ResetRequest || Ted.IrqPending || (Ram64[IrqRequestRegister] & 0x80);
+    Ted.InterruptWatch = Ted.ResetRequest || Ted.IrqPending || (Ram64[IrqRequestRegister] & ted::IrqActive);
 }
 
 // A reset request, or an interrupt to notice or to take.
@@ -104,7 +106,7 @@ void InterruptTail()
         Ted.ResetRequest = 0;
         Ted.RasterIrqDue = 0;
     }
-    if (!Cpu.FlagI && (Ram64[IrqRequestRegister] & 0x80))
+    if (!Cpu.FlagI && (Ram64[IrqRequestRegister] & ted::IrqActive))
         Ted.IrqPending = 1;
     if (Ted.IrqPending) {
         // Taken one processor step after it was noticed.
@@ -114,6 +116,10 @@ void InterruptTail()
             Cpu.PC = ReadWord(0xFFFE);
             Ted.IrqPending = 0;
             Ted.IrqDelay = 0;
+            // The measured model counts the processor's 7 cycles of entry
+            // (the step after this check adds them to the TED's clock).
+            if (Ted.ModelInUse == 1)
+                LastCycle = static_cast<uint16_t>(LastCycle + timing::TimingChoices.interruptEntryCycles);
         } else {
             Ted.IrqDelay = static_cast<uint16_t>(Ted.IrqDelay + LastCycle);
         }

@@ -9,6 +9,7 @@
 #include "debugger_test_support.h"
 #include "input/key_codes.h"
 #include "machine/machine_state.h"
+#include "machine/settings.h"
 #include "machine/startup.h"
 #include "platform/devices.h"
 #include "platform/headless/headless_control.h"
@@ -138,6 +139,7 @@ TEST_F(ShellTest, AnArmedBreakpointOpensTheDebugger)
 TEST_F(ShellTest, ADoubleSpeedPassChecksTheBreakpointBetweenItsInstructions)
 {
     ASSERT_TRUE(BootDebuggerMachine());
+    Config.Accuracy = 0;   // the older model's double-speed pass
     Ted.ResetRequest = 0;
     for (int i = 0; i < 4; i++)
         Ram64[0x2000 + i] = 0xEA;

@@ -141,18 +141,6 @@ TEST_F(TimerTest, Timers2And3RunFreelyFromFFFF)
 
 // The measured model: LastCycle already counts the single clock, whatever
 // the processor's rate, and every cycle is a tick.
-TEST_F(TimerTest, MeasuredModelCountsEverySingleClockCycle)
-{
-    Config.Accuracy = 1;
-    for (uint8_t singleClock : {0, 1}) {
-        Ted.SingleClock = singleClock;
-        Ted.Timer2Running = 1;
-        Ted.Timer2Counter = 1000;
-        TimerStepOf(7);
-        EXPECT_EQ(Ted.Timer2Counter, 993) << int{singleClock};
-    }
-}
-
 TEST_F(TimerTest, StoppedTimersNeverRequest)
 {
     Ted.Timer1Counter = Ted.Timer2Counter = Ted.Timer3Counter = 0;

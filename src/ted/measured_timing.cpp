@@ -1,0 +1,477 @@
+// The measured model's scheduler (Accuracy=1): lines, bad lines, the TED's
+// counters at 0xFF1A-0xFF1F, register accesses timed to their own cycle,
+// and the open bus.  The line tables are in line_timing.h; the main loop
+// walks them with MeasuredAdvance (steps_inline.h).
+//
+// The TED's line counter (LineCounter) steps at the start of each line and
+// decides everything vertical: the graphics-type lines, the bad lines, the
+// window's rows and the raster compare.  The beam (RasterLine, the frame
+// buffer's line) steps with it and carries on when a program moves the
+// counter; it meets the counter again when the counter starts a frame.
+#include <cstring>
+
+#include "cpu/cpu.h"
+#include "cpu/opcode_table.h"
+#include "machine/machine_state.h"
+#include "ted/line_setup.h"
+#include "ted/render_inline.h"
+#include "ted/steps_inline.h"
+#include "ted/ted_names.h"
+
+using namespace timing;
+
+namespace {
+
+constexpr uint16_t NoEvent = 0xFFFF;
+constexpr uint16_t FrameStartBeamLine = 52;   // the frame buffer line of TED line 0
+constexpr uint16_t RowBytes = 40;
+
+inline const LineTable& TableNow() { return LineTables[Ted.LineKindNow][Ted.LineClockNow]; }
+
+inline uint16_t LastLineOfFrame() { return Ted.Ntsc ? TimingChoices.ntscLines - 1 : TimingChoices.palLines - 1; }
+
+inline bool GraphicsLine()
+{
+    return (Ram64[ted::Control1] & ted::Ctrl1DisplayOn) && Ted.LineCounter < TimingChoices.displayLines;
+}
+
+// The current line's first cycle at or after its position, in the table in
+// force: after the kind or the clock changed, or the position moved.
+void PlaceCycleInLine()
+{
+    const LineTable& t = TableNow();
+    const unsigned slot = Ted.LinePosition >> 2;
+    unsigned n = t.cycleAt[slot];
+    if ((Ted.LinePosition & 3) && slot < SlotsPerLine && t.use[slot] == SlotUse::Double)
+        n++;
+    Ted.LineCycle = static_cast<uint8_t>(n);
+}
+
+// The line's kind from the counter and 0xFF06, at its start.  Two bad lines
+// per character row: the row's last line (YSCROLL) fetches the next row's
+// codes, the row's first line (YSCROLL + 1) its attributes.
+void DecideBadLines()
+{
+    const bool graphics = GraphicsLine();
+    const unsigned vs = Ram64[ted::Control1] & ted::Ctrl1VerticalScroll;
+    const uint16_t line = Ted.LineCounter;
+    Ted.CodesLine = graphics && line < TimingChoices.lastCodesLine && (line & 7) == vs;
+    Ted.AttributeLine = graphics && line >= 1 && line <= TimingChoices.lastCodesLine && (line & 7) == ((vs + 1) & 7);
+    Ted.LineKindNow = !graphics ? BorderLine : (Ted.CodesLine || Ted.AttributeLine) ? BadLine : DisplayLine;
+    Ted.LineClockNow = Ted.SingleClock ? SingleClock : DoubleClock;
+}
+
+// The video matrix's codes (at the matrix base) or attributes (1 KiB
+// below) for the row at a character position, counted within the 1 KiB.
+void FetchRow(uint16_t position, bool attributes, uint8_t into[40])
+{
+    const uint16_t codes = static_cast<uint16_t>(((Ram64[ted::MatrixBase] & ted::MatrixBaseBits) + 4) << 8);
+    const uint16_t base = attributes ? static_cast<uint16_t>(codes - 0x400) : codes;
+    for (unsigned col = 0; col < 40; col++)
+        into[col] = Ram64[static_cast<uint16_t>(base + ((position + col) & 0x3FF))];
+}
+
+// The row state steps with each line: a row starts on its attribute line;
+// otherwise the sub-row counts on, and a row that runs past its eighth line
+// without a new one leaves the window idle.
+void RememberRowState()
+{
+    Ted.RowActiveBefore = Ted.RowActive;
+    Ted.RowsStartedBefore = Ted.RowsStarted;
+    Ted.RowPositionBefore = Ted.RowPosition;
+}
+
+void StepRow()
+{
+    RememberRowState();
+    if (Ted.AttributeLine) {
+        // The codes fetched on the line before, the attributes now.
+        Ted.RowPosition = Ted.CharPositionReload;
+        std::memcpy(Ted.RowCodes, Ted.FetchedCodes, sizeof Ted.RowCodes);
+        FetchRow(Ted.RowPosition, true, Ted.RowAttributes);
+        Ted.SubRow = 0;
+        Ted.RowActive = 1;
+        Ted.RowsStarted = 1;
+    } else if (Ted.LineCounter != 0) {
+        Ted.SubRow = (Ted.SubRow + 1) & 7;
+        if (Ted.SubRow == 0)
+            Ted.RowActive = 0;
+    }
+}
+
+void BeginMeasuredLine()
+{
+    // The beam finishes the line first.
+    RenderUpTo(LineUnits);
+    FlushRender();
+
+    // The steps at the end of the line.  A codes line has fetched the next
+    // row's codes (the row after the current one, or the first).
+    if (Ted.CodesLine) {
+        const uint16_t next = Ted.RowsStarted ? Ted.CharPositionReload + RowBytes : Ted.CharPositionReload;
+        FetchRow(next, false, Ted.FetchedCodes);
+        if (Ted.RowsStarted)
+            Ted.CharPositionReload = (Ted.CharPositionReload + RowBytes) & 0x3FF;
+    }
+    if (Ted.LineCounter == TimingChoices.blinkLine && ++Ted.FlashCounter >= 16) {
+        Ted.FlashCounter = 0;
+        Ted.FlashPhase = !Ted.FlashPhase;
+    }
+    if (Ted.LineCounter == LastLineOfFrame())
+        Ted.LineCounter = 0;
+    else
+        Ted.LineCounter = (Ted.LineCounter + 1) & 0x1FF;
+    Ted.RasterLine = Ted.LineCounter == 0 ? FrameStartBeamLine : static_cast<uint16_t>((Ted.RasterLine + 1) % FrameLines);
+    Ted.ClockAtLineStart += SlotsPerLine;
+    Ted.LinePosition = 0;
+    Ted.LineCycle = 0;
+    Ted.RenderColumn = 0;
+    Ted.RasterCompareArmed = 1;
+    Ted.SubRowBefore = Ted.SubRow;
+    if (Ted.LineCounter == 0) {
+        // A new frame: the reload cleared, the sub-row counter at 7.
+        Ted.CharPositionReload = 0;
+        Ted.RowPosition = 0;
+        Ted.SubRow = 7;
+        Ted.RowActive = 0;
+        Ted.RowsStarted = 0;
+    }
+    DecideBadLines();
+    StepRow();
+    LatchMeasuredLine();
+    WorkOutNextMeasuredEvent();
+}
+
+// Works out the row state that a frame run from its start would have on
+// the current line (entering the model part-way through a frame).
+void WorkOutRowState()
+{
+    const unsigned vs = Ram64[ted::Control1] & ted::Ctrl1VerticalScroll;
+    const unsigned line = Ted.LineCounter;
+    Ted.SubRow = 7;
+    Ted.RowActive = 0;
+    Ted.RowsStarted = 0;
+    Ted.RowPosition = 0;
+    Ted.CharPositionReload = 0;
+    if (line >= 1 + vs && line < TimingChoices.displayLines) {
+        const unsigned rows = (line - 1 - vs) / 8;
+        Ted.RowsStarted = 1;
+        Ted.SubRow = static_cast<uint8_t>((line - 1 - vs) & 7);
+        Ted.RowActive = rows < 25;
+        Ted.RowPosition = static_cast<uint16_t>(RowBytes * (rows < 25 ? rows : 24));
+        Ted.CharPositionReload = Ted.RowPosition;
+    }
+}
+
+// Any value may be written to 0xFF1E: it moves the TED's position in the
+// line to the start of the slot it names (values past 0xE3 wrap), at once.
+// The single clock does not jump: the line gets longer or shorter.
+void MoveHorizontalPosition(uint8_t value)
+{
+    const unsigned units = ((value + 32u) % LineUnits) & ~3u;
+    Ted.ClockAtLineStart += Ted.LinePosition / 4;
+    Ted.ClockAtLineStart -= units / 4;
+    if (units > Ted.LinePosition)
+        RenderUpTo(units);
+    else if (Ted.RenderColumn > units)
+        Ted.RenderColumn = static_cast<uint16_t>(units);
+    FlushRender();
+    Ted.LinePosition = static_cast<uint16_t>(units);
+    PlaceCycleInLine();
+}
+
+}  // namespace
+
+void MeasuredLineEvents()
+{
+    // The raster compare, once per line, at its chosen position.
+    if (Ted.RasterCompareArmed && Ted.LinePosition >= TimingChoices.rasterMatchUnits &&
+        Ted.LineCounter == Ted.RasterCompare) {
+        BeforeVideoWrite(ted::IrqRequest);
+        Ram64[ted::IrqRequest] |= ted::IrqRaster;
+        Ted.InterruptWatch = 1;
+        if (Ram64[ted::IrqEnable] & ted::IrqRaster)
+            Ted.RasterIrqDue = 1;
+        Ted.RasterCompareArmed = 0;
+    }
+    WorkOutNextMeasuredEvent();
+}
+
+void MeasuredCrossLines(unsigned cycle, bool deferred)
+{
+    int32_t slots = 0;
+    while (cycle >= TableNow().cycles) {
+        cycle -= TableNow().cycles;
+        slots += static_cast<int32_t>(SlotsPerLine - (Ted.LinePosition >> 2));
+        Ted.LinePosition = LineUnits;
+        if (Ted.LineEventAt <= LineUnits)
+            MeasuredLineEvents();
+        BeginMeasuredLine();
+    }
+    Ted.LineCycle = static_cast<uint8_t>(cycle);
+    Ted.LinePosition = TableNow().unitsAt[cycle];
+    slots += Ted.LinePosition >> 2;
+    CountTimerSlots(slots, deferred);
+    if (Ted.LinePosition >= Ted.LineEventAt)
+        MeasuredLineEvents();
+}
+
+void WorkOutNextMeasuredEvent()
+{
+    Ted.LineEventAt = (Ted.RasterCompareArmed && Ted.LineCounter == Ted.RasterCompare)
+                          ? TimingChoices.rasterMatchUnits
+                          : NoEvent;
+}
+
+void LatchMeasuredLine()
+{
+    using namespace ted;
+    LineLatches& l = Ted.Latch;
+    LatchRegisterValues(l);
+    const uint8_t ff06 = Ram64[Control1];
+    const uint8_t ff07 = Ram64[Control2];
+    l.cr = static_cast<int16_t>(Ted.RowPosition / RowBytes);
+    l.lineInRow = Ted.SubRow;
+    l.gl = static_cast<uint16_t>(l.cb + Ted.SubRow);
+    l.cp = static_cast<uint16_t>(l.mb + Ted.RowPosition);
+    l.ap = static_cast<uint16_t>(l.cp - 0x400);
+    l.matrixWrapped = 0;
+    // In the bitmap modes the character position addresses the bitmap:
+    // 8 bytes per cell.
+    l.bitmapRowBase = static_cast<uint16_t>(l.bb + 8 * Ted.RowPosition);
+    l.colourRowBase = static_cast<uint16_t>(l.mb + Ted.RowPosition);
+    l.idle = !Ted.RowActive;
+    l.buffered = 1;
+
+    const bool forty = ff07 & Ctrl2Columns40;
+    Ted.WindowLeft = forty ? 32 : 36;
+    Ted.WindowRight = forty ? 192 : 188;
+    // The window's rows by the TED's counter: lines 4-203 (25 rows) or
+    // 8-199 (24).  The renderer compares beam lines, so the current line
+    // is marked inside or outside.
+    const bool rows25 = ff06 & Ctrl1Rows25;
+    const Choices& c = TimingChoices;
+    const unsigned top = rows25 ? c.windowTop25 : c.windowTop24, bottom = rows25 ? c.windowEnd25 : c.windowEnd24;
+    const bool inside = Ted.LineCounter >= top && Ted.LineCounter < bottom;
+    Ted.WindowTop = 0;
+    Ted.WindowBottom = inside ? FrameLines : 0;
+    const bool textMode = !(ff06 & Ctrl1Bitmap) && !(ff07 & Ctrl2Multicolour);
+    Ted.TextLineFlags[Ted.RasterLine] = textMode && inside;
+    Ted.RowMatrixBase[Ted.RasterLine] = l.mb;
+}
+
+void EnterMeasuredModel()
+{
+    if (Ted.ModelInUse == 1)
+        return;
+    if (Ram64)
+        FlushRender();
+    SettleTimers();
+    Ted.ModelInUse = 1;
+    Ted.DoubleSpeedLine = 0;
+    Ted.LineSetupPending = 0;
+    Ted.CyclesAccounted = 0;
+    Ted.LinePosition = static_cast<uint16_t>((Ted.LinePosition % LineUnits) & ~3u);
+    Ted.RasterLine = static_cast<uint16_t>(Ted.RasterLine % FrameLines);
+    Ted.LineCounter = LineCounterTable[Ted.RasterLine];
+    Ted.RenderColumn = Ted.LinePosition;
+    if (!Ram64) {
+        Ted.LineKindNow = BorderLine;
+        Ted.LineClockNow = DoubleClock;
+        PlaceCycleInLine();
+        return;
+    }
+    Ted.Ntsc = (Ram64[ted::Control2] & ted::Ctrl2Ntsc) != 0;
+    WorkOutRowState();
+    RememberRowState();
+    Ted.SubRowBefore = Ted.SubRow;
+    FetchRow(Ted.RowPosition, false, Ted.RowCodes);
+    FetchRow(Ted.RowPosition, true, Ted.RowAttributes);
+    std::memcpy(Ted.FetchedCodes, Ted.RowCodes, sizeof Ted.FetchedCodes);
+    DecideBadLines();
+    LatchMeasuredLine();
+    PlaceCycleInLine();
+    WorkOutNextMeasuredEvent();
+}
+
+void EnterOlderModel()
+{
+    const uint8_t from = Ted.ModelInUse;
+    Ted.ModelInUse = 0;
+    if (from != 1)
+        return;   // the older model's state is its own
+    if (Ram64)
+        FlushRender();
+    SettleTimers();
+    Ted.CyclesAccounted = 0;
+    Ted.LinePosition &= static_cast<uint16_t>(~3u);
+    Ted.LineSetupPending = 1;
+    const uint16_t line = Ted.RasterLine;
+    Ted.DoubleSpeedLine = !(Ram64 && (Ram64[ted::Control1] & ted::Ctrl1DisplayOn) && line >= 53 && line <= 259);
+    WorkOutNextLineEvent();
+}
+
+void CatchUpToAccess()
+{
+    if (!Ted.InInstruction || Ted.ModelInUse != 1)
+        return;
+    // The access lands on the instruction's last cycle (a read-modify-write
+    // on its last write).  The opcode is still at PC until it finishes.
+    const uint16_t pc = Cpu.PC;
+    if (pc >= 0xFD00 && pc < 0xFF40)
+        return;   // code in the I/O pages: no opcode to look at
+    const unsigned cycles = BaseCycles(CycleTable[ReadByte(pc)]);
+    if (cycles <= 1u + Ted.CyclesAccounted)
+        return;
+    const unsigned target = cycles - 1;
+    const unsigned step = target - Ted.CyclesAccounted;
+    Ted.CyclesAccounted = static_cast<uint8_t>(target);
+    MeasuredAdvance(step, true);
+}
+
+uint8_t MeasuredCounterRead(uint8_t reg)
+{
+    using namespace ted;
+    switch (reg) {
+    case RegisterNumber(CharPositionReloadHigh):
+    case RegisterNumber(CharPositionReloadLow): {
+        // The step by 40 lands at 0xFF1E = 0x94 of the codes line.
+        uint16_t reload = Ted.CharPositionReload;
+        if (Ted.CodesLine && Ted.RowsStarted && Ted.LinePosition >= TimingChoices.reloadStepUnits)
+            reload = (reload + RowBytes) & 0x3FF;
+        // Cleared just before the frame's last line ends.
+        if (Ted.LineCounter == LastLineOfFrame() && Ted.LinePosition >= TimingChoices.reloadClearUnits)
+            reload = 0;
+        return reg == RegisterNumber(CharPositionReloadHigh) ? static_cast<uint8_t>((reload >> 8) | 0xFC) : static_cast<uint8_t>(reload);
+    }
+    case RegisterNumber(LineCounterHigh): return static_cast<uint8_t>((Ted.LineCounter >> 8) | 0xFE);
+    case RegisterNumber(LineCounterLow): return static_cast<uint8_t>(Ted.LineCounter);
+    case RegisterNumber(HorizontalPosition): return static_cast<uint8_t>(ColumnTable[Ted.LinePosition % LineUnits]);
+    default: {   // 0xFF1F
+        // The sub-row counter settles over two units after the line starts:
+        // the old value, then the carries cleared before the new bit is set.
+        uint8_t subRow = Ted.SubRow;
+        if (Ted.LinePosition < TimingChoices.subRowSettledUnits)
+            subRow = Ted.LinePosition == 0 ? Ted.SubRowBefore : Ted.SubRowBefore & (Ted.SubRowBefore + 1);
+        uint8_t blink = Ted.FlashCounter;
+        if (Ted.LineCounter == TimingChoices.blinkLine && Ted.LinePosition >= TimingChoices.blinkStepUnits)
+            blink = (blink + 1) & 15;
+        return static_cast<uint8_t>(subRow | (blink << BlinkShift) | 0x80);
+    }
+    }
+}
+
+void BeforeMeasuredWrite()
+{
+    // The chunks up to the one the write lands in keep the old values.
+    CatchUpToAccess();
+    RenderUpTo((Ted.LinePosition & ~3u) + 4);
+    FlushRender();
+}
+
+void AfterMeasuredWrite(uint8_t reg, uint8_t value)
+{
+    using namespace ted;
+    switch (reg) {
+    case RegisterNumber(Control1):
+        if (Ted.LinePosition < UnitsPerSlot * TimingChoices.haltFirst) {
+            // Before the bad line's halt begins the line is decided again
+            // from the new YSCROLL and display bit: FLD and its relatives
+            // may create or suppress this line's fetches.
+            Ted.SubRow = Ted.LineCounter == 0 ? 7 : Ted.SubRowBefore;
+            Ted.RowActive = Ted.RowActiveBefore;
+            Ted.RowsStarted = Ted.RowsStartedBefore;
+            Ted.RowPosition = Ted.RowPositionBefore;
+            DecideBadLines();
+            StepRow();
+            PlaceCycleInLine();
+            break;
+        }
+        [[fallthrough]];
+    case RegisterNumber(CharacterBase):
+        // The display switched on or off, or the clock: the rest of the line
+        // follows the new table (a bad line decided at the line's start
+        // stays one).
+        if (Ted.LineKindNow != BadLine)
+            Ted.LineKindNow = GraphicsLine() ? DisplayLine : BorderLine;
+        Ted.LineClockNow = Ted.SingleClock ? SingleClock : DoubleClock;
+        PlaceCycleInLine();
+        break;
+    case RegisterNumber(Control2): Ted.Ntsc = (value & ted::Ctrl2Ntsc) != 0; break;
+    case RegisterNumber(CharPositionReloadHigh): Ted.CharPositionReload = static_cast<uint16_t>((Ted.CharPositionReload & 0xFF) | ((value & 3) << 8)); break;
+    case RegisterNumber(CharPositionReloadLow): Ted.CharPositionReload = static_cast<uint16_t>((Ted.CharPositionReload & 0x300) | value); break;
+    case RegisterNumber(LineCounterHigh):
+        Ted.LineCounter = static_cast<uint16_t>((Ted.LineCounter & 0xFF) | ((value & 1) << 8));
+        WorkOutNextMeasuredEvent();
+        break;
+    case RegisterNumber(LineCounterLow):
+        Ted.LineCounter = static_cast<uint16_t>((Ted.LineCounter & 0x100) | value);
+        WorkOutNextMeasuredEvent();
+        break;
+    case RegisterNumber(HorizontalPosition): MoveHorizontalPosition(value); break;
+    case RegisterNumber(SubRowAndBlink):
+        Ted.SubRow = Ted.SubRowBefore = value & ted::SubRowBits;
+        Ted.FlashCounter = (value >> ted::BlinkShift) & 15;
+        break;
+    default:
+        break;
+    }
+    // Everything from 0xFF06 to 0xFF1F but the keyboard, interrupt and sound
+    // registers shapes the picture.
+    const bool picture = reg >= RegisterNumber(Control1) && reg <= RegisterNumber(SubRowAndBlink) &&
+                         !(reg >= RegisterNumber(KeyboardLatch) && reg <= RegisterNumber(SoundControl));
+    if (picture)
+        LatchMeasuredLine();
+}
+
+uint8_t OpenBusRead(uint16_t address)
+{
+    CatchUpToAccess();
+    // In the window of a graphics line the TED has the bus in the half of
+    // each single-clock slot the processor leaves: the byte it fetched for
+    // the cell under the beam.  Elsewhere the processor's own last bus
+    // cycle: the high byte of the address it is reading.
+    const unsigned slot = Ted.LinePosition >> 2;
+    const unsigned first = TimingChoices.windowFirstSlot;
+    if (Ted.LineKindNow != BorderLine && slot >= first && slot < first + 40 &&
+        TableNow().use[slot] != SlotUse::Double && Ted.RowActive) {
+        const LineLatches& l = Ted.Latch;
+        const unsigned col = slot - first;
+        if (Ram64[ted::Control1] & ted::Ctrl1Bitmap)
+            return Ram64[static_cast<uint16_t>(l.bitmapRowBase + 8 * col + l.lineInRow)];
+        const uint8_t code = Ted.RowCodes[col];
+        const uint8_t* image = l.glyphRom == 0 ? Ram64 : l.glyphRom == 1 ? BasicRom : KernalRom;
+        return image[static_cast<uint16_t>(l.gl + 8 * code) & l.glyphMask];
+    }
+    return static_cast<uint8_t>(address >> 8);
+}
+
+void PlaceAtFrameStart()
+{
+    if (Ted.ModelInUse != 1 || !Ram64)
+        return;
+    FlushRender();
+    // The single clock runs on: the new frame starts now.
+    Ted.ClockAtLineStart += Ted.LinePosition / 4;
+    Ted.LineCounter = 0;
+    Ted.RasterLine = FrameStartBeamLine;
+    Ted.LinePosition = 0;
+    Ted.LineCycle = 0;
+    Ted.CyclesAccounted = 0;
+    Ted.RenderColumn = 0;
+    Ted.SubRow = 7;
+    Ted.CharPositionReload = 0;
+    Ted.RowPosition = 0;
+    Ted.RowActive = 0;
+    Ted.RowsStarted = 0;
+    RememberRowState();
+    Ted.SubRowBefore = Ted.SubRow;
+    Ted.RasterCompareArmed = 1;
+    // As just after a frame's end: the frame under way is not presented.
+    Ted.FrameEndArmed = 0;
+    Ted.FrameCountArmed = 0;
+    Ted.Ntsc = (Ram64[ted::Control2] & ted::Ctrl2Ntsc) != 0;
+    DecideBadLines();
+    LatchMeasuredLine();
+    WorkOutNextMeasuredEvent();
+}
