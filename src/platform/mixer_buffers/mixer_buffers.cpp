@@ -101,3 +101,18 @@ void SoundBufferRelease(SoundBuffer* buffer)
     }
     delete buffer;
 }
+
+int32_t SoundStreamSetRate(SoundSystem* sound, double levelsPerSecond)
+{
+    if (!sound)
+        return DSERR_INVALIDPARAM;
+    // A device plays in real time: the stream is paced.
+    return StreamSetInputRate(SoundSystemMixer(sound).stream, levelsPerSecond, true) ? DS_OK : DSERR_INVALIDPARAM;
+}
+
+int32_t SoundStreamWrite(SoundSystem* sound, const float* levels, uint32_t count)
+{
+    if (!sound || (!levels && count > 0))
+        return DSERR_INVALIDPARAM;
+    return StreamWrite(SoundSystemMixer(sound).stream, levels, count) ? DS_OK : DSERR_INVALIDPARAM;
+}

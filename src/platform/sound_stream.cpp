@@ -1,0 +1,255 @@
+#include "platform/sound_stream.h"
+
+#include <algorithm>
+#include <cmath>
+
+#include "machine/log.h"
+
+namespace {
+
+constexpr int Taps = StreamStepTaps;
+constexpr int Phases = StreamStepPhases;
+// Levels converted at a time: the pending samples hold what they reach.
+constexpr uint32_t ChunkLevels = 1024;
+constexpr size_t PendingSamples = 4096 + 2 * Taps;
+constexpr double KaiserBeta = 8.0;   // about 80 dB down outside the pass band
+// The pass band ends at the limit of hearing, or at the device's Nyquist
+// limit when that is lower.
+constexpr double HearingLimitHz = 22050.0;
+constexpr double Pi = 3.14159265358979323846;
+
+double BesselI0(double x)
+{
+    double sum = 1.0, term = 1.0;
+    for (int k = 1; k < 40; k++) {
+        term *= (x / (2.0 * k)) * (x / (2.0 * k));
+        sum += term;
+    }
+    return sum;
+}
+
+// The band-limited step, minus the plain step, at Phases places between
+// output samples: row p, column k is the ripple at k - Taps/2 + 1 - p/Phases
+// samples after the change.
+void BuildStepTable(SoundStream& s, uint32_t outputRate)
+{
+    const double cutoff = std::min(0.5, HearingLimitHz / outputRate);   // cycles per output sample
+    const int points = Taps * Phases + 1;
+    std::vector<double> impulse(points), integral(points);
+    const double half = Taps / 2.0;
+    for (int g = 0; g < points; g++) {
+        const double t = static_cast<double>(g) / Phases - half;
+        const double x = 2.0 * cutoff * t;
+        const double sinc = x == 0.0 ? 1.0 : std::sin(Pi * x) / (Pi * x);
+        const double r = t / half;
+        const double window = BesselI0(KaiserBeta * std::sqrt(std::max(0.0, 1.0 - r * r))) / BesselI0(KaiserBeta);
+        impulse[g] = sinc * window;
+    }
+    integral[0] = 0.0;
+    for (int g = 1; g < points; g++)
+        integral[g] = integral[g - 1] + (impulse[g - 1] + impulse[g]) / 2.0;
+    const double total = integral[points - 1];
+    s.stepTable.assign(static_cast<size_t>(Phases + 1) * Taps, 0.0f);
+    for (int p = 0; p <= Phases; p++)
+        for (int k = 0; k < Taps; k++) {
+            const int g = (k + 1) * Phases - p;
+            const double plain = g >= Taps / 2 * Phases ? 1.0 : 0.0;
+            s.stepTable[static_cast<size_t>(p) * Taps + k] = static_cast<float>(integral[g] / total - plain);
+        }
+    s.filterRate = outputRate;
+    s.step = outputRate / s.inputRate;
+    s.highPassPole = static_cast<float>(std::exp(-2.0 * Pi * StreamHighPassHz / outputRate));
+    std::fill(s.ripple.begin(), s.ripple.end(), 0.0f);
+    std::fill(s.changes.begin(), s.changes.end(), 0.0f);
+    s.position = Taps / 2.0;
+    s.settled = s.level;
+}
+
+// A change of the level by `delta` at `at` (in pending samples).
+inline void AddStep(SoundStream& s, double at, float delta)
+{
+    const double whole = std::floor(at);
+    const double phase = (at - whole) * Phases;
+    const int row = static_cast<int>(phase);
+    const float weight = static_cast<float>(phase - row);
+    const size_t first = static_cast<size_t>(whole) - Taps / 2 + 1;
+    const float* a = s.stepTable.data() + static_cast<size_t>(row) * Taps;
+    const float* b = a + Taps;
+    float* r = s.ripple.data() + first;
+    for (int k = 0; k < Taps; k++)
+        r[k] += delta * (a[k] + weight * (b[k] - a[k]));
+    s.changes[static_cast<size_t>(whole) + (at > whole ? 1 : 0)] += delta;
+}
+
+// Paced: nudges the rate towards keeping the chosen amount queued.
+void Steer(SoundStream& s)
+{
+    const double queued = static_cast<double>(StreamQueued(s));
+    s.queueAverage += 0.05 * (queued - s.queueAverage);
+    const double target = StreamPacedQueueSeconds * s.filterRate;
+    s.steer = std::clamp(0.05 * (target - s.queueAverage) / target, -StreamSteerLimit, StreamSteerLimit);
+}
+
+void Queue(SoundStream& s, const float* samples, size_t count)
+{
+    const uint64_t written = s.written.load(std::memory_order_relaxed);
+    const uint64_t queued = written - s.taken.load(std::memory_order_acquire);
+    // A paced stream far ahead of the device (warp, or a stall of the
+    // reader) sheds the surplus rather than play it late.
+    const double limit = s.paced ? 4.0 * StreamPacedQueueSeconds * s.filterRate : StreamQueueSamples;
+    if (queued + count > StreamQueueSamples || static_cast<double>(queued + count) > limit) {
+        s.dropped.fetch_add(count, std::memory_order_relaxed);
+        return;
+    }
+    for (size_t i = 0; i < count; i++)
+        s.queue[(written + i) % StreamQueueSamples] = samples[i];
+    s.written.store(written + count, std::memory_order_release);
+}
+
+// Sends the samples no later change can reach.
+void Finish(SoundStream& s)
+{
+    const long ready = static_cast<long>(std::floor(s.position)) - Taps / 2 + 1;
+    if (ready <= 0)
+        return;
+    const size_t n = static_cast<size_t>(ready);
+    for (size_t i = 0; i < n; i++) {
+        s.settled += s.changes[i];
+        const float y = s.settled + s.ripple[i];
+        s.highPassOut = y - s.highPassIn + s.highPassPole * s.highPassOut;
+        s.highPassIn = y;
+        s.finished[i] = s.highPassOut * StreamVoiceScale;
+    }
+    Queue(s, s.finished.data(), n);
+    const size_t live = Taps + 2;
+    std::copy(s.ripple.begin() + static_cast<long>(n), s.ripple.begin() + static_cast<long>(n + live), s.ripple.begin());
+    std::copy(s.changes.begin() + static_cast<long>(n), s.changes.begin() + static_cast<long>(n + live), s.changes.begin());
+    std::fill(s.ripple.begin() + live, s.ripple.begin() + static_cast<long>(n + live), 0.0f);
+    std::fill(s.changes.begin() + live, s.changes.begin() + static_cast<long>(n + live), 0.0f);
+    s.position -= static_cast<double>(n);
+}
+
+}  // namespace
+
+bool StreamSetInputRate(SoundStream& s, double levelsPerSecond, bool paced)
+{
+    if (!(levelsPerSecond > 1000.0 && levelsPerSecond < 10'000'000.0))
+        return false;
+    if (!s.ready.load(std::memory_order_acquire)) {
+        s.ripple.assign(PendingSamples, 0.0f);
+        s.changes.assign(PendingSamples, 0.0f);
+        s.finished.assign(PendingSamples, 0.0f);
+        s.queue.assign(StreamQueueSamples, 0.0f);
+        s.paced = paced;
+        s.ready.store(true, std::memory_order_release);
+    }
+    s.inputRate = levelsPerSecond;
+    s.filterRate = 0;   // made again for the new rate at the next write
+    return true;
+}
+
+bool StreamWrite(SoundStream& s, const float* levels, uint32_t count)
+{
+    if (!s.ready.load(std::memory_order_acquire) || s.inputRate <= 0)
+        return false;
+    const uint32_t rate = s.outputRate.load(std::memory_order_relaxed);
+    if (rate == 0)
+        return true;   // no device rate yet: nothing can be played
+    if (rate != s.filterRate)
+        BuildStepTable(s, rate);
+    while (count > 0) {
+        const uint32_t n = std::min(count, ChunkLevels);
+        if (s.paced)
+            Steer(s);
+        const double step = s.step * (1.0 + s.steer);
+        double at = s.position;
+        float level = s.level;
+        for (uint32_t i = 0; i < n; i++) {
+            if (levels[i] != level) {
+                AddStep(s, at, levels[i] - level);
+                level = levels[i];
+            }
+            at += step;
+        }
+        s.position = at;
+        s.level = level;
+        Finish(s);
+        levels += n;
+        count -= n;
+    }
+    return true;
+}
+
+void StreamClose(SoundStream& s)
+{
+    s.ready.store(false, std::memory_order_release);
+    std::vector<float>().swap(s.queue);
+    std::vector<float>().swap(s.ripple);
+    std::vector<float>().swap(s.changes);
+    std::vector<float>().swap(s.finished);
+    std::vector<float>().swap(s.stepTable);
+    s.inputRate = 0;
+    s.filterRate = 0;
+    s.steer = s.queueAverage = 0;
+    s.level = s.settled = 0;
+    s.highPassIn = s.highPassOut = 0;
+    s.written.store(0);
+    s.taken.store(0);
+    s.dropped.store(0);
+    s.underruns.store(0);
+    s.reads.store(0);
+    s.queuedSum.store(0);
+    s.primed = false;
+    s.lastSample = 0;
+}
+
+size_t StreamQueued(const SoundStream& s)
+{
+    return static_cast<size_t>(s.written.load(std::memory_order_acquire) - s.taken.load(std::memory_order_acquire));
+}
+
+bool StreamRead(SoundStream& s, float* out, size_t frames, uint32_t outputRate)
+{
+    if (!s.ready.load(std::memory_order_acquire))
+        return false;
+    s.outputRate.store(outputRate, std::memory_order_relaxed);
+    const uint64_t taken = s.taken.load(std::memory_order_relaxed);
+    const size_t queued = static_cast<size_t>(s.written.load(std::memory_order_acquire) - taken);
+    s.reads.fetch_add(1, std::memory_order_relaxed);
+    s.queuedSum.fetch_add(queued, std::memory_order_relaxed);
+    // A paced stream waits until its cushion is there, at the start and
+    // after running dry.
+    if (s.paced && !s.primed) {
+        if (static_cast<double>(queued) < StreamPacedQueueSeconds * outputRate) {
+            std::fill_n(out, frames, s.lastSample);
+            return true;
+        }
+        s.primed = true;
+    }
+    const size_t n = std::min(frames, queued);
+    for (size_t i = 0; i < n; i++)
+        out[i] = s.queue[(taken + i) % StreamQueueSamples];
+    if (n > 0)
+        s.lastSample = out[n - 1];
+    s.taken.store(taken + n, std::memory_order_release);
+    if (n < frames) {
+        std::fill(out + n, out + frames, s.lastSample);
+        if (s.paced) {
+            s.underruns.fetch_add(1, std::memory_order_relaxed);
+            s.primed = false;
+        }
+    }
+    return true;
+}
+
+void StreamLogSummary(const SoundStream& s, uint32_t deviceRate, uint32_t periodFrames)
+{
+    if (!s.ready.load(std::memory_order_acquire) || deviceRate == 0)
+        return;
+    const uint64_t reads = s.reads.load();
+    const double queued = reads ? static_cast<double>(s.queuedSum.load()) / static_cast<double>(reads) : 0.0;
+    LogLine("Info: Sound stream: %llu underruns, %.1f ms queued on average plus %.1f ms in the device, "
+            "%llu samples shed.\n",
+            static_cast<unsigned long long>(s.underruns.load()), 1000.0 * queued / deviceRate,
+            1000.0 * periodFrames / deviceRate, static_cast<unsigned long long>(s.dropped.load()));
+}
