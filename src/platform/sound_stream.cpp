@@ -52,8 +52,14 @@ void BuildStepTable(SoundStream& s, uint32_t outputRate)
     s.stepTable.assign(static_cast<size_t>(Phases + 1) * Taps, 0.0f);
     for (int p = 0; p <= Phases; p++)
         for (int k = 0; k < Taps; k++) {
+            // The plain step counts from the first sample after the change.
+            // Each pair of neighbouring rows brackets the change's place, so
+            // at the one point where the step is exactly 0 after the change,
+            // the last row (the change just before a sample) takes it as
+            // already counted, and row 0 (the change on a sample) does not.
             const int g = (k + 1) * Phases - p;
-            const double plain = g >= Taps / 2 * Phases ? 1.0 : 0.0;
+            const int zero = Taps / 2 * Phases;
+            const double plain = g > zero || (g == zero && p == Phases) ? 1.0 : 0.0;
             s.stepTable[static_cast<size_t>(p) * Taps + k] = static_cast<float>(integral[g] / total - plain);
         }
     s.filterRate = outputRate;
@@ -78,7 +84,7 @@ inline void AddStep(SoundStream& s, double at, float delta)
     float* r = s.ripple.data() + first;
     for (int k = 0; k < Taps; k++)
         r[k] += delta * (a[k] + weight * (b[k] - a[k]));
-    s.changes[static_cast<size_t>(whole) + (at > whole ? 1 : 0)] += delta;
+    s.changes[static_cast<size_t>(whole) + 1] += delta;
 }
 
 // Paced: nudges the rate towards keeping the chosen amount queued.
