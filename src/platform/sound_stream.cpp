@@ -11,6 +11,8 @@ constexpr int Taps = StreamStepTaps;
 constexpr int Phases = StreamStepPhases;
 // Levels converted at a time: the pending samples hold what they reach.
 constexpr uint32_t ChunkLevels = 1024;
+// Pending samples that make the writer send what is finished.
+constexpr double FinishAt = 1024.0;
 constexpr size_t PendingSamples = 4096 + 2 * Taps;
 constexpr double KaiserBeta = 8.0;   // about 80 dB down outside the pass band
 // The pass band ends at the limit of hearing, or at the device's Nyquist
@@ -90,10 +92,9 @@ inline void AddStep(SoundStream& s, double at, float delta)
 // Paced: nudges the rate towards keeping the chosen amount queued.
 void Steer(SoundStream& s)
 {
-    const double queued = static_cast<double>(StreamQueued(s));
-    s.queueAverage += 0.05 * (queued - s.queueAverage);
     const double target = StreamPacedQueueSeconds * s.filterRate;
-    s.steer = std::clamp(0.05 * (target - s.queueAverage) / target, -StreamSteerLimit, StreamSteerLimit);
+    const double average = s.queueAverage.load(std::memory_order_relaxed);
+    s.steer = std::clamp(0.05 * (target - average) / target, -StreamSteerLimit, StreamSteerLimit);
 }
 
 void Queue(SoundStream& s, const float* samples, size_t count)
@@ -154,7 +155,7 @@ bool StreamSetInputRate(SoundStream& s, double levelsPerSecond, bool paced)
     return true;
 }
 
-bool StreamWrite(SoundStream& s, const float* levels, uint32_t count)
+bool StreamWrite(SoundStream& s, const SoundLevelRun* runs, uint32_t count)
 {
     if (!s.ready.load(std::memory_order_acquire) || s.inputRate <= 0)
         return false;
@@ -163,26 +164,24 @@ bool StreamWrite(SoundStream& s, const float* levels, uint32_t count)
         return true;   // no device rate yet: nothing can be played
     if (rate != s.filterRate)
         BuildStepTable(s, rate);
-    while (count > 0) {
-        const uint32_t n = std::min(count, ChunkLevels);
-        if (s.paced)
-            Steer(s);
-        const double step = s.step * (1.0 + s.steer);
-        double at = s.position;
-        float level = s.level;
-        for (uint32_t i = 0; i < n; i++) {
-            if (levels[i] != level) {
-                AddStep(s, at, levels[i] - level);
-                level = levels[i];
-            }
-            at += step;
+    if (s.paced)
+        Steer(s);
+    const double step = s.step * (1.0 + s.steer);
+    for (uint32_t i = 0; i < count; i++) {
+        if (runs[i].level != s.level) {
+            AddStep(s, s.position, runs[i].level - s.level);
+            s.level = runs[i].level;
         }
-        s.position = at;
-        s.level = level;
-        Finish(s);
-        levels += n;
-        count -= n;
+        uint32_t clocks = runs[i].clocks;
+        while (clocks > 0) {
+            const uint32_t n = std::min(clocks, ChunkLevels);
+            s.position += n * step;
+            clocks -= n;
+            if (s.position >= FinishAt)
+                Finish(s);
+        }
     }
+    Finish(s);
     return true;
 }
 
@@ -196,7 +195,8 @@ void StreamClose(SoundStream& s)
     std::vector<float>().swap(s.stepTable);
     s.inputRate = 0;
     s.filterRate = 0;
-    s.steer = s.queueAverage = 0;
+    s.steer = 0;
+    s.queueAverage.store(0);
     s.level = s.settled = 0;
     s.highPassIn = s.highPassOut = 0;
     s.written.store(0);
@@ -223,6 +223,8 @@ bool StreamRead(SoundStream& s, float* out, size_t frames, uint32_t outputRate)
     const size_t queued = static_cast<size_t>(s.written.load(std::memory_order_acquire) - taken);
     s.reads.fetch_add(1, std::memory_order_relaxed);
     s.queuedSum.fetch_add(queued, std::memory_order_relaxed);
+    const float average = s.queueAverage.load(std::memory_order_relaxed);
+    s.queueAverage.store(average + 0.02f * (static_cast<float>(queued) - average), std::memory_order_relaxed);
     // A paced stream waits until its cushion is there, at the start and
     // after running dry.
     if (s.paced && !s.primed) {

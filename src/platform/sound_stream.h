@@ -18,11 +18,14 @@
 #include <cstdint>
 #include <vector>
 
+#include "platform/devices.h"
+
 constexpr int StreamStepTaps = 64;        // output samples one level change reaches
 constexpr int StreamStepPhases = 128;     // tabulated places between two samples
 constexpr uint32_t StreamQueueSamples = 1u << 15;
-// A paced stream (a real device) keeps about this much sound queued, and
-// steers its conversion rate by up to StreamSteerLimit to stay there.
+// A paced stream (a real device) keeps about this much sound queued, on
+// average as the device finds it, and steers its conversion rate by up to
+// StreamSteerLimit to stay there.
 constexpr double StreamPacedQueueSeconds = 0.025;
 constexpr double StreamSteerLimit = 0.005;
 // The output stage: a first-order high-pass, as the coupling capacitor.
@@ -41,7 +44,6 @@ struct SoundStream {
     uint32_t filterRate = 0;     // output rate the step table was made for
     double step = 0;             // output samples per input level
     double steer = 0;            // relative change of step, paced streams
-    double queueAverage = 0;
     double position = 0;         // where the next level falls among the pending samples
     float level = 0;             // input level held since the last change
     float settled = 0;           // level reached by the samples already sent
@@ -60,6 +62,7 @@ struct SoundStream {
     // The reader's own, and what it counts for the log.
     bool primed = false;
     float lastSample = 0;
+    std::atomic<float> queueAverage{0};   // samples queued at a read, smoothed
     std::atomic<uint64_t> underruns{0};
     std::atomic<uint64_t> reads{0};
     std::atomic<uint64_t> queuedSum{0};   // samples queued at each read, summed
@@ -70,7 +73,7 @@ struct SoundStream {
 // starts playing only once that much is there; an unpaced one converts at
 // exactly the two rates and hands out what it has.
 bool StreamSetInputRate(SoundStream& s, double levelsPerSecond, bool paced);
-bool StreamWrite(SoundStream& s, const float* levels, uint32_t count);
+bool StreamWrite(SoundStream& s, const SoundLevelRun* runs, uint32_t count);
 // Back to nothing (after the reader has stopped for good).
 void StreamClose(SoundStream& s);
 

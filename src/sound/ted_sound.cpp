@@ -57,17 +57,21 @@ void SendBlock()
     TedSound.BlockFill = 0;
 }
 
+// `count` sound clocks at `level`: one more run, or a longer last one.
 void Emit(float level, uint64_t count)
 {
-    while (count > 0) {
-        const uint32_t room = TedSoundBlockSize - TedSound.BlockFill;
-        const uint32_t n = static_cast<uint32_t>(std::min<uint64_t>(count, room));
-        std::fill_n(TedSound.Block + TedSound.BlockFill, n, level);
-        TedSound.BlockFill += n;
-        count -= n;
-        if (TedSound.BlockFill == TedSoundBlockSize)
-            SendBlock();
+    if (count == 0)
+        return;
+    if (TedSound.BlockFill > 0) {
+        SoundLevelRun& last = TedSound.Block[TedSound.BlockFill - 1];
+        if (last.level == level && last.clocks + count <= UINT32_MAX) {
+            last.clocks += static_cast<uint32_t>(count);
+            return;
+        }
     }
+    if (TedSound.BlockFill == TedSoundBlockSize)
+        SendBlock();
+    TedSound.Block[TedSound.BlockFill++] = {level, static_cast<uint32_t>(count)};
 }
 
 // `ticks` sound clocks, in spans between counter run-overs.

@@ -9,9 +9,11 @@
 #pragma once
 #include <cstdint>
 
-// Levels handed to the device at a time (at most one frame's worth is
-// held back: the rest goes as soon as the block is full).
-constexpr uint32_t TedSoundBlockSize = 1024;
+#include "platform/devices.h"
+
+// Runs of levels handed to the device at a time (at most one frame's worth
+// is held back: the rest goes as soon as the block is full).
+constexpr uint32_t TedSoundBlockSize = 256;
 
 struct TedVoice {
     uint16_t Reload;      // the frequency register, 10 bits
@@ -28,7 +30,7 @@ struct TedSoundState {
     uint64_t GeneratedTo;     // single clock up to which the output is made
     double RateSent;          // sound clocks per second last given the device
     uint32_t BlockFill;
-    float Block[TedSoundBlockSize];
+    SoundLevelRun Block[TedSoundBlockSize];
 };
 
 extern TedSoundState TedSound;

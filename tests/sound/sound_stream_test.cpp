@@ -23,9 +23,9 @@ TEST(PacedStream, TenMinutesWithoutUnderrunsAndWithinFiftyMilliseconds)
 {
     SoundStream s;
     ASSERT_TRUE(StreamSetInputRate(s, ChipRate, true));
-    std::vector<float> frame(LevelsPerFrame);
-    for (uint32_t i = 0; i < LevelsPerFrame; i++)
-        frame[i] = (i / 224) % 2 ? 1.0f : 0.0f;   // a 494.8 Hz square
+    std::vector<SoundLevelRun> frame;
+    for (uint32_t i = 0; i < LevelsPerFrame; i += 224)   // a 494.8 Hz square
+        frame.push_back({(i / 224) % 2 ? 1.0f : 0.0f, std::min(224u, LevelsPerFrame - i)});
     std::vector<float> out(Period);
 
     const double end = 600.0;
@@ -42,7 +42,7 @@ TEST(PacedStream, TenMinutesWithoutUnderrunsAndWithinFiftyMilliseconds)
                 longest = std::max(longest, static_cast<double>(StreamQueued(s) + Period) / DeviceRate);
             nextRead += static_cast<double>(Period) / DeviceRate;
         } else {
-            StreamWrite(s, frame.data(), LevelsPerFrame);
+            StreamWrite(s, frame.data(), static_cast<uint32_t>(frame.size()));
             seed = seed * 1103515245u + 12345u;
             const double jitter = (static_cast<int>((seed >> 16) % 9) - 4) / 1000.0;   // -4 to +4 ms
             nextFrame = static_cast<double>(++frames) * 0.02 + jitter;
@@ -59,8 +59,8 @@ TEST(PacedStream, RunningDryCountsOneUnderrunAndHoldsTheLastSample)
     ASSERT_TRUE(StreamSetInputRate(s, ChipRate, true));
     std::vector<float> out(Period);
     StreamRead(s, out.data(), Period, DeviceRate);   // the device's rate reaches the writer
-    std::vector<float> levels(static_cast<size_t>(ChipRate * 0.05), 1.0f);
-    StreamWrite(s, levels.data(), static_cast<uint32_t>(levels.size()));
+    const SoundLevelRun run = {1.0f, static_cast<uint32_t>(ChipRate * 0.05)};
+    StreamWrite(s, &run, 1);
     for (int i = 0; i < 20; i++)
         StreamRead(s, out.data(), Period, DeviceRate);
     EXPECT_EQ(s.underruns.load(), 1u) << "one dry spell, however long";
@@ -73,8 +73,8 @@ TEST(UnpacedStream, ConvertsEveryLevelAtTheExactRatio)
     SoundStream s;
     s.outputRate.store(44100);
     ASSERT_TRUE(StreamSetInputRate(s, ChipRate, false));
-    std::vector<float> levels(100000, 0.5f);
-    ASSERT_TRUE(StreamWrite(s, levels.data(), static_cast<uint32_t>(levels.size())));
+    const SoundLevelRun runs[2] = {{0.5f, 60000}, {0.0f, 40000}};
+    ASSERT_TRUE(StreamWrite(s, runs, 2));
     EXPECT_NEAR(static_cast<double>(StreamQueued(s)), 100000.0 * 44100 / ChipRate, 1.0);
     EXPECT_FALSE(StreamSetInputRate(s, 0.0, false));
     EXPECT_FALSE(StreamSetInputRate(s, 1e12, false));

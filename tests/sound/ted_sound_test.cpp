@@ -18,7 +18,14 @@ protected:
         ASSERT_TRUE(TedSoundActive());
     }
     void TearDown() override { ResetMachineToPowerOn(); }
-    static uint64_t Made() { return TedSound.BlockFill; }
+    // Sound clocks made since the block was last emptied.
+    static uint64_t Made()
+    {
+        uint64_t clocks = 0;
+        for (uint32_t i = 0; i < TedSound.BlockFill; i++)
+            clocks += TedSound.Block[i].clocks;
+        return clocks;
+    }
     ScratchDirectory dir;
 };
 

@@ -783,9 +783,9 @@ int32_t SoundStreamSetRate(SoundSystem* sound, double levelsPerSecond)
     return StreamSetInputRate(stream, levelsPerSecond, false) ? DS_OK : DSERR_INVALIDPARAM;
 }
 
-int32_t SoundStreamWrite(SoundSystem* sound, const float* levels, uint32_t count)
+int32_t SoundStreamWrite(SoundSystem* sound, const SoundLevelRun* runs, uint32_t count)
 {
-    if (!sound || (!levels && count > 0))
+    if (!sound || (!runs && count > 0))
         return DSERR_INVALIDPARAM;
-    return StreamWrite(B().mixer.stream, levels, count) ? DS_OK : DSERR_INVALIDPARAM;
+    return StreamWrite(B().mixer.stream, runs, count) ? DS_OK : DSERR_INVALIDPARAM;
 }

@@ -110,9 +110,9 @@ int32_t SoundStreamSetRate(SoundSystem* sound, double levelsPerSecond)
     return StreamSetInputRate(SoundSystemMixer(sound).stream, levelsPerSecond, true) ? DS_OK : DSERR_INVALIDPARAM;
 }
 
-int32_t SoundStreamWrite(SoundSystem* sound, const float* levels, uint32_t count)
+int32_t SoundStreamWrite(SoundSystem* sound, const SoundLevelRun* runs, uint32_t count)
 {
-    if (!sound || (!levels && count > 0))
+    if (!sound || (!runs && count > 0))
         return DSERR_INVALIDPARAM;
-    return StreamWrite(SoundSystemMixer(sound).stream, levels, count) ? DS_OK : DSERR_INVALIDPARAM;
+    return StreamWrite(SoundSystemMixer(sound).stream, runs, count) ? DS_OK : DSERR_INVALIDPARAM;
 }
