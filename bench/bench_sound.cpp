@@ -1,11 +1,12 @@
 // bench_sound: what the TED's sound generator (Accuracy=1) costs a headless
 // frame.  Each workload boots the real ROMs to READY, starts a small
 // program in RAM, and runs unpaced with the runner's audio recording on;
-// the same frames with Accuracy=0 (the three silent-or-looping buffers,
-// nothing generated) are the base.  Figures are processor time of this
-// process, medians of several interleaved rounds.
+// the same frames without sound (SoundEmulation=0) are the base, and the
+// older model's three buffers (Accuracy=0) are shown beside them.  Figures
+// are processor time of this process, medians of several interleaved
+// rounds.
 //
-//   bench_sound [ROM directory] [frames] [rounds]
+//   bench_sound [ROM directory] [frames] [rounds] [workload number, from 1]
 //
 // Build it in a release build directory of its own:
 //   cmake -S . -B build-release -DCMAKE_BUILD_TYPE=Release -DRAVLIN_TESTS=OFF
@@ -108,12 +109,12 @@ bool RunFrames(long frames)
 }
 
 // Processor seconds per frame, negative when the start-up failed.
-double Measure(const Workload& w, uint32_t accuracy, long frames, const std::string& settingsPath)
+double Measure(const Workload& w, uint32_t accuracy, uint32_t sound, long frames, const std::string& settingsPath)
 {
     FILE* settings = std::fopen(settingsPath.c_str(), "w");
     if (!settings)
         return -1;
-    std::fprintf(settings, "ScreenMode=0\nSync=0\nSoundEmulation=1\nAccuracy=%u\n", accuracy);
+    std::fprintf(settings, "ScreenMode=0\nSync=0\nSoundEmulation=%u\nAccuracy=%u\n", sound, accuracy);
     std::fclose(settings);
     setenv("RAVLIN_SETTINGS", settingsPath.c_str(), 1);
     ResetMachineToPowerOn();
@@ -165,21 +166,29 @@ int main(int argc, char** argv)
                                   {"music: 2 voices, 8 frequency writes a frame", Music()},
                                   {"digi: 0xFF11 every line, voice 1 at 36.9 kHz", Digi()},
                                   {"noise at 0x3FD", Noise()}};
-    std::printf("| workload | us/frame Accuracy=0 | us/frame Accuracy=1 | sound share |\n|---|---|---|---|\n");
+    std::printf("| workload | us/frame, no sound | Accuracy=0 | Accuracy=1 | sound's share at Accuracy=1 |\n"
+                "|---|---|---|---|---|\n");
+    const int only = argc > 4 ? std::atoi(argv[4]) : 0;
     int status = 0;
+    int number = 0;
     for (const Workload& w : workloads) {
-        std::vector<double> base, sound;
+        if (only && ++number != only)
+            continue;
+        std::vector<double> base, older, sound;
+        // BENCH_SOUND_ONLY=1 runs the Accuracy=1 figure alone (for a profiler).
+        const bool alone = std::getenv("BENCH_SOUND_ONLY") != nullptr;
         for (int r = 0; r < rounds; r++) {
-            base.push_back(Measure(w, 0, frames, settingsPath.string()));
-            sound.push_back(Measure(w, 1, frames, settingsPath.string()));
+            base.push_back(alone ? 1.0 : Measure(w, 1, 0, frames, settingsPath.string()));
+            older.push_back(alone ? 1.0 : Measure(w, 0, 1, frames, settingsPath.string()));
+            sound.push_back(Measure(w, 1, 1, frames, settingsPath.string()));
         }
-        const double b = Median(base), s = Median(sound);
-        if (b < 0 || s < 0) {
+        const double b = Median(base), o = Median(older), s = Median(sound);
+        if (b < 0 || o < 0 || s < 0) {
             std::fprintf(stderr, "bench_sound: start-up failed\n");
             status = 1;
             continue;
         }
-        std::printf("| %s | %.1f | %.1f | %.1f%% |\n", w.name, b * 1e6, s * 1e6, 100.0 * (s - b) / s);
+        std::printf("| %s | %.1f | %.1f | %.1f | %.1f%% |\n", w.name, b * 1e6, o * 1e6, s * 1e6, 100.0 * (s - b) / s);
         std::fflush(stdout);
     }
     fs::remove(settingsPath, ec);

@@ -12,7 +12,11 @@ constexpr int Phases = StreamStepPhases;
 // Levels converted at a time: the pending samples hold what they reach.
 constexpr uint32_t ChunkLevels = 1024;
 // Pending samples that make the writer send what is finished.
-constexpr double FinishAt = 1024.0;
+constexpr uint64_t FinishAt = 1024;
+constexpr int FractionBits = 32;
+constexpr int PhaseBits = 7;                           // Phases = 128
+constexpr int WeightBits = FractionBits - PhaseBits;
+static_assert(StreamStepPhases == 1 << PhaseBits);
 constexpr size_t PendingSamples = 4096 + 2 * Taps;
 constexpr double KaiserBeta = 8.0;   // about 80 dB down outside the pass band
 // The pass band ends at the limit of hearing, or at the device's Nyquist
@@ -69,24 +73,24 @@ void BuildStepTable(SoundStream& s, uint32_t outputRate)
     s.highPassPole = static_cast<float>(std::exp(-2.0 * Pi * StreamHighPassHz / outputRate));
     std::fill(s.ripple.begin(), s.ripple.end(), 0.0f);
     std::fill(s.changes.begin(), s.changes.end(), 0.0f);
-    s.position = Taps / 2.0;
+    s.position = uint64_t{Taps / 2} << FractionBits;
     s.settled = s.level;
 }
 
-// A change of the level by `delta` at `at` (in pending samples).
-inline void AddStep(SoundStream& s, double at, float delta)
+// A change of the level by `delta` at `at` (pending samples, 32.32).
+inline void AddStep(SoundStream& s, uint64_t at, float delta)
 {
-    const double whole = std::floor(at);
-    const double phase = (at - whole) * Phases;
-    const int row = static_cast<int>(phase);
-    const float weight = static_cast<float>(phase - row);
-    const size_t first = static_cast<size_t>(whole) - Taps / 2 + 1;
+    const size_t whole = static_cast<size_t>(at >> FractionBits);
+    const uint32_t fraction = static_cast<uint32_t>(at);
+    const uint32_t row = fraction >> WeightBits;
+    const float weight = static_cast<float>(fraction & ((1u << WeightBits) - 1)) * (1.0f / (1u << WeightBits));
     const float* a = s.stepTable.data() + static_cast<size_t>(row) * Taps;
     const float* b = a + Taps;
-    float* r = s.ripple.data() + first;
+    float* r = s.ripple.data() + whole - Taps / 2 + 1;
+    const float wa = delta * (1.0f - weight), wb = delta * weight;
     for (int k = 0; k < Taps; k++)
-        r[k] += delta * (a[k] + weight * (b[k] - a[k]));
-    s.changes[static_cast<size_t>(whole) + 1] += delta;
+        r[k] += wa * a[k] + wb * b[k];
+    s.changes[whole + 1] += delta;
 }
 
 // Paced: nudges the rate towards keeping the chosen amount queued.
@@ -116,7 +120,7 @@ void Queue(SoundStream& s, const float* samples, size_t count)
 // Sends the samples no later change can reach.
 void Finish(SoundStream& s)
 {
-    const long ready = static_cast<long>(std::floor(s.position)) - Taps / 2 + 1;
+    const long ready = static_cast<long>(s.position >> FractionBits) - Taps / 2 + 1;
     if (ready <= 0)
         return;
     const size_t n = static_cast<size_t>(ready);
@@ -133,7 +137,7 @@ void Finish(SoundStream& s)
     std::copy(s.changes.begin() + static_cast<long>(n), s.changes.begin() + static_cast<long>(n + live), s.changes.begin());
     std::fill(s.ripple.begin() + live, s.ripple.begin() + static_cast<long>(n + live), 0.0f);
     std::fill(s.changes.begin() + live, s.changes.begin() + static_cast<long>(n + live), 0.0f);
-    s.position -= static_cast<double>(n);
+    s.position -= static_cast<uint64_t>(n) << FractionBits;
 }
 
 }  // namespace
@@ -166,7 +170,7 @@ bool StreamWrite(SoundStream& s, const SoundLevelRun* runs, uint32_t count)
         BuildStepTable(s, rate);
     if (s.paced)
         Steer(s);
-    const double step = s.step * (1.0 + s.steer);
+    const uint64_t step = static_cast<uint64_t>(std::llround(s.step * (1.0 + s.steer) * 4294967296.0));
     for (uint32_t i = 0; i < count; i++) {
         if (runs[i].level != s.level) {
             AddStep(s, s.position, runs[i].level - s.level);
@@ -177,7 +181,7 @@ bool StreamWrite(SoundStream& s, const SoundLevelRun* runs, uint32_t count)
             const uint32_t n = std::min(clocks, ChunkLevels);
             s.position += n * step;
             clocks -= n;
-            if (s.position >= FinishAt)
+            if ((s.position >> FractionBits) >= FinishAt)
                 Finish(s);
         }
     }

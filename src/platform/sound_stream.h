@@ -44,7 +44,9 @@ struct SoundStream {
     uint32_t filterRate = 0;     // output rate the step table was made for
     double step = 0;             // output samples per input level
     double steer = 0;            // relative change of step, paced streams
-    double position = 0;         // where the next level falls among the pending samples
+    // Where the next level falls among the pending samples, in 32.32 fixed
+    // point.
+    uint64_t position = 0;
     float level = 0;             // input level held since the last change
     float settled = 0;           // level reached by the samples already sent
     float highPassIn = 0, highPassOut = 0, highPassPole = 0;

@@ -74,9 +74,39 @@ void Emit(float level, uint64_t count)
     TedSound.Block[TedSound.BlockFill++] = {level, static_cast<uint32_t>(count)};
 }
 
+// What 0xFF11 and the register values make of the two outputs, worked out
+// once per catch-up: nothing in it changes between writes.
+struct Gates {
+    float volume;
+    uint8_t voice1, voice2;     // 1 when the voice is heard
+    uint8_t held1, held2;       // 1 when its output is held at 1
+    uint8_t noise;              // voice 2 plays the shift register
+};
+
+Gates WorkOutGates()
+{
+    const uint8_t c = TedSound.Control;
+    Gates g;
+    g.volume = Config.SoundEmulation == 1 ? TedVoiceLevel[c & 0x0F] : 0.0f;
+    g.voice1 = (c & ControlVoice1) != 0;
+    g.voice2 = (c & (ControlVoice2 | ControlNoise)) != 0;
+    g.noise = (c & ControlNoise) != 0;
+    g.held1 = Holding() || TedSound.Voice[0].Reload == HeldHigh;
+    g.held2 = Holding() || TedSound.Voice[1].Reload == HeldHigh;
+    return g;
+}
+
+inline float LevelOf(const Gates& g)
+{
+    const uint8_t out1 = g.held1 | TedSound.Voice[0].Output;
+    const uint8_t out2 = g.held2 | (g.noise ? (TedSound.Noise & 1) : TedSound.Voice[1].Output);
+    return g.volume * static_cast<float>((g.voice1 & out1) + (g.voice2 & out2));
+}
+
 // `ticks` sound clocks, in spans between counter run-overs.
 void RunSoundClocks(uint64_t ticks)
 {
+    const Gates gates = WorkOutGates();
     while (ticks > 0) {
         uint64_t span = ticks;
         const bool counting = !Holding();
@@ -84,7 +114,7 @@ void RunSoundClocks(uint64_t ticks)
             for (const TedVoice& v : TedSound.Voice)
                 if (Counts(v))
                     span = std::min<uint64_t>(span, v.Remaining);
-        Emit(TedSoundLevel(), span);
+        Emit(LevelOf(gates), span);
         ticks -= span;
         if (!counting)
             continue;
@@ -151,23 +181,7 @@ void SendRate()
 
 bool TedSoundActive() { return Config.Accuracy != 0 && g_pDS != nullptr; }
 
-float TedSoundLevel()
-{
-    const uint8_t c = TedSound.Control;
-    if (Config.SoundEmulation != 1)
-        return 0.0f;
-    const bool held = Holding();
-    const TedVoice& v1 = TedSound.Voice[0];
-    const TedVoice& v2 = TedSound.Voice[1];
-    int high = 0;
-    if (c & ControlVoice1)
-        high += held || v1.Reload == HeldHigh || v1.Output;
-    if (c & ControlNoise)
-        high += held || v2.Reload == HeldHigh || (TedSound.Noise & 1);
-    else if (c & ControlVoice2)
-        high += held || v2.Reload == HeldHigh || v2.Output;
-    return TedVoiceLevel[c & 0x0F] * static_cast<float>(high);
-}
+float TedSoundLevel() { return LevelOf(WorkOutGates()); }
 
 void TedSoundCatchUp(uint64_t singleClock)
 {
