@@ -107,7 +107,7 @@ void Queue(SoundStream& s, const float* samples, size_t count)
     const uint64_t queued = written - s.taken.load(std::memory_order_acquire);
     // A paced stream far ahead of the device (warp, or a stall of the
     // reader) sheds the surplus rather than play it late.
-    const double limit = s.paced ? 4.0 * StreamPacedQueueSeconds * s.filterRate : StreamQueueSamples;
+    const double limit = s.paced ? 3.0 * StreamPacedQueueSeconds * s.filterRate : StreamQueueSamples;
     if (queued + count > StreamQueueSamples || static_cast<double>(queued + count) > limit) {
         s.dropped.fetch_add(count, std::memory_order_relaxed);
         return;
