@@ -103,33 +103,48 @@ inline float LevelOf(const Gates& g)
     return g.volume * static_cast<float>((g.voice1 & out1) + (g.voice2 & out2));
 }
 
-// `ticks` sound clocks, in spans between counter run-overs.
+// Voice i's counter runs `ticks` sound clocks, running over as often as it
+// does on the way.
+void AdvanceVoice(int i, uint64_t ticks)
+{
+    TedVoice& v = TedSound.Voice[i];
+    if (ticks < v.Remaining) {
+        v.Remaining = static_cast<uint16_t>(v.Remaining - ticks);
+        return;
+    }
+    const uint64_t half = HalfPeriod(v.Reload);
+    const uint64_t after = ticks - v.Remaining;
+    const uint64_t overs = 1 + after / half;
+    v.Remaining = static_cast<uint16_t>(half - after % half);
+    v.Output ^= static_cast<uint8_t>(overs & 1);
+    // The shift register comes back to where it was every 255 shifts.
+    if (i == 1)
+        for (uint64_t n = overs % 255; n > 0; n--)
+            ShiftNoise();
+}
+
+// `ticks` sound clocks, in spans that end where a voice that is heard runs
+// over; voices not heard just count.
 void RunSoundClocks(uint64_t ticks)
 {
+    if (Holding()) {
+        Emit(TedSoundLevel(), ticks);
+        return;
+    }
     const Gates gates = WorkOutGates();
+    const bool audible = gates.volume > 0.0f;
+    const bool heard[2] = {audible && gates.voice1 && !gates.held1 && Counts(TedSound.Voice[0]),
+                           audible && gates.voice2 && !gates.held2 && Counts(TedSound.Voice[1])};
     while (ticks > 0) {
         uint64_t span = ticks;
-        const bool counting = !Holding();
-        if (counting)
-            for (const TedVoice& v : TedSound.Voice)
-                if (Counts(v))
-                    span = std::min<uint64_t>(span, v.Remaining);
+        for (int i = 0; i < 2; i++)
+            if (heard[i])
+                span = std::min<uint64_t>(span, TedSound.Voice[i].Remaining);
         Emit(LevelOf(gates), span);
         ticks -= span;
-        if (!counting)
-            continue;
-        for (int i = 0; i < 2; i++) {
-            TedVoice& v = TedSound.Voice[i];
-            if (!Counts(v))
-                continue;
-            v.Remaining = static_cast<uint16_t>(v.Remaining - span);
-            if (v.Remaining == 0) {
-                v.Output ^= 1;
-                v.Remaining = HalfPeriod(v.Reload);
-                if (i == 1)
-                    ShiftNoise();
-            }
-        }
+        for (int i = 0; i < 2; i++)
+            if (Counts(TedSound.Voice[i]))
+                AdvanceVoice(i, span);
     }
 }
 
