@@ -223,8 +223,16 @@ bool StreamRead(SoundStream& s, float* out, size_t frames, uint32_t outputRate)
     if (!s.ready.load(std::memory_order_acquire))
         return false;
     s.outputRate.store(outputRate, std::memory_order_relaxed);
-    const uint64_t taken = s.taken.load(std::memory_order_relaxed);
-    const size_t queued = static_cast<size_t>(s.written.load(std::memory_order_acquire) - taken);
+    uint64_t taken = s.taken.load(std::memory_order_relaxed);
+    size_t queued = static_cast<size_t>(s.written.load(std::memory_order_acquire) - taken);
+    // Back from a pause of the device (a menu, warp) with far too much
+    // queued: the oldest goes, so the delay is the usual one at once.
+    const size_t cushion = static_cast<size_t>(StreamPacedQueueSeconds * outputRate);
+    if (s.paced && queued > 2 * cushion + frames) {
+        s.dropped.fetch_add(queued - cushion, std::memory_order_relaxed);
+        taken += queued - cushion;
+        queued = cushion;
+    }
     s.reads.fetch_add(1, std::memory_order_relaxed);
     s.queuedSum.fetch_add(queued, std::memory_order_relaxed);
     const float average = s.queueAverage.load(std::memory_order_relaxed);
@@ -232,7 +240,7 @@ bool StreamRead(SoundStream& s, float* out, size_t frames, uint32_t outputRate)
     // A paced stream waits until its cushion is there, at the start and
     // after running dry.
     if (s.paced && !s.primed) {
-        if (static_cast<double>(queued) < StreamPacedQueueSeconds * outputRate) {
+        if (queued < cushion) {
             std::fill_n(out, frames, s.lastSample);
             return true;
         }

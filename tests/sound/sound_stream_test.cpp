@@ -67,6 +67,21 @@ TEST(PacedStream, RunningDryCountsOneUnderrunAndHoldsTheLastSample)
     EXPECT_EQ(out.front(), out.back());
 }
 
+// Back from a pause of the device (a menu, warp) the queue is cut back to
+// the usual delay at once, not played late for seconds.
+TEST(PacedStream, APauseLeavesNoLongDelay)
+{
+    SoundStream s;
+    ASSERT_TRUE(StreamSetInputRate(s, ChipRate, true));
+    std::vector<float> out(Period);
+    StreamRead(s, out.data(), Period, DeviceRate);
+    const SoundLevelRun run = {1.0f, static_cast<uint32_t>(ChipRate * 0.07)};
+    StreamWrite(s, &run, 1);
+    ASSERT_GT(StreamQueued(s), DeviceRate * 0.06);
+    StreamRead(s, out.data(), Period, DeviceRate);
+    EXPECT_NEAR(static_cast<double>(StreamQueued(s) + Period), StreamPacedQueueSeconds * DeviceRate, 1.0);
+}
+
 // Unpaced (the runner): every level converted at exactly the two rates.
 TEST(UnpacedStream, ConvertsEveryLevelAtTheExactRatio)
 {
