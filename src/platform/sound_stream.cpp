@@ -93,12 +93,13 @@ inline void AddStep(SoundStream& s, uint64_t at, float delta)
     s.changes[whole + 1] += delta;
 }
 
-// Paced: nudges the rate towards keeping the chosen amount queued.
+// Paced: nudges the rate towards the chosen spare.
 void Steer(SoundStream& s)
 {
-    const double target = StreamPacedQueueSeconds * s.filterRate;
-    const double average = s.queueAverage.load(std::memory_order_relaxed);
-    s.steer = std::clamp(0.05 * (target - average) / target, -StreamSteerLimit, StreamSteerLimit);
+    const double target = StreamPacedSpareSeconds * s.filterRate;
+    const double scale = StreamPacedQueueSeconds * s.filterRate;
+    const double spare = s.spare.load(std::memory_order_relaxed);
+    s.steer = std::clamp(0.02 * (target - spare) / scale, -StreamSteerLimit, StreamSteerLimit);
 }
 
 void Queue(SoundStream& s, const float* samples, size_t count)
@@ -200,7 +201,9 @@ void StreamClose(SoundStream& s)
     s.inputRate = 0;
     s.filterRate = 0;
     s.steer = 0;
-    s.queueAverage.store(0);
+    s.spare.store(0);
+    s.spareLeast = INT64_MAX;
+    s.spareSince = 0;
     s.level = s.settled = 0;
     s.highPassIn = s.highPassOut = 0;
     s.written.store(0);
@@ -235,8 +238,6 @@ bool StreamRead(SoundStream& s, float* out, size_t frames, uint32_t outputRate)
     }
     s.reads.fetch_add(1, std::memory_order_relaxed);
     s.queuedSum.fetch_add(queued, std::memory_order_relaxed);
-    const float average = s.queueAverage.load(std::memory_order_relaxed);
-    s.queueAverage.store(average + 0.02f * (static_cast<float>(queued) - average), std::memory_order_relaxed);
     // A paced stream waits until its cushion is there, at the start and
     // after running dry.
     if (s.paced && !s.primed) {
@@ -245,6 +246,15 @@ bool StreamRead(SoundStream& s, float* out, size_t frames, uint32_t outputRate)
             return true;
         }
         s.primed = true;
+    }
+    // The spare: what this take leaves, the least over each half second.
+    s.spareLeast = std::min(s.spareLeast, static_cast<int64_t>(queued) - static_cast<int64_t>(frames));
+    s.spareSince += frames;
+    if (s.spareSince >= outputRate / 2) {
+        const float spare = s.spare.load(std::memory_order_relaxed);
+        s.spare.store(spare + 0.5f * (static_cast<float>(s.spareLeast) - spare), std::memory_order_relaxed);
+        s.spareLeast = INT64_MAX;
+        s.spareSince = 0;
     }
     const size_t n = std::min(frames, queued);
     for (size_t i = 0; i < n; i++)

@@ -23,11 +23,18 @@
 constexpr int StreamStepTaps = 64;        // output samples one level change reaches
 constexpr int StreamStepPhases = 128;     // tabulated places between two samples
 constexpr uint32_t StreamQueueSamples = 1u << 15;
-// A paced stream (a real device) keeps about this much sound queued, on
-// average as the device finds it, and steers its conversion rate by up to
-// StreamSteerLimit to stay there.
+// A paced stream (a real device) starts playing once this much sound is
+// queued.  Then it steers its conversion rate, by up to StreamSteerLimit,
+// so that the least sound left after any of the device's takes, over half
+// a second, is StreamPacedSpareSeconds: the queue follows whatever bursts
+// the writer (a frame at a time) and the device (a period, or two at once)
+// make, and no more.  The limit is wide enough for a machine that runs a
+// few percent slow on a busy computer (its sound then plays that much
+// lower, as the machine itself runs); a device's own clock is off by far
+// less.
 constexpr double StreamPacedQueueSeconds = 0.025;
-constexpr double StreamSteerLimit = 0.005;
+constexpr double StreamPacedSpareSeconds = 0.004;
+constexpr double StreamSteerLimit = 0.05;
 // The output stage: a first-order high-pass, as the coupling capacitor.
 constexpr double StreamHighPassHz = 16.0;
 // One voice at full volume is this fraction of full scale.
@@ -64,7 +71,11 @@ struct SoundStream {
     // The reader's own, and what it counts for the log.
     bool primed = false;
     float lastSample = 0;
-    std::atomic<float> queueAverage{0};   // samples queued at a read, smoothed
+    // The least left after a take: over the current half second (the
+    // reader's), and over the last ones, smoothed (for the writer).
+    int64_t spareLeast = INT64_MAX;
+    uint64_t spareSince = 0;
+    std::atomic<float> spare{0};
     std::atomic<uint64_t> underruns{0};
     std::atomic<uint64_t> reads{0};
     std::atomic<uint64_t> queuedSum{0};   // samples queued at each read, summed
