@@ -131,6 +131,21 @@ TEST_F(ChipSound, TonesFollowThePalFormulaOnBothVoices)
     }
 }
 
+// BASIC's SOUND on the PAL machine: 494.8 Hz for 800, not the NTSC 499.4.
+TEST_F(ChipSound, BasicPlaysThePalPitch)
+{
+    REQUIRE_REAL_ROMS();
+    dir.CopyRealRoms();
+    RunnerResult r = RunHeadless("--type " + ShellQuote("VOL 8:SOUND 1,800,100\\n") + " --frames 300 --wav out.wav");
+    ASSERT_EQ(r.exitCode, 0) << r.err;
+    uint32_t rate = 0;
+    std::vector<int16_t> s = ReadWavSamples(ReadBinaryFile(dir.path + "/out.wav"), &rate);
+    auto [first, last] = AudibleSpan(s);
+    ASSERT_LT(first + 20000, last) << "nothing was heard";
+    const double pitch = ToneConstant / 224;
+    EXPECT_NEAR(ZeroCrossingFrequency(s, first + 5000, last - 5000, Rate), pitch, pitch * 0.002);
+}
+
 TEST_F(ChipSound, TonesAboveTheDevicesLimitLeaveNoAlias)
 {
     // 0x3FD is about 36.9 kHz, 0x3FC 27.7 kHz: folded back at 44.1 kHz they
