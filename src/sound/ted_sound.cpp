@@ -114,6 +114,13 @@ void AdvanceVoice(int i, uint64_t ticks)
     }
     const uint64_t half = HalfPeriod(v.Reload);
     const uint64_t after = ticks - v.Remaining;
+    if (after < half) {   // once: the usual case, without dividing
+        v.Remaining = static_cast<uint16_t>(half - after);
+        v.Output ^= 1;
+        if (i == 1)
+            ShiftNoise();
+        return;
+    }
     const uint64_t overs = 1 + after / half;
     v.Remaining = static_cast<uint16_t>(half - after % half);
     v.Output ^= static_cast<uint8_t>(overs & 1);
