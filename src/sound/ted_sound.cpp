@@ -9,6 +9,7 @@
 #include "machine/settings.h"
 #include "platform/devices.h"
 #include "ted/ted_clock.h"
+#include "ui/menus.h"
 
 TedSoundState TedSound;
 
@@ -87,7 +88,9 @@ Gates WorkOutGates()
 {
     const uint8_t c = TedSound.Control;
     Gates g;
-    g.volume = Config.SoundEmulation == 1 ? TedVoiceLevel[c & 0x0F] : 0.0f;
+    // Sound off, or switched off in the options menu: the counters run on,
+    // unheard.
+    g.volume = Config.SoundEmulation == 1 && SoundOn == 1 ? TedVoiceLevel[c & 0x0F] : 0.0f;
     g.voice1 = (c & ControlVoice1) != 0;
     g.voice2 = (c & (ControlVoice2 | ControlNoise)) != 0;
     g.noise = (c & ControlNoise) != 0;

@@ -146,6 +146,32 @@ TEST_F(ChipSound, BasicPlaysThePalPitch)
     EXPECT_NEAR(ZeroCrossingFrequency(s, first + 5000, last - 5000, Rate), pitch, pitch * 0.002);
 }
 
+// The options menu's sound switch silences the chip's sound from then on,
+// and brings it back.
+TEST_F(ChipSound, TheSoundSwitchSilencesAndRestores)
+{
+    dir.WriteText("switch.script",
+                  "frames 50\n"
+                  "press F7\npress O\npress ESC\n"   // off
+                  "frames 50\n"
+                  "press F7\npress O\npress ESC\n"   // on again
+                  "frames 50\n");
+    dir.WriteTinyRoms(Origin);
+    std::vector<uint8_t> kernal = ReadBinaryFile(dir.path + "/kernal.bin");
+    const Code tone = Tone(1, 800, 0x18);
+    std::copy(tone.bytes.begin(), tone.bytes.end(), kernal.begin() + (Origin - 0xC000));
+    dir.WriteFile("kernal.bin", kernal);
+    RunnerResult r = RunHeadless("--script switch.script --wav out.wav");
+    ASSERT_EQ(r.exitCode, 0) << r.err;
+    uint32_t rate = 0;
+    std::vector<int16_t> s = ReadWavSamples(ReadBinaryFile(dir.path + "/out.wav"), &rate);
+    const size_t third = s.size() / 3;
+    const double pitch = ToneConstant / 224;
+    EXPECT_NEAR(ZeroCrossingFrequency(s, Settled(), third - 2000, Rate), pitch, pitch * 0.002);
+    EXPECT_LT(Rms(s, third + 2000, 2 * third - 2000), 1.0) << "the tone played on while switched off";
+    EXPECT_NEAR(ZeroCrossingFrequency(s, 2 * third + 2000, s.size() - 100, Rate), pitch, pitch * 0.002);
+}
+
 TEST_F(ChipSound, TonesAboveTheDevicesLimitLeaveNoAlias)
 {
     // 0x3FD is about 36.9 kHz, 0x3FC 27.7 kHz: folded back at 44.1 kHz they
