@@ -121,6 +121,7 @@ int32_t MixerSetVolume(MixerVoice& voice, int32_t volume)
 void MixerRender(AudioMixer& mixer, int16_t* out, size_t frames, uint32_t outputRate)
 {
     float mix[Chunk];
+    float stream[Chunk];
     if (outputRate == 0) {
         for (size_t i = 0; i < frames; i++)
             out[i] = 0;
@@ -133,6 +134,9 @@ void MixerRender(AudioMixer& mixer, int16_t* out, size_t frames, uint32_t output
         for (MixerVoice& voice : mixer.voices)
             if (voice.attached.load(std::memory_order_acquire) && voice.playing.load(std::memory_order_relaxed))
                 MixVoice(voice, mix, n, outputRate);
+        if (StreamRead(mixer.stream, stream, n, outputRate))
+            for (size_t i = 0; i < n; i++)
+                mix[i] += stream[i] / Headroom;
         for (size_t i = 0; i < n; i++)
             out[i] = static_cast<int16_t>(std::lrint(std::fmax(-1.0f, std::fmin(1.0f, mix[i] * Headroom)) * 32767.0f));
         out += n;

@@ -12,6 +12,8 @@
 #include <cstdint>
 #include <vector>
 
+#include "platform/sound_stream.h"
+
 constexpr int MixerVoiceCount = 8;
 constexpr uint32_t MixerMinRate = 100;
 // Every rate the TED's voices ask for fits: the highest tone register value
@@ -38,6 +40,7 @@ struct MixerVoice {
 
 struct AudioMixer {
     MixerVoice voices[MixerVoiceCount];
+    SoundStream stream;   // the TED's own sound, when the machine makes it
 };
 
 // Gain of a volume in hundredths of a decibel: 10^(volume / 2000); -10000
@@ -57,5 +60,7 @@ int32_t MixerSetVolume(MixerVoice& voice, int32_t volume);
 
 // Renders `frames` mono samples at outputRate, the attached playing voices
 // summed.  The sum is scaled so that three voices at full volume never
-// exceed the sample range: nothing is ever clipped.  Allocates nothing.
+// exceed the sample range: nothing is ever clipped.  The stream, once it
+// is ready, is added on top (its own scale keeps it in range).  Allocates
+// nothing.
 void MixerRender(AudioMixer& mixer, int16_t* out, size_t frames, uint32_t outputRate);

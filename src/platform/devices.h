@@ -195,6 +195,20 @@ int32_t SoundBufferUnlock(SoundBuffer* buffer, void* region1, uint32_t bytes1, v
 void SoundBufferRelease(SoundBuffer* buffer);
 void SoundRelease(SoundSystem* sound);
 
+// The TED's own sound (Accuracy=1): output levels at the chip's rate, one
+// per sound clock, in units of one voice at full volume, given as runs of
+// equal levels.  The device turns them into its own rate through a
+// band-limited filter and the output stage's DC-blocking high-pass, and
+// plays them shortly after: one stream, mixed with the buffers above.  The
+// rate must be set before the first write; writes before it, or without a
+// sound system, are refused.
+struct SoundLevelRun {
+    float level;
+    uint32_t clocks;   // sound clocks the level lasts
+};
+int32_t SoundStreamSetRate(SoundSystem* sound, double levelsPerSecond);
+int32_t SoundStreamWrite(SoundSystem* sound, const SoundLevelRun* runs, uint32_t count);
+
 // ---- The device handles -----------------------------------------------------
 extern WindowHandle MainWindow;
 extern DisplayDevice* g_pDD;

@@ -7,6 +7,7 @@
 #include "platform/devices.h"
 #include "platform/setup.h"
 #include "sound/sound.h"
+#include "sound/ted_sound.h"
 
 namespace {
 
@@ -120,6 +121,12 @@ int32_t SetUpSound()
         result = SetUpBuffer(n, buffers[n - 1], &format);
         if (result < 0)
             return result;
+    }
+    if (Config.Accuracy != 0) {
+        // The chip's own sound: the buffers stay silent.
+        TedSoundStart();
+        if (TedSound.RateSent == 0)
+            LogLine("Warning: Sound stream not started; the TED is silent.\n");
     }
     LogLine("Info: Sound system started.\n");
     return DS_OK;

@@ -10,6 +10,7 @@
 #include "platform/key_input.h"
 #include "platform/setup.h"
 #include "tape/datassette.h"
+#include "sound/ted_sound.h"
 #include "ted/present.h"
 #include "ted/ted_names.h"
 
@@ -128,6 +129,7 @@ void CopyFrameToScreen()
 
 void PresentFrame()
 {
+    TedSoundFrameEnd();   // the frame's sound goes out with its picture
     // The settings keep Sync within its choices; should another value get
     // here, it paces as the default rather than never ending the frame.
     const uint32_t sync = Config.Sync <= HighestSync ? Config.Sync : DefaultSync;

@@ -5,6 +5,7 @@
 #include "sound/sound.h"
 #include "ted/line_setup.h"
 #include "ted/ted_names.h"
+#include "sound/ted_sound.h"
 
 namespace {
 
@@ -148,6 +149,8 @@ void WriteTedRegister(uint8_t reg, uint8_t value)
     const bool timing = reg <= 0x05 || reg == 0x13;
     if (timing)
         SettleTimers();
+    if (reg >= 0x0E && reg <= 0x12)
+        TedSoundRegisterWrite(reg, value);   // the sound so far, made before the write lands
     WriteRegisterValue(reg, value);
     if (timing)
         SettleTimers();

@@ -1,5 +1,6 @@
 // Small measurements of rendered sound for the tests: loudness, pitch by
-// zero crossings, and the stretch of samples that are not silent.
+// zero crossings, the stretch of samples that are not silent, the level of
+// one frequency, self-similarity at a lag, and one period's shape.
 #pragma once
 #include <cmath>
 #include <cstdint>
@@ -90,4 +91,62 @@ inline std::vector<int16_t> ReadWavSamples(const std::vector<uint8_t>& bytes, ui
     for (size_t i = 0; i < count; i++)
         samples[i] = static_cast<int16_t>(u16(44 + 2 * i));
     return samples;
+}
+
+// Amplitude of the sine at `frequency` in s[from, to) (a single-bin DFT
+// under a Hann window, corrected for the window's loss).
+inline double ToneAmplitude(const std::vector<int16_t>& s, size_t from, size_t to, double rate, double frequency)
+{
+    to = std::min(to, s.size());
+    if (to <= from + 1)
+        return 0;
+    const double n = static_cast<double>(to - from);
+    double re = 0, im = 0;
+    for (size_t i = from; i < to; i++) {
+        const double k = static_cast<double>(i - from);
+        const double window = 0.5 - 0.5 * std::cos(2 * M_PI * k / n);
+        const double phase = 2 * M_PI * frequency * k / rate;
+        re += s[i] * window * std::cos(phase);
+        im -= s[i] * window * std::sin(phase);
+    }
+    return 2 * std::sqrt(re * re + im * im) / (n * 0.5);
+}
+
+// Correlation (-1 to 1) of s[from, to) with itself `lag` samples later.
+inline double Autocorrelation(const std::vector<int16_t>& s, size_t from, size_t to, size_t lag)
+{
+    to = std::min(to, s.size());
+    if (to <= from + lag + 1)
+        return 0;
+    double mean = 0;
+    for (size_t i = from; i < to; i++)
+        mean += s[i];
+    mean /= static_cast<double>(to - from);
+    double product = 0, a2 = 0, b2 = 0;
+    for (size_t i = from; i + lag < to; i++) {
+        const double a = s[i] - mean, b = s[i + lag] - mean;
+        product += a * b;
+        a2 += a * a;
+        b2 += b * b;
+    }
+    return a2 > 0 && b2 > 0 ? product / std::sqrt(a2 * b2) : 0;
+}
+
+// One period of a periodic signal, averaged over every period in s[from,
+// to): `bins` values, bin k the mean of the samples whose phase falls in
+// the k-th slice of the period (periodSamples need not be whole).
+inline std::vector<double> FoldedPeriod(const std::vector<int16_t>& s, size_t from, size_t to, double periodSamples,
+                                        int bins)
+{
+    std::vector<double> sum(static_cast<size_t>(bins), 0.0), count(static_cast<size_t>(bins), 0.0);
+    to = std::min(to, s.size());
+    for (size_t i = from; i < to; i++) {
+        const double phase = std::fmod(static_cast<double>(i - from), periodSamples) / periodSamples;
+        const size_t bin = std::min(static_cast<size_t>(phase * bins), static_cast<size_t>(bins - 1));
+        sum[bin] += s[i];
+        count[bin] += 1;
+    }
+    for (size_t k = 0; k < sum.size(); k++)
+        sum[k] = count[k] > 0 ? sum[k] / count[k] : 0;
+    return sum;
 }

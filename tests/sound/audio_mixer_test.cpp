@@ -117,6 +117,7 @@ protected:
     void SetUp() override
     {
         dir.WriteTinyRoms();
+        dir.WriteText("settings", "Accuracy=0\n");   // the three buffers
         ASSERT_TRUE(BootMachine());
         HeadlessCaptureAudio(true);
     }

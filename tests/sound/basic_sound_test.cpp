@@ -35,6 +35,7 @@ protected:
     {
         REQUIRE_REAL_ROMS();
         dir.CopyRealRoms();
+        dir.WriteText("settings", "Accuracy=0\n");   // the three buffers
     }
 
     // Types the command and records 400 frames of what the machine plays.

@@ -18,6 +18,7 @@ protected:
     void SetUp() override
     {
         dir.WriteTinyRoms();
+        dir.WriteText("settings", "Accuracy=0\n");   // the three buffers
         ASSERT_TRUE(BootMachine());
     }
     void TearDown() override { ResetMachineToPowerOn(); }

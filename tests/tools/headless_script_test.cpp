@@ -58,7 +58,7 @@ TEST_F(HeadlessScript, OutputsAreTakenAtTheirFrame)
                   "wav late.wav\n");
     // A Sync past the last choice is the default's pacing, not a machine
     // that never ends a frame.
-    dir.WriteText("settings", "Sync=5\n");
+    dir.WriteText("settings", "Sync=5\nAccuracy=0\n");   // and frames of 1/50 s
     RunnerResult r = RunHeadless("--script outputs.script --frames 40 --wav end.wav", 60);
     ASSERT_EQ(r.exitCode, 0) << r.err;
     // 44-byte header, then 882 16-bit samples a frame.
@@ -103,6 +103,7 @@ TEST_F(HeadlessScript, QuittingTheMachineEndsTheRunEarly)
     // F12 reaches the window procedure as a key message and closes the
     // window; what was recorded until then is still written.
     dir.WriteText("quit.script", "frames 5\npress F12\nframes 1000\n");
+    dir.WriteText("settings", "Accuracy=0\n");   // frames of 1/50 s
     RunnerResult r = RunHeadless("--script quit.script --wav quit.wav", 30);
     EXPECT_EQ(r.exitCode, 0) << r.err;
     std::vector<uint8_t> wav = ReadBinaryFile(dir.path + "/quit.wav");

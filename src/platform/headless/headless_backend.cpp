@@ -154,9 +154,12 @@ void Tick()
 {
     Backend& b = B();
     if (b.captureAudio) {
+        // The TED's stream, when there is one, gives all it has made: its
+        // frames are the machine's own length, not a fiftieth of a second.
+        const size_t frames = b.mixer.stream.ready.load() ? StreamQueued(b.mixer.stream) : HeadlessAudioRate / 50;
         size_t start = b.audio.size();
-        b.audio.resize(start + HeadlessAudioRate / 50);
-        MixerRender(b.mixer, b.audio.data() + start, HeadlessAudioRate / 50, HeadlessAudioRate);
+        b.audio.resize(start + frames);
+        MixerRender(b.mixer, b.audio.data() + start, frames, HeadlessAudioRate);
     }
     b.ticks++;
     b.readsSinceTick = 0;
@@ -304,6 +307,7 @@ void ResetPlatformBackend()
     b.soundCalls = 0;
     b.captureAudio = false;
     b.audio.clear();
+    StreamClose(b.mixer.stream);
     b.messageBoxes.clear();
     b.priorityClass = NORMAL_PRIORITY_CLASS;
 }
@@ -761,4 +765,27 @@ void SoundBufferRelease(SoundBuffer* buffer)
         MixerDetach(*buffer->voice);
     Destroy(buffer);
 }
-void SoundRelease(SoundSystem* sound) { Destroy(sound); }
+void SoundRelease(SoundSystem* sound)
+{
+    if (sound)
+        StreamClose(B().mixer.stream);
+    Destroy(sound);
+}
+
+// The stream converts at exactly the chip's rate to HeadlessAudioRate:
+// nothing plays in real time here, so nothing is steered.
+int32_t SoundStreamSetRate(SoundSystem* sound, double levelsPerSecond)
+{
+    if (!sound)
+        return DSERR_INVALIDPARAM;
+    SoundStream& stream = B().mixer.stream;
+    stream.outputRate.store(HeadlessAudioRate);
+    return StreamSetInputRate(stream, levelsPerSecond, false) ? DS_OK : DSERR_INVALIDPARAM;
+}
+
+int32_t SoundStreamWrite(SoundSystem* sound, const SoundLevelRun* runs, uint32_t count)
+{
+    if (!sound || (!runs && count > 0))
+        return DSERR_INVALIDPARAM;
+    return StreamWrite(B().mixer.stream, runs, count) ? DS_OK : DSERR_INVALIDPARAM;
+}

@@ -101,3 +101,18 @@ void SoundBufferRelease(SoundBuffer* buffer)
     }
     delete buffer;
 }
+
+int32_t SoundStreamSetRate(SoundSystem* sound, double levelsPerSecond)
+{
+    if (!sound)
+        return DSERR_INVALIDPARAM;
+    // A device plays in real time: the stream is paced.
+    return StreamSetInputRate(SoundSystemMixer(sound).stream, levelsPerSecond, true) ? DS_OK : DSERR_INVALIDPARAM;
+}
+
+int32_t SoundStreamWrite(SoundSystem* sound, const SoundLevelRun* runs, uint32_t count)
+{
+    if (!sound || (!runs && count > 0))
+        return DSERR_INVALIDPARAM;
+    return StreamWrite(SoundSystemMixer(sound).stream, runs, count) ? DS_OK : DSERR_INVALIDPARAM;
+}

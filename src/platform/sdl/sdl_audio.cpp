@@ -26,7 +26,9 @@ struct SoundSystem {
 namespace {
 
 constexpr int DesiredRate = 48000;
-constexpr int PeriodFrames = 1024;
+// About 11 ms at 48 kHz: with the stream's queue, a register write is
+// heard within 50 ms.
+constexpr int PeriodFrames = 512;
 
 void UpdateMaximum(std::atomic<int64_t>& maximum, int64_t value)
 {
@@ -127,6 +129,7 @@ void SoundRelease(SoundSystem* sound)
         return;
     SDL_CloseAudioDevice(sound->device);
     ReportStatistics(sound);
+    StreamLogSummary(sound->mixer.stream, sound->outputRate, sound->periodFrames);
     delete sound;
     SDL_QuitSubSystem(SDL_INIT_AUDIO);
 }

@@ -11,6 +11,8 @@
 struct SoundSystem {
     AudioMixer mixer;
     bool muted = false;
+    uint32_t rate = 0;     // the page's, from its last request
+    uint32_t period = 0;
 };
 
 namespace {
@@ -28,6 +30,10 @@ extern "C" EMSCRIPTEN_KEEPALIVE const int16_t* RavlinWebRenderAudio(int frames, 
     size_t count = frames < 0 ? 0 : static_cast<size_t>(frames);
     if (count > MaxRenderFrames)
         count = MaxRenderFrames;
+    if (Sound && rate > 0) {
+        Sound->rate = static_cast<uint32_t>(rate);
+        Sound->period = static_cast<uint32_t>(count);
+    }
     if (Sound && !Sound->muted && rate > 0)
         MixerRender(Sound->mixer, RenderBuffer, count, static_cast<uint32_t>(rate));
     else
@@ -58,6 +64,8 @@ void SoundSetMuted(SoundSystem* sound, bool muted)
 
 void SoundRelease(SoundSystem* sound)
 {
+    if (sound)
+        StreamLogSummary(sound->mixer.stream, sound->rate, sound->period);
     if (Sound == sound)
         Sound = nullptr;
     delete sound;
