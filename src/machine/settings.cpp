@@ -27,6 +27,7 @@ Settings DefaultSettings()
     s.Windowed = DefaultWindowed;
     s.KeyboardMap = DefaultKeyboardMap;
     s.Accuracy = DefaultAccuracy;
+    s.OpenRom = DefaultOpenRom;
     return s;
 }
 
@@ -106,6 +107,7 @@ constexpr NamedSetting SettingNames[] = {
     {"Windowed", &Settings::Windowed},
     {"KeyboardMap", &Settings::KeyboardMap},
     {"Accuracy", &Settings::Accuracy},
+    {"OpenRom", &Settings::OpenRom},
 };
 
 // The settings whose values are numbered choices: anything past the last

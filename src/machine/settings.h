@@ -17,6 +17,7 @@ struct Settings {
     uint32_t Windowed;   // our own tenth value: nonzero = a window, not full screen
     uint32_t KeyboardMap;   // 1 symbolic (a typed character as itself), 0 positional
     uint32_t Accuracy;   // 1 the machine as measured on the real chips, 0 the older simple model
+    uint32_t OpenRom;    // 1 Ravlin's open ROM even when the Commodore images are found
 };
 
 extern Settings Config;
@@ -35,6 +36,7 @@ constexpr uint32_t DefaultLog = 0;
 constexpr uint32_t DefaultWindowed = 0;
 constexpr uint32_t DefaultKeyboardMap = 1;   // symbolic
 constexpr uint32_t DefaultAccuracy = 1;   // the measured machine
+constexpr uint32_t DefaultOpenRom = 0;    // the Commodore images when they are found
 
 // The highest value of each setting that has a range (all start at 0).
 constexpr uint32_t HighestScreenMode = 6;
