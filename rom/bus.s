@@ -4,7 +4,8 @@
 ; the drive's reply line (port C bit 7) to drop, the byte on port A (or port
 ; A turned round to read), the strobe (port C bit 6) low, wait for the reply
 ; to rise, read the status lines (port B bits 0-1: 2 no data, 3 the last
-; byte) and the byte, strobe high.  Before LISTEN or TALK the port is probed
+; byte) and the byte, strobe high; STATUS shows the status lines of the
+; latest handshake.  Before LISTEN or TALK the port is probed
 ; (0x55 written and read back): without a drive it does not answer, and the
 ; device is not present.  Every wait gives up after about half a second, so
 ; a drive that goes away never hangs the machine.
@@ -165,7 +166,12 @@ Handshake:
         sta     BUSBYTE
         jmp     @done
 
+; Each handshake leaves its own status: a byte after the last one, or the
+; UNTALK that ends the conversation, clears the EOI of the one before.
 TakeStatus:
+        lda     STATUS
+        and     #<~(ST_EOI|ST_TIMEOUT_READ)
+        sta     STATUS
         lda     PORTB
         and     #$03
         cmp     #$03

@@ -37,6 +37,16 @@ CommandLine:
         jsr     PrintText
         ; fall through
 
+; A program returned: READY. one row down from where it left the cursor,
+; as after a program run by BASIC.
+ProgramEnded:
+        sta     TED_ROMON
+        cld
+        jsr     CLRCHN
+        lda     #$0D
+        jsr     CHROUT
+        ; fall through
+
 ; Back at the prompt (after a command, a program's return or a BRK).
 Ready:  ldx     #$FA
         txs
@@ -408,9 +418,9 @@ DoSys:  jsr     ParseNumber
 
 ; Calls the routine at NUMBER with the ROMs in, then back to READY.
 CallNumber:
-        lda     #>(Ready-1)
+        lda     #>(ProgramEnded-1)
         pha
-        lda     #<(Ready-1)
+        lda     #<(ProgramEnded-1)
         pha
         lda     #0
         tax
@@ -622,9 +632,9 @@ DollarName:
         .byte   "$"
 
 Banner: .byte   $93
-        .byte   "  RAVLIN OPEN ROM FOR THE C16 AND PLUS/4", $0D
-        .byte   "  KERNAL, EDITOR AND A COMMAND LINE", $0D
-        .byte   "  (NO BASIC: TYPE HELP)", $0D, $0D, 0
+        .byte   " RAVLIN OPEN ROM FOR THE C16 AND PLUS/4", $0D
+        .byte   " KERNAL, EDITOR AND A COMMAND LINE", $0D
+        .byte   " (NO BASIC: TYPE HELP)", $0D, $0D, 0
 ReadyText:
         .byte   "READY.", $0D, 0
 NeedBasicText:
