@@ -650,9 +650,9 @@ LoadingText:
 SavingText:
         .byte   "SAVING ", 0
 HelpText:
-        .byte   "LOAD", $22, "NAME", $22, ",8    LOAD TO THE START OF BASIC", $0D
-        .byte   "LOAD", $22, "NAME", $22, ",8,1  LOAD TO ITS OWN ADDRESS", $0D
-        .byte   "SAVE", $22, "NAME", $22, ",8    SAVE WHAT WAS LOADED", $0D
+        .byte   "LOAD", $22, "NAME", $22, ",8     LOAD AT THE START", $0D
+        .byte   "LOAD", $22, "NAME", $22, ",8,1   LOAD AT ITS ADDRESS", $0D
+        .byte   "SAVE", $22, "NAME", $22, ",8     SAVE WHAT WAS LOADED", $0D
         .byte   "RUN              START THE PROGRAM", $0D
         .byte   "SYS ADDRESS      CALL MACHINE CODE", $0D
         .byte   "DIRECTORY OR $   LIST THE DISK", $0D

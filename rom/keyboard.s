@@ -124,9 +124,15 @@ ScanKeyboard:
         bpl     @key
         sta     LASTKEY                 ; modifiers alone
         rts
-@key:   cmp     LASTKEY
+@key:   cmp     LASTKEY                 ; the same key with the same modifiers
+        bne     @new                    ; is held; any change is a new key
+        lda     MODS
+        cmp     LASTMODS
         beq     @held
+@new:   lda     NEWKEY
         sta     LASTKEY
+        lda     MODS
+        sta     LASTMODS
         lda     KBDREPEATDELAY
         sta     REPEATWAIT
         jmp     Decode
@@ -335,7 +341,7 @@ FunctionKeyTexts:
         .byte   "RUN", $0D              ; F3
         .byte   "LIST", $0D             ; F4
         .byte   "SAVE", $22             ; F5
-        .byte   "SYS "                  ; F6
+        .byte   "RUN", $0D              ; F6
         .byte   "HELP", $0D             ; F7
         .byte   "HELP", $0D             ; HELP
         .res    FKEY_SPACE_SIZE - (* - FunctionKeyTexts), 0

@@ -250,7 +250,7 @@ const tests = {
     assert.match(await page.$eval('#title', (e) => e.textContent), /No Commodore ROM images found: running Ravlin's open ROM/);
     await page.focus('#screen');
     await page.keyboard.type('help\n');
-    await waitFor(page, screenText, (t) => /HELP\nLOAD"NAME",8 /.test(t));
+    await waitFor(page, screenText, (t) => /HELP\nLOAD"NAME",8     LOAD AT THE START\n/.test(t));
     assert.deepEqual(page.uncaught || [], []);
     await page.close();
   },
