@@ -82,6 +82,19 @@ TEST_F(OpenRomDriveTest, LoadRunSysListAndSaveThroughTheCommandLine)
     EXPECT_EQ(after.BamProblems(), "");
 }
 
+// A disk image started as `ravlin disk.d64` starts it: Shift+RUN/STOP's
+// LOAD"*",8 and RUN.
+TEST_F(OpenRomDriveTest, StartingADiskImageLoadsAndRunsItsFirstProgram)
+{
+    TestDisk disk = TestDisk::Blank();
+    disk.AddFile("HELLO", HelloProgram);
+    disk.Save("disk.d64");
+    RunnerResult run = RunHeadless("--load disk.d64 --run --frames 300 --screen-text");
+    ASSERT_EQ(run.exitCode, 0) << run.err;
+    EXPECT_NE(run.out.find("LOAD\"*\",8\nSEARCHING FOR *\nLOADING\nREADY.\nRUN\nHELLO FROM DISK\n"), std::string::npos)
+        << run.out;
+}
+
 // What the open ROM saved, the stock ROM loads and runs.
 TEST_F(OpenRomDriveTest, TheStockRomLoadsWhatTheOpenRomSaved)
 {

@@ -203,7 +203,7 @@ TEST_F(OpenRomTest, RandomKeysAndCommandsLeaveTheCommandLineAnswering)
                           "EQUALS", "MINUS", "APOSTROPHE", "8", "9",   "2"};
     const char* modifiers[] = {"LSHIFT", "LCTRL", "LALT"};
     const char* commands[] = {"LOAD\"HELLO\",8", "RUN", "$", "DIRECTORY", "LIST", "NEW", "HELP",
-                              "SAVE\"COPY\",8",  "LOAD\"*\",8,1", "LOAD\"NOTHERE\",8", "SYS 4109", "\"\"\"",
+                              "SAVE\"COPY\",8",  "LOAD\"*\",8,1", "LOAD\"NOTHERE\",8", "\"\"\"",
                               "LOAD\"X\",4", "SAVE", "PRINT 1"};
     std::mt19937 random(24);
     std::string script = "frames 60\n";
