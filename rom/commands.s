@@ -71,6 +71,8 @@ NextLine:
 @end:   lda     #0
         sta     BUF,x
         sta     CMDPOS
+        lda     #$0D                    ; the cursor on to the next row
+        jsr     CHROUT
         jsr     SkipSpaces
         beq     NextLine                ; an empty line: nothing to do
         cmp     #'0'

@@ -420,7 +420,9 @@ HideCursor:
 
 ; CHRIN from the keyboard (or the screen).  The first call edits until
 ; Return and takes the row; each call then hands out one character of it,
-; and Return ($0D) at its end.
+; and Return ($0D) at its end.  The cursor stays on the row: the caller
+; prints the Return when it wants the next row (cc65's library echoes it,
+; the command line prints it), as with the machine's own editor.
 ScreenIn:
         lda     INSTATE
         bne     @give
@@ -468,9 +470,9 @@ ScreenIn:
 @taken: stx     INLEN
         lda     #0
         sta     INPOS
+        sta     QTSW
         lda     #1
         sta     INSTATE
-        jsr     NewLine
 @give:  ldx     INPOS
         cpx     INLEN
         bcs     @end

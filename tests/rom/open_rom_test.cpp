@@ -114,6 +114,8 @@ TEST_F(OpenRomTest, Cc65ProgramsReadTheSameAsUnderTheStockRoms)
          "PRINTF 1234 OK\nKEY A B\nCLOCK RAN\nSTATUS 73,CBM DOS V2.6 1551,00,00\n\nWROTE 32\nSTATUS 00, OK,00,00\n\n"
          "READ 32 SAME 1\nSTATUS 62,FILE NOT FOUND,00,00\n\nSAVE 0\nLOAD 32 SAME 1\n\nREADY.\n",
          {}},
+        {RAVLIN_SOURCE_DIR "/tests/programs/line_input.c", "BOB\\n21\\n", 200,
+         "NAME? BOB\nHI [BOB]\nNUMBER? 21\nN*2=42\n", {}},
         {"hello.c", "", 300, ".             .ELLO WORLD!             .\n", {}},
         {"sieve.c", "", 1500, "BETWEEN 2 AND 16384\n", {"IME USED"}},
     };
