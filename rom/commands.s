@@ -35,7 +35,7 @@ CommandLine:
         lda     #<Banner
         ldy     #>Banner
         jsr     PrintText
-        ; fall through
+        jmp     Ready
 
 ; A program returned: READY. one row down from where it left the cursor,
 ; as after a program run by BASIC.

@@ -19,8 +19,14 @@ VERCK       = $93               ; LOAD: 0 load, else verify
 
         .segment "DEVICES"
 
-; Returns with carry set and the error number in A.
-Error:  sec
+; A device that is not there: STATUS says so too (programs look for
+; devices by opening them and reading STATUS), carry set, error 5.
+NotPresent:
+        lda     STATUS
+        ora     #ST_ABSENT
+        sta     STATUS
+        lda     #ERR_ABSENT
+        sec
         rts
 
 ; Finds logical file A: X its entry, carry clear; carry set when not open.
@@ -93,9 +99,7 @@ OpenFile:
         beq     @add
         cmp     #DRIVE
         beq     @disk
-        lda     #ERR_ABSENT
-        sec
-        rts
+        jmp     NotPresent
 @disk:  lda     FNLEN
         beq     @add                    ; no name: nothing to tell the drive
         lda     SECADR
@@ -278,9 +282,7 @@ DiskOnly:
         beq     @illegal
         cmp     #3
         beq     @illegal
-        lda     #ERR_ABSENT
-        sec
-        rts
+        jmp     NotPresent
 @illegal:
         lda     #ERR_ILLEGAL_DEVICE
         sec
