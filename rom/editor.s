@@ -250,6 +250,17 @@ UpperCase:
         sta     TED_CHARBASE
         rts
 
+; $08 keeps Shift+C= from switching the character set, $09 lets it again.
+LockCase:
+        lda     #$80
+        sta     CASELOCK
+        rts
+
+UnlockCase:
+        lda     #0
+        sta     CASELOCK
+        rts
+
 ; INST/DEL: the rest of the row moves left over the character before the
 ; cursor; at the start of a row the cursor goes to the end of the one above.
 DeleteChar:
@@ -488,14 +499,16 @@ ScreenIn:
 
 ; The control codes the editor acts on, and where (the address - 1, for RTS).
 ControlCodes:
-        .byte   $11, $91, $1D, $9D, $12, $92, $13, $93, $14, $94, $0E, $8E
+        .byte   $11, $91, $1D, $9D, $12, $92, $13, $93, $14, $94, $0E, $8E, $08, $09
 ControlCodesEnd:
 ControlLow:
         .lobytes CursorDown-1, CursorUp-1, CursorRight-1, CursorLeft-1, ReverseOn-1, ReverseOff-1
         .lobytes Home-1, ClearScreen-1, DeleteChar-1, InsertChar-1, LowerCase-1, UpperCase-1
+        .lobytes LockCase-1, UnlockCase-1
 ControlHigh:
         .hibytes CursorDown-1, CursorUp-1, CursorRight-1, CursorLeft-1, ReverseOn-1, ReverseOff-1
         .hibytes Home-1, ClearScreen-1, DeleteChar-1, InsertChar-1, LowerCase-1, UpperCase-1
+        .hibytes LockCase-1, UnlockCase-1
 
 ; The sixteen colour codes (CTRL+1-8, C=+1-8) and the attribute each sets:
 ; the TED's colour in bits 0-3, its luminance in bits 4-6.

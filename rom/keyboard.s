@@ -27,6 +27,7 @@ KeyboardInit:
         sta     KEY_COUNT
         sta     FKEY_COUNT
         sta     PENDING
+        sta     CASELOCK
         lda     #REPEAT_RATE
         sta     KBDREPEATRATE
         lda     #REPEAT_DELAY
@@ -122,7 +123,20 @@ ScanKeyboard:
 @notStop:
         lda     NEWKEY
         bpl     @key
-        sta     LASTKEY                 ; modifiers alone
+        sta     LASTKEY                 ; modifiers alone: Shift with C=
+        lda     MODS                    ; switches the character set (once
+        cmp     #3                      ; a press) unless CHROUT $08 locked it
+        bne     @remember
+        cmp     LASTMODS
+        beq     @remember
+        bit     CASELOCK
+        bmi     @remember
+        lda     TED_CHARBASE
+        eor     #CHARSET_UPPER ^ CHARSET_LOWER
+        sta     TED_CHARBASE
+        lda     #3
+@remember:
+        sta     LASTMODS
         rts
 @key:   cmp     LASTKEY                 ; the same key with the same modifiers
         bne     @new                    ; is held; any change is a new key
