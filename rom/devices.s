@@ -1,7 +1,9 @@
 ; Ravlin's open boot ROM: logical files and the devices behind them.
 ; Device 0 is the keyboard (through the screen editor), 3 the screen, 8 the
 ; disk drive on the parallel port; any other device (the tape, 1, the
-; printer, 4) is not present, and says so at once.
+; printer, 4) is not present, and says so at once.  As on the machine, a
+; bus device opened without a name is opened without a word on the bus, and
+; its absence shows in STATUS when it is closed or used.
 ;
 ; The open files are kept as three tables of ten entries (logical number,
 ; device, secondary address with $60 added) at the machine's own places.
@@ -85,6 +87,7 @@ OpenFile:
         jsr     FindFile
         bcs     @new
         lda     #ERR_FILE_OPEN
+        sec
         rts
 @new:   ldx     LDTND
         cpx     #KEYD_SIZE
@@ -99,6 +102,11 @@ OpenFile:
         beq     @add
         cmp     #DRIVE
         beq     @disk
+        cmp     #4                      ; the tape and RS-232 are not here
+        bcc     @absent
+        lda     FNLEN                   ; a bus device without a name opens
+        beq     @add                    ; without a word on the bus (its
+@absent:                                ; absence shows at CLOSE)
         jmp     NotPresent
 @disk:  lda     FNLEN
         beq     @add                    ; no name: nothing to tell the drive
@@ -129,7 +137,14 @@ CloseFile:
         bcs     @done
         lda     FAT,x
         cmp     #DRIVE
+        beq     @drive
+        cmp     #4
+        bcc     @remove
+        lda     STATUS                  ; another bus device: nobody answers
+        ora     #ST_ABSENT
+        sta     STATUS
         bne     @remove
+@drive:
         txa
         pha
         lda     SAT,x
@@ -152,8 +167,10 @@ CloseFile:
 @done:  clc
         rts
 
-; CHKIN: input from logical file X.
-ChkIn:  txa
+; CHKIN: input from logical file X.  STATUS starts afresh.
+ChkIn:  lda     #0
+        sta     STATUS
+        txa
         jsr     FindFile
         bcc     @open
         lda     #ERR_NOT_OPEN
@@ -164,6 +181,10 @@ ChkIn:  txa
         beq     @local
         cmp     #DRIVE
         beq     @disk
+        cmp     #4
+        bcc     @notInput
+        jmp     NotPresent
+@notInput:
         lda     #ERR_NOT_INPUT
         sec
         rts
@@ -180,8 +201,10 @@ ChkIn:  txa
 @failed:
         rts
 
-; CHKOUT: output to logical file X.
-ChkOut: txa
+; CHKOUT: output to logical file X.  STATUS starts afresh.
+ChkOut: lda     #0
+        sta     STATUS
+        txa
         jsr     FindFile
         bcc     @open
         lda     #ERR_NOT_OPEN
@@ -191,6 +214,10 @@ ChkOut: txa
         beq     @local
         cmp     #DRIVE
         beq     @disk
+        cmp     #4
+        bcc     @notOutput
+        jmp     NotPresent
+@notOutput:
         lda     #ERR_NOT_OUTPUT
         sec
         rts
@@ -320,7 +347,9 @@ LoadFile:
         jsr     BusUnlisten
         lda     #$60
         jsr     TalkDrive
-        bcs     @absent
+        bcc     @talking
+        rts
+@talking:
         jsr     BusIn
         tax
         lda     STATUS
@@ -372,6 +401,9 @@ LoadFile:
 @end:   jsr     BusUntalk
         lda     #$E0
         jsr     CloseChannel
+        lda     STATUS                  ; the end of the file, as LOAD leaves it
+        ora     #ST_EOI
+        sta     STATUS
         ldx     IOPTR
         ldy     IOPTR+1
         stx     EAL
@@ -382,10 +414,11 @@ LoadFile:
         jsr     BusUntalk
         lda     #$E0
         jsr     CloseChannel
+        lda     STATUS                  ; the drive had nothing to send
+        ora     #ST_TIMEOUT_READ
+        sta     STATUS
         lda     #ERR_NOT_FOUND
         sec
-        rts
-@absent:
         rts
 
 ; SAVE: from the address in the zero-page pair A up to IOEND (not
