@@ -188,6 +188,45 @@ TEST_F(OpenRomTest, TheScreenEditorEditsTheRowReturnReads)
     EXPECT_GE(b - a, 6u) << "the held space repeats\n" << second;
 }
 
+// RAM of a snapshot file: its last 64 KiB.
+std::vector<uint8_t> SnapshotRam(const std::string& path)
+{
+    std::vector<uint8_t> bytes = ReadBinaryFile(path);
+    return bytes.size() < 0x10000 ? std::vector<uint8_t>() : std::vector<uint8_t>(bytes.end() - 0x10000, bytes.end());
+}
+
+// CTRL+3 (red), CTRL+9 / CTRL+0 (reverse on and off), C=+1 (orange) and a
+// cursor key typed inside quotes (shown reversed) reach the screen's codes
+// and attributes; Shift+C= switches the character set; a screen full of
+// output scrolls up.
+TEST_F(OpenRomTest, ColoursReverseQuotesCaseAndScrollingReachTheScreen)
+{
+    RunnerResult run = Script("", "frames 60\n"
+                                  "hold LCTRL\npress 3\nrelease LCTRL\ntype AB\nframes 15\n"
+                                  "hold LCTRL\npress 9\nrelease LCTRL\ntype CD\nframes 15\n"
+                                  "hold LCTRL\npress 0\nrelease LCTRL\ntype E\nframes 10\n"
+                                  "hold LALT\npress 1\nrelease LALT\ntype F\"\nframes 15\npress RIGHT\nframes 5\n"
+                                  "hold LSHIFT\nhold LALT\nframes 4\nrelease LALT\nrelease LSHIFT\nframes 4\n"
+                                  "save-snapshot typed.fre\n"
+                                  "press RETURN\nframes 10\n"
+                                  "type HELP\\n\nframes 40\ntype HELP\\n\nframes 40\ntype HELP\\n\nframes 40\n"
+                                  "screen-text\n");
+    ASSERT_EQ(run.exitCode, 0) << run.err;
+    std::vector<uint8_t> ram = SnapshotRam("typed.fre");
+    ASSERT_EQ(ram.size(), 0x10000u);
+    // Row 5, below READY.: A B, reversed C D, E F, the quote, reversed ].
+    const uint8_t codes[] = {0x01, 0x02, 0x83, 0x84, 0x05, 0x06, 0x22, 0x9D};
+    const uint8_t colours[] = {0x32, 0x32, 0x32, 0x32, 0x32, 0x48, 0x48, 0x48};
+    for (int column = 0; column < 8; column++) {
+        EXPECT_EQ(ram[0x0C00 + 5 * 40 + column], codes[column]) << "column " << column;
+        EXPECT_EQ(ram[0x0800 + 5 * 40 + column], colours[column]) << "column " << column;
+    }
+    EXPECT_EQ(ram[0xFF13] & 0xFC, 0xD4) << "Shift+C= chose the lower-case set";
+    // Three HELPs scroll the banner away; the last one ends at the bottom.
+    EXPECT_EQ(run.out.find("RAVLIN OPEN ROM"), std::string::npos) << run.out;
+    EXPECT_NE(run.out.find("NEW              FORGET THE PROGRAM\nREADY.\n\n"), std::string::npos) << run.out;
+}
+
 // LIST spells out BASIC 3.5's keywords; inside quotes bytes are themselves.
 TEST_F(OpenRomTest, ListSpellsOutBasic35Keywords)
 {
@@ -224,7 +263,7 @@ TEST_F(OpenRomTest, RandomKeysAndCommandsLeaveTheCommandLineAnswering)
     std::mt19937 random(24);
     std::string script = "frames 60\n";
     int frames = 0;
-    const int total = std::getenv("RAVLIN_ROM_FUZZ_FRAMES") ? std::atoi(std::getenv("RAVLIN_ROM_FUZZ_FRAMES")) : 4000;
+    const int total = std::getenv("RAVLIN_ROM_FUZZ_FRAMES") ? std::atoi(std::getenv("RAVLIN_ROM_FUZZ_FRAMES")) : 20000;
     while (frames < total) {
         unsigned pick = random() % 10;
         if (pick < 6) {
