@@ -1,6 +1,16 @@
 // ADC and SBC.  Each reads its operand from OperandLatch.  The decimal forms
 // work nibble by nibble and accept nibbles above 9 as the chip does.
+//
+// Two sets of decimal rules.  The older model (Accuracy=0): ADC takes N and
+// Z from the decimal result and clears V; SBC adjusts a low digit above 9
+// even without a borrow, takes its carry from the adjusted high digit and
+// leaves V alone.  The NMOS chip (Accuracy=1): ADC's Z comes from the binary
+// sum, N and V from the sum once the low digit is adjusted and before the
+// high one is; SBC sets every flag as the binary subtraction does and
+// adjusts only the accumulator, a digit only where it borrowed.  Both agree
+// on the accumulator and carry for valid decimal operands.
 #include "cpu/cpu.h"
+#include "cpu/processor_model.h"
 
 namespace {
 inline unsigned Carry() { return Cpu.FlagC ? 1u : 0u; }
@@ -64,4 +74,46 @@ void SubtractDecimal()
     Cpu.AC = static_cast<uint8_t>(hi * 16 + (lo & 0x0F));
     Cpu.FlagZ = Cpu.AC == 0;
     Cpu.FlagN = Cpu.AC & 0x80;
+}
+
+void AddDecimalNmos()
+{
+    unsigned a = Cpu.AC;
+    unsigned m = OperandLatch;
+    unsigned c = Carry();
+    unsigned lo = (a & 0x0F) + (m & 0x0F) + c;
+    if (lo > 9)
+        lo = ((lo + 6) & 0x0F) + 0x10;  // the digit, and its carry into the high one
+    unsigned sum = (a & 0xF0) + (m & 0xF0) + lo;
+    Cpu.FlagZ = ((a + m + c) & 0xFF) == 0;
+    Cpu.FlagN = sum & 0x80;
+    Cpu.FlagV = (~(a ^ m) & (a ^ sum) & 0x80) != 0;
+    if (sum >= 0xA0)
+        sum += 0x60;
+    Cpu.FlagC = sum >= 0x100;
+    Cpu.AC = static_cast<uint8_t>(sum);
+}
+
+void SubtractDecimalNmos()
+{
+    int a = Cpu.AC;
+    int m = OperandLatch;
+    int lo = (a & 0x0F) - (m & 0x0F) - (1 - static_cast<int>(Carry()));
+    SubtractBinary();  // every flag, and a result the adjustment replaces
+    if (lo < 0)
+        lo = ((lo - 6) & 0x0F) - 0x10;  // the digit, and its borrow from the high one
+    int difference = (a & 0xF0) - (m & 0xF0) + lo;
+    if (difference < 0)
+        difference -= 0x60;
+    Cpu.AC = static_cast<uint8_t>(difference);
+}
+
+void AddDecimalOfModel()
+{
+    NmosRules() ? AddDecimalNmos() : AddDecimal();
+}
+
+void SubtractDecimalOfModel()
+{
+    NmosRules() ? SubtractDecimalNmos() : SubtractDecimal();
 }

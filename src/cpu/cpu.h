@@ -44,18 +44,41 @@ inline uint16_t PullWord()
     return static_cast<uint16_t>(low | (high << 8));
 }
 
-uint8_t PackStatusPhp();        // N V 0 B D I Z C (also the snapshot form)
+// The older model's status forms (Accuracy=0); the PHP form is also the
+// snapshot's status byte in both models, and UnpackStatus reads it back.
+uint8_t PackStatusPhp();        // N V 0 B D I Z C
 uint8_t PackStatusBrk();        // N V 1 1 D 0 Z C
 uint8_t PackStatusInterrupt();  // N V 0 0 D I Z C
-void UnpackStatus(uint8_t status);
+void UnpackStatus(uint8_t status);  // every flag, FlagB from bit 4
 
-// Push PC (high byte first) and the interrupt form of the status byte.
+// The bytes pushed and pulled by the model in force (processor_model.h).
+// With Accuracy=1: N V 1 1 D I Z C for PHP and for BRK (taken before BRK
+// sets FlagI), N V 1 0 D I Z C for an interrupt, and PLP and RTI leave
+// FlagB 0.  With Accuracy=0 the older forms above.
+uint8_t StatusForPhp();
+uint8_t StatusForBrk();
+uint8_t StatusForInterrupt();
+void PullStatus(uint8_t status);
+
+// Push PC (high byte first) and StatusForInterrupt.
 void EnterInterrupt();
 
+// ADC and SBC on OperandLatch.  AddDecimal and SubtractDecimal are the older
+// model's decimal steps, the Nmos ones the chip's; AddDecimalOfModel and
+// SubtractDecimalOfModel choose between them by the Accuracy setting.
 void AddBinary();
 void AddDecimal();
+void AddDecimalNmos();
+void AddDecimalOfModel();
 void SubtractBinary();
 void SubtractDecimal();
+void SubtractDecimalNmos();
+void SubtractDecimalOfModel();
+
+// What every ADC-type and SBC-type instruction does once its operand is in
+// OperandLatch.
+inline void AddWithCarry() { Cpu.FlagD ? AddDecimalOfModel() : AddBinary(); }
+inline void SubtractWithBorrow() { Cpu.FlagD ? SubtractDecimalOfModel() : SubtractBinary(); }
 
 // Executes the one instruction at PC and sets LastCycle.
 void ExecuteInstruction();

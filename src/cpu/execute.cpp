@@ -76,8 +76,8 @@ inline void ExecuteOther()
     else if constexpr (O == CLV) { Cpu.FlagV = 0; }
     else if constexpr (O == PHA) { PushByte(Cpu.AC); }
     else if constexpr (O == PLA) { Cpu.AC = PullByte(); SetNZ(Cpu.AC); }
-    else if constexpr (O == PHP) { PushByte(PackStatusPhp()); }
-    else if constexpr (O == PLP) { UnpackStatus(PullByte()); }
+    else if constexpr (O == PHP) { PushByte(StatusForPhp()); }
+    else if constexpr (O == PLP) { PullStatus(PullByte()); }
 
     if constexpr (O == NOP && HasPagePenalty(Entry)) {
         // The 0x1C family reads its operand word only to decide the penalty.
@@ -98,14 +98,15 @@ inline void ExecuteOther()
         Cpu.PC = static_cast<uint16_t>(PullWord() + 1);
         LastCycle = cycles;
     } else if constexpr (O == RTI) {
-        UnpackStatus(PullByte());
+        PullStatus(PullByte());
         Cpu.PC = PullWord();
         LastCycle = cycles;
     } else if constexpr (O == BRK) {
+        uint8_t status = StatusForBrk();  // with FlagI as it was
         Cpu.FlagI = 1;
         Cpu.FlagB = 0;
         PushWord(static_cast<uint16_t>(Cpu.PC + 2));
-        PushByte(PackStatusBrk());
+        PushByte(status);
         Cpu.PC = ReadWord(0xFFFE);
         LastCycle = cycles;
     } else if constexpr (M == Mode::Relative) {

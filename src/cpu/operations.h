@@ -5,6 +5,7 @@
 #include <cstdint>
 #include "cpu/cpu.h"
 #include "cpu/opcode_table.h"
+#include "cpu/processor_model.h"
 
 template <Operation>
 inline constexpr bool UnknownOperation = false;
@@ -51,10 +52,10 @@ inline void ApplyRead(uint8_t v)
         SetNZ(Cpu.AC);
     } else if constexpr (O == ADC) {
         OperandLatch = v;
-        Cpu.FlagD ? AddDecimal() : AddBinary();
+        AddWithCarry();
     } else if constexpr (O == SBC) {
         OperandLatch = v;
-        Cpu.FlagD ? SubtractDecimal() : SubtractBinary();
+        SubtractWithBorrow();
     } else if constexpr (O == CMP) {
         Compare(Cpu.AC, v);
     } else if constexpr (O == CPX) {
@@ -161,18 +162,30 @@ inline uint8_t Modify(uint8_t m)
         Cpu.AC ^= r;
         SetNZ(Cpu.AC);
     } else if constexpr (O == RAD) {
-        // A plain addition: no carry in, the carry stays the rotate's, V untouched.
-        Cpu.AC = static_cast<uint8_t>(Cpu.AC + r);
-        SetNZ(Cpu.AC);
+        if (NmosRules()) {
+            // The chip's RRA: an ADC of the rotated byte, the rotate's carry in.
+            OperandLatch = r;
+            AddWithCarry();
+        } else {
+            // A plain addition: no carry in, the carry stays the rotate's, V untouched.
+            Cpu.AC = static_cast<uint8_t>(Cpu.AC + r);
+            SetNZ(Cpu.AC);
+        }
     } else if constexpr (O == DEM) {
         Compare(Cpu.AC, r);
     } else if constexpr (O == INB) {
-        // A subtraction without borrow in and without V, whatever FlagD says.
-        uint16_t t = static_cast<uint16_t>(Cpu.AC - r);
-        Cpu.AC = static_cast<uint8_t>(t);
-        Cpu.FlagZ = t == 0;
-        Cpu.FlagN = Cpu.AC & 0x80;
-        Cpu.FlagC = t < 0x100;
+        if (NmosRules()) {
+            // The chip's ISC: an SBC of the incremented byte.
+            OperandLatch = r;
+            SubtractWithBorrow();
+        } else {
+            // A subtraction without borrow in and without V, whatever FlagD says.
+            uint16_t t = static_cast<uint16_t>(Cpu.AC - r);
+            Cpu.AC = static_cast<uint8_t>(t);
+            Cpu.FlagZ = t == 0;
+            Cpu.FlagN = Cpu.AC & 0x80;
+            Cpu.FlagC = t < 0x100;
+        }
     } else {
         SetNZ(r);
     }

@@ -1,4 +1,12 @@
+// The status byte: the flag bytes packed into the byte the stack holds, and
+// unpacked again.  The older model's three forms come first; the snapshot
+// stores the PHP form of the older model in both models.
+//
+// The NMOS part keeps no B flag: bit 5 of every byte it pushes is 1, and
+// bit 4 tells who pushed it, 1 for PHP and BRK, 0 for an interrupt.  BRK
+// pushes the I flag as it was before BRK sets it.
 #include "cpu/cpu.h"
+#include "cpu/processor_model.h"
 
 namespace {
 inline uint8_t Bit(uint8_t flag, int position) { return static_cast<uint8_t>((flag ? 1 : 0) << position); }
@@ -35,8 +43,30 @@ void UnpackStatus(uint8_t status)
     OperandLatch = status;
 }
 
+uint8_t StatusForPhp()
+{
+    return NmosRules() ? static_cast<uint8_t>(CommonBits() | 0x30 | Bit(Cpu.FlagI, 2)) : PackStatusPhp();
+}
+
+uint8_t StatusForBrk()
+{
+    return NmosRules() ? static_cast<uint8_t>(CommonBits() | 0x30 | Bit(Cpu.FlagI, 2)) : PackStatusBrk();
+}
+
+uint8_t StatusForInterrupt()
+{
+    return NmosRules() ? static_cast<uint8_t>(CommonBits() | 0x20 | Bit(Cpu.FlagI, 2)) : PackStatusInterrupt();
+}
+
+void PullStatus(uint8_t status)
+{
+    UnpackStatus(status);
+    if (NmosRules())
+        Cpu.FlagB = 0;
+}
+
 void EnterInterrupt()
 {
     PushWord(Cpu.PC);
-    PushByte(PackStatusInterrupt());
+    PushByte(StatusForInterrupt());
 }

@@ -54,6 +54,16 @@ bool FindFile(const StoredDirectory& directory, const std::vector<uint8_t>& patt
     return false;
 }
 
+// Why a name with a type found nothing: the file is there but of another
+// type ("NAME,S,R" on a program), or not there at all.
+DosError NotFoundError(const StoredDirectory& directory, const ParsedName& parsed)
+{
+    StoredFile other;
+    if (parsed.type != 0xFF && FindFile(directory, parsed.name, 0xFF, &other))
+        return DosError{DosFileTypeMismatch, 0, 0};
+    return DosError{DosFileNotFound, 0, 0};
+}
+
 bool FileExists(const StoredDirectory& directory, const std::vector<uint8_t>& name)
 {
     for (const StoredFile& file : directory.files)
@@ -68,8 +78,9 @@ void OpenForReading(DriveChannel& channel, uint8_t number, const ParsedName& par
     DosError error = StoreReadDirectory(&directory);
     if (parsed.directory) {
         // A damaged directory lists what could be read and reports why it
-        // stopped.
-        if (error.code == DosDriveNotReady)
+        // stopped; a disk whose header can't be read (never formatted, or
+        // its BAM sector bad) lists nothing, as a drive sends nothing.
+        if (!directory.headerRead)
             return SetDriveError(error);
         channel.data = DirectoryProgram(directory, parsed.name);
         channel.open = true;
@@ -82,11 +93,19 @@ void OpenForReading(DriveChannel& channel, uint8_t number, const ParsedName& par
         type = FilePrg;
     StoredFile file;
     if (!FindFile(directory, parsed.name, type, &file))
-        return SetDriveError(error.code ? error : DosError{DosFileNotFound, 0, 0});
+        return SetDriveError(error.code ? error : NotFoundError(directory, parsed));
     // A chain that breaks off gives the bytes before the break, then ends
     // with the error.
     error = StoreReadFile(file.name, &channel.data);
     channel.open = error.code != DosFileNotFound;
+    if (number == LoadChannel && !error.code && channel.data.size() < 2) {
+        // LOAD takes the first two bytes as the load address: a file without
+        // them (an empty host file) can't be loaded, so it reads as an
+        // unreadable file rather than as a missing one with "00, OK".
+        channel.open = false;
+        channel.data.clear();
+        error = DosError{DosReadError, 0, 0};
+    }
     SetDriveError(error);
 }
 
@@ -111,7 +130,7 @@ void OpenForWriting(DriveChannel& channel, uint8_t number, const ParsedName& par
         // Appending: the file's bytes so far, then what is written now.
         StoredFile file;
         if (!FindFile(directory, parsed.name, parsed.type, &file))
-            return SetDriveError(DosFileNotFound);
+            return SetDriveError(NotFoundError(directory, parsed));
         if ((error = StoreReadFile(file.name, &channel.data)).code)
             return SetDriveError(error);
         channel.type = file.type;
@@ -257,11 +276,14 @@ bool DriveReadDirectory(DriveDirectory* directory)
     return true;
 }
 
-bool DriveReadFile(const std::vector<uint8_t>& name, std::vector<uint8_t>* bytes)
+bool DriveReadFile(const std::vector<uint8_t>& name, std::vector<uint8_t>* bytes, std::string* problem)
 {
     std::vector<uint8_t> read;
-    if (StoreReadFile(name, &read).code)
+    if (DosError error = StoreReadFile(name, &read); error.code) {
+        if (problem)
+            *problem = DriveErrorMessage(error);
         return false;
+    }
     *bytes = std::move(read);
     return true;
 }

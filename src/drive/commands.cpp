@@ -40,24 +40,27 @@ DosError Scratch(const Bytes& arguments)
 {
     if (DriveStore.writeProtected)
         return DosError{DosWriteProtectOn, 0, 0};
-    uint8_t scratched = 0;
-    for (const Bytes& pattern : Split(arguments, ',')) {
+    std::vector<Bytes> patterns = Split(arguments, ',');
+    for (const Bytes& pattern : patterns)
         if (uint8_t syntax = CheckName(pattern, true))
             return DosError{syntax, 0, 0};
-        StoredDirectory directory;
-        if (DosError error = StoreReadDirectory(&directory); error.code)
-            return error;
-        for (const StoredFile& file : directory.files) {
-            if (file.locked || !file.closed || file.type == FileDel || !NameMatches(pattern, file.name))
-                continue;
-            if (NameBeingWritten(file.name))
-                continue;
-            DosError error = StoreScratch(file.name);
-            if (error.code)
-                return error;
-            scratched++;
-        }
+    // The names every pattern matches, from one reading of the directory.
+    StoredDirectory directory;
+    if (DosError error = StoreReadDirectory(&directory); error.code)
+        return error;
+    std::vector<Bytes> names;
+    for (const StoredFile& file : directory.files) {
+        if (file.locked || !file.closed || file.type == FileDel || NameBeingWritten(file.name))
+            continue;
+        for (const Bytes& pattern : patterns)
+            if (NameMatches(pattern, file.name)) {
+                names.push_back(file.name);
+                break;
+            }
     }
+    uint8_t scratched = 0;
+    if (DosError error = StoreScratch(names, &scratched); error.code)
+        return error;
     return DosError{DosFilesScratched, scratched, 0};
 }
 
@@ -112,6 +115,15 @@ DosError Format(const Bytes& arguments)
     return StoreFormat(parts[0], id);
 }
 
+// Reads the disk's header again: a disk never formatted, or one whose BAM
+// can't be read, answers why.
+DosError Initialise()
+{
+    StoredDirectory directory;
+    DosError error = StoreReadDirectory(&directory);
+    return directory.headerRead ? DosError{} : error;
+}
+
 }  // namespace
 
 void RunDriveCommand(const std::vector<uint8_t>& text)
@@ -134,7 +146,7 @@ void RunDriveCommand(const std::vector<uint8_t>& text)
     bool named = Arguments(command, &arguments);
     switch (command[0]) {
     case 'I':
-        return SetDriveError(DosOk);
+        return SetDriveError(Initialise());
     case 'V':
         return SetDriveError(StoreValidate());
     case 'S':

@@ -23,9 +23,24 @@ struct Slot {
     uint8_t* Bytes() const { return Sector(track, sector) + offset; }
 };
 
+// A disk never formatted: every byte of its directory track is zero (a
+// format always writes the BAM's header and the first directory sector's
+// link).  A drive finds no sector on such a track: "21,READ ERROR,18,00".
+DosError UnformattedError()
+{
+    for (uint8_t sector = 0; sector < SectorsInTrack(DirectoryTrack); sector++) {
+        const uint8_t* bytes = Sector(DirectoryTrack, sector);
+        if (bytes && std::any_of(bytes, bytes + SectorBytes, [](uint8_t b) { return b != 0; }))
+            return DosError{};
+    }
+    return DosError{DosNoSync, DirectoryTrack, BamSector};
+}
+
 // Every entry slot of the directory chain, used or not.
 DosError DirectorySlots(std::vector<Slot>* slots, std::vector<ChainStep>* steps = nullptr)
 {
+    if (DosError error = UnformattedError(); error.code)
+        return error;
     std::vector<ChainStep> chain;
     DosError error = FollowChain(DirectoryTrack, FirstDirectorySector, &chain, nullptr);
     for (const ChainStep& step : chain)
@@ -168,9 +183,10 @@ bool WriteChain(const std::vector<uint8_t>& bytes, uint8_t* firstTrack, uint8_t*
 DosError ImageReadDirectory(StoredDirectory* directory)
 {
     *directory = StoredDirectory{};
-    DosError error = CheckSectorRead(DirectoryTrack, BamSector);
-    if (error.code)
+    DosError error = UnformattedError();
+    if (error.code || (error = CheckSectorRead(DirectoryTrack, BamSector)).code)
         return error;
+    directory->headerRead = true;
     const uint8_t* bam = Sector(DirectoryTrack, BamSector);
     directory->diskName = Unpadded(bam + BamDiskName, MaxNameLength);
     directory->diskId.assign(bam + BamDiskId, bam + BamDiskId + 2);
@@ -264,9 +280,14 @@ DosError ImageFormat(const std::vector<uint8_t>& diskName, const std::vector<uin
 {
     std::vector<uint8_t> keptId(2, '0');
     if (id.empty()) {
-        // A short new: only the directory and the BAM are cleared.
-        if (const uint8_t* bam = Sector(DirectoryTrack, BamSector))
-            keptId.assign(bam + BamDiskId, bam + BamDiskId + 2);
+        // A short new: only the directory and the BAM are cleared, and the
+        // id is the one the disk already has, so the disk must be formatted
+        // and its BAM readable.
+        DosError error = UnformattedError();
+        if (error.code || (error = CheckSectorRead(DirectoryTrack, BamSector)).code)
+            return error;
+        const uint8_t* bam = Sector(DirectoryTrack, BamSector);
+        keptId.assign(bam + BamDiskId, bam + BamDiskId + 2);
     } else {
         keptId = {id[0], id.size() > 1 ? id[1] : static_cast<uint8_t>(' ')};
         size_t sectorBytes = (Image.tracks == 40 ? 768 : 683) * SectorBytes;
@@ -298,6 +319,29 @@ DosError ImageFormat(const std::vector<uint8_t>& diskName, const std::vector<uin
     return ImageWriteBack();
 }
 
+namespace {
+
+// The sectors each completed file's chains reach (a relative file's side
+// sectors too).  Stops at the first chain that can't be followed to its
+// end, with the error reading it gives.  A DEL entry on track 0 has no
+// chain: it is a line of a listing's lettering, not a file.
+DosError CompletedFileSectors(const std::vector<Slot>& slots, std::vector<ChainStep>* steps)
+{
+    for (const Slot& slot : slots) {
+        const uint8_t* e = slot.Bytes();
+        if (!InUse(slot) || !(e[EntryType] & TypeClosed) || ((e[EntryType] & 0x07) == FileDel && e[EntryTrack] == 0))
+            continue;
+        if (DosError error = FollowChain(e[EntryTrack], e[EntrySector], steps, nullptr); error.code)
+            return error;
+        if ((e[EntryType] & 0x07) == FileRel)
+            if (DosError error = FollowChain(e[EntrySideTrack], e[EntrySideSector], steps, nullptr); error.code)
+                return error;
+    }
+    return DosError{};
+}
+
+}  // namespace
+
 DosError ImageValidate()
 {
     std::vector<Slot> slots;
@@ -305,27 +349,23 @@ DosError ImageValidate()
     DosError error = DirectorySlots(&slots, &directory);
     if (error.code)
         return error;
+    // Every chain is followed before the map is touched: a file whose chain
+    // breaks off would otherwise give its remaining sectors away to the next
+    // save.  The drive stops at the first broken chain and writes nothing.
+    std::vector<ChainStep> used;
+    if ((error = CompletedFileSectors(slots, &used)).code)
+        return error;
     // The map from scratch: what the directory and its files reach is used,
     // everything else free.  Entries never completed are removed.
     BamClear(true);
     BamSetFree(DirectoryTrack, BamSector, false);
     for (const ChainStep& step : directory)
         BamSetFree(step.track, step.sector, false);
-    for (const Slot& slot : slots) {
-        uint8_t* e = slot.Bytes();
-        if (!InUse(slot))
-            continue;
-        if (!(e[EntryType] & TypeClosed)) {
-            e[EntryType] = 0;
-            continue;
-        }
-        std::vector<ChainStep> steps;
-        FollowChain(e[EntryTrack], e[EntrySector], &steps, nullptr);
-        if ((e[EntryType] & 0x07) == FileRel)
-            FollowChain(e[EntrySideTrack], e[EntrySideSector], &steps, nullptr);
-        for (const ChainStep& step : steps)
-            BamSetFree(step.track, step.sector, false);
-    }
+    for (const ChainStep& step : used)
+        BamSetFree(step.track, step.sector, false);
+    for (const Slot& slot : slots)
+        if (InUse(slot) && !(slot.Bytes()[EntryType] & TypeClosed))
+            slot.Bytes()[EntryType] = 0;
     return ImageWriteBack();
 }
 

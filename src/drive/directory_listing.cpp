@@ -23,6 +23,15 @@ void Append(std::vector<uint8_t>* text, const char* ascii)
         text->push_back(static_cast<uint8_t>(*ascii++));
 }
 
+// Bytes of a name or id from the disk.  A zero byte would end the BASIC line
+// early and the rest would read as the next line's link and number (a
+// listing of garbage), so it shows as '?'.
+void AppendFromDisk(std::vector<uint8_t>* text, const std::vector<uint8_t>& bytes)
+{
+    for (uint8_t b : bytes)
+        text->push_back(b ? b : static_cast<uint8_t>('?'));
+}
+
 }  // namespace
 
 std::vector<uint8_t> DirectoryProgram(const StoredDirectory& directory, const std::vector<uint8_t>& pattern)
@@ -30,12 +39,12 @@ std::vector<uint8_t> DirectoryProgram(const StoredDirectory& directory, const st
     std::vector<uint8_t> out = {static_cast<uint8_t>(ListingLoadAddress), static_cast<uint8_t>(ListingLoadAddress >> 8)};
 
     std::vector<uint8_t> header = {ReverseOn, '"'};
-    header.insert(header.end(), directory.diskName.begin(), directory.diskName.end());
+    AppendFromDisk(&header, directory.diskName);
     header.resize(2 + MaxNameLength, ' ');
     header.insert(header.end(), {'"', ' '});
-    header.insert(header.end(), directory.diskId.begin(), directory.diskId.end());
+    AppendFromDisk(&header, directory.diskId);
     header.push_back(' ');
-    header.insert(header.end(), directory.dosType.begin(), directory.dosType.end());
+    AppendFromDisk(&header, directory.dosType);
     Line(&out, 0, header);
 
     for (const StoredFile& file : directory.files) {
@@ -45,7 +54,7 @@ std::vector<uint8_t> DirectoryProgram(const StoredDirectory& directory, const st
         std::vector<uint8_t> text;
         Append(&text, file.blocks < 10 ? "   " : file.blocks < 100 ? "  " : file.blocks < 1000 ? " " : "");
         text.push_back('"');
-        text.insert(text.end(), file.name.begin(), file.name.end());
+        AppendFromDisk(&text, file.name);
         text.push_back('"');
         for (size_t i = file.name.size(); i < MaxNameLength; i++)
             text.push_back(' ');

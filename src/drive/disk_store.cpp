@@ -25,7 +25,7 @@ size_t ImageRoomForFile();
 DosError FolderReadDirectory(StoredDirectory* directory);
 DosError FolderReadFile(const std::vector<uint8_t>& name, std::vector<uint8_t>* bytes);
 DosError FolderWriteFile(const std::vector<uint8_t>& name, uint8_t type, const std::vector<uint8_t>& bytes, bool replace);
-DosError FolderScratch(const std::vector<uint8_t>& name);
+DosError FolderScratch(const std::vector<std::vector<uint8_t>>& names, uint8_t* scratched);
 DosError FolderRename(const std::vector<uint8_t>& from, const std::vector<uint8_t>& to);
 size_t FolderRoomForFile();
 
@@ -163,13 +163,21 @@ DosError StoreWriteFile(const std::vector<uint8_t>& name, uint8_t type, const st
     return IsImage() ? ImageWriteFile(name, type, bytes, replace) : FolderWriteFile(name, type, bytes, replace);
 }
 
-DosError StoreScratch(const std::vector<uint8_t>& name)
+DosError StoreScratch(const std::vector<std::vector<uint8_t>>& names, uint8_t* scratched)
 {
+    *scratched = 0;
     if (!DriveAttached())
         return NotReady;
     if (DriveStore.writeProtected)
         return DosError{DosWriteProtectOn, 0, 0};
-    return IsImage() ? ImageScratch(name) : FolderScratch(name);
+    if (!IsImage())
+        return FolderScratch(names, scratched);
+    for (const std::vector<uint8_t>& name : names) {
+        if (DosError error = ImageScratch(name); error.code)
+            return error;
+        ++*scratched;
+    }
+    return DosError{};
 }
 
 DosError StoreRename(const std::vector<uint8_t>& from, const std::vector<uint8_t>& to)

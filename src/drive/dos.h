@@ -22,6 +22,7 @@ struct DosError {
 constexpr uint8_t DosOk = 0;
 constexpr uint8_t DosFilesScratched = 1;
 constexpr uint8_t DosReadError = 20;
+constexpr uint8_t DosNoSync = 21;   // a track the drive finds nothing on: never formatted
 constexpr uint8_t DosWriteError = 25;
 constexpr uint8_t DosWriteProtectOn = 26;
 constexpr uint8_t DosSyntaxError = 30;
@@ -67,6 +68,7 @@ struct StoredDirectory {
     std::vector<uint8_t> dosType;    // 2 bytes, "2A"
     std::vector<StoredFile> files;   // in directory order
     uint16_t blocksFree = 0;
+    bool headerRead = false;         // false: not even the disk's name and id could be read
 };
 
 enum class StoreKind : uint8_t { None, Image, Folder };
@@ -87,7 +89,9 @@ DosError StoreReadFile(const std::vector<uint8_t>& name, std::vector<uint8_t>* b
 // Writes a new file, or with replace puts it in place of the old one.
 DosError StoreWriteFile(const std::vector<uint8_t>& name, uint8_t type, const std::vector<uint8_t>& bytes,
                         bool replace);
-DosError StoreScratch(const std::vector<uint8_t>& name);
+// Scratches the files of these names, each found before any goes (a
+// folder's drive names may change as its files go); *scratched counts them.
+DosError StoreScratch(const std::vector<std::vector<uint8_t>>& names, uint8_t* scratched);
 DosError StoreRename(const std::vector<uint8_t>& from, const std::vector<uint8_t>& to);
 // With an empty id only the directory is cleared and the old id kept.
 DosError StoreFormat(const std::vector<uint8_t>& diskName, const std::vector<uint8_t>& id);
@@ -116,6 +120,7 @@ bool NameMatches(const std::vector<uint8_t>& pattern, const std::vector<uint8_t>
 // Letters folded so that either case of the host name and either PETSCII
 // letter set compare equal.
 bool SameNameFolded(const std::vector<uint8_t>& a, const std::vector<uint8_t>& b);
+std::vector<uint8_t> FoldedName(const std::vector<uint8_t>& name);
 // Host names <-> PETSCII.  Letters of either case read as the machine's
 // unshifted letters (capitals on its screen); those are written in lower
 // case, the shifted letters in upper case.  False for a PETSCII name the

@@ -64,4 +64,6 @@ struct DriveDirectory {
 // directory can't be read.
 bool DriveReadDirectory(DriveDirectory* directory);
 // A whole file by its exact name (no wildcards), load address included.
-bool DriveReadFile(const std::vector<uint8_t>& name, std::vector<uint8_t>* bytes);
+// On failure *problem (when given) holds the drive's error message, such
+// as "66,ILLEGAL TRACK OR SECTOR,40,00".
+bool DriveReadFile(const std::vector<uint8_t>& name, std::vector<uint8_t>* bytes, std::string* problem = nullptr);

@@ -11,6 +11,7 @@
 #include <algorithm>
 #include <cerrno>
 #include <filesystem>
+#include <set>
 #include <strings.h>
 #include <system_error>
 
@@ -28,10 +29,14 @@ constexpr size_t DataBytesPerFolderBlock = 254;
 
 struct HostFile {
     std::string hostName;
-    std::vector<uint8_t> name;   // PETSCII
+    std::vector<uint8_t> name;   // PETSCII; no other file of the folder has it
     uint8_t type;
     size_t size;
+    bool cut;                    // the host name was longer than a drive name
 };
+
+// What marks a drive name made distinct: '#' and a number from 2 up.
+constexpr uint8_t DistinctMark = '#';
 
 bool HasExtension(const std::string& name, const char* extension)
 {
@@ -39,12 +44,71 @@ bool HasExtension(const std::string& name, const char* extension)
     return name.size() > length && strcasecmp(name.c_str() + name.size() - length, extension) == 0;
 }
 
+const char* Extension(uint8_t type)
+{
+    return type == FileSeq ? ".seq" : ".prg";
+}
+
 std::string InFolder(const std::string& hostName)
 {
     return DriveStore.path + "/" + hostName;
 }
 
-// The folder's files in name order (a folder keeps none of its own).
+// Whether the host name is the one a save from the machine gives this
+// drive name: such a file keeps the plain name when others share it.
+bool SavedUnderItsName(const HostFile& file)
+{
+    std::string hostName;
+    return !file.cut && HostNameFromPetscii(file.name, &hostName) && hostName + Extension(file.type) == file.hostName;
+}
+
+// Host names that give the same drive name (cut to 16 characters, letters
+// of either case alike) would let one drive name reach two host files.  Of
+// each such group one keeps the name: a name that wasn't cut first, then
+// the file a save from the machine would have made, then the first host
+// name in byte order.  Each other one gets "#2", "#3", ... in that order,
+// the name cut short to make room, skipping any name another file already
+// has.  The result depends on the folder's names alone, so the same folder
+// always gives the same drive names.
+void MakeNamesDistinct(std::vector<HostFile>* files)
+{
+    auto first = [](const HostFile& a, const HostFile& b) {
+        std::vector<uint8_t> foldedA = FoldedName(a.name), foldedB = FoldedName(b.name);
+        if (foldedA != foldedB)
+            return foldedA < foldedB;
+        if (a.cut != b.cut)
+            return !a.cut;
+        if (SavedUnderItsName(a) != SavedUnderItsName(b))
+            return SavedUnderItsName(a);
+        return a.hostName < b.hostName;
+    };
+    std::sort(files->begin(), files->end(), first);
+    std::set<std::vector<uint8_t>> taken;
+    for (const HostFile& file : *files)
+        taken.insert(FoldedName(file.name));
+    std::vector<uint8_t> shared;
+    for (size_t i = 0; i < files->size(); i++) {
+        HostFile& file = (*files)[i];
+        std::vector<uint8_t> folded = FoldedName(file.name);
+        if (i == 0 || folded != shared) {
+            shared = folded;
+            continue;
+        }
+        for (unsigned number = 2;; number++) {
+            std::string mark = static_cast<char>(DistinctMark) + std::to_string(number);
+            std::vector<uint8_t> name = file.name;
+            name.resize(std::min(name.size(), MaxNameLength - mark.size()));
+            name.insert(name.end(), mark.begin(), mark.end());
+            if (taken.insert(FoldedName(name)).second) {
+                file.name = name;
+                break;
+            }
+        }
+    }
+}
+
+// The folder's files in host-name order (a folder keeps no order of its
+// own), each with a drive name of its own.
 std::vector<HostFile> FolderFiles()
 {
     std::vector<HostFile> files;
@@ -66,10 +130,12 @@ std::vector<HostFile> FolderFiles()
         std::vector<uint8_t> name = PetsciiFromHostName(hostName.substr(0, hostName.size() - 4));
         if (name.empty())
             continue;
-        if (name.size() > MaxNameLength)
+        bool cut = name.size() > MaxNameLength;
+        if (cut)
             name.resize(MaxNameLength);
-        files.push_back({hostName, name, type, static_cast<size_t>(info.st_size)});
+        files.push_back({hostName, name, type, static_cast<size_t>(info.st_size), cut});
     }
+    MakeNamesDistinct(&files);
     std::sort(files.begin(), files.end(), [](const HostFile& a, const HostFile& b) { return a.hostName < b.hostName; });
     return files;
 }
@@ -110,11 +176,6 @@ bool ReadHostFile(const std::string& path, std::vector<uint8_t>* bytes)
     }
 }
 
-const char* Extension(uint8_t type)
-{
-    return type == FileSeq ? ".seq" : ".prg";
-}
-
 }  // namespace
 
 DosError FolderReadDirectory(StoredDirectory* directory)
@@ -128,6 +189,7 @@ DosError FolderReadDirectory(StoredDirectory* directory)
         directory->diskName.resize(MaxNameLength);
     directory->diskId = {'0', '0'};
     directory->dosType = {'2', 'A'};
+    directory->headerRead = true;
     for (const HostFile& file : FolderFiles()) {
         StoredFile stored;
         stored.name = file.name;
@@ -170,10 +232,12 @@ DosError FolderWriteFile(const std::vector<uint8_t>& name, uint8_t type, const s
     // A file replaced keeps its host name when the type stays.
     if (exists && old.type == type)
         hostName = old.hostName;
+    // The host name may be another file's (a directory of that name, or the
+    // file that shares this drive name under a suffix): never written over.
     std::string path = InFolder(hostName);
     struct stat info;
-    if (!exists && lstat(path.c_str(), &info) == 0)
-        return DosError{DosFileExists, 0, 0};   // e.g. a directory of that name
+    if ((!exists || hostName != old.hostName) && lstat(path.c_str(), &info) == 0)
+        return DosError{DosFileExists, 0, 0};
     if (!SaveFileReplacing(path.c_str(), bytes.data(), bytes.size()))
         return DosError{DosWriteError, 0, 0};
     if (exists && old.hostName != hostName)
@@ -181,13 +245,22 @@ DosError FolderWriteFile(const std::vector<uint8_t>& name, uint8_t type, const s
     return DosError{};
 }
 
-DosError FolderScratch(const std::vector<uint8_t>& name)
+DosError FolderScratch(const std::vector<std::vector<uint8_t>>& names, uint8_t* scratched)
 {
-    HostFile file;
-    if (!FindHostFile(name, &file))
-        return DosError{DosFileNotFound, 0, 0};
-    if (unlink(InFolder(file.hostName).c_str()) != 0)
-        return DosError{DosWriteError, 0, 0};
+    // The host files by the names as they stand now; removing one may give
+    // another file's drive name a different suffix.
+    std::vector<HostFile> chosen;
+    for (const std::vector<uint8_t>& name : names) {
+        HostFile file;
+        if (!FindHostFile(name, &file))
+            return DosError{DosFileNotFound, 0, 0};
+        chosen.push_back(file);
+    }
+    for (const HostFile& file : chosen) {
+        if (unlink(InFolder(file.hostName).c_str()) != 0)
+            return DosError{DosWriteError, 0, 0};
+        ++*scratched;
+    }
     return DosError{};
 }
 

@@ -114,6 +114,14 @@ bool NameMatches(const std::vector<uint8_t>& pattern, const std::vector<uint8_t>
     }
 }
 
+std::vector<uint8_t> FoldedName(const std::vector<uint8_t>& name)
+{
+    std::vector<uint8_t> folded;
+    for (uint8_t b : name)
+        folded.push_back(FoldLetter(b));
+    return folded;
+}
+
 bool SameNameFolded(const std::vector<uint8_t>& a, const std::vector<uint8_t>& b)
 {
     if (a.size() != b.size())

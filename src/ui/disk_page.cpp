@@ -6,6 +6,7 @@
 
 #include "drive/drive.h"
 #include "files/program_file.h"
+#include "platform/desktop.h"
 #include "ui/text.h"
 
 Listing DiskList;
@@ -38,7 +39,8 @@ std::string Shown(const std::vector<uint8_t>& petscii)
     return text;
 }
 
-void Add(DiskPage& page, const std::string& text, uint8_t kind, std::vector<uint8_t> name, bool program)
+void Add(DiskPage& page, const std::string& text, uint8_t kind, std::vector<uint8_t> name = {},
+         const std::string& type = "", uint16_t blocks = 0)
 {
     if (DiskViewList.count >= ListingMaxEntries)
         return;
@@ -47,7 +49,13 @@ void Add(DiskPage& page, const std::string& text, uint8_t kind, std::vector<uint
     std::snprintf(entry.fullName, sizeof entry.fullName, "%s", text.c_str());
     entry.kind = kind;
     page.names.push_back(std::move(name));
-    page.programs.push_back(program);
+    page.types.push_back(type);
+    page.blocks.push_back(blocks);
+}
+
+bool IsProgram(const DiskPage& page, int selection)
+{
+    return selection >= 0 && selection < DiskViewList.count && page.types[static_cast<size_t>(selection)] == "PRG";
 }
 
 }  // namespace
@@ -64,10 +72,11 @@ void ReadDiskView(DiskPage& page)
 {
     DiskViewList.count = 0;
     page.names.clear();
-    page.programs.clear();
+    page.types.clear();
+    page.blocks.clear();
     page.showingDisk = true;
-    Add(page, "    <BACK TO THE FOLDER>", EntryBackToFolder, {}, false);
-    Add(page, "    <DETACH DRIVE 8>", EntryDetach, {}, false);
+    Add(page, "    <BACK TO THE FOLDER>", EntryBackToFolder);
+    Add(page, "    <DETACH DRIVE 8>", EntryDetach);
     DriveDirectory directory;
     if (!DriveReadDirectory(&directory)) {
         page.header = "CAN'T READ THE DIRECTORY";
@@ -78,7 +87,7 @@ void ReadDiskView(DiskPage& page)
         // Blocks, name and type in the columns of the drive's own listing.
         char line[64];
         std::snprintf(line, sizeof line, "%3u %-16s %s", file.blocks, Shown(file.name).c_str(), file.type.c_str());
-        Add(page, line, EntryFile, file.name, file.type == "PRG");
+        Add(page, line, EntryFile, file.name, file.type, file.blocks);
     }
 }
 
@@ -107,17 +116,29 @@ bool ChooseInDiskView(DiskPage& page, int selection)
         page.showingDisk = false;
         return false;
     default:
-        return page.programs[static_cast<size_t>(selection)];
+        if (IsProgram(page, selection))
+            return true;
+        ShowTitleMessage(Shown(page.names[static_cast<size_t>(selection)]) + " IS A " +
+                         page.types[static_cast<size_t>(selection)] + " FILE, NOT A PROGRAM");
+        return false;
     }
 }
 
 void LoadFromDiskView(const DiskPage& page, int selection)
 {
-    if (selection < 0 || selection >= DiskViewList.count || !page.programs[static_cast<size_t>(selection)])
+    if (!IsProgram(page, selection))
         return;
+    auto index = static_cast<size_t>(selection);
+    std::string name = Shown(page.names[index]);
     std::vector<uint8_t> bytes;
-    if (DriveReadFile(page.names[static_cast<size_t>(selection)], &bytes))
-        LoadProgramBytes(bytes.data(), bytes.size());
+    std::string problem;
+    if (!DriveReadFile(page.names[index], &bytes, &problem))
+        return ShowTitleMessage("CAN'T LOAD " + name + ": " + problem);
+    // A program needs its two address bytes.
+    if (!LoadProgramBytes(bytes.data(), bytes.size()))
+        return ShowTitleMessage("CAN'T LOAD " + name + ": NO LOAD ADDRESS");
+    ShowTitleMessage("LOADED " + name + ", " + std::to_string(page.blocks[index]) +
+                     (page.blocks[index] == 1 ? " BLOCK" : " BLOCKS") + ": TYPE RUN");
 }
 
 void DrawDiskPageLines(const DiskPage& page)

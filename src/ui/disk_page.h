@@ -21,7 +21,8 @@ struct DiskPage {
     bool showingDisk = false;         // DiskViewList rather than DiskList
     std::string header;               // "DISK NAME" ID 2A, for the path row
     std::vector<std::vector<uint8_t>> names;   // the files' names, by entry
-    std::vector<bool> programs;       // whether each entry is a PRG file
+    std::vector<std::string> types;   // "PRG", "SEQ", ...; empty for the actions
+    std::vector<uint16_t> blocks;     // the files' sizes in blocks
     std::string message;              // why the last attach failed
 };
 
@@ -32,9 +33,12 @@ void ReadDiskView(DiskPage& page);
 // Enter on an image of DiskList: attaches it and shows its directory.
 void AttachFromDiskPage(DiskPage& page, const char* fileName);
 // Enter on an entry of the drive's directory.  Returns true when a program
-// is chosen to be loaded.
+// is chosen to be loaded; a file of another type is no program, and the
+// window title says so.
 bool ChooseInDiskView(DiskPage& page, int selection);
-// Loads the chosen program the way the PROGRAM page loads a file.
+// Loads the chosen program the way the PROGRAM page loads a file; the
+// window title says what was loaded ("LOADED BIGPROG, 150 BLOCKS: TYPE
+// RUN") or why nothing was.
 void LoadFromDiskView(const DiskPage& page, int selection);
 // The page's own lines: its prompt, the disk header and the drive line.
 void DrawDiskPageLines(const DiskPage& page);

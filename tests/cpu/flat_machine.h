@@ -10,6 +10,7 @@
 
 #include "cpu/cpu.h"
 #include "machine/machine_state.h"
+#include "machine/settings.h"
 
 inline bool SameRegisters(const CpuRegisters& a, const CpuRegisters& b)
 {
@@ -28,6 +29,10 @@ struct FlatMachine : ::testing::Test {
         Ted.RomEnabled = 0;
         Cpu.SP = 0xFF;
     }
+
+    // The older model's status bytes and decimal flags (Accuracy=0), until
+    // the test ends.
+    static void UseOlderModel() { Config.Accuracy = 0; }
 
     void TearDown() override
     {

@@ -2,6 +2,7 @@
 // addressing wraps, the stack frames of JSR/BRK/RTI, flag bytes, and
 // read-modify-write reaching a register once.
 #include "flat_machine.h"
+#include "ted/ted_state.h"
 
 namespace {
 
@@ -73,8 +74,9 @@ TEST_F(Instructions, JsrReadsItsTargetAfterThePush)
     EXPECT_EQ(Cpu.PC, 0x0182);
 }
 
-TEST_F(Instructions, BrkPushesTheBrkStatusFormAndTakesTheVector)
+TEST_F(Instructions, OlderModelBrkPushesTheBrkStatusFormAndTakesTheVector)
 {
+    UseOlderModel();
     Poke(0xFFFE, {0x00, 0x90});
     Cpu.FlagI = 0;
     Cpu.FlagB = 1;
@@ -95,8 +97,9 @@ TEST_F(Instructions, BrkPushesTheBrkStatusFormAndTakesTheVector)
     EXPECT_EQ(memory[0x01FD] & 0x04, 0);
 }
 
-TEST_F(Instructions, RtiRestoresFlagBAndPhpPushesItBack)
+TEST_F(Instructions, OlderModelRtiRestoresFlagBAndPhpPushesItBack)
 {
+    UseOlderModel();
     Cpu.SP = 0xFC;
     Poke(0x01FD, {0x10 | 0x08 | 0x01, 0x34, 0x12});  // B, D, C; return to 0x1234
     Run(0x2000, {0x40});
@@ -112,6 +115,83 @@ TEST_F(Instructions, RtiRestoresFlagBAndPhpPushesItBack)
     EXPECT_EQ(LastCycle, 3);
     Run(0x1235, {0x68});  // PLA
     EXPECT_EQ(Cpu.AC, 0x19);
+}
+
+// Accuracy=1, the default: the NMOS part keeps no B flag.  Bits 5 and 4 of
+// a byte pushed by PHP or BRK are 1, BRK pushes the I flag as it was, and
+// PLP and RTI ignore both bits.  Each program runs at 0x2000 (BRK's handler
+// at 0x3000) until PC reaches stop.
+TEST_F(Instructions, NmosStatusBytesPushedAndPulled)
+{
+    struct Case {
+        const char* what;
+        std::vector<uint8_t> program, handler;
+        uint16_t stop;
+        int ac;  // the byte a PLA took, -1: not checked
+        uint8_t flagI;
+    };
+    const Case cases[] = {
+        {"LDA #$FF PHA PLP PHP PLA", {0xA9, 0xFF, 0x48, 0x28, 0x08, 0x68}, {}, 0x2006, 0xFF, 1},
+        {"LDA #$00 PHA PLP PHP PLA", {0xA9, 0x00, 0x48, 0x28, 0x08, 0x68}, {}, 0x2006, 0x30, 0},
+        {"LDA #$CF PHA PLP PHP PLA", {0xA9, 0xCF, 0x48, 0x28, 0x08, 0x68}, {}, 0x2006, 0xFF, 1},
+        {"CLI BRK, handler PLA", {0x58, 0x00, 0xEA}, {0x68}, 0x3001, 0x30, 1},
+        {"SEI BRK, handler PLA", {0x78, 0x00, 0xEA}, {0x68}, 0x3001, 0x34, 1},
+        {"SEI SEC LDA #$80 BRK, handler PLA", {0x78, 0x38, 0xA9, 0x80, 0x00, 0xEA}, {0x68}, 0x3001, 0xB5, 1},
+        // RTI after BRK: back with the interrupt-disable flag as it was.
+        {"SEI BRK, handler RTI", {0x78, 0x00, 0xEA}, {0x40}, 0x2003, -1, 1},
+        {"CLI BRK, handler RTI", {0x58, 0x00, 0xEA}, {0x40}, 0x2003, -1, 0},
+        // RTI of $C3 to 0x200C, then PHP PLA.
+        {"RTI of $C3, PHP PLA",
+         {0xA9, 0x20, 0x48, 0xA9, 0x0C, 0x48, 0xA9, 0xC3, 0x48, 0x40, 0xEA, 0xEA, 0x08, 0x68}, {}, 0x200E, 0xF3, 0},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        std::fill(memory.begin(), memory.end(), 0);
+        Poke(0xFFFE, {0x00, 0x30});
+        for (size_t i = 0; i < c.program.size(); i++)
+            memory[0x2000 + i] = c.program[i];
+        for (size_t i = 0; i < c.handler.size(); i++)
+            memory[0x3000 + i] = c.handler[i];
+        Cpu = CpuRegisters{};
+        Cpu.SP = 0xFF;
+        Cpu.PC = 0x2000;
+        for (int step = 0; step < 20 && Cpu.PC != c.stop; step++)
+            ExecuteInstruction();
+        ASSERT_EQ(Cpu.PC, c.stop);
+        if (c.ac >= 0) {
+            EXPECT_EQ(Cpu.AC, c.ac);
+        }
+        EXPECT_EQ(Cpu.FlagI != 0, c.flagI == 1);
+        EXPECT_EQ(Cpu.FlagB, 0);
+    }
+}
+
+// An interrupt pushes bit 5 as 1 and bit 4 as 0.  The 7501/8501 has no NMI
+// input; the chip's NMI would push the same byte through the same entry.
+TEST_F(Instructions, NmosInterruptEntryPushesBitFiveSetAndBitFourClear)
+{
+    Poke(0xFFFE, {0x00, 0x30});
+    memory[0xFF0A] = 0x02;  // raster interrupt enabled
+    memory[0xFF09] = 0x02;  // and requested
+    Cpu.PC = 0x2000;
+    Cpu.FlagN = 0x80;
+    Cpu.FlagD = 1;
+    Cpu.FlagC = 1;
+    Cpu.FlagB = 1;  // left by a snapshot of the older model: not pushed
+    LastCycle = 2;
+    for (int step = 0; step < 5 && Cpu.PC == 0x2000; step++)
+        InterruptCheck();
+    ASSERT_EQ(Cpu.PC, 0x3000);
+    EXPECT_EQ(memory[0x01FF], 0x20);
+    EXPECT_EQ(memory[0x01FE], 0x00);
+    EXPECT_EQ(memory[0x01FD], 0x80 | 0x20 | 0x08 | 0x01);
+    EXPECT_NE(Cpu.FlagI, 0);
+
+    Run(0x3000, {0x40});  // RTI: interrupts enabled again, no B flag kept
+    EXPECT_EQ(Cpu.PC, 0x2000);
+    EXPECT_EQ(Cpu.FlagI, 0);
+    EXPECT_EQ(Cpu.FlagB, 0);
+    EXPECT_EQ(Cpu.FlagN, 1);
 }
 
 TEST_F(Instructions, CompareSetsCarryNegativeAndZeroFromTheWideDifference)

@@ -116,6 +116,36 @@ TEST(Run6502, RefusesWhatItCannotRun)
     EXPECT_EQ(dir.ReadText("out"), "top\n");
 }
 
+TEST(Run6502, RunsTheNmosRulesUnlessAskedForTheOlderModel)
+{
+    REQUIRE_CC65();
+    ScratchDirectory dir;
+    // PHP after PLP of $00, and $0A - $00 in decimal mode with carry set.
+    dir.WriteText("nmos.c",
+                  "#include <stdio.h>\n"
+                  "static unsigned char pushed, difference;\n"
+                  "int main(void) {\n"
+                  "    __asm__(\"lda #$00\"); __asm__(\"pha\"); __asm__(\"plp\"); __asm__(\"php\");\n"
+                  "    __asm__(\"pla\"); __asm__(\"sta %v\", pushed);\n"
+                  "    __asm__(\"sed\"); __asm__(\"sec\"); __asm__(\"lda #$0A\"); __asm__(\"sbc #$00\");\n"
+                  "    __asm__(\"cld\"); __asm__(\"sta %v\", difference);\n"
+                  "    printf(\"%02X %02X\\n\", pushed, difference);\n"
+                  "    return 0;\n"
+                  "}\n");
+    ASSERT_EQ(Shell("cl65 -t sim6502 -o nmos.prg nmos.c > build 2>&1"), 0) << dir.ReadText("build");
+    EXPECT_EQ(Shell(Run6502 + " nmos.prg > out 2> err"), 0) << dir.ReadText("err");
+    EXPECT_EQ(dir.ReadText("out"), "30 0A\n");
+    EXPECT_EQ(Shell(Run6502 + " --accuracy 1 nmos.prg > out 2> err"), 0);
+    EXPECT_EQ(dir.ReadText("out"), "30 0A\n");
+    EXPECT_EQ(Shell(Run6502 + " --accuracy 0 nmos.prg > out 2> err"), 0);
+    EXPECT_EQ(dir.ReadText("out"), "00 94\n");
+
+    EXPECT_EQ(Shell(Run6502 + " --accuracy 2 nmos.prg > out 2> err"), 1);
+    EXPECT_NE(dir.ReadText("err").find("usage"), std::string::npos);
+    EXPECT_EQ(Shell(Run6502 + " --help > out 2> err"), 0);
+    EXPECT_NE(dir.ReadText("out").find("--accuracy 0"), std::string::npos);
+}
+
 TEST(Run6502, StopsOnAJamOrAnEndlessLoop)
 {
     REQUIRE_CC65();

@@ -1,8 +1,13 @@
 // Processor state: stack, words, status packing and the arithmetic steps.
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <iterator>
+
 #include "cpu/cpu.h"
+#include "files/snapshot_file.h"
 #include "machine/machine_state.h"
+#include "machine/settings.h"
 #include "support/test_support.h"
 
 namespace {
@@ -70,8 +75,9 @@ TEST_F(CpuStateTest, StatusFormsDifferInBitsFiveFourAndTwo)
     EXPECT_EQ(Cpu.FlagB, 1);
 }
 
-TEST_F(CpuStateTest, EnterInterruptPushesPcThenStatusWithBreakClear)
+TEST_F(CpuStateTest, OlderModelEnterInterruptPushesPcThenStatusWithBreakClear)
 {
+    Config.Accuracy = 0;
     Cpu.PC = 0x1234;
     Cpu.SP = 0xFF;
     Cpu.FlagB = 1;
@@ -82,6 +88,28 @@ TEST_F(CpuStateTest, EnterInterruptPushesPcThenStatusWithBreakClear)
     EXPECT_EQ(Ram64[0x01FD], 0x04);
     EXPECT_EQ(Cpu.SP, 0xFC);
     EXPECT_EQ(Cpu.PC, 0x1234);
+}
+
+// The snapshot keeps the older model's status byte, N V 0 B D I Z C, in
+// both models.  With Accuracy=1 no B flag is kept, so bits 5 and 4 are
+// stored 0, and the program goes on as it would have.
+TEST_F(CpuStateTest, NmosStatusResumesFromASnapshot)
+{
+    const uint8_t program[] = {0xA9, 0xFF, 0x48, 0x28, 0x08, 0x68};  // LDA #$FF PHA PLP | PHP PLA
+    std::copy(std::begin(program), std::end(program), Ram64 + 0x2000);
+    Cpu.PC = 0x2000;
+    for (int i = 0; i < 3; i++)
+        ExecuteInstruction();
+    ASSERT_TRUE(SaveSnapshotFile("nmos.fre"));
+    EXPECT_EQ(ReadBinaryFile("nmos.fre").at(8), 0xCF);  // after two 16-bit fields and PC
+
+    UnpackStatus(0x10);
+    ASSERT_TRUE(LoadSnapshotFile("nmos.fre"));
+    EXPECT_EQ(Cpu.PC, 0x2004);
+    EXPECT_EQ(Cpu.FlagB, 0);
+    ExecuteInstruction();
+    ExecuteInstruction();
+    EXPECT_EQ(Cpu.AC, 0xFF);
 }
 
 struct ArithmeticCase {

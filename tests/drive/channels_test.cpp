@@ -121,7 +121,7 @@ TEST_F(DriveTest, SequentialFilesWriteAndReadOnSeveralChannelsAtOnce)
     EXPECT_EQ(entries[0].typeByte, 0x81);
     EXPECT_EQ(entries[2].typeByte, 0x82);
     Open(7, "ONE,P,R");
-    EXPECT_EQ(Status(), "62,FILE NOT FOUND,00,00");
+    EXPECT_EQ(Status(), "64,FILE TYPE MISMATCH,00,00");
     // Appending adds to the end.
     Open(8, "ONE,A");
     Send(8, Bytes("MORE"));
@@ -131,7 +131,10 @@ TEST_F(DriveTest, SequentialFilesWriteAndReadOnSeveralChannelsAtOnce)
 
 TEST_F(DriveTest, ChannelsTellWhatTheyCannotDo)
 {
-    Attach(TestDisk::Blank());
+    TestDisk disk = TestDisk::Blank();
+    disk.AddFile("SEQONE", Bytes("TEXT"), 0x81);
+    disk.AddFile("BARE", {}, 0x82);   // a program without its load address
+    Attach(disk);
     EXPECT_EQ(SaveFile("TAKEN", Program(1)), "00, OK,00,00");
     struct Case {
         uint8_t channel;
@@ -148,6 +151,13 @@ TEST_F(DriveTest, ChannelsTellWhatTheyCannotDo)
         {1, "X:NAME", "30,SYNTAX ERROR,00,00"},
         {2, "NAME,Q", "30,SYNTAX ERROR,00,00"},
         {2, "#", "70,NO CHANNEL,00,00"},
+        {2, "SEQONE,P,R", "64,FILE TYPE MISMATCH,00,00"},
+        {2, "TAKEN,S,R", "64,FILE TYPE MISMATCH,00,00"},
+        {2, "TAKEN,S,A", "64,FILE TYPE MISMATCH,00,00"},
+        {2, "SEQ*,P,R", "64,FILE TYPE MISMATCH,00,00"},
+        {2, "ABSENT,P,R", "62,FILE NOT FOUND,00,00"},
+        {0, "BARE", "20,READ ERROR,00,00"},
+        {2, "BARE,P,R", "00, OK,00,00"},   // read as data it is just empty
     };
     for (const Case& c : cases) {
         Open(c.channel, c.name);
@@ -158,7 +168,7 @@ TEST_F(DriveTest, ChannelsTellWhatTheyCannotDo)
     int free = OnDisk().BlocksFree();
     EXPECT_EQ(SaveFile("@0:TAKEN", Program(600)), "00, OK,00,00");
     EXPECT_EQ(OnDisk().ReadFile("TAKEN"), Program(600));
-    EXPECT_EQ(OnDisk().Directory().size(), 1u);
+    EXPECT_EQ(OnDisk().Directory().size(), 3u);
     EXPECT_EQ(OnDisk().BlocksFree(), free + 1 - 3);
     EXPECT_EQ(OnDisk().BamProblems(), "");
 }

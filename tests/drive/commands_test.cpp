@@ -1,5 +1,7 @@
 // The command channel: scratch, rename, copy, initialise, new, validate,
 // and the error channel's messages.
+#include <algorithm>
+
 #include "drive/drive_fixture.h"
 
 namespace {
@@ -118,6 +120,49 @@ TEST_F(DriveTest, NewFormatsAndValidateRepairsTheBam)
             EXPECT_EQ(valid.BamProblems(), "");
         }
     }
+}
+
+// A blank image (all zero, as made by `truncate`) was never formatted: a
+// drive finds nothing on its directory track.  Only a full format, with an
+// id, makes it a disk.
+TEST_F(DriveTest, UnformattedImageAnswersReadErrorUntilFormattedWithAnId)
+{
+    TestDisk blank;
+    blank.bytes.assign(174848, 0);
+    Attach(blank);
+    const std::string unformatted = "21,READ ERROR,18,00";
+    Command("N0:NAME");
+    EXPECT_EQ(Status(), unformatted) << "a quick format needs a formatted disk";
+    for (const char* command : {"V0", "I0", "R0:A=B"}) {
+        Command(command);
+        EXPECT_EQ(Status(), unformatted) << command;
+    }
+    std::string status;
+    EXPECT_TRUE(LoadFile("$", &status).empty()) << "no listing of garbage";
+    EXPECT_EQ(status, unformatted);
+    EXPECT_EQ(SaveFile("NEW", Program(1)), unformatted);
+    DriveDirectory directory;
+    EXPECT_FALSE(DriveReadDirectory(&directory));
+    EXPECT_EQ(OnDisk().bytes, blank.bytes) << "nothing written";
+
+    Command("N0:NAME,ID");
+    EXPECT_EQ(Status(), "00, OK,00,00");
+    Command("N0:AGAIN");
+    EXPECT_EQ(Status(), "00, OK,00,00");
+    ASSERT_TRUE(DriveReadDirectory(&directory));
+    EXPECT_EQ(directory.diskName, Bytes("AGAIN"));
+    EXPECT_EQ(directory.diskId, Bytes("ID"));
+
+    // Zero bytes in a header (an image made by hand) would end the listing's
+    // BASIC line early: they show as '?'.
+    TestDisk odd = TestDisk::Blank();
+    odd.Sector(18, 0)[0xA2] = 0;
+    odd.Sector(18, 0)[0x91] = 0;
+    Attach(odd);
+    std::vector<uint8_t> listing = LoadFile("$");
+    ASSERT_GT(listing.size(), 6u);
+    std::string header(listing.begin() + 6, std::find(listing.begin() + 6, listing.end(), 0));
+    EXPECT_EQ(header, "\x12\"T?ST DISK       \" ?D 2A");
 }
 
 }  // namespace

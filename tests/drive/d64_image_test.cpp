@@ -77,6 +77,50 @@ TEST_F(DriveTest, BrokenChainsEndTheReadWithAnError)
     EXPECT_EQ(SaveFile("TWO", Program(1)), "20,READ ERROR,18,01") << "no write on a damaged directory";
 }
 
+// Validate follows every file's chain before it writes a BAM: a broken one
+// would have its remaining sectors freed for the next save to overwrite.
+TEST_F(DriveTest, ValidateStopsAtABrokenChainAndWritesNothing)
+{
+    struct Case {
+        const char* what;
+        uint8_t track, sector;   // the link of BIGPROG's sector 5/0, changed
+        uint8_t errorByte;       // sector 5/1's error byte
+        const char* status;
+    } cases[] = {
+        {"a link off the disk", 40, 0, 0x01, "66,ILLEGAL TRACK OR SECTOR,40,00"},
+        {"a link past the track's last sector", 5, 21, 0x01, "66,ILLEGAL TRACK OR SECTOR,05,21"},
+        {"a link back into its own chain", 1, 3, 0x01, "20,READ ERROR,01,03"},
+        {"a sector marked bad", 5, 1, 0x05, "23,READ ERROR,05,01"},
+    };
+    for (const Case& c : cases) {
+        TestDisk disk = TestDisk::Blank(35, true);
+        disk.AddFile("GOOD", Program(600));                  // 1/0-1/2
+        disk.AddFile("BIGPROG", Program(150 * 254 - 2));     // 1/3 onwards, through 5/0 and 5/1
+        disk.AddFile("SPLAT", Program(10), 0x02);            // never completed: validate would remove it
+        ASSERT_EQ(disk.Sector(5, 0)[0], 5);
+        disk.Sector(5, 0)[0] = c.track;
+        disk.Sector(5, 0)[1] = c.sector;
+        disk.bytes[683 * 256 + 4 * 21 + 1] = c.errorByte;
+        Attach(disk);
+        Command("V0");
+        EXPECT_EQ(Status(), c.status) << c.what;
+        EXPECT_EQ(OnDisk().bytes, disk.bytes) << c.what << ": the image is unchanged";
+        std::string status;
+        LoadFile("BIGPROG", &status);
+        EXPECT_EQ(status, c.status) << c.what << ": as LOAD reports it";
+        Command("C0:COPY=BIGPROG");
+        EXPECT_EQ(Status(), c.status) << c.what << ": as copy reports it";
+    }
+    // A DEL entry without a chain (a separator in a listing) is no file.
+    TestDisk lettering = TestDisk::Blank();
+    lettering.AddFile("----------------", {}, 0x80);
+    lettering.Sector(18, 1)[3] = 0;
+    Attach(lettering);
+    Command("V0");
+    EXPECT_EQ(Status(), "00, OK,00,00");
+    EXPECT_EQ(OnDisk().Directory().size(), 1u);
+}
+
 TEST_F(DriveTest, WriteProtectedImageRefusesEveryChange)
 {
     TestDisk disk = TestDisk::Blank();

@@ -6,6 +6,8 @@
 
 #include <filesystem>
 #include <fstream>
+#include <iterator>
+#include <map>
 
 #include "drive/drive_fixture.h"
 
@@ -36,6 +38,7 @@ struct FolderTest : DriveTest {
         WriteHostFile("folder/readme.txt", Bytes("not for the drive"));
         fs::create_directory("folder/x.prg");
         mkfifo("folder/pipe.prg", 0644);
+        WriteHostFile("folder/empty.prg", {});
         WriteHostFile("folder/secret.prg", Program(1));
         chmod("folder/secret.prg", 0);
         std::string message;
@@ -52,7 +55,7 @@ TEST_F(FolderTest, ListsProgramAndSequentialFilesOnly)
     for (const DriveDirectoryEntry& entry : directory.entries)
         listed.push_back(std::string(entry.name.begin(), entry.name.end()) + " " + entry.type + " " +
                          std::to_string(entry.blocks));
-    std::vector<std::string> expected = {"NOTES SEQ 1", "TOOL PRG 1", "GAME PRG 2"};
+    std::vector<std::string> expected = {"NOTES SEQ 1", "TOOL PRG 1", "GAME PRG 2", "EMPTY PRG 0"};
     if (access("folder/secret.prg", R_OK) == 0)
         expected.push_back("SECRET PRG 1");   // a user who reads every file
     std::sort(listed.begin(), listed.end());
@@ -71,6 +74,9 @@ TEST_F(FolderTest, ListsProgramAndSequentialFilesOnly)
     EXPECT_EQ(status, "62,FILE NOT FOUND,00,00");
     EXPECT_TRUE(LoadFile("X", &status).empty());
     EXPECT_EQ(status, "62,FILE NOT FOUND,00,00");
+    // An empty file has no load address: LOAD fails, and the drive says why.
+    EXPECT_TRUE(LoadFile("EMPTY", &status).empty());
+    EXPECT_EQ(status, "20,READ ERROR,00,00");
 }
 
 TEST_F(FolderTest, SavesScratchesAndRenamesHostFiles)
@@ -111,6 +117,75 @@ TEST_F(FolderTest, ReadOnlyFolderAttachesWriteProtected)
     EXPECT_EQ(LoadFile("GAME"), Program(300));
     chmod("folder", 0755);
     EXPECT_TRUE(fs::exists("folder/game.prg"));
+}
+
+// Host names that give one drive name (cut to 16 characters, or differing
+// only in case or extension): each file gets a drive name of its own, the
+// same whatever order the folder lists them in, and every command on a name
+// reaches that one host file.
+TEST_F(DriveTest, CollidingHostNamesGetDistinctStableDriveNames)
+{
+    struct HostCase {
+        const char* hostName;
+        const char* driveName;
+    } files[] = {
+        {"averyveryverylongfilename_A.prg", "AVERYVERYVERYL#2"},
+        {"averyveryverylongfilename_B.prg", "AVERYVERYVERYL#3"},
+        {"averyveryverylon.prg", "AVERYVERYVERYLON"},   // not cut: keeps the name
+        {"DUP.prg", "DUP#4"},                           // "DUP#2" is another file's own
+        {"dup.seq", "DUP#3"},                           // as a save would name it
+        {"dup.prg", "DUP"},                             // the same, and first
+        {"dup#2.prg", "DUP#2"},
+    };
+    auto names = [] {
+        std::map<std::string, std::string> byContent;   // drive name by the file's first byte
+        DriveDirectory directory;
+        EXPECT_TRUE(DriveReadDirectory(&directory));
+        for (const DriveDirectoryEntry& entry : directory.entries) {
+            std::vector<uint8_t> bytes;
+            EXPECT_TRUE(DriveReadFile(entry.name, &bytes));
+            std::string name(entry.name.begin(), entry.name.end());
+            byContent[name] = bytes.empty() ? "" : std::to_string(bytes[2]);
+        }
+        return byContent;
+    };
+    std::map<std::string, std::string> expected;
+    for (const char* folder : {"one", "two"}) {
+        fs::create_directory(folder);
+        // Made in opposite orders: the folders list them differently.
+        for (size_t i = 0; i < std::size(files); i++) {
+            size_t k = folder[0] == 'o' ? i : std::size(files) - 1 - i;
+            WriteHostFile(std::string(folder) + "/" + files[k].hostName, Program(10 + k));
+            expected[files[k].driveName] = std::to_string(Program(10 + k)[2]);
+        }
+        ASSERT_TRUE(DriveAttach(folder, nullptr));
+        EXPECT_EQ(names(), expected) << folder;
+        EXPECT_EQ(names(), expected) << folder << ", read again";
+    }
+    // On folder "two": each command touches one host file.
+    EXPECT_EQ(SaveFile("DUP", Program(1)), "63,FILE EXISTS,00,00");
+    EXPECT_EQ(SaveFile("@0:DUP#2", Program(99)), "00, OK,00,00");
+    EXPECT_EQ(ReadHostFile("two/dup#2.prg"), Program(99));
+    EXPECT_EQ(ReadHostFile("two/dup.prg"), Program(15));
+    Command("R0:LONG=AVERYVERYVERYL#3");
+    EXPECT_EQ(Status(), "00, OK,00,00");
+    EXPECT_EQ(ReadHostFile("two/long.prg"), Program(11));
+    EXPECT_TRUE(fs::exists("two/averyveryverylongfilename_A.prg"));
+    Command("C0:COPY=DUP#4");
+    EXPECT_EQ(ReadHostFile("two/copy.prg"), Program(13));
+    Open(2, "@0:DUP,S,W");   // as dup.seq, which is DUP#3's
+    Send(2, Bytes("TEXT"));
+    DriveClose(2);
+    EXPECT_EQ(Status(), "63,FILE EXISTS,00,00");
+    EXPECT_EQ(ReadHostFile("two/dup.seq"), Program(14));
+    Command("S0:DUP");
+    EXPECT_EQ(Status(), "01, FILES SCRATCHED,01,00");
+    EXPECT_FALSE(fs::exists("two/dup.prg"));
+    for (const char* kept : {"two/DUP.prg", "two/dup.seq", "two/dup#2.prg"})
+        EXPECT_TRUE(fs::exists(kept)) << kept;
+    Command("S0:AVERY*");
+    EXPECT_EQ(Status(), "01, FILES SCRATCHED,02,00");
+    EXPECT_FALSE(fs::exists("two/averyveryverylon.prg"));
 }
 
 }  // namespace

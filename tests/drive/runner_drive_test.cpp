@@ -136,4 +136,55 @@ TEST_F(RunnerDriveTest, ScratchAndRenameThroughTheCommandChannel)
     EXPECT_EQ(image.BamProblems(), "");
 }
 
+// What the error channel says, through BASIC: line 90 reads and prints it.
+const std::string ShowStatus = "90 INPUT#15,A,B$,C,D:PRINT A;B$;C;D:RETURN";
+
+// A damaged file, a wrong type and a blank image, as BASIC meets them.
+TEST_F(RunnerDriveTest, ValidateTypeMismatchAndABlankImageAnswerTheDrivesErrors)
+{
+    TestDisk disk = TestDisk::Blank();
+    disk.AddFile("SEQONE", Bytes("TEXT"), 0x81);
+    disk.AddFile("BIGPROG", std::vector<uint8_t>(150 * 254, 0x11));
+    disk.Sector(3, 0)[0] = 40;   // a link off the 35-track disk
+    disk.Sector(3, 0)[1] = 0;
+    disk.Save("damaged.d64");
+    TestDisk blank;
+    blank.bytes.assign(174848, 0);
+    blank.Save("blank.d64");
+    // Line 10 sends the command in C$ (kept by GOTO, unlike RUN).
+    RunnerResult run = Run("--disk damaged.d64",
+                           Typed("10 OPEN 15,8,15:PRINT#15,C$:GOSUB 90:IF C$<>\"V0\" THEN CLOSE 15:END") +
+                               Typed("20 OPEN 2,8,2,\"SEQONE,P,R\":GOSUB 90:CLOSE 2:CLOSE 15:END") +
+                               Typed(ShowStatus) + Typed("C$=\"V0\":GOTO 10") + "frames 60\nscreen-text\n" +
+                               "disk blank.d64\n" + Typed("SCNCLR:C$=\"N0:NAME\":GOTO 10") +
+                               Typed("C$=\"I0\":GOTO 10") + Typed("DIRECTORY") + "screen-text\n");
+    ASSERT_EQ(run.exitCode, 0) << run.err;
+    EXPECT_NE(run.out.find("GOTO 10\n 66 ILLEGAL TRACK OR SECTOR 40  0\n 64 FILE TYPE MISMATCH 0  0\n"),
+              std::string::npos)
+        << run.out;
+    EXPECT_EQ(TestDisk::FromFile("damaged.d64").bytes, disk.bytes) << "validate wrote nothing";
+    EXPECT_NE(run.out.find("GOTO 10\n 21 READ ERROR 18  0\n"), std::string::npos) << run.out;
+    EXPECT_NE(run.out.find("\"I0\":GOTO 10\n 21 READ ERROR 18  0\n"), std::string::npos) << run.out;
+    EXPECT_NE(run.out.find("DIRECTORY\n\nREADY.\n"), std::string::npos) << "nothing listed\n" << run.out;
+    EXPECT_EQ(TestDisk::FromFile("blank.d64").bytes, blank.bytes) << "the blank image stays blank";
+}
+
+// A folder whose host names collide, and an empty program file.
+TEST_F(RunnerDriveTest, FolderNamesAreDistinctAndAnEmptyProgramSaysWhy)
+{
+    std::filesystem::create_directory("folder");
+    scratch.WriteFile("folder/dup.prg", HiProgram);
+    std::vector<uint8_t> other = HiProgram;
+    other[9] = 'O';   // "HO THERE"
+    scratch.WriteFile("folder/DUP.prg", other);
+    scratch.WriteFile("folder/empty.prg", {});
+    RunnerResult run = Run("--disk folder", Typed("DIRECTORY") + Typed("DLOAD\"DUP#2\"") + Typed("RUN") +
+                                                Typed("LOAD\"EMPTY\",8") + Typed("PRINT DS$") + "screen-text\n");
+    ASSERT_EQ(run.exitCode, 0) << run.err;
+    for (const char* line : {"1    \"DUP\"              PRG", "1    \"DUP#2\"            PRG",
+                             "0    \"EMPTY\"            PRG", "RUN\nHO THERE\n", "?FILE NOT FOUND ERROR",
+                             "PRINT DS$\n20,READ ERROR,00,00\n"})
+        EXPECT_NE(run.out.find(line), std::string::npos) << line << "\n" << run.out;
+}
+
 }  // namespace

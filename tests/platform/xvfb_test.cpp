@@ -184,6 +184,58 @@ TEST_F(XvfbTest, WindowedModeOpensAResizableWindowOfWholeMultiples)
     EXPECT_EQ(ravlin.Wait(10s, &output), 0) << output;
 }
 
+// Alt+Enter, once and twice, from a window and from full screen.  Each time
+// the window is what it should be (the screen, or twice the picture) and
+// the machine's picture fills it with its aspect kept, neither larger (cut
+// at the right and bottom) nor smaller.
+TEST_F(XvfbTest, AltEnterKeepsThePictureFittedInBothDirections)
+{
+    ScratchDirectory dir;
+    dir.CopyRealRoms();
+    std::vector<uint8_t> expected = HeadlessPicture(dir, 150);
+    if (expected.empty())
+        GTEST_SKIP() << "the headless machine presents no picture to compare with";
+    for (bool windowed : {true, false}) {
+        SCOPED_TRACE(windowed ? "Windowed=1" : "Windowed=0");
+        VirtualDisplay display;
+        ASSERT_TRUE(display.Start()) << "Xvfb did not start";
+        dir.WriteText("settings", std::string("ScreenMode=0\nSoundEmulation=0\nSync=1\nWindowed=") +
+                                      (windowed ? "1" : "0") + "\n");
+        Child ravlin;
+        ASSERT_TRUE(
+            ravlin.Start({RavlinProgram()}, RavlinEnvironment(display, dir.path + "/settings"), dir.path, true));
+        std::string output;
+        ASSERT_NO_FATAL_FAILURE(AwaitRavlinWindow(display, ravlin, &output));
+        for (int presses = 0; presses <= 2; presses++) {
+            SCOPED_TRACE(presses);
+            if (presses > 0)
+                display.Keys("key alt+Return");
+            const bool full = (presses % 2 == 1) == windowed;
+            Screenshot shot;
+            PictureMatch match;
+            bool fits = false;
+            auto until = std::chrono::steady_clock::now() + 20s;
+            do {
+                ASSERT_EQ(ravlin.Wait(300ms, &output), -1) << "ravlin ended early: " << output;
+                // Looked up each time: the renderer's set-up may make the window anew.
+                std::string window =
+                    display.Output(std::string("xdotool search --name '") + RavlinWindowTitle + "' | tail -1");
+                if (window.empty() || !shot.Take(display, dir.path + "/window.xwd", "-id " + window))
+                    continue;   // not shown yet
+                match = Compare(shot, expected);
+                fits = shot.width == (full ? 1024u : 640u) && shot.height == (full ? 768u : 400u) &&
+                       match.matching * 100 >= match.samples * 97 &&
+                       match.minorityMatching * 100 >= match.minority * 90;
+            } while (!fits && std::chrono::steady_clock::now() < until);
+            EXPECT_TRUE(fits) << "a " << shot.width << " x " << shot.height << " window: " << match.matching
+                              << " of " << match.samples << " pixels and " << match.minorityMatching << " of "
+                              << match.minority << " text pixels where the fitted picture has them";
+        }
+        display.Keys("key F12");
+        EXPECT_EQ(ravlin.Wait(10s, &output), 0) << output;
+    }
+}
+
 // As a person meets it: default settings (no settings file), a program on
 // the command line runs once BASIC is up, a key held for 0.12 s types one
 // character, a line typed with the PC's shifted signs arrives as typed, and

@@ -206,6 +206,7 @@ TEST_F(InterruptTest, InterruptIsTakenOneStepAfterItIsNoticed)
 {
     Ram64[0xFF0A] = 0x02;
     Ram64[0xFF09] = 0x02;
+    Config.Accuracy = 0;   // the older model's status byte: bits 5 and 4 pushed clear
     Cpu.FlagN = Cpu.FlagC = Cpu.FlagD = 1;
     InterruptCheck();   // noticed
     EXPECT_EQ(Ted.IrqPending, 1);
@@ -251,6 +252,7 @@ TEST_F(InterruptTest, MaskedRequestIsNotNoticed)
 
 TEST_F(InterruptTest, ResetEntersThroughFFFCAndKeepsFlagI)
 {
+    Config.Accuracy = 0;   // the older model's status byte: bits 5 and 4 pushed clear
     for (uint8_t flagI : {0, 1}) {
         SCOPED_TRACE(int(flagI));
         Cpu.SP = 0xFF;

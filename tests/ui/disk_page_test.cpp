@@ -35,11 +35,20 @@ void MakeImage(const std::string& name)
     DriveOpen(2, reinterpret_cast<const uint8_t*>(data.data()), data.size());
     Send(2, "TEXT");
     DriveClose(2);
-    const std::string program = "HELLO";
-    DriveOpen(1, reinterpret_cast<const uint8_t*>(program.data()), program.size());
-    Send(1, std::string("\x00\x30\x11\x22\x33", 5));
-    DriveClose(1);
+    for (const std::string program : {"HELLO", "BROKEN"}) {
+        DriveOpen(1, reinterpret_cast<const uint8_t*>(program.data()), program.size());
+        Send(1, std::string("\x00\x30\x11\x22\x33", 5) + std::string(program.size() * 60, 'x'));
+        DriveClose(1);
+    }
     DriveDetach();
+    // BROKEN (the third entry of directory sector 18/1) links off the disk.
+    std::fstream image(name, std::ios::in | std::ios::out | std::ios::binary);
+    auto offset = [](int track, int sector) { return ((track - 1) * 21 + sector) * 256; };
+    char at[2];
+    image.seekg(offset(18, 1) + 2 * 32 + 3);
+    image.read(at, 2);
+    image.seekp(offset(at[0], at[1]));
+    image.write("\x28\x00", 2);
 }
 
 class DiskPageTest : public ::testing::Test {
@@ -69,10 +78,12 @@ protected:
 TEST_F(DiskPageTest, AttachesAnImageShowsItsDirectoryAndLoadsAProgram)
 {
     Ram64[0x3000] = 0;
-    // To DISK; End: games.d64; Enter; End: HELLO; Enter.
-    pictures.KeysAt(0, {DIK_RIGHT, DIK_RIGHT, DIK_RIGHT, DIK_END, DIK_RETURN, DIK_END, DIK_RETURN});
+    // To DISK; End: games.d64; Enter; End, Up: HELLO; Enter.
+    pictures.KeysAt(0, {DIK_RIGHT, DIK_RIGHT, DIK_RIGHT, DIK_END, DIK_RETURN, DIK_END});
+    pictures.PressAt(6, DIK_UP);
+    pictures.KeysAt(8, {DIK_RETURN});
     Run();
-    ASSERT_EQ(pictures.pictures.size(), 7u);
+    ASSERT_EQ(pictures.pictures.size(), 9u);
     const WindowPicture& images = pictures.pictures[4];
     EXPECT_EQ(ReadCells(images, 8, 2, 24, 0x71, 0x00), "SELECT A DISK TO ATTACH:");
     EXPECT_EQ(ReadCells(images, 10, 7, 7, 0x61, 0x00), "BAD.D64");
@@ -86,15 +97,41 @@ TEST_F(DiskPageTest, AttachesAnImageShowsItsDirectoryAndLoadsAProgram)
     EXPECT_EQ(ReadCells(disk, 8, 6, 24, 0x43, 0x51), "    <BACK TO THE FOLDER>");
     EXPECT_EQ(ReadCells(disk, 8, 7, 20, 0x23, 0x00), "    <DETACH DRIVE 8>");
     EXPECT_EQ(ReadCells(disk, 8, 8, 24, 0x61, 0x00), "  1 NOTES            SEQ");
-    EXPECT_EQ(ReadCells(disk, 8, 9, 24, 0x61, 0x00), "  1 HELLO            PRG");
+    EXPECT_EQ(ReadCells(disk, 8, 9, 24, 0x61, 0x00), "  2 HELLO            PRG");
+    EXPECT_EQ(ReadCells(disk, 8, 10, 24, 0x61, 0x00), "  2 BROKEN           PRG");
     EXPECT_EQ(ReadCells(disk, 1, 23, 8, 0x41, 0x00), "DRIVE 8:");
     EXPECT_EQ(ReadCells(disk, 10, 23, 9, 0x71, 0x00), "GAMES.D64");
     EXPECT_EQ(ReadCells(disk, 27, 24, 13, 0x4F, 0x61), "-MOVE        ") << "no drive letters here";
-    EXPECT_EQ(ReadCells(pictures.pictures[6], 8, 9, 24, 0x71, 0x51), "  1 HELLO            PRG");
+    EXPECT_EQ(ReadCells(pictures.pictures[8], 8, 9, 24, 0x71, 0x51), "  2 HELLO            PRG");
 
     EXPECT_EQ(Ram64[0x3000], 0x11);
     EXPECT_EQ(Ram64[0x3002], 0x33);
     EXPECT_TRUE(DriveAttached()) << "the drive stays attached";
+    EXPECT_EQ(HeadlessWindowTitle(), "Ravlin - The C16/Plus4 Emulator - LOADED HELLO, 2 BLOCKS: TYPE RUN");
+}
+
+// Enter in a disk's directory always says what happened, in the title: a
+// file that is no program stays in the menu, a program that can't be read
+// leaves the machine as it was.
+TEST_F(DiskPageTest, EnterSaysInTheTitleWhatHappened)
+{
+    Ram64[0x3000] = 0;
+    std::string onSequentialFile;
+    // To DISK; End: games.d64; Enter; Down, Down: NOTES; Enter; End: BROKEN; Enter.
+    pictures.KeysAt(0, {DIK_RIGHT, DIK_RIGHT, DIK_RIGHT, DIK_END, DIK_RETURN});
+    pictures.PressAt(5, DIK_DOWN);
+    pictures.PressAt(7, DIK_DOWN);
+    pictures.KeysAt(9, {DIK_RETURN});
+    pictures.AtPicture(11, [&] { onSequentialFile = HeadlessWindowTitle(); });
+    pictures.KeysAt(11, {DIK_END, DIK_RETURN});
+    Run();
+    ASSERT_EQ(pictures.pictures.size(), 13u);
+    EXPECT_EQ(ReadCells(pictures.pictures[10], 8, 8, 24, 0x71, 0x51), "  1 NOTES            SEQ");
+    EXPECT_EQ(onSequentialFile, "Ravlin - The C16/Plus4 Emulator - NOTES IS A SEQ FILE, NOT A PROGRAM");
+    EXPECT_EQ(ReadCells(pictures.pictures[12], 8, 10, 24, 0x71, 0x51), "  2 BROKEN           PRG");
+    EXPECT_EQ(HeadlessWindowTitle(),
+              "Ravlin - The C16/Plus4 Emulator - CAN'T LOAD BROKEN: 66,ILLEGAL TRACK OR SECTOR,40,00");
+    EXPECT_EQ(Ram64[0x3000], 0) << "nothing loaded";
 }
 
 TEST_F(DiskPageTest, DetachesAndSaysWhyAnImageIsRefused)

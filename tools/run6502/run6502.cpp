@@ -1,4 +1,4 @@
-// run6502 [--cycles] [--max-cycles N] FILE [ARGS...]
+// run6502 [--cycles] [--max-cycles N] [--accuracy 0|1] FILE [ARGS...]
 //
 // Runs a program built with cc65 for its simulator target (cl65 -t sim6502)
 // on this emulator's processor, in 64 KiB of flat RAM with nothing mapped
@@ -11,6 +11,10 @@
 // With --cycles the processor cycles are printed to standard error.  As the
 // simulator counts them, the count ends with the instruction before the one
 // that enters exit.
+//
+// The processor follows the NMOS 6502's rules for the status byte pushed by
+// PHP and BRK and for the decimal-mode flags (the emulator's Accuracy=1);
+// --accuracy 0 runs the emulator's older model instead.
 #include <fcntl.h>
 #include <unistd.h>
 
@@ -23,6 +27,7 @@
 
 #include "cpu/cpu.h"
 #include "machine/machine_state.h"
+#include "machine/settings.h"
 
 namespace {
 
@@ -199,12 +204,18 @@ void PrintCycles(bool wanted, uint64_t cycles)
         std::fprintf(stderr, "%" PRIu64 " cycles\n", cycles);
 }
 
-void Usage()
+// The usage text: to standard output for --help, else to standard error
+// with the tool's failure code.
+void Usage(bool asked = false)
 {
-    std::fprintf(stderr,
-                 "usage: run6502 [--cycles] [--max-cycles N] FILE [ARGS...]\n"
-                 "Runs a cc65 sim6502 program image on the emulator's processor.\n");
-    std::exit(ToolFailure);
+    std::fprintf(asked ? stdout : stderr,
+                 "usage: run6502 [--cycles] [--max-cycles N] [--accuracy 0|1] FILE [ARGS...]\n"
+                 "Runs a cc65 sim6502 program image on the emulator's processor.\n"
+                 "  --cycles        print the processor cycles to standard error\n"
+                 "  --max-cycles N  stop with a failure after N cycles\n"
+                 "  --accuracy 1    the NMOS 6502's status byte and decimal flags (the default)\n"
+                 "  --accuracy 0    the emulator's older model (Accuracy=0)\n");
+    std::exit(asked ? 0 : ToolFailure);
 }
 
 }  // namespace
@@ -213,6 +224,7 @@ int main(int argc, char** argv)
 {
     bool printCycles = false;
     uint64_t maxCycles = 0;
+    uint32_t accuracy = 1;  // the NMOS rules, whatever the emulator's default
     int first = 1;
     for (; first < argc && argv[first][0] == '-'; first++) {
         if (std::strcmp(argv[first], "--cycles") == 0 || std::strcmp(argv[first], "-c") == 0) {
@@ -222,6 +234,13 @@ int main(int argc, char** argv)
             maxCycles = std::strtoull(argv[++first], &end, 10);
             if (!end || *end != '\0' || maxCycles == 0)
                 Usage();
+        } else if (std::strcmp(argv[first], "--accuracy") == 0 && first + 1 < argc) {
+            const char* value = argv[++first];
+            if (std::strcmp(value, "0") != 0 && std::strcmp(value, "1") != 0)
+                Usage();
+            accuracy = value[0] == '1' ? 1 : 0;
+        } else if (std::strcmp(argv[first], "--help") == 0 || std::strcmp(argv[first], "-h") == 0) {
+            Usage(true);
         } else {
             Usage();
         }
@@ -233,6 +252,7 @@ int main(int argc, char** argv)
         ProgramArguments.push_back(argv[i]);
 
     ResetMachineToPowerOn();
+    Config.Accuracy = accuracy;
     Ram64 = Memory;
     Ted.RomEnabled = 0;
     FlatMemory = true;

@@ -6,6 +6,11 @@
 
 // The one main window; null until created and after destruction.
 SDL_Window* SdlMainWindow();
+// The picture's size (the display mode): a window (not full screen) takes
+// the largest whole multiple of it that fits the desktop comfortably.
+void SdlFitWindowToPicture(uint32_t width, uint32_t height);
+// Alt+Enter: full screen to a window and back.
+void SdlToggleFullScreen();
 
 // Moves every pending SDL event into the window-message queue (key, focus
 // and close events become WM_KEYDOWN/WM_KEYUP, WM_ACTIVATEAPP and WM_CLOSE)

@@ -183,24 +183,6 @@ SDL_Renderer* CreateRenderer(SDL_Window* window)
     return renderer;
 }
 
-// In a window, the display mode sets the window's size: the largest whole
-// multiple of the mode that fits the desktop comfortably.
-void FitWindowToMode(uint32_t width, uint32_t height)
-{
-    SDL_Window* window = SdlMainWindow();
-    if (!Config.Windowed || !window)
-        return;
-    SDL_DisplayMode desktop{};
-    int scale = 1;
-    if (SDL_GetDesktopDisplayMode(0, &desktop) == 0) {
-        while (static_cast<uint32_t>((scale + 1) * 10) * width <= static_cast<uint32_t>(desktop.w) * 8 &&
-               static_cast<uint32_t>((scale + 1) * 10) * height <= static_cast<uint32_t>(desktop.h) * 8)
-            scale++;
-    }
-    SDL_SetWindowSize(window, static_cast<int>(width) * scale, static_cast<int>(height) * scale);
-    SDL_SetWindowPosition(window, SDL_WINDOWPOS_CENTERED, SDL_WINDOWPOS_CENTERED);
-}
-
 }  // namespace
 
 void SdlServiceDisplay() { ShowIfDue(); }
@@ -265,7 +247,7 @@ int32_t DisplaySetMode(DisplayDevice* display, uint32_t width, uint32_t height, 
         return DDERR_GENERIC;
     display->width = width;
     display->height = height;
-    FitWindowToMode(width, height);
+    SdlFitWindowToPicture(width, height);
     if (display->renderer)
         SDL_RenderSetLogicalSize(display->renderer, static_cast<int>(width), static_cast<int>(height));
     return DD_OK;

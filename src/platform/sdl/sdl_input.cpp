@@ -84,16 +84,6 @@ void OpenGamepad(int index)
         std::fprintf(stderr, "ravlin: game controller: %s\n", SDL_GameControllerName(Pad));
 }
 
-void ToggleFullScreen()
-{
-    SDL_Window* window = SdlMainWindow();
-    if (!window)
-        return;
-    bool full = (SDL_GetWindowFlags(window) & SDL_WINDOW_FULLSCREEN_DESKTOP) != 0;
-    SDL_SetWindowFullscreen(window, full ? 0 : SDL_WINDOW_FULLSCREEN_DESKTOP);
-    SdlDisplayNeedsRedraw();
-}
-
 }  // namespace
 
 void SdlFinishInput()
@@ -113,7 +103,7 @@ bool SdlFeedInput(const SDL_Event& event)
         if ((key.scancode == SDL_SCANCODE_RETURN || key.scancode == SDL_SCANCODE_KP_ENTER) &&
             (key.mod & KMOD_ALT)) {
             if (!event.key.repeat)
-                ToggleFullScreen();
+                SdlToggleFullScreen();
             return true;
         }
         uint8_t position = SdlDikOf(key.scancode);

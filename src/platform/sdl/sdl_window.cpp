@@ -16,6 +16,19 @@ namespace {
 
 PlatformWindow TheWindow;
 SDL_Window* TheSdlWindow = nullptr;
+
+// Full screen or a window, and the picture's size that a window is fitted
+// to.  SDL's own full-screen switch alone is not enough: it asks the window
+// manager, and where there is none (a bare X server) or it refuses, SDL
+// believes the window covers the screen while it keeps its old size, and
+// the picture is drawn for a screen it doesn't have, cut at the right and
+// bottom.  So the window is first made the size it should be, which every
+// X server carries out, and only then handed to SDL's switch.
+struct WindowShape {
+    bool fullScreen = false;
+    uint32_t pictureWidth = 0, pictureHeight = 0;
+};
+WindowShape Shape;
 std::deque<Message> Queue;
 bool QuitPosted = false;
 int QuitCode = 0;
@@ -136,9 +149,57 @@ void WaitForEvent()
     SdlServiceDisplay();
 }
 
+// A window: the largest whole multiple of the picture within 80% of the
+// desktop, centred.
+void FitWindow()
+{
+    if (!TheSdlWindow || Shape.fullScreen || Shape.pictureWidth == 0 || Shape.pictureHeight == 0)
+        return;
+    SDL_DisplayMode desktop{};
+    uint32_t scale = 1;
+    if (SDL_GetDesktopDisplayMode(0, &desktop) == 0) {
+        while ((scale + 1) * 10 * Shape.pictureWidth <= static_cast<uint32_t>(desktop.w) * 8 &&
+               (scale + 1) * 10 * Shape.pictureHeight <= static_cast<uint32_t>(desktop.h) * 8)
+            scale++;
+    }
+    SDL_SetWindowSize(TheSdlWindow, static_cast<int>(Shape.pictureWidth * scale),
+                      static_cast<int>(Shape.pictureHeight * scale));
+    SDL_SetWindowPosition(TheSdlWindow, SDL_WINDOWPOS_CENTERED, SDL_WINDOWPOS_CENTERED);
+}
+
 }  // namespace
 
 SDL_Window* SdlMainWindow() { return TheSdlWindow; }
+
+void SdlFitWindowToPicture(uint32_t width, uint32_t height)
+{
+    Shape.pictureWidth = width;
+    Shape.pictureHeight = height;
+    FitWindow();
+}
+
+void SdlToggleFullScreen()
+{
+    if (!TheSdlWindow)
+        return;
+    if (Shape.fullScreen) {
+        SDL_SetWindowFullscreen(TheSdlWindow, 0);
+        Shape.fullScreen = false;
+        SDL_SetWindowBordered(TheSdlWindow, SDL_TRUE);
+        SDL_SetWindowResizable(TheSdlWindow, SDL_TRUE);
+        FitWindow();
+    } else {
+        SDL_Rect screen{};
+        if (SDL_GetDisplayBounds(SDL_GetWindowDisplayIndex(TheSdlWindow), &screen) != 0)
+            return;
+        SDL_SetWindowBordered(TheSdlWindow, SDL_FALSE);
+        SDL_SetWindowPosition(TheSdlWindow, screen.x, screen.y);
+        SDL_SetWindowSize(TheSdlWindow, screen.w, screen.h);
+        SDL_SetWindowFullscreen(TheSdlWindow, SDL_WINDOW_FULLSCREEN_DESKTOP);
+        Shape.fullScreen = true;
+    }
+    SdlDisplayNeedsRedraw();
+}
 
 void SdlPumpEvents()
 {
@@ -179,6 +240,8 @@ WindowHandle CreatePlatformWindow(const char* title)
     } else {
         flags |= SDL_WINDOW_BORDERLESS | SDL_WINDOW_FULLSCREEN_DESKTOP;
     }
+    Shape = WindowShape{};
+    Shape.fullScreen = !Config.Windowed;
     TheSdlWindow = SDL_CreateWindow(title, x, y, width, height, flags);
     if (!TheSdlWindow) {
         std::fprintf(stderr, "ravlin: cannot open the window: %s\n", SDL_GetError());
