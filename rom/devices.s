@@ -10,7 +10,7 @@
 
         .include "equates.inc"
 
-        .import ScreenOut, ScreenIn, GetKey
+        .import ScreenOut, ScreenIn, ScreenRead, GetKey
         .import BusListen, BusTalk, BusSecond, BusTalkSecond, BusIn, BusOut
         .import BusUnlisten, BusUntalk
         .export OpenFile, CloseFile, ChkIn, ChkOut, ClrChn, ChrIn, ChrOut, GetIn
@@ -263,7 +263,12 @@ ChrIn:  txa
         lda     DFLTN
         cmp     #DRIVE
         beq     @disk
+        cmp     #3
+        beq     @screen
         jsr     ScreenIn
+        jmp     KeepXY
+@screen:
+        jsr     ScreenRead
         jmp     KeepXY
 @disk:  jsr     BusIn
 KeepXY: sta     EDTMP

@@ -12,7 +12,7 @@
 
         .import GetKey, KeyboardInit
         .export ScreenInit, ClearScreen, ScreenOut, SetLinePointers, ScreenIn
-        .export PutChar, NewLine, ShowCursor, HideCursor
+        .export PutChar, NewLine, ShowCursor, HideCursor, ScreenRead
 
         .segment "EDITOR"
 
@@ -493,6 +493,23 @@ ScreenIn:
         rts
 @end:   lda     #0
         sta     INSTATE
+        lda     #$0D
+        clc
+        rts
+
+; CHRIN from the screen (device 3): the character under the cursor, which
+; moves on along the row; past its end Return, and the cursor goes to the
+; start of the next row.  Never waits.
+ScreenRead:
+        ldy     CURS_X
+        cpy     #COLUMNS
+        bcs     @end
+        lda     (SCREEN_PTR),y
+        jsr     ScreenToPetscii
+        inc     CURS_X
+        clc
+        rts
+@end:   jsr     NewLine
         lda     #$0D
         clc
         rts

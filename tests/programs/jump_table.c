@@ -4,6 +4,7 @@
    so that every line must read the same under both.  Drive 8 is attached
    (an empty folder or image); no key is pressed. */
 #include <cbm.h>
+#include <conio.h>
 #include <stdio.h>
 
 /* The helpers' results: 0 or a KERNAL error number. */
@@ -56,5 +57,24 @@ int main(void)
     printf("load screen %u\n", load_result(3));
     error = load_result(8);
     printf("load missing %u st %02x\n", error, readst_after());
+
+    /* Input from the screen (device 3): the row under the cursor, spaces
+       and all, the cursor moving along it. */
+    {
+        unsigned char row, read[7];
+        printf("HELLO\n");
+        row = wherey() - 1;
+        gotoxy(0, row);
+        open_result(10, 3);
+        cbm_k_chkin(10);
+        for (i = 0; i < 7; i++)
+            read[i] = cbm_k_basin();
+        cbm_k_clrch();
+        cbm_k_close(10);
+        i = wherex();
+        gotoxy(0, row + 1);
+        printf("screen read %02x %02x %02x %02x %02x %02x %02x at %u\n", read[0], read[1], read[2], read[3],
+               read[4], read[5], read[6], i);
+    }
     return 0;
 }
