@@ -32,12 +32,15 @@ ScreenInit:
         sta     TED_CHARBASE
         lda     #>COLOURS
         sta     TED_VIDEO
-        lda     #$71
-        sta     TED_BGCOLOR
-        lda     #$6E
-        sta     TED_BORDER
-        lda     #$00
+        ldx     #4                      ; the colours: background, the
+@colours:                               ; three extra ones, the border
+        lda     StartColours,x
+        sta     TED_BGCOLOR,x
+        dex
+        bpl     @colours
+        lda     #$10                    ; dark text
         sta     CHARCOLOR
+        lda     #0
         sta     RVS
         sta     QTSW
         sta     INSTATE
@@ -535,6 +538,10 @@ ColourCodes:
 ColourValues:
         .byte   $00, $71, $32, $63, $44, $35, $46, $77
         .byte   $48, $29, $5A, $6B, $5C, $6D, $2E, $5F
+
+; 0xFF15-0xFF19 at the start, as the machine's own start sets them.
+StartColours:
+        .byte   $71, $5B, $75, $77, $6E
 
 ; Where each row starts on the screen.
 RowStarts:

@@ -33,14 +33,15 @@ Reset:  sei
         cli
         jmp     CommandLine
 
-; IOINIT: the TED's interrupts (the raster at line 204, once a frame), the
-; keyboard latch, the drive's port, and no files open.
+; IOINIT: the TED's interrupts (the raster at line 0, once a frame, as the
+; machine's own start leaves it), the keyboard latch, the drive's port, and
+; no files open.
 IoInit: sei
         lda     #$FF
         sta     TED_IRQFLAGS            ; drop anything pending
         sta     KEYPORT
         sta     TED_KBD
-        lda     #204
+        lda     #0
         sta     TED_RASTER
         lda     #$02                    ; the raster interrupt alone; compare bit 8 = 0
         sta     TED_IRQMASK

@@ -14,7 +14,7 @@ KEY_SHIFT   = $39
 KEY_CBM     = $2F
 KEY_CTRL    = $17
 KEY_STOP    = $3F
-REPEAT_DELAY = 16               ; frames before a held key repeats
+REPEAT_DELAY = 10               ; frames before a held key repeats
 REPEAT_RATE = 4                 ; frames between repeats
 
         .segment "KERNAL"
@@ -22,8 +22,9 @@ REPEAT_RATE = 4                 ; frames between repeats
 ; Sets the repeat, empties the buffers and copies the function keys' texts
 ; into RAM.
 KeyboardInit:
-        lda     #0
+        lda     #$80                    ; every key repeats
         sta     KBDREPEAT
+        lda     #0
         sta     KEY_COUNT
         sta     FKEY_COUNT
         sta     PENDING
