@@ -5,8 +5,9 @@
 ; from device 0) lets the user edit anywhere on the screen until Return,
 ; then hands out the cursor's row, from where the input began, as text.
 ;
-; Each row of 40 characters is a line of its own: a line that runs past the
-; right edge carries on on the next row, but Return reads one row.
+; A line that runs past the right edge carries on on the next row: the two
+; rows are one line of up to 80 characters (LINKS marks the second), which
+; Return reads whole and a Return printed on its first row steps over.
 
         .include "equates.inc"
 
@@ -66,6 +67,11 @@ ClearScreen:
         sta     COLOURS+$2E8,x
         inx
         bne     @cols
+        lda     #0
+        ldx     #ROWS - 1
+@links: sta     LINKS,x
+        dex
+        bpl     @links
 Home:   lda     #0
         sta     CURS_X
         sta     CURS_Y
@@ -113,9 +119,12 @@ ScreenOut:
 ; One character to the screen (X and Y are not kept).
 PutChar:
         cmp     #$0D
-        beq     NewLine
+        beq     @return
         cmp     #$8D
-        beq     NewLine
+        bne     @notReturn
+@return:
+        jmp     NewLine
+@notReturn:
         ldx     QTSW
         beq     @plain
         cmp     #$14                    ; DEL still deletes inside quotes
@@ -160,7 +169,21 @@ PrintCode:
         sta     (SCREEN_PTR),y
         lda     CHARCOLOR
         sta     (CRAM_PTR),y
-        ; fall through
+        cpy     #COLUMNS - 1
+        bcc     CursorRight
+        ; Past the right edge: the line carries on on the next row, unless
+        ; this row already carries one on (two rows at most).
+        ldx     CURS_Y
+        lda     LINKS,x
+        eor     #1
+        pha
+        lda     #0
+        sta     CURS_X
+        jsr     CursorDown
+        pla
+        ldx     CURS_Y
+        sta     LINKS,x
+        rts
 
 CursorRight:
         inc     CURS_X
@@ -185,7 +208,17 @@ NewLine:
         sta     CURS_X
         sta     RVS
         sta     QTSW
-        beq     CursorDown
+        ldx     CURS_Y                  ; a line that carries on below: to
+        cpx     #ROWS - 1               ; the row after its second one
+        bcs     @fresh
+        lda     LINKS+1,x
+        beq     @fresh
+        jsr     CursorDown
+@fresh: jsr     CursorDown
+        ldx     CURS_Y
+        lda     #0
+        sta     LINKS,x
+        rts
 
 ; A control code: a colour, or one of the editing codes; others do nothing.
 Control:
@@ -364,6 +397,19 @@ ScrollUp:
         sta     COLOURS+960,x
         dex
         bpl     @clear
+        ldx     #0
+@links: lda     LINKS+1,x
+        sta     LINKS,x
+        inx
+        cpx     #ROWS - 1
+        bne     @links
+        lda     #0
+        sta     LINKS+ROWS-1
+        dec     INROW                   ; the row the input began on moved
+        bpl     @bottom                 ; up too (off the top: never matches)
+        lda     #$FF
+        sta     INROW
+@bottom:
         lda     #ROWS - 1
         sta     CURS_Y
         jmp     SetLinePointers
@@ -439,8 +485,9 @@ HideCursor:
 ; the command line prints it), as with the machine's own editor.
 ScreenIn:
         lda     INSTATE
-        bne     @give
-        lda     CURS_Y
+        beq     @new
+        jmp     @give
+@new:   lda     CURS_Y
         sta     INROW
         lda     CURS_X
         sta     INCOL
@@ -454,16 +501,30 @@ ScreenIn:
         beq     @take
         jsr     PutChar
         jmp     @edit
-@take:  ldy     #0                      ; the row from the start, or from
-        lda     CURS_Y                  ; where the input began on it
-        cmp     INROW
+@take:  ldx     CURS_Y                  ; the line's first row: the one
+        lda     LINKS,x                 ; above when this one carries it on
+        beq     @first
+        dex
+@first: stx     EDROW
+        lda     RowStarts,x             ; rows follow each other in memory:
+        sta     EDPTR                   ; the line is one run of 40 or 80
+        lda     RowPages,x
+        sta     EDPTR+1
+        ldy     #0                      ; from its start, or from where the
+        cpx     INROW                   ; input began on it
         bne     @from
         ldy     INCOL
 @from:  sty     EDTMP
         ldy     #COLUMNS - 1
+        inx
+        cpx     #ROWS
+        bcs     @trim
+        lda     LINKS,x
+        beq     @trim
+        ldy     #2 * COLUMNS - 1
 @trim:  cpy     EDTMP
         bcc     @empty
-        lda     (SCREEN_PTR),y
+        lda     (EDPTR),y
         cmp     #$20
         bne     @last
         dey
@@ -471,15 +532,15 @@ ScreenIn:
 @empty: ldx     #0
         beq     @taken
 @last:  iny
-        sty     EDPTR
+        sty     EDROW                   ; just past the last character
         ldx     #0
         ldy     EDTMP
-@copy:  lda     (SCREEN_PTR),y
+@copy:  lda     (EDPTR),y
         jsr     ScreenToPetscii
         sta     INBUF,x
         inx
         iny
-        cpy     EDPTR
+        cpy     EDROW
         bne     @copy
 @taken: stx     INLEN
         lda     #0

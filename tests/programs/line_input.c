@@ -6,7 +6,7 @@
 
 int main(void)
 {
-    char name[40];
+    char name[80];
     int n;
     printf("name? ");
     if (fgets(name, sizeof name, stdin)) {

@@ -125,8 +125,12 @@ TEST_F(OpenRomTest, Cc65ProgramsReadTheSameAsUnderTheStockRoms)
          "OPEN PRINTER 0 ST 00 CLOSED ST 80\nLOAD PRINTER 5 ST 80\nLOAD SCREEN 9\nLOAD MISSING 4 ST 02\n"
          ".....\nSCREEN READ C8 C5 CC CC CF 20 20 AT 7\n\nREADY.\n",
          {}},
-        {RAVLIN_SOURCE_DIR "/tests/programs/line_input.c", "", "BOB\\n21\\n", 200,
-         "NAME? BOB\nHI [BOB]\nNUMBER? 21\nN*2=42\n", {}},
+        // A line typed past the right edge is read whole (two rows).
+        {RAVLIN_SOURCE_DIR "/tests/programs/line_input.c", "", "A123456789B123456789C123456789D123456789E1234\\n21\\n",
+         400,
+         "NAME? A123456789B123456789C123456789D123\n456789E1234\nHI [A123456789B123456789C123456789D12345\n"
+         "6789E1234]\nNUMBER? 21\nN*2=42\n",
+         {}},
         {"hello.c", "", "", 300, ".             .ELLO WORLD!             .\n", {}},
         {"enumdevdir.c", "", "", 300, "RUN\n.EVICE 8:\n", {}},
         {"sieve.c", "", "", 1500, "BETWEEN 2 AND 16384\n", {"IME USED"}},
@@ -163,8 +167,8 @@ TEST_F(OpenRomTest, Cc65ProgramsReadTheSameAsUnderTheStockRoms)
 }
 
 // Typing at READY.: the cursor keys, DEL and INST edit the row, CLEAR
-// empties the screen, Return reads the row the cursor is on, a held key
-// repeats.
+// empties the screen, Return reads the line the cursor is on (two rows when
+// it ran past the edge), a held key repeats.
 TEST_F(OpenRomTest, TheScreenEditorEditsTheRowReturnReads)
 {
     RunnerResult run = Script("", "frames 60\n"
@@ -172,6 +176,7 @@ TEST_F(OpenRomTest, TheScreenEditorEditsTheRowReturnReads)
                                   "press LEFT\npress BACKSPACE\nhold LSHIFT\npress BACKSPACE\nrelease LSHIFT\ntype L\nframes 10\n"
                                   "press RETURN\n"
                                   "frames 20\ntype NEX\nframes 20\npress BACKSPACE\ntype W\nframes 10\npress RETURN\n"
+                                  "frames 20\ntype SYS" + std::string(40, ' ') + "12\\n\nframes 20\n"
                                   "frames 20\nscreen-text\n"
                                   "hold LSHIFT\npress HOME\nrelease LSHIFT\n"
                                   "type A\nframes 10\nhold SPACE\nframes 60\nrelease SPACE\ntype B\nframes 10\n"
@@ -180,6 +185,8 @@ TEST_F(OpenRomTest, TheScreenEditorEditsTheRowReturnReads)
     // HELXO, Left, DEL (the X goes), Shift+DEL (INST: a space opens), L:
     // HELLO.
     EXPECT_NE(run.out.find("READY.\nHELLO\n?SYNTAX ERROR\nREADY.\nNEW\nREADY.\n"), std::string::npos) << run.out;
+    // SYS, spaces past the right edge, 12: Return reads both rows.
+    EXPECT_NE(run.out.find("\n   12\nBREAK\nREADY.\n"), std::string::npos) << run.out;
     // After CLEAR: A, a run of repeated spaces, B on the top row.
     std::string second = run.out.substr(run.out.find("NEW\nREADY.\n"));
     size_t a = second.find("\nA ");
