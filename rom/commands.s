@@ -467,9 +467,16 @@ DoList: jsr     EndOfLine
 @line:  ldy     #1
         lda     (LISTPTR),y
         beq     @done
-        cmp     LISTPTR+1
-        bcc     @done                   ; a link backwards: not a program
         cmp     #$FD
+        bcs     @done
+        sta     CMDTMP+1
+        dey
+        lda     (LISTPTR),y
+        sta     CMDTMP
+        lda     LISTPTR                 ; a link that does not lead forward:
+        cmp     CMDTMP                  ; not a program (or its end)
+        lda     LISTPTR+1
+        sbc     CMDTMP+1
         bcs     @done
         jsr     ListLine
         ldy     #0

@@ -235,7 +235,8 @@ TEST_F(OpenRomTest, ColoursReverseQuotesCaseAndScrollingReachTheScreen)
     EXPECT_NE(run.out.find("NEW              FORGET THE PROGRAM\nREADY.\n\n"), std::string::npos) << run.out;
 }
 
-// LIST spells out BASIC 3.5's keywords; inside quotes bytes are themselves.
+// LIST spells out BASIC 3.5's keywords; inside quotes bytes are themselves;
+// a broken program ends the listing.
 TEST_F(OpenRomTest, ListSpellsOutBasic35Keywords)
 {
     // 10 COLOR 1,2:GRAPHIC 1:PRINT"(token of PRINT)"  20 DO:LOOP UNTIL X=1
@@ -243,11 +244,17 @@ TEST_F(OpenRomTest, ListSpellsOutBasic35Keywords)
                                     0x99, '"', 0x99, '"', 0, 0x22, 0x10, 20, 0, 0xEB, ':', 0xEC, ' ', 0xFC, ' ', 'X',
                                     0xB2, '1', 0, 0, 0};
     scratch.WriteFile("keywords.prg", program);
-    RunnerResult run = Script("", "frames 60\nload keywords.prg\ntype LIST\\n\nframes 40\nscreen-text\n");
+    // 10 END, then 20 END linked back to line 10: a line whose link does not
+    // lead forward is not listed, and the listing ends.
+    std::vector<uint8_t> looping = {0x01, 0x10, 0x07, 0x10, 10, 0, 0x80, 0, 0x01, 0x10, 20, 0, 0x80, 0};
+    scratch.WriteFile("looping.prg", looping);
+    RunnerResult run = Script("", "frames 60\nload keywords.prg\ntype LIST\\n\nframes 40\nscreen-text\n"
+                                  "load looping.prg\ntype LIST\\n\nframes 40\ntype HELP\\n\nframes 40\nscreen-text\n");
     ASSERT_EQ(run.exitCode, 0) << run.err;
     EXPECT_NE(run.out.find("LIST\n10 COLOR 1,2:GRAPHIC 1:PRINT\".\"\n20 DO:LOOP UNTIL X=1\nREADY.\n"),
               std::string::npos)
         << run.out;
+    EXPECT_NE(run.out.find("LIST\n10 END\nREADY.\nHELP\n"), std::string::npos) << run.out;
 }
 
 // Random keys, modifiers and commands for thousands of frames with a disk
