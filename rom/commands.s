@@ -2,7 +2,7 @@
 ; loads, saves, lists and starts programs, and shows the disk's directory.
 ;
 ;   LOAD"NAME"[,DEVICE[,1]]   SAVE"NAME"[,DEVICE]   RUN   SYS ADDRESS
-;   DIRECTORY  $   LIST   NEW   HELP
+;   DIRECTORY["PATTERN"]  $   LIST   NEW   HELP
 ;
 ; The device is 8 unless another is given.  RUN starts the program at the
 ; address its one-line BASIC stub (SYS nnnn) names, or, for a program
@@ -491,12 +491,44 @@ DoList: jsr     EndOfLine
 @done:  jmp     Ready
 
 ; DIRECTORY or $: the drive's directory, as the drive sends it (a BASIC
-; program of one line per file), printed as it arrives.
+; program of one line per file), printed as it arrives; DIRECTORY"PATTERN"
+; lists the matching names only.
 DoDirectory:
+        lda     #'$'                    ; "$", or "$0:PATTERN" for
+        sta     FNBUF                   ; DIRECTORY"PATTERN"
+        ldx     #1
+        jsr     SkipSpaces
+        beq     @named
+        cmp     #'"'
+        beq     @quote
+        jmp     SyntaxError
+@quote: lda     #'0'
+        sta     FNBUF+1
+        lda     #':'
+        sta     FNBUF+2
+        ldx     #3
+        iny
+@pattern:
+        lda     BUF,y
+        beq     @named
+        iny
+        cmp     #'"'
+        beq     @closed
+        cpx     #19
+        bcs     @pattern
+        sta     FNBUF,x
+        inx
+        bne     @pattern
+@closed:
+        sty     CMDPOS
+        txa
+        pha
         jsr     EndOfLine
-        lda     #1
-        ldx     #<DollarName
-        ldy     #>DollarName
+        pla
+        tax
+@named: txa
+        ldx     #<FNBUF
+        ldy     #>FNBUF
         jsr     SETNAM
         lda     #DIRECTORY_FILE
         ldx     #8
@@ -636,9 +668,6 @@ CommandLow:
         .lobytes DoDirectory-1, DoLoad-1, DoSave-1, DoRun-1, DoSys-1, DoList-1, DoNew-1, DoHelp-1
 CommandHigh:
         .hibytes DoDirectory-1, DoLoad-1, DoSave-1, DoRun-1, DoSys-1, DoList-1, DoNew-1, DoHelp-1
-
-DollarName:
-        .byte   "$"
 
 Banner: .byte   $93
         .byte   " RAVLIN OPEN ROM FOR THE C16 AND PLUS/4", $0D

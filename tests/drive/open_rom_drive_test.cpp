@@ -38,13 +38,14 @@ struct OpenRomDriveTest : ::testing::Test {
     }
 };
 
-TEST_F(OpenRomDriveTest, DirectoryAndDollarListTheDisk)
+TEST_F(OpenRomDriveTest, DirectoryAndDollarListTheDiskOrTheNamesAPatternMatches)
 {
     TestDisk disk = TestDisk::Blank();
     disk.AddFile("HI", BasicProgram);
     disk.AddFile("NOTES", std::vector<uint8_t>(600, 'X'), 0x81);
     disk.Save("disk.d64");
-    RunnerResult run = Run("--disk disk.d64", Typed("DIRECTORY") + "screen-text\n" + Typed("$") + "screen-text\n");
+    RunnerResult run = Run("--disk disk.d64", Typed("DIRECTORY") + "screen-text\n" + Typed("$") + "screen-text\n" +
+                                                  Typed("DIRECTORY\"N*\"") + Typed("$\"H?\"") + "screen-text\n");
     ASSERT_EQ(run.exitCode, 0) << run.err;
     for (const char* line : {"0 \"TEST DISK       \" TD 2A\n1    \"HI\"               PRG\n"
                              "3    \"NOTES\"            SEQ\n660 BLOCKS FREE.\nREADY.\n"}) {
@@ -52,6 +53,12 @@ TEST_F(OpenRomDriveTest, DirectoryAndDollarListTheDisk)
         EXPECT_NE(first, std::string::npos) << run.out;
         EXPECT_NE(run.out.find(std::string("$\n") + line, first + 1), std::string::npos) << run.out;
     }
+    // A pattern lists the matching names only.
+    EXPECT_NE(run.out.find("DIRECTORY\"N*\"\n0 \"TEST DISK       \" TD 2A\n3    \"NOTES\"            SEQ\n"
+                           "660 BLOCKS FREE.\nREADY.\n$\"H?\"\n0 \"TEST DISK       \" TD 2A\n"
+                           "1    \"HI\"               PRG\n660 BLOCKS FREE.\nREADY.\n"),
+              std::string::npos)
+        << run.out;
 }
 
 TEST_F(OpenRomDriveTest, LoadRunSysListAndSaveThroughTheCommandLine)
