@@ -28,6 +28,7 @@ Settings DefaultSettings()
     s.KeyboardMap = DefaultKeyboardMap;
     s.Accuracy = DefaultAccuracy;
     s.TapeWarp = DefaultTapeWarp;
+    s.OpenRom = DefaultOpenRom;
     return s;
 }
 
@@ -108,6 +109,7 @@ constexpr NamedSetting SettingNames[] = {
     {"KeyboardMap", &Settings::KeyboardMap},
     {"Accuracy", &Settings::Accuracy},
     {"TapeWarp", &Settings::TapeWarp},
+    {"OpenRom", &Settings::OpenRom},
 };
 
 // The settings whose values are numbered choices: anything past the last

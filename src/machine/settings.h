@@ -18,6 +18,7 @@ struct Settings {
     uint32_t KeyboardMap;   // 1 symbolic (a typed character as itself), 0 positional
     uint32_t Accuracy;   // 1 the machine as measured on the real chips, 0 the older simple model
     uint32_t TapeWarp;   // 1 unpaced while the datassette's tape moves, 0 paced as always
+    uint32_t OpenRom;    // 1 Ravlin's open ROM even when the Commodore images are found
 };
 
 extern Settings Config;
@@ -37,6 +38,7 @@ constexpr uint32_t DefaultWindowed = 0;
 constexpr uint32_t DefaultKeyboardMap = 1;   // symbolic
 constexpr uint32_t DefaultAccuracy = 1;   // the measured machine
 constexpr uint32_t DefaultTapeWarp = 1;
+constexpr uint32_t DefaultOpenRom = 0;    // the Commodore images when they are found
 
 // The highest value of each setting that has a range (all start at 0).
 constexpr uint32_t HighestScreenMode = 6;

@@ -9,7 +9,9 @@
 #include "cpu/cpu.h"
 #include "machine/log.h"
 #include "machine/machine_state.h"
+#include "machine/open_rom.h"
 #include "machine/settings.h"
+#include "platform/desktop.h"
 #include "platform/devices.h"
 #include "platform/setup.h"
 #include "platform/start_file.h"
@@ -69,23 +71,60 @@ bool Fail(const char* text, int* exitCode)
     return false;
 }
 
-bool LoadRequiredRom(const char* fileName, uint8_t* image, const char* upperName, int* exitCode)
+// What became of a required image: found and read, not found anywhere
+// (the open ROM can stand in), or a failure already reported.
+enum class RomOutcome { Loaded, Missing, Failed };
+
+RomOutcome LoadRequiredRom(const char* fileName, uint8_t* image, const char* upperName, int* exitCode)
 {
     long bytes = LoadRomImage(fileName, image);
     char text[512];
     if (bytes < 0) {
-        LogLine("Error: File not found: %s.\n", upperName);
-        std::snprintf(text, sizeof text, "Ravlin Error: File not found: %s (looked in %s)", upperName,
-                      RomPlaceList().c_str());
-        return Fail(text, exitCode);
+        LogLine("Warning: File not found: %s (looked in %s).\n", upperName, RomPlaceList().c_str());
+        return RomOutcome::Missing;
     }
     LogLine("Info: %s successfully opened.\n", upperName);
     if (bytes == 0) {
         LogLine("Error: Error while loading %s.\n", upperName);
         std::snprintf(text, sizeof text, "Ravlin Error: Error while loading %s", upperName);
-        return Fail(text, exitCode);
+        Fail(text, exitCode);
+        return RomOutcome::Failed;
     }
     LogLine("Info: %s successfully loaded.\n", upperName);
+    return RomOutcome::Loaded;
+}
+
+// Ravlin's own ROM in both windows: the command line where BASIC would be,
+// its KERNAL above.
+void UseOpenRom()
+{
+    std::memcpy(BasicRom, OpenRomImage, RomSize);
+    std::memcpy(KernalRom, OpenRomImage + RomSize, RomSize);
+    FunctionRomHalves = 0;
+}
+
+// Loads BASIC and the KERNAL, or puts the open ROM in their place when
+// OpenRom=1 asks for it or either image is nowhere to be found.  False
+// after a failure (an image that is there but can't be read).
+bool LoadSystemRoms(int* exitCode, bool* openRom)
+{
+    *openRom = Config.OpenRom == 1;
+    if (*openRom) {
+        LogLine("Info: OpenRom=1: running Ravlin's open ROM.\n");
+        UseOpenRom();
+        return true;
+    }
+    const RomOutcome basic = LoadRequiredRom("basic.bin", BasicRom, "BASIC.BIN", exitCode);
+    if (basic == RomOutcome::Failed)
+        return false;
+    const RomOutcome kernal = LoadRequiredRom("kernal.bin", KernalRom, "KERNAL.BIN", exitCode);
+    if (kernal == RomOutcome::Failed)
+        return false;
+    if (basic == RomOutcome::Missing || kernal == RomOutcome::Missing) {
+        LogLine("Info: %s.\n", OpenRomNotice);
+        *openRom = true;
+        UseOpenRom();
+    }
     return true;
 }
 
@@ -161,12 +200,12 @@ bool StartUp(int showState, int* exitCode)
         Ram64[a] = RamFillPattern(a);
     LogLine("Info: 64K RAM initialized.\n");
 
-    if (!LoadRequiredRom("basic.bin", BasicRom, "BASIC.BIN", exitCode))
+    bool openRom = false;
+    if (!LoadSystemRoms(exitCode, &openRom))
         return false;
-    if (!LoadRequiredRom("kernal.bin", KernalRom, "KERNAL.BIN", exitCode))
-        return false;
+    SetDatassettePresent(!openRom);   // the open ROM has no tape code
 
-    if (Config.Plus4ROMS == 1) {
+    if (Config.Plus4ROMS == 1 && !openRom) {
         LoadFunctionRom("3plus1lo.rom", FunctionRomLo);
         LoadFunctionRom("3plus1hi.rom", FunctionRomHi);
     }
@@ -187,6 +226,8 @@ bool StartUp(int showState, int* exitCode)
         *exitCode = FatalExitCode;
         return false;
     }
+    if (openRom && Config.OpenRom != 1)
+        ShowTitleMessage(OpenRomNotice);   // also on standard error
 
     SetPriorityFromSettings();
 

@@ -27,6 +27,7 @@ TEST(Settings, DefaultsWhenNothingIsSet)
     EXPECT_EQ(s.Sync, 2u);   // paced by the 50 Hz timer
     EXPECT_EQ(s.KeyboardMap, 1u);   // symbolic
     EXPECT_EQ(s.Accuracy, 1u);   // the measured machine
+    EXPECT_EQ(s.OpenRom, 0u);    // the Commodore images when they are found
     EXPECT_EQ(s.ModeX, 0u);
     EXPECT_EQ(s.Plus4ROMS, 0u);
     EXPECT_EQ(s.Joystick, 0u);
@@ -35,7 +36,8 @@ TEST(Settings, DefaultsWhenNothingIsSet)
 
 TEST(Settings, NamesIgnoreCaseAndValuesMayBeHex)
 {
-    Settings s = Parse("screenmode=2\nSYNC = 0x2\n  joystick=1  \nLOG=0X10\nsoundemulation=0\n");
+    Settings s = Parse("screenmode=2\nSYNC = 0x2\n  joystick=1  \nLOG=0X10\nsoundemulation=0\nopenrom=1\n");
+    EXPECT_EQ(s.OpenRom, 1u);
     EXPECT_EQ(s.ScreenMode, 2u);
     EXPECT_EQ(s.Sync, 2u);
     EXPECT_EQ(s.Joystick, 1u);

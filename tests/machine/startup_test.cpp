@@ -8,9 +8,11 @@
 
 #include "machine/log.h"
 #include "machine/machine_state.h"
+#include "machine/open_rom.h"
 #include "machine/settings.h"
 #include "machine/startup.h"
 #include "platform/devices.h"
+#include "ted/memory_map.h"
 #include "platform/headless/headless_control.h"
 #include "support/test_support.h"
 
@@ -157,9 +159,6 @@ std::vector<uint8_t> Bytes(size_t n, uint8_t v) { return std::vector<uint8_t>(n,
 INSTANTIATE_TEST_SUITE_P(
     Cases, FatalPathTest,
     ::testing::Values(
-        FatalCase{"BasicMissing", [](const ScratchDirectory& d) { d.WriteFile("kernal.bin", PalKernal()); },
-                  "Ravlin Error: File not found: BASIC.BIN",
-                  "Info: 64K RAM initialized.\nError: File not found: BASIC.BIN.\n"},
         FatalCase{"BasicEmpty",
                   [](const ScratchDirectory& d) {
                       d.WriteFile("basic.bin", {});
@@ -175,9 +174,6 @@ INSTANTIATE_TEST_SUITE_P(
                   },
                   "Ravlin Error: Error while loading BASIC.BIN",
                   "Info: BASIC.BIN successfully opened.\nError: Error while loading BASIC.BIN.\n"},
-        FatalCase{"KernalMissing", [](const ScratchDirectory& d) { d.WriteFile("basic.bin", Bytes(RomSize, 1)); },
-                  "Ravlin Error: File not found: KERNAL.BIN",
-                  "Info: BASIC.BIN successfully loaded.\nError: File not found: KERNAL.BIN.\n"},
         FatalCase{"KernalEmpty",
                   [](const ScratchDirectory& d) {
                       d.WriteFile("basic.bin", Bytes(RomSize, 1));
@@ -219,14 +215,37 @@ TEST_F(StartUpTest, RomImagesAreFoundWhereLinuxUsersKeepThemAndAMissingOneNamesT
     EXPECT_TRUE(BootMachine());
     EXPECT_NE(BasicRom[0], 0x42);
 
+    // With the KERNAL nowhere, the open ROM stands in for both images; the
+    // log names every place looked in.
     std::filesystem::remove(dir.path + "/data/ravlin/roms/kernal.bin");
-    int exitCode = 0;
-    EXPECT_FALSE(BootMachine(&exitCode));
-    EXPECT_EQ(exitCode, 1);
-    ASSERT_EQ(HeadlessMessageBoxes().size(), 1u);
-    EXPECT_EQ(HeadlessMessageBoxes()[0], "Ravlin Error: File not found: KERNAL.BIN (looked in ., " + dir.path +
-                                             "/named, " + dir.path + "/data/ravlin/roms)");
+    dir.WriteText("settings", "Log=1\n");
+    EXPECT_TRUE(BootMachine());
+    std::fflush(LogFile);
+    EXPECT_TRUE(HeadlessMessageBoxes().empty());
+    EXPECT_EQ(std::memcmp(BasicRom, OpenRomImage, RomSize), 0);
+    EXPECT_EQ(std::memcmp(KernalRom, OpenRomImage + RomSize, RomSize), 0);
+    EXPECT_NE(Log().find("Warning: File not found: KERNAL.BIN (looked in ., " + dir.path + "/named, " + dir.path +
+                         "/data/ravlin/roms).\nInfo: No Commodore ROM images found: running Ravlin's open ROM.\n"),
+              std::string::npos)
+        << Log();
     unsetenv("RAVLIN_ROM_DIR");
+}
+
+// OpenRom=1 takes the open ROM even where the images are, says so in the
+// log only, and leaves the function ROMs out.
+TEST_F(StartUpTest, OpenRomSettingChoosesItOverFoundImages)
+{
+    dir.WriteTinyRoms();
+    dir.WriteText("settings", "Log=1\nOpenRom=1\nPlus4ROMS=1\n");
+    ASSERT_TRUE(BootMachine());
+    std::fflush(LogFile);
+    EXPECT_EQ(std::memcmp(BasicRom, OpenRomImage, RomSize), 0);
+    EXPECT_EQ(std::memcmp(KernalRom, OpenRomImage + RomSize, RomSize), 0);
+    EXPECT_EQ(FunctionRomHalves, 0);
+    EXPECT_NE(Log().find("Info: OpenRom=1: running Ravlin's open ROM.\n"), std::string::npos) << Log();
+    EXPECT_EQ(Log().find("No Commodore ROM images found"), std::string::npos) << Log();
+    // The machine starts at the open ROM's reset vector.
+    EXPECT_EQ(ReadByte(0xFFFC) | (ReadByte(0xFFFD) << 8), OpenRomImage[0x7FFC] | (OpenRomImage[0x7FFD] << 8));
 }
 
 TEST_F(StartUpTest, LogThatCannotBeCreatedIsFatal)

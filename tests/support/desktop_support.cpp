@@ -1,5 +1,8 @@
 #include "support/desktop_support.h"
 
+#include "machine/machine_state.h"
+#include "machine/open_rom.h"
+
 #include <gtest/gtest.h>
 
 #include <fcntl.h>
@@ -275,10 +278,11 @@ bool Screenshot::Take(const VirtualDisplay& display, const std::string& file, co
     return true;
 }
 
-std::string ScreenshotText(const std::string& bmpPath)
+std::string ScreenshotText(const std::string& bmpPath, bool openRom)
 {
     std::vector<uint8_t> bmp = ReadBinaryFile(bmpPath);
-    std::vector<uint8_t> kernal = ReadBinaryFile(RealRomDirectory() + "/kernal.bin");
+    std::vector<uint8_t> kernal = openRom ? std::vector<uint8_t>(OpenRomImage + RomSize, OpenRomImage + 2 * RomSize)
+                                          : ReadBinaryFile(RealRomDirectory() + "/kernal.bin");
     if (bmp.size() < 54 + 320 * 200 || kernal.size() < 0x1400)
         return "";
     auto le32 = [&](size_t at) { return uint32_t{bmp[at]} | (uint32_t{bmp[at + 1]} << 8) | (uint32_t{bmp[at + 2]} << 16) |
@@ -319,7 +323,7 @@ std::string ScreenshotText(const std::string& bmpPath)
     return text;
 }
 
-std::string ScreenTextOf(const VirtualDisplay& display, const std::string& directory)
+std::string ScreenTextOf(const VirtualDisplay& display, const std::string& directory, bool openRom)
 {
     std::string file = directory + "/output.bmp";
     std::remove(file.c_str());
@@ -327,7 +331,7 @@ std::string ScreenTextOf(const VirtualDisplay& display, const std::string& direc
     for (int i = 0; i < 100; i++) {
         std::this_thread::sleep_for(100ms);
         if (access(file.c_str(), R_OK) == 0)
-            return ScreenshotText(file);
+            return ScreenshotText(file, openRom);
     }
     return "";
 }

@@ -95,14 +95,15 @@ struct Screenshot {
 };
 
 // The text of a 320 x 200 screenshot (F6's output.bmp): each 8 x 8 cell
-// matched against the real KERNAL's character set, pixels unlike the most
+// matched against the real KERNAL's character set (the open ROM's with
+// openRom), pixels unlike the most
 // common colour counting as set; 25 lines, trailing blanks dropped, '?' for
 // a cell that is no character.
-std::string ScreenshotText(const std::string& bmpPath);
+std::string ScreenshotText(const std::string& bmpPath, bool openRom = false);
 
 // Presses F6 in ravlin (running in `directory`) and reads the picture's
 // text once the screenshot is written; empty after ten seconds without one.
-std::string ScreenTextOf(const VirtualDisplay& display, const std::string& directory);
+std::string ScreenTextOf(const VirtualDisplay& display, const std::string& directory, bool openRom = false);
 
 // Palette colour `index` as 0xRRGGBB.
 uint32_t PaletteRgb(uint8_t index);

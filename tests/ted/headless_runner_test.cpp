@@ -31,10 +31,11 @@ TEST(HeadlessRunner, RejectsBadArguments)
 
 TEST(HeadlessRunner, StartUpFailureGoesToStandardError)
 {
-    ScratchDirectory dir;   // no ROM images
+    ScratchDirectory dir;
+    dir.WriteFile("basic.bin", {});   // there, but nothing can be read from it
     HeadlessRun run = RunHeadless(dir, "--frames 1 --screen-text");
     EXPECT_NE(run.exitCode, 0);
-    EXPECT_NE(run.err.find("Ravlin Error: File not found: BASIC.BIN"), std::string::npos) << run.err;
+    EXPECT_NE(run.err.find("Ravlin Error: Error while loading BASIC.BIN"), std::string::npos) << run.err;
     EXPECT_TRUE(run.out.empty());
 }
 

@@ -55,6 +55,16 @@ async function typeOnMachine(page, text) {
 }
 
 const frames = (page) => page.evaluate(() => Module._RavlinWebFrames());
+
+// The page as if no ROM images lay beside it.
+async function pageWithoutRoms(browser, query) {
+  const page = await browser.newPage();
+  page.on('pageerror', (error) => { page.uncaught = (page.uncaught || []).concat(String(error)); });
+  await page.setRequestInterception(true);
+  page.on('request', (r) => (r.url().includes('/roms/') ? r.respond({ status: 404, body: '' }) : r.continue()));
+  await page.goto(base + 'index.html' + query);
+  return page;
+}
 const pause = (milliseconds) => new Promise((resolve) => setTimeout(resolve, milliseconds));
 
 const tests = {
@@ -237,31 +247,40 @@ const tests = {
     assert.ok(await waitFor(page, loudest, (peak) => peak > 1000));
   },
 
+  async 'without any ROM images the open ROM starts at once, runs a program, and the picker is offered'(browser) {
+    const page = await pageWithoutRoms(browser, '?run=hello.prg');
+    await waitFor(page, screenText, (t) => /RAVLIN OPEN ROM/.test(t) && /RUN\nRAVLIN WEB 142\n\nREADY\.\n/.test(t));
+    assert.equal(await page.$eval('#roms', (e) => e.hidden), false);
+    assert.match(await page.$eval('#title', (e) => e.textContent), /No Commodore ROM images found: running Ravlin's open ROM/);
+    await page.focus('#screen');
+    await page.keyboard.type('help\n');
+    await waitFor(page, screenText, (t) => /HELP\nLOAD"NAME",8     LOAD AT THE START\n/.test(t));
+    assert.deepEqual(page.uncaught || [], []);
+    await page.close();
+  },
+
   async 'without ROM images beside the page the user chooses them once; F12 stops the machine'(browser) {
     const roms = process.env.RAVLIN_WEB_ROMS;
     const scratch = fs.mkdtempSync(path.join(os.tmpdir(), 'ravlin-roms-'));
     fs.writeFileSync(path.join(scratch, 'kernal.bin'), new Uint8Array(100));
-    const withoutRoms = async () => {
-      const page = await browser.newPage();
-      await page.setRequestInterception(true);
-      page.on('request', (r) => (r.url().includes('/roms/') ? r.respond({ status: 404, body: '' }) : r.continue()));
-      await page.goto(base + 'index.html');
-      return page;
-    };
-    const page = await withoutRoms();
+    // The open ROM runs meanwhile; once both images are chosen the page
+    // starts again on them.
+    const page = await pageWithoutRoms(browser, '');
     await page.waitForSelector('#roms:not([hidden])');
+    await waitFor(page, screenText, (t) => /RAVLIN OPEN ROM/.test(t));
     const picker = await page.$('#rom-files');
     await picker.uploadFile(path.join(roms, 'basic.bin'), path.join(scratch, 'kernal.bin'));
     await waitFor(page, message, (m) => /kernal\.bin has 100 bytes/.test(m) && /Still needed: kernal\.bin/.test(m));
-    await picker.uploadFile(path.join(roms, 'kernal.bin'));
-    await ready(page);
+    await Promise.all([page.waitForNavigation(), picker.uploadFile(path.join(roms, 'kernal.bin'))]);
+    await waitFor(page, screenText, (t) => /BASIC V3\.5/.test(t) && /^READY\.$/m.test(t));
     await page.focus('#screen');
     await tap(page, 'F12');
     await waitFor(page, message, (m) => /The machine has stopped/.test(m));
 
     // The next visit finds them in the browser's storage.
-    const again = await withoutRoms();
+    const again = await pageWithoutRoms(browser, '');
     await ready(again);
+    assert.match(await screenText(again), /BASIC V3\.5/);
     assert.equal(await again.$eval('#roms', (e) => e.hidden), true);
     fs.rmSync(scratch, { recursive: true });
   },

@@ -22,6 +22,15 @@ sources=$(ls src/machine/*.cpp src/cpu/*.cpp src/ted/*.cpp src/sound/*.cpp src/i
              src/platform/*.cpp src/platform/mixer_buffers/*.cpp src/platform/web/*.cpp src/ui/*.cpp src/files/*.cpp \
              src/debugger/*.cpp src/drive/*.cpp src/tape/*.cpp src/cartridge/*.cpp tools/web/*.cpp)
 
+# The open boot ROM, assembled with ca65/ld65 into a C++ array when any of
+# its sources is newer than the array.
+rom_image=$out/rom/open_rom_image.cpp
+if [ ! -f "$rom_image" ] || [ -n "$(find rom -newer "$rom_image" -type f | head -n 1)" ]; then
+  echo "  assembling the open boot ROM"
+  sh rom/assemble.sh "$out/rom"
+fi
+sources="$sources $rom_image"
+
 # One object per source, rebuilt when the source or any header is newer.
 newest_header=$(ls -t $(find src tools/web -name '*.h') | head -n 1)
 for source in $sources; do

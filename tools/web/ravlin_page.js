@@ -1,5 +1,6 @@
 // The page around the machine: the URL's settings, the ROM images (beside
-// the page, or chosen once and kept in IndexedDB), the canvas, the keys,
+// the page, or chosen once and kept in IndexedDB; without them Ravlin's open
+// ROM, built into the program), the canvas, the keys,
 // the sound, the files the user opens and the files the machine saves.
 'use strict';
 
@@ -94,7 +95,8 @@
   }
 
   // The images beside the page come first, then those kept from an earlier
-  // visit; otherwise the user chooses them.
+  // visit; without them the machine starts on Ravlin's open ROM at once, and
+  // the picker is offered beside it for the real images.
   async function findRoms() {
     const beside = {};
     for (const name of RequiredRoms.concat(FunctionRoms)) {
@@ -106,32 +108,33 @@
     if (complete(beside)) return beside;
     const kept = await storedRoms();
     if (complete(kept)) return kept;
-    return chooseRoms();
+    offerRomPicker();
+    return {};
   }
-  function chooseRoms() {
+  // Once both images are chosen they are kept, and the page starts again
+  // with them.
+  function offerRomPicker() {
     romPanel.hidden = false;
     const input = document.getElementById('rom-files');
     const chosen = {};
-    return new Promise((resolve) => {
-      input.addEventListener('change', async () => {
-        for (const file of input.files) {
-          const name = file.name.toLowerCase();
-          if (!RequiredRoms.includes(name) && !FunctionRoms.includes(name)) {
-            showMessage(`${file.name} is not one of basic.bin, kernal.bin, 3plus1lo.rom, 3plus1hi.rom.`);
-            continue;
-          }
-          const bytes = new Uint8Array(await file.arrayBuffer());
-          const problem = wrongSize(file.name, bytes);
-          if (problem) showMessage(problem); else chosen[name] = bytes;
+    input.addEventListener('change', async () => {
+      for (const file of input.files) {
+        const name = file.name.toLowerCase();
+        if (!RequiredRoms.includes(name) && !FunctionRoms.includes(name)) {
+          showMessage(`${file.name} is not one of basic.bin, kernal.bin, 3plus1lo.rom, 3plus1hi.rom.`);
+          continue;
         }
-        if (complete(chosen)) {
-          romPanel.hidden = true;
-          await storeRoms(chosen);
-          resolve(chosen);
-        } else {
-          showMessage('Still needed: ' + RequiredRoms.filter((n) => !chosen[n]).join(' and ') + '.');
-        }
-      });
+        const bytes = new Uint8Array(await file.arrayBuffer());
+        const problem = wrongSize(file.name, bytes);
+        if (problem) showMessage(problem); else chosen[name] = bytes;
+      }
+      if (complete(chosen)) {
+        romPanel.hidden = true;
+        await storeRoms(chosen);
+        location.reload();
+      } else {
+        showMessage('Still needed: ' + RequiredRoms.filter((n) => !chosen[n]).join(' and ') + '.');
+      }
     });
   }
 
