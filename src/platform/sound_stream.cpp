@@ -23,6 +23,13 @@ constexpr double KaiserBeta = 8.0;   // about 80 dB down outside the pass band
 // limit when that is lower.
 constexpr double HearingLimitHz = 22050.0;
 constexpr double Pi = 3.14159265358979323846;
+// The Kaiser window's transition from pass band to stop band, in cycles per
+// output sample: (A - 7.95) / (2.285 * 2 pi * Taps) with A = beta / 0.1102
+// + 8.7 dB (81.3 dB at beta 8), about 0.08.  The cut-off lies in its middle.
+constexpr double TransitionWidth =
+    (KaiserBeta / 0.1102 + 8.7 - 7.95) / (2.285 * 2.0 * Pi * Taps);
+
+std::atomic<float> StopBandHz{0.0f};
 
 double BesselI0(double x)
 {
@@ -69,6 +76,7 @@ void BuildStepTable(SoundStream& s, uint32_t outputRate)
             s.stepTable[static_cast<size_t>(p) * Taps + k] = static_cast<float>(integral[g] / total - plain);
         }
     s.filterRate = outputRate;
+    StopBandHz.store(static_cast<float>((cutoff + TransitionWidth / 2.0) * outputRate), std::memory_order_relaxed);
     s.step = outputRate / s.inputRate;
     s.highPassPole = static_cast<float>(std::exp(-2.0 * Pi * StreamHighPassHz / outputRate));
     std::fill(s.ripple.begin(), s.ripple.end(), 0.0f);
@@ -157,6 +165,7 @@ bool StreamSetInputRate(SoundStream& s, double levelsPerSecond, bool paced)
     }
     s.inputRate = levelsPerSecond;
     s.filterRate = 0;   // made again for the new rate at the next write
+    StopBandHz.store(0.0f, std::memory_order_relaxed);
     return true;
 }
 
@@ -200,6 +209,7 @@ void StreamClose(SoundStream& s)
     std::vector<float>().swap(s.stepTable);
     s.inputRate = 0;
     s.filterRate = 0;
+    StopBandHz.store(0.0f, std::memory_order_relaxed);
     s.steer = 0;
     s.spare.store(0);
     s.spareLeast = INT64_MAX;
@@ -215,6 +225,8 @@ void StreamClose(SoundStream& s)
     s.primed = false;
     s.lastSample = 0;
 }
+
+float StreamStopBandHz() { return StopBandHz.load(std::memory_order_relaxed); }
 
 size_t StreamQueued(const SoundStream& s)
 {

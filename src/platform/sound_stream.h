@@ -89,6 +89,11 @@ bool StreamSetInputRate(SoundStream& s, double levelsPerSecond, bool paced);
 bool StreamWrite(SoundStream& s, const SoundLevelRun* runs, uint32_t count);
 // Back to nothing (after the reader has stopped for good).
 void StreamClose(SoundStream& s);
+// Where the band-limited step's stop band begins for the rate the converter
+// last made its filter for (the writer's thread); 0 until it has made one.
+// A tone above it comes out as its mean level and nothing else, so the
+// generator can hand such a voice over as its mean instead of its edges.
+float StreamStopBandHz();
 
 // Samples waiting for the reader.
 size_t StreamQueued(const SoundStream& s);

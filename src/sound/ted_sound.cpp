@@ -4,10 +4,12 @@
 #include "sound/ted_sound.h"
 
 #include <algorithm>
+#include <cmath>
 
 #include "machine/machine_state.h"
 #include "machine/settings.h"
 #include "platform/devices.h"
+#include "platform/sound_stream.h"
 #include "ted/ted_clock.h"
 #include "ui/menus.h"
 
@@ -106,6 +108,31 @@ inline float LevelOf(const Gates& g)
     return g.volume * static_cast<float>((g.voice1 & out1) + (g.voice2 & out2));
 }
 
+// The same with the voices marked in `mean` heard as their average, half.
+inline float LevelOf(const Gates& g, const bool mean[2])
+{
+    const float out1 = mean[0] ? 0.5f : static_cast<float>(g.held1 | TedSound.Voice[0].Output);
+    const float out2 = mean[1] ? 0.5f : static_cast<float>(g.held2 | (g.noise ? (TedSound.Noise & 1) : TedSound.Voice[1].Output));
+    return g.volume * (static_cast<float>(g.voice1) * out1 + static_cast<float>(g.voice2) * out2);
+}
+
+// A square wave whose tone lies above the device's filter leaves nothing
+// of itself in the output but its mean: such a voice is handed over as
+// half its level instead of two edges every few sound clocks.  The limit
+// follows the filter the device has made (its stop band, from the device's
+// rate); until there is one, every edge is drawn.
+uint16_t MeanBelow()
+{
+    const float stopBand = StreamStopBandHz();
+    if (stopBand != TedSound.MeanBelowFor) {
+        TedSound.MeanBelowFor = stopBand;
+        // f = rate / (2 * half) above the stop band: half < rate / (2 * stop band).
+        const double limit = stopBand > 0.0f ? TedSound.RateSent / (2.0 * stopBand) : 0.0;
+        TedSound.MeanBelow = static_cast<uint16_t>(std::clamp(std::ceil(limit), 0.0, 1024.0));
+    }
+    return TedSound.MeanBelow;
+}
+
 // Voice i's counter runs `ticks` sound clocks, running over as often as it
 // does on the way.
 void AdvanceVoice(int i, uint64_t ticks)
@@ -145,12 +172,21 @@ void RunSoundClocks(uint64_t ticks)
     const bool audible = gates.volume > 0.0f;
     const bool heard[2] = {audible && gates.voice1 && !gates.held1 && Counts(TedSound.Voice[0]),
                            audible && gates.voice2 && !gates.held2 && Counts(TedSound.Voice[1])};
+    // A square voice above the filter, once it counts its short half
+    // period (a new register value is taken at the next run-over).
+    const uint16_t meanBelow = MeanBelow();
+    const bool fast[2] = {heard[0] && HalfPeriod(TedSound.Voice[0].Reload) < meanBelow,
+                          heard[1] && !gates.noise && HalfPeriod(TedSound.Voice[1].Reload) < meanBelow};
     while (ticks > 0) {
+        bool mean[2];
         uint64_t span = ticks;
-        for (int i = 0; i < 2; i++)
-            if (heard[i])
-                span = std::min<uint64_t>(span, TedSound.Voice[i].Remaining);
-        Emit(LevelOf(gates), span);
+        for (int i = 0; i < 2; i++) {
+            const TedVoice& v = TedSound.Voice[i];
+            mean[i] = fast[i] && v.Remaining <= HalfPeriod(v.Reload);
+            if (heard[i] && !mean[i])
+                span = std::min<uint64_t>(span, v.Remaining);
+        }
+        Emit(LevelOf(gates, mean), span);
         ticks -= span;
         for (int i = 0; i < 2; i++)
             if (Counts(TedSound.Voice[i]))

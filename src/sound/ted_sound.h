@@ -29,6 +29,10 @@ struct TedSoundState {
     uint8_t Running;          // GeneratedTo holds a single-clock stamp
     uint64_t GeneratedTo;     // single clock up to which the output is made
     double RateSent;          // sound clocks per second last given the device
+    // Half periods (sound clocks) shorter than this put a square voice's
+    // tone above the device's filter: it is heard as its mean.  0: none.
+    uint16_t MeanBelow;
+    float MeanBelowFor;       // the filter's stop band MeanBelow was worked out for
     uint32_t BlockFill;
     SoundLevelRun Block[TedSoundBlockSize];
 };
