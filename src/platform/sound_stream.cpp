@@ -18,6 +18,11 @@ constexpr int PhaseBits = 7;                           // Phases = 128
 constexpr int WeightBits = FractionBits - PhaseBits;
 static_assert(StreamStepPhases == 1 << PhaseBits);
 constexpr size_t PendingSamples = 4096 + 2 * Taps;
+// Steps follow one another into the ripple in turn through this many
+// banks: a step close behind the last one then does not read samples that
+// the last one is still writing (at a place one sample off, which the
+// processor cannot forward), and waits for nothing.
+constexpr uint32_t RippleBanks = 4;
 constexpr double KaiserBeta = 8.0;   // about 80 dB down outside the pass band
 // The pass band ends at the limit of hearing, or at the device's Nyquist
 // limit when that is lower.
@@ -94,7 +99,8 @@ inline void AddStep(SoundStream& s, uint64_t at, float delta)
     const float weight = static_cast<float>(fraction & ((1u << WeightBits) - 1)) * (1.0f / (1u << WeightBits));
     const float* a = s.stepTable.data() + static_cast<size_t>(row) * Taps;
     const float* b = a + Taps;
-    float* r = s.ripple.data() + whole - Taps / 2 + 1;
+    float* r = s.ripple.data() + s.bank * PendingSamples + whole - Taps / 2 + 1;
+    s.bank = (s.bank + 1) % RippleBanks;
     const float wa = delta * (1.0f - weight), wb = delta * weight;
     for (int k = 0; k < Taps; k++)
         r[k] += wa * a[k] + wb * b[k];
@@ -135,16 +141,22 @@ void Finish(SoundStream& s)
     const size_t n = static_cast<size_t>(ready);
     for (size_t i = 0; i < n; i++) {
         s.settled += s.changes[i];
-        const float y = s.settled + s.ripple[i];
+        float ripple = 0.0f;
+        for (uint32_t b = 0; b < RippleBanks; b++)
+            ripple += s.ripple[b * PendingSamples + i];
+        const float y = s.settled + ripple;
         s.highPassOut = y - s.highPassIn + s.highPassPole * s.highPassOut;
         s.highPassIn = y;
         s.finished[i] = s.highPassOut * StreamVoiceScale;
     }
     Queue(s, s.finished.data(), n);
     const size_t live = Taps + 2;
-    std::copy(s.ripple.begin() + static_cast<long>(n), s.ripple.begin() + static_cast<long>(n + live), s.ripple.begin());
+    for (uint32_t b = 0; b < RippleBanks; b++) {
+        const auto bank = s.ripple.begin() + static_cast<long>(b * PendingSamples);
+        std::copy(bank + static_cast<long>(n), bank + static_cast<long>(n + live), bank);
+        std::fill(bank + static_cast<long>(live), bank + static_cast<long>(n + live), 0.0f);
+    }
     std::copy(s.changes.begin() + static_cast<long>(n), s.changes.begin() + static_cast<long>(n + live), s.changes.begin());
-    std::fill(s.ripple.begin() + live, s.ripple.begin() + static_cast<long>(n + live), 0.0f);
     std::fill(s.changes.begin() + live, s.changes.begin() + static_cast<long>(n + live), 0.0f);
     s.position -= static_cast<uint64_t>(n) << FractionBits;
 }
@@ -156,7 +168,7 @@ bool StreamSetInputRate(SoundStream& s, double levelsPerSecond, bool paced)
     if (!(levelsPerSecond > 1000.0 && levelsPerSecond < 10'000'000.0))
         return false;
     if (!s.ready.load(std::memory_order_acquire)) {
-        s.ripple.assign(PendingSamples, 0.0f);
+        s.ripple.assign(RippleBanks * PendingSamples, 0.0f);
         s.changes.assign(PendingSamples, 0.0f);
         s.finished.assign(PendingSamples, 0.0f);
         s.queue.assign(StreamQueueSamples, 0.0f);
@@ -169,6 +181,13 @@ bool StreamSetInputRate(SoundStream& s, double levelsPerSecond, bool paced)
     return true;
 }
 
+// The 64-sample steps are most of the work where the output changes often
+// (the noise at its fastest): on x86-64 processors that have AVX they are
+// added eight samples at a time.  The same operations in the same order, so
+// the output is the same either way.
+#if defined(__x86_64__) && defined(__GNUC__) && !defined(__EMSCRIPTEN__)
+__attribute__((target_clones("avx", "default")))
+#endif
 bool StreamWrite(SoundStream& s, const SoundLevelRun* runs, uint32_t count)
 {
     if (!s.ready.load(std::memory_order_acquire) || s.inputRate <= 0)

