@@ -191,12 +191,18 @@ inline void SetMeanGain(int i, float gain, uint16_t half)
 // `count` sound clocks at `level`, the first three with the pulses added.
 inline void EmitWithPulse(float level, uint64_t count)
 {
-    while (count > 0 && (TedSound.Pulse[0] != 0.0f || TedSound.Pulse[1] != 0.0f || TedSound.Pulse[2] != 0.0f)) {
-        Emit(level + TedSound.Pulse[0], 1);
-        TedSound.Pulse[0] = TedSound.Pulse[1];
-        TedSound.Pulse[1] = TedSound.Pulse[2];
-        TedSound.Pulse[2] = 0.0f;
-        count--;
+    float* pulse = TedSound.Pulse;
+    if (pulse[0] != 0.0f || pulse[1] != 0.0f || pulse[2] != 0.0f) {
+        const float p[3] = {pulse[0], pulse[1], pulse[2]};
+        const uint64_t n = std::min<uint64_t>(count, 3);
+        for (uint64_t k = 0; k < 3; k++)
+            if (k < n)
+                Emit(level + p[k], 1);
+            else
+                pulse[k - n] = p[k];
+        for (uint64_t k = 3 - n; k < 3; k++)
+            pulse[k] = 0.0f;
+        count -= n;
     }
     Emit(level, count);
 }
@@ -219,8 +225,17 @@ void AdvanceVoice(int i, uint64_t ticks)
             ShiftNoise();
         return;
     }
-    const uint64_t overs = 1 + after / half;
-    v.Remaining = static_cast<uint16_t>(half - after % half);
+    // A few run-overs (a voice above the filter, handed over as its mean,
+    // between two writes) are counted without dividing.
+    uint64_t overs = 1, rest = after;
+    if (after < 16 * half) {
+        for (; rest >= half; rest -= half)
+            overs++;
+    } else {
+        overs += after / half;
+        rest = after % half;
+    }
+    v.Remaining = static_cast<uint16_t>(half - rest);
     v.Output ^= static_cast<uint8_t>(overs & 1);
     // The shift register comes back to where it was every 255 shifts.
     if (i == 1)
