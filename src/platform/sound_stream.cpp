@@ -139,16 +139,37 @@ void Finish(SoundStream& s)
     if (ready <= 0)
         return;
     const size_t n = static_cast<size_t>(ready);
+    float* y = s.finished.data();
+    float settled = s.settled;
     for (size_t i = 0; i < n; i++) {
-        s.settled += s.changes[i];
+        settled += s.changes[i];
         float ripple = 0.0f;
         for (uint32_t b = 0; b < RippleBanks; b++)
             ripple += s.ripple[b * PendingSamples + i];
-        const float y = s.settled + ripple;
-        s.highPassOut = y - s.highPassIn + s.highPassPole * s.highPassOut;
-        s.highPassIn = y;
-        s.finished[i] = s.highPassOut * StreamVoiceScale;
+        y[i] = settled + ripple;
     }
+    s.settled = settled;
+    // The high-pass, out = y - y' + pole out', two samples a step so that
+    // each waits for the one two before it: out = d + pole d' + pole^2 out''.
+    const float pole = s.highPassPole, pole2 = pole * pole;
+    float in = s.highPassIn, out = s.highPassOut;
+    size_t i = 0;
+    for (; i + 1 < n; i += 2) {
+        const float y0 = y[i], y1 = y[i + 1];
+        const float d0 = y0 - in, d1 = y1 - y0;
+        const float out0 = d0 + pole * out;
+        out = (d1 + pole * d0) + pole2 * out;
+        in = y1;
+        y[i] = out0 * StreamVoiceScale;
+        y[i + 1] = out * StreamVoiceScale;
+    }
+    if (i < n) {
+        out = y[i] - in + pole * out;
+        in = y[i];
+        y[i] = out * StreamVoiceScale;
+    }
+    s.highPassIn = in;
+    s.highPassOut = out;
     Queue(s, s.finished.data(), n);
     const size_t live = Taps + 2;
     for (uint32_t b = 0; b < RippleBanks; b++) {

@@ -175,7 +175,7 @@ inline void SetMeanGain(int i, float gain, uint16_t half)
     const float sign = v.Output ? 1.0f : -1.0f;
     const float c1 = sign * (h / 4.0f - r / 2.0f);
     const float c2 = -sign * r * e / 4.0f;
-    const float c3 = sign * (h * h * h / 48.0f - (h * e * e / 2.0f - e * e * e / 3.0f) / 4.0f);
+    const float c3 = sign * (h * h * h * (1.0f / 48.0f) - (h * e * e / 2.0f - e * e * e * (1.0f / 3.0f)) / 4.0f);
     const float g = gain - TedSound.MeanGain[i];
     // Pulses x0-x2 at -1, 0, +1 around the middle one: their sum, first
     // and second moments.
