@@ -57,7 +57,8 @@ inline void ShiftNoise()
 // Run-overs of voice 2's counter from a shift register state until its
 // output bit next changes (at most 8 in the 255-state sequence; the all-ones
 // state, which never changes, is cut off at 255).
-constexpr std::array<uint8_t, 256> MakeNoiseRuns()
+// With `after` set, the state the register is in after those run-overs.
+constexpr std::array<uint8_t, 256> MakeNoiseRuns(bool after)
 {
     std::array<uint8_t, 256> runs{};
     for (unsigned state = 0; state < 256; state++) {
@@ -68,11 +69,12 @@ constexpr std::array<uint8_t, 256> MakeNoiseRuns()
             n = static_cast<uint8_t>((n << 1) | feedback);
             k++;
         } while ((n & 1) == (state & 1) && k < 255);
-        runs[state] = static_cast<uint8_t>(k);
+        runs[state] = static_cast<uint8_t>(after ? n : k);
     }
     return runs;
 }
-constexpr std::array<uint8_t, 256> NoiseRuns = MakeNoiseRuns();
+constexpr std::array<uint8_t, 256> NoiseRuns = MakeNoiseRuns(false);
+constexpr std::array<uint8_t, 256> NoiseAfterRun = MakeNoiseRuns(true);
 
 void SendBlock()
 {
@@ -243,6 +245,36 @@ void AdvanceVoice(int i, uint64_t ticks)
             ShiftNoise();
 }
 
+// `ticks` sound clocks of voice 2's noise, with voice 1 not heard or heard
+// as its mean (`mean1`): a run from one change of the noise to the next at a
+// time, from two tables; voice 1 counts on at the end.
+void NoiseAlone(const Gates& gates, bool mean1, uint64_t ticks)
+{
+    const bool mean[2] = {mean1, false};
+    SetMeanGain(0, mean1 ? gates.volume : 0.0f, HalfPeriod(TedSound.Voice[0].Reload));
+    SetMeanGain(1, 0.0f, 0);
+    TedVoice& v = TedSound.Voice[1];
+    const uint64_t half = HalfPeriod(v.Reload);
+    uint64_t left = ticks;
+    for (;;) {
+        const uint8_t run = NoiseRuns[TedSound.Noise];
+        const uint64_t change = v.Remaining + (run - 1u) * half;
+        if (change > left)
+            break;
+        EmitWithPulse(LevelOf(gates, mean), change);
+        left -= change;
+        v.Remaining = static_cast<uint16_t>(half);
+        v.Output ^= run & 1;
+        TedSound.Noise = NoiseAfterRun[TedSound.Noise];
+    }
+    if (left > 0) {   // short of the next change
+        EmitWithPulse(LevelOf(gates, mean), left);
+        AdvanceVoice(1, left);
+    }
+    if (Counts(TedSound.Voice[0]))
+        AdvanceVoice(0, ticks);
+}
+
 // `ticks` sound clocks, in spans that end where a voice that is heard runs
 // over; voices not heard just count.
 void RunSoundClocks(uint64_t ticks)
@@ -263,6 +295,11 @@ void RunSoundClocks(uint64_t ticks)
     // The noise is heard to change only at the run-overs where its bit
     // does: a span runs on over the others.
     const bool noiseHeard = heard[1] && gates.noise;
+    const TedVoice& v1 = TedSound.Voice[0];
+    if (noiseHeard && (!heard[0] || (fast[0] && v1.Remaining <= HalfPeriod(v1.Reload)))) {
+        NoiseAlone(gates, heard[0], ticks);
+        return;
+    }
     while (ticks > 0) {
         bool mean[2];
         uint64_t span = ticks;
