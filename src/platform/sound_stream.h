@@ -58,7 +58,8 @@ struct SoundStream {
     float settled = 0;           // level reached by the samples already sent
     float highPassIn = 0, highPassOut = 0, highPassPole = 0;
     std::vector<float> stepTable;   // (Phases + 1) rows of Taps: a step's ripple
-    std::vector<float> ripple;      // pending output samples: the steps' ripple
+    std::vector<float> ripple;      // pending output samples: the steps' ripple, in banks
+    uint32_t bank = 0;              // the bank the next step goes to
     std::vector<float> changes;     // pending output samples: level changes
     std::vector<float> finished;
 
@@ -89,6 +90,11 @@ bool StreamSetInputRate(SoundStream& s, double levelsPerSecond, bool paced);
 bool StreamWrite(SoundStream& s, const SoundLevelRun* runs, uint32_t count);
 // Back to nothing (after the reader has stopped for good).
 void StreamClose(SoundStream& s);
+// Where the band-limited step's stop band begins for the rate the converter
+// last made its filter for (the writer's thread); 0 until it has made one.
+// A tone above it comes out as its mean level and nothing else, so the
+// generator can hand such a voice over as its mean instead of its edges.
+float StreamStopBandHz();
 
 // Samples waiting for the reader.
 size_t StreamQueued(const SoundStream& s);

@@ -4,10 +4,13 @@
 #include "sound/ted_sound.h"
 
 #include <algorithm>
+#include <array>
+#include <cmath>
 
 #include "machine/machine_state.h"
 #include "machine/settings.h"
 #include "platform/devices.h"
+#include "platform/sound_stream.h"
 #include "ted/ted_clock.h"
 #include "ui/menus.h"
 
@@ -51,6 +54,28 @@ inline void ShiftNoise()
     TedSound.Noise = static_cast<uint8_t>((n << 1) | feedback);
 }
 
+// Run-overs of voice 2's counter from a shift register state until its
+// output bit next changes (at most 8 in the 255-state sequence; the all-ones
+// state, which never changes, is cut off at 255).
+// With `after` set, the state the register is in after those run-overs.
+constexpr std::array<uint8_t, 256> MakeNoiseRuns(bool after)
+{
+    std::array<uint8_t, 256> runs{};
+    for (unsigned state = 0; state < 256; state++) {
+        uint8_t n = static_cast<uint8_t>(state);
+        unsigned k = 0;
+        do {
+            const uint8_t feedback = static_cast<uint8_t>(~((n >> 7) ^ (n >> 5) ^ (n >> 4) ^ (n >> 1)) & 1);
+            n = static_cast<uint8_t>((n << 1) | feedback);
+            k++;
+        } while ((n & 1) == (state & 1) && k < 255);
+        runs[state] = static_cast<uint8_t>(after ? n : k);
+    }
+    return runs;
+}
+constexpr std::array<uint8_t, 256> NoiseRuns = MakeNoiseRuns(false);
+constexpr std::array<uint8_t, 256> NoiseAfterRun = MakeNoiseRuns(true);
+
 void SendBlock()
 {
     if (TedSound.BlockFill > 0 && g_pDS)
@@ -59,7 +84,7 @@ void SendBlock()
 }
 
 // `count` sound clocks at `level`: one more run, or a longer last one.
-void Emit(float level, uint64_t count)
+inline void Emit(float level, uint64_t count)
 {
     if (count == 0)
         return;
@@ -106,6 +131,84 @@ inline float LevelOf(const Gates& g)
     return g.volume * static_cast<float>((g.voice1 & out1) + (g.voice2 & out2));
 }
 
+// The same with the voices marked in `mean` heard as their average, half.
+inline float LevelOf(const Gates& g, const bool mean[2])
+{
+    const float out1 = mean[0] ? 0.5f : static_cast<float>(g.held1 | TedSound.Voice[0].Output);
+    const float out2 = mean[1] ? 0.5f : static_cast<float>(g.held2 | (g.noise ? (TedSound.Noise & 1) : TedSound.Voice[1].Output));
+    return g.volume * (static_cast<float>(g.voice1) * out1 + static_cast<float>(g.voice2) * out2);
+}
+
+// A square wave whose tone lies above the device's filter leaves nothing
+// of itself in the output but its mean: such a voice is handed over as
+// half its level instead of two edges every few sound clocks.  The limit
+// follows the filter the device has made (its stop band, from the device's
+// rate); until there is one, every edge is drawn.
+uint16_t MeanBelow()
+{
+    const float stopBand = StreamStopBandHz();
+    if (stopBand != TedSound.MeanBelowFor) {
+        TedSound.MeanBelowFor = stopBand;
+        // f = rate / (2 * half) above the stop band: half < rate / (2 * stop band).
+        const double limit = stopBand > 0.0f ? TedSound.RateSent / (2.0 * stopBand) : 0.0;
+        TedSound.MeanBelow = static_cast<uint16_t>(std::clamp(std::ceil(limit), 0.0, 1024.0));
+    }
+    return TedSound.MeanBelow;
+}
+
+// A voice handed over as its mean leaves out its square wave around the
+// mean, c = +-1/2.  Heard at a level that changes by g (a volume write, a
+// voice switched), what that leaves out in the audible band is, around the
+// change, -g (C1 impulse + C2 its derivative + C3 its second derivative +
+// ...), Ck being c summed k times over from the places where each sum is
+// at its mean.  The first three terms come in as the levels of the next
+// three sound clocks (their centres half a clock, one and a half and two and
+// a half clocks after the change), which leaves what is left about 44 dB
+// under the sound of sample playback over a voice at 0x3FD.
+inline void SetMeanGain(int i, float gain, uint16_t half)
+{
+    if (gain == TedSound.MeanGain[i])
+        return;
+    if (gain != 0.0f)
+        TedSound.MeanHalf[i] = half;
+    const TedVoice& v = TedSound.Voice[i];
+    // Through a half period of h clocks, r of them still to come.
+    const float h = TedSound.MeanHalf[i], r = v.Remaining, e = h - r;
+    const float sign = v.Output ? 1.0f : -1.0f;
+    const float c1 = sign * (h / 4.0f - r / 2.0f);
+    const float c2 = -sign * r * e / 4.0f;
+    const float c3 = sign * (h * h * h * (1.0f / 48.0f) - (h * e * e / 2.0f - e * e * e * (1.0f / 3.0f)) / 4.0f);
+    const float g = gain - TedSound.MeanGain[i];
+    // Pulses x0-x2 at -1, 0, +1 around the middle one: their sum, first
+    // and second moments.
+    const float sum = -g * c1;
+    const float first = g * c2 - 1.5f * sum;
+    const float second = -2.0f * g * c3 - 3.0f * (first + 1.5f * sum) + 2.25f * sum;
+    TedSound.Pulse[0] += (second - first) / 2.0f;
+    TedSound.Pulse[1] += sum - second;
+    TedSound.Pulse[2] += (second + first) / 2.0f;
+    TedSound.MeanGain[i] = gain;
+}
+
+// `count` sound clocks at `level`, the first three with the pulses added.
+inline void EmitWithPulse(float level, uint64_t count)
+{
+    float* pulse = TedSound.Pulse;
+    if (pulse[0] != 0.0f || pulse[1] != 0.0f || pulse[2] != 0.0f) {
+        const float p[3] = {pulse[0], pulse[1], pulse[2]};
+        const uint64_t n = std::min<uint64_t>(count, 3);
+        for (uint64_t k = 0; k < 3; k++)
+            if (k < n)
+                Emit(level + p[k], 1);
+            else
+                pulse[k - n] = p[k];
+        for (uint64_t k = 3 - n; k < 3; k++)
+            pulse[k] = 0.0f;
+        count -= n;
+    }
+    Emit(level, count);
+}
+
 // Voice i's counter runs `ticks` sound clocks, running over as often as it
 // does on the way.
 void AdvanceVoice(int i, uint64_t ticks)
@@ -124,8 +227,17 @@ void AdvanceVoice(int i, uint64_t ticks)
             ShiftNoise();
         return;
     }
-    const uint64_t overs = 1 + after / half;
-    v.Remaining = static_cast<uint16_t>(half - after % half);
+    // A few run-overs (a voice above the filter, handed over as its mean,
+    // between two writes) are counted without dividing.
+    uint64_t overs = 1, rest = after;
+    if (after < 16 * half) {
+        for (; rest >= half; rest -= half)
+            overs++;
+    } else {
+        overs += after / half;
+        rest = after % half;
+    }
+    v.Remaining = static_cast<uint16_t>(half - rest);
     v.Output ^= static_cast<uint8_t>(overs & 1);
     // The shift register comes back to where it was every 255 shifts.
     if (i == 1)
@@ -133,28 +245,92 @@ void AdvanceVoice(int i, uint64_t ticks)
             ShiftNoise();
 }
 
+// `ticks` sound clocks of voice 2's noise, with voice 1 not heard or heard
+// as its mean (`mean1`): a run from one change of the noise to the next at a
+// time, from two tables; voice 1 counts on at the end.
+void NoiseAlone(const Gates& gates, bool mean1, uint64_t ticks)
+{
+    const bool mean[2] = {mean1, false};
+    SetMeanGain(0, mean1 ? gates.volume : 0.0f, HalfPeriod(TedSound.Voice[0].Reload));
+    SetMeanGain(1, 0.0f, 0);
+    TedVoice& v = TedSound.Voice[1];
+    const uint64_t half = HalfPeriod(v.Reload);
+    uint64_t left = ticks;
+    for (;;) {
+        const uint8_t run = NoiseRuns[TedSound.Noise];
+        const uint64_t change = v.Remaining + (run - 1u) * half;
+        if (change > left)
+            break;
+        EmitWithPulse(LevelOf(gates, mean), change);
+        left -= change;
+        v.Remaining = static_cast<uint16_t>(half);
+        v.Output ^= run & 1;
+        TedSound.Noise = NoiseAfterRun[TedSound.Noise];
+    }
+    if (left > 0) {   // short of the next change
+        EmitWithPulse(LevelOf(gates, mean), left);
+        AdvanceVoice(1, left);
+    }
+    if (Counts(TedSound.Voice[0]))
+        AdvanceVoice(0, ticks);
+}
+
 // `ticks` sound clocks, in spans that end where a voice that is heard runs
 // over; voices not heard just count.
 void RunSoundClocks(uint64_t ticks)
 {
     if (Holding()) {
-        Emit(TedSoundLevel(), ticks);
+        EmitWithPulse(TedSoundLevel(), ticks);
         return;
     }
     const Gates gates = WorkOutGates();
     const bool audible = gates.volume > 0.0f;
     const bool heard[2] = {audible && gates.voice1 && !gates.held1 && Counts(TedSound.Voice[0]),
                            audible && gates.voice2 && !gates.held2 && Counts(TedSound.Voice[1])};
+    // A square voice above the filter, once it counts its short half
+    // period (a new register value is taken at the next run-over).
+    const uint16_t meanBelow = MeanBelow();
+    const bool fast[2] = {heard[0] && HalfPeriod(TedSound.Voice[0].Reload) < meanBelow,
+                          heard[1] && !gates.noise && HalfPeriod(TedSound.Voice[1].Reload) < meanBelow};
+    // The noise is heard to change only at the run-overs where its bit
+    // does: a span runs on over the others.
+    const bool noiseHeard = heard[1] && gates.noise;
+    const TedVoice& v1 = TedSound.Voice[0];
+    if (noiseHeard && (!heard[0] || (fast[0] && v1.Remaining <= HalfPeriod(v1.Reload)))) {
+        NoiseAlone(gates, heard[0], ticks);
+        return;
+    }
     while (ticks > 0) {
+        bool mean[2];
         uint64_t span = ticks;
-        for (int i = 0; i < 2; i++)
-            if (heard[i])
-                span = std::min<uint64_t>(span, TedSound.Voice[i].Remaining);
-        Emit(LevelOf(gates), span);
+        for (int i = 0; i < 2; i++) {
+            const TedVoice& v = TedSound.Voice[i];
+            mean[i] = fast[i] && v.Remaining <= HalfPeriod(v.Reload);
+            SetMeanGain(i, mean[i] ? gates.volume : 0.0f, HalfPeriod(v.Reload));
+            if (heard[i] && !mean[i] && !(i == 1 && noiseHeard))
+                span = std::min<uint64_t>(span, v.Remaining);
+        }
+        uint32_t noiseRun = 0;
+        uint64_t noiseChange = 0;
+        if (noiseHeard) {
+            const TedVoice& v = TedSound.Voice[1];
+            noiseRun = NoiseRuns[TedSound.Noise];
+            noiseChange = v.Remaining + uint64_t{noiseRun - 1} * HalfPeriod(v.Reload);
+            span = std::min(span, noiseChange);
+        }
+        EmitWithPulse(LevelOf(gates, mean), span);
         ticks -= span;
-        for (int i = 0; i < 2; i++)
-            if (Counts(TedSound.Voice[i]))
-                AdvanceVoice(i, span);
+        if (Counts(TedSound.Voice[0]))
+            AdvanceVoice(0, span);
+        if (span == noiseChange) {   // the noise changes: noiseRun run-overs, the last just now
+            TedVoice& v = TedSound.Voice[1];
+            v.Remaining = HalfPeriod(v.Reload);
+            v.Output ^= static_cast<uint8_t>(noiseRun & 1);
+            for (uint32_t k = 0; k < noiseRun; k++)
+                ShiftNoise();
+        } else if (Counts(TedSound.Voice[1])) {
+            AdvanceVoice(1, span);
+        }
     }
 }
 
@@ -172,6 +348,10 @@ void SetControl(uint8_t value)
 {
     // While bit 7 is set both counters wait at their register values with
     // their outputs at 1; they count on from there when it clears.
+    if (value & ControlHold) {
+        SetMeanGain(0, 0.0f, 0);
+        SetMeanGain(1, 0.0f, 0);
+    }
     if (value & ControlHold)
         for (TedVoice& v : TedSound.Voice) {
             v.Output = 1;
@@ -198,8 +378,10 @@ void ApplyRegister(uint8_t reg, uint8_t value)
 void SendRate()
 {
     const double rate = SingleClockHz() / 4.0;
-    if (rate != TedSound.RateSent && g_pDS && SoundStreamSetRate(g_pDS, rate) == DS_OK)
+    if (rate != TedSound.RateSent && g_pDS && SoundStreamSetRate(g_pDS, rate) == DS_OK) {
         TedSound.RateSent = rate;
+        TedSound.MeanBelowFor = -1.0f;   // the limit is worked out again for the new rate
+    }
 }
 
 }  // namespace

@@ -29,6 +29,19 @@ struct TedSoundState {
     uint8_t Running;          // GeneratedTo holds a single-clock stamp
     uint64_t GeneratedTo;     // single clock up to which the output is made
     double RateSent;          // sound clocks per second last given the device
+    // Half periods (sound clocks) shorter than this put a square voice's
+    // tone above the device's filter: it is heard as its mean.  0: none.
+    uint16_t MeanBelow;
+    float MeanBelowFor;       // the filter's stop band MeanBelow was worked out for
+    // A voice handed over as its mean leaves out its square wave around the
+    // mean, whose audible part is a short pulse wherever the level it is
+    // heard at changes (a volume write, a voice switched): the level each
+    // voice is handed over as its mean at (0 when it is not), the half
+    // period it counts, and the pulse still to be added to the next three
+    // sound clocks.
+    float MeanGain[2];
+    uint16_t MeanHalf[2];
+    float Pulse[3];
     uint32_t BlockFill;
     SoundLevelRun Block[TedSoundBlockSize];
 };

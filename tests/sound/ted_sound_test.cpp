@@ -2,7 +2,10 @@
 // the shift register's period.
 #include <gtest/gtest.h>
 
+#include <vector>
+
 #include "machine/settings.h"
+#include "platform/sound_stream.h"
 #include "sound/ted_sound.h"
 #include "support/test_support.h"
 #include "ted/memory_map.h"
@@ -68,6 +71,50 @@ TEST_F(TedSoundClock, NoiseRepeatsAfter255ShiftsAndBitSevenHoldsTheCounters)
     EXPECT_EQ(TedSound.Noise, state);
     EXPECT_EQ(TedSound.Voice[1].Remaining, 16);
     EXPECT_FLOAT_EQ(TedSoundLevel(), 1.0f);
+}
+
+TEST_F(TedSoundClock, AVoiceAboveTheFilterIsMadeAsItsMeanAndKeepsItsPhase)
+{
+    TedSoundCatchUp(TedSound.GeneratedTo + 40);
+    TedSoundFrameEnd();   // the device makes its filter for the first sound it is given
+    ASSERT_GT(StreamStopBandHz(), 0.0f);
+    WriteByte(0xFF0E, 0xFD);
+    WriteByte(0xFF12, 0x03);   // voice 1 at 0x3FD: 36.9 kHz, above the filter
+    WriteByte(0xFF11, 0x18);
+    uint64_t at = TedSound.GeneratedTo;
+    TedSoundCatchUp(at += 4 * 1100);   // the count begun before the write ends first
+    // The counter as the chip runs it, one sound clock at a time.
+    uint16_t remaining = TedSound.Voice[0].Remaining, half = 3;
+    uint8_t output = TedSound.Voice[0].Output;
+    auto tick = [&] {
+        const uint8_t level = output;
+        if (--remaining == 0) {
+            output ^= 1;
+            remaining = half;
+        }
+        return level;
+    };
+    TedSound.BlockFill = 0;
+    TedSoundCatchUp(at += 4 * 1000);
+    ASSERT_EQ(TedSound.BlockFill, 1u) << "its edges were drawn";
+    EXPECT_FLOAT_EQ(TedSound.Block[0].level, 0.5f);
+    for (int n = 0; n < 1000; n++)
+        tick();
+
+    WriteByte(0xFF0E, 0xC0);   // 0x3C0: 1.7 kHz, drawn edge by edge from where the counter is
+    half = 64;
+    at = TedSound.GeneratedTo;
+    TedSound.BlockFill = 0;
+    TedSoundCatchUp(at += 4 * 700);
+    std::vector<float> made, expected;
+    for (uint32_t i = 0; i < TedSound.BlockFill; i++)
+        made.insert(made.end(), TedSound.Block[i].clocks, TedSound.Block[i].level);
+    for (int n = 0; n < 700; n++)
+        expected.push_back(static_cast<float>(tick()));
+    // The first three clocks also carry the audible part of what the mean
+    // left out.
+    ASSERT_EQ(made.size(), expected.size());
+    EXPECT_EQ(std::vector<float>(made.begin() + 3, made.end()), std::vector<float>(expected.begin() + 3, expected.end()));
 }
 
 TEST(TedSoundOlderModel, AccuracyZeroLeavesTheGeneratorIdle)
