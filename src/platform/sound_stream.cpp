@@ -205,8 +205,9 @@ bool StreamSetInputRate(SoundStream& s, double levelsPerSecond, bool paced)
 // The 64-sample steps are most of the work where the output changes often
 // (the noise at its fastest): on x86-64 processors that have AVX they are
 // added eight samples at a time.  The same operations in the same order, so
-// the output is the same either way.
-#if defined(__x86_64__) && defined(__GNUC__) && !defined(__EMSCRIPTEN__)
+// the output is the same either way.  GCC only: clang's clones of a function
+// do not link from a static library (the fuzzing build).
+#if defined(__x86_64__) && defined(__GNUC__) && !defined(__clang__) && !defined(__EMSCRIPTEN__)
 __attribute__((target_clones("avx", "default")))
 #endif
 bool StreamWrite(SoundStream& s, const SoundLevelRun* runs, uint32_t count)
