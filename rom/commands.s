@@ -314,7 +314,57 @@ DoLoad: jsr     ParseFileArguments
         sty     ARYTAB+1
         stx     STREND
         sty     STREND+1
-        jmp     Ready
+        lda     LOADSTART               ; loaded at the start of BASIC: its
+        cmp     TXTTAB                  ; lines are linked for where they
+        bne     @ready                  ; are now
+        lda     LOADSTART+1
+        cmp     TXTTAB+1
+        bne     @ready
+        jsr     Relink
+@ready: jmp     Ready
+
+; Sets each line's link to the line after its end (its zero byte), from the
+; start of BASIC, as BASIC does after every load: a program saved from
+; another address, or the drive's directory (whose links it leaves for the
+; computer to fill in), then lists.  Stops at the end mark (a link whose
+; high byte is 0) or at a line that does not end before VARTAB, so it writes
+; nothing past what was loaded.
+Relink: lda     TXTTAB
+        sta     LISTPTR
+        lda     TXTTAB+1
+        sta     LISTPTR+1
+@line:  ldy     #1
+        lda     (LISTPTR),y
+        beq     @done
+        lda     LISTPTR                 ; past the link and the line number
+        clc
+        adc     #4
+        sta     CMDTMP
+        lda     LISTPTR+1
+        adc     #0
+        sta     CMDTMP+1
+        ldy     #0
+@scan:  lda     CMDTMP
+        cmp     VARTAB
+        lda     CMDTMP+1
+        sbc     VARTAB+1
+        bcs     @done
+        lda     (CMDTMP),y
+        inc     CMDTMP
+        bne     @next
+        inc     CMDTMP+1
+@next:  tax
+        bne     @scan
+        lda     CMDTMP                  ; CMDTMP is just past the zero byte
+        sta     (LISTPTR),y
+        tax
+        iny
+        lda     CMDTMP+1
+        sta     (LISTPTR),y
+        stx     LISTPTR
+        sta     LISTPTR+1
+        bne     @line
+@done:  rts
 
 ; The KERNAL's error A as a message.
 IoError:
@@ -331,6 +381,13 @@ DoSave: jsr     ParseFileArguments
         bcc     @parsed
         jmp     SyntaxError
 @parsed:
+        jsr     NothingToSave
+        bcc     @something
+        lda     #<NothingText
+        ldy     #>NothingText
+        jsr     PrintText
+        jmp     Ready
+@something:
         lda     FNLEN
         beq     @save
         lda     #<SavingText
@@ -339,16 +396,44 @@ DoSave: jsr     ParseFileArguments
         jsr     PrintName
         lda     #$0D
         jsr     CHROUT
-@save:  lda     LOADSTART
-        sta     CMDPTR
-        lda     LOADSTART+1
-        sta     CMDPTR+1
-        lda     #CMDPTR
+@save:  lda     #CMDPTR
         ldx     VARTAB
         ldy     VARTAB+1
         jsr     SAVE
         bcs     IoError
         jmp     Ready
+
+; Carry set when there is nothing to save: no bytes from the last load's
+; start to the program's end, or only the two zero bytes of an empty
+; program (NEW's).  CMDPTR is left on the start.
+NothingToSave:
+        lda     LOADSTART
+        sta     CMDPTR
+        lda     LOADSTART+1
+        sta     CMDPTR+1
+        lda     VARTAB
+        sec
+        sbc     CMDPTR
+        tax
+        lda     VARTAB+1
+        sbc     CMDPTR+1
+        bcc     @nothing                ; the end before the start
+        bne     @something
+        txa
+        beq     @nothing
+        cpx     #2
+        bne     @something
+        ldy     #0
+        lda     (CMDPTR),y
+        iny
+        ora     (CMDPTR),y
+        bne     @something
+@nothing:
+        sec
+        rts
+@something:
+        clc
+        rts
 
 PrintName:
         ldx     #0
@@ -687,6 +772,8 @@ LoadingText:
         .byte   $0D, "LOADING", $0D, 0
 SavingText:
         .byte   "SAVING ", 0
+NothingText:
+        .byte   "?NOTHING TO SAVE ERROR", $0D, 0
 HelpText:
         .byte   "LOAD", $22, "NAME", $22, ",8     LOAD AT THE START", $0D
         .byte   "LOAD", $22, "NAME", $22, ",8,1   LOAD AT ITS ADDRESS", $0D

@@ -26,6 +26,7 @@ Reset:  sei
         ldx     #$FF
         txs
         sta     TED_ROMON
+        jsr     CartridgeScan           ; a module may take over from here
         jsr     RamTas
         jsr     IoInit
         jsr     Restor
@@ -336,3 +337,46 @@ SaveVia:
 
         .segment "VECTORS"
         .word   NmiEntry, Reset, IrqEntry
+
+; ---- cartridges ------------------------------------------------------------
+        .segment "BANKING"
+
+; The scan at reset, first thing as on the machine: slot 2 (ROM bank 3),
+; then slot 1 (bank 2), each selected in both windows; a module there with
+; "CBM" and number 1 is called at $8000 with the bank recorded in CURBNK
+; (interrupts off, nothing else set up: a module sets the machine up
+; itself, through the jump table).  When it returns, the scan goes on, and
+; ends with bank 0 (this ROM) in both windows.  Bank 1, the Plus/4's
+; function ROM, is never there with this ROM.  This code runs from the page
+; that shows the KERNAL in every bank.
+CartridgeScan:
+        ldx     #$0F                    ; the latch offset of bank 3 in both
+@bank:  sta     BANKLATCH,x             ; windows; bank 2's is $0A
+        ldy     #2
+@sign:  lda     MODULE_SIGNATURE,y
+        cmp     Signature,y
+        bne     @next
+        dey
+        bpl     @sign
+        lda     MODULE_NUMBER
+        cmp     #AUTOSTART_MODULE
+        bne     @next
+        txa
+        pha
+        lsr     a
+        lsr     a
+        sta     CURBNK
+        jsr     $8000
+        pla
+        tax
+@next:  txa
+        sec
+        sbc     #$05
+        tax
+        cpx     #$05
+        bne     @bank
+        sta     BANKLATCH               ; bank 0 in both windows
+        rts
+
+Signature:
+        .byte   "CBM"

@@ -197,8 +197,11 @@ Decode: ldy     NEWKEY
         beq     FunctionKey
         dex
         bpl     @fkey
-        jmp     PutKey
-@none:  rts
+        jsr     PutKey
+        bcc     @none
+        lda     #$FF                    ; no room: the key counts as not yet
+        sta     LASTKEY                 ; seen, and goes in at the next scan
+@none:  rts                             ; that finds room while it is held
 
 ; Function key X: its text is typed (unless one is still being typed).
 FunctionKey:
@@ -218,12 +221,14 @@ FunctionKey:
         sta     FKEY_COUNT
 @busy:  rts
 
-; Puts A into the keyboard buffer if there is room.
+; Puts A into the keyboard buffer if there is room; carry set when there
+; is none.
 PutKey: ldx     KEY_COUNT
         cpx     #KEYD_SIZE
         bcs     @full
         sta     KEYD,x
         inc     KEY_COUNT
+        clc
 @full:  rts
 
 ; GETIN from the keyboard: the next character, or 0 when there is none.

@@ -145,3 +145,21 @@ TEST_F(OpenRomDriveTest, AMissingFileIsNotFound)
 }
 
 }  // namespace
+
+namespace {
+TEST(OpenRomScratch, Repro)
+{
+    ScratchDirectory scratch;
+    scratch.WriteText("settings", std::string("SoundEmulation=0\nOpenRom=") + (std::getenv("STOCK") ? "0" : "1") + "\n");
+    if (std::getenv("STOCK")) scratch.CopyRealRoms();
+    TestDisk disk = TestDisk::Blank();
+    disk.AddFile("FIRST", CodeAt3000);
+    disk.AddFile("HELLO", HelloProgram);
+    disk.Save("t.d64");
+    RunnerResult run = RunHeadless("--load t.d64 --type 'LOAD\"HELLO\",8\\nRUN\\n' --frames 600 --screen-text");
+    std::printf("%s\n%s\n", run.out.c_str(), run.err.c_str());
+    scratch.WriteText("s", "frames 60\ntype LOAD\"$\",8\\n\nframes 60\ntype LIST\\n\nframes 60\nscreen-text\n");
+    run = RunHeadless("--disk t.d64 --script s");
+    std::printf("%s\n%s\n", run.out.c_str(), run.err.c_str());
+}
+}
