@@ -8,6 +8,7 @@
 constexpr uint32_t OpenRomSize = 32768;
 extern const uint8_t OpenRomImage[OpenRomSize];
 
-// The text said once (log, standard error, title) when the images are
-// missing and the open ROM runs instead.
+// The text said once (log, standard error, title) when both images are
+// missing and the open ROM runs instead; with one of them missing the text
+// names it.
 constexpr char OpenRomNotice[] = "No Commodore ROM images found: running Ravlin's open ROM";

@@ -103,10 +103,20 @@ void UseOpenRom()
     FunctionRomHalves = 0;
 }
 
+// What is said once (log, standard error, title) when the open ROM stands
+// in for the images: the one that is missing, or that neither is there.
+std::string MissingRomNotice(bool basicMissing, bool kernalMissing)
+{
+    if (basicMissing && kernalMissing)
+        return OpenRomNotice;
+    return std::string(basicMissing ? "basic.bin" : "kernal.bin") + " not found: running Ravlin's open ROM";
+}
+
 // Loads BASIC and the KERNAL, or puts the open ROM in their place when
-// OpenRom=1 asks for it or either image is nowhere to be found.  False
-// after a failure (an image that is there but can't be read).
-bool LoadSystemRoms(int* exitCode, bool* openRom)
+// OpenRom=1 asks for it or either image is nowhere to be found (*notice
+// then says which).  False after a failure (an image that is there but
+// can't be read).
+bool LoadSystemRoms(int* exitCode, bool* openRom, std::string* notice)
 {
     *openRom = Config.OpenRom == 1;
     if (*openRom) {
@@ -121,7 +131,8 @@ bool LoadSystemRoms(int* exitCode, bool* openRom)
     if (kernal == RomOutcome::Failed)
         return false;
     if (basic == RomOutcome::Missing || kernal == RomOutcome::Missing) {
-        LogLine("Info: %s.\n", OpenRomNotice);
+        *notice = MissingRomNotice(basic == RomOutcome::Missing, kernal == RomOutcome::Missing);
+        LogLine("Info: %s.\n", notice->c_str());
         *openRom = true;
         UseOpenRom();
     }
@@ -201,7 +212,8 @@ bool StartUp(int showState, int* exitCode)
     LogLine("Info: 64K RAM initialized.\n");
 
     bool openRom = false;
-    if (!LoadSystemRoms(exitCode, &openRom))
+    std::string openRomNotice;
+    if (!LoadSystemRoms(exitCode, &openRom, &openRomNotice))
         return false;
     SetDatassettePresent(!openRom);   // the open ROM has no tape code
 
@@ -226,8 +238,8 @@ bool StartUp(int showState, int* exitCode)
         *exitCode = FatalExitCode;
         return false;
     }
-    if (openRom && Config.OpenRom != 1)
-        ShowTitleMessage(OpenRomNotice);   // also on standard error
+    if (!openRomNotice.empty())
+        ShowTitleMessage(openRomNotice);   // also on standard error
 
     SetPriorityFromSettings();
 

@@ -119,7 +119,9 @@ TEST_F(OpenRomDriveTest, TheStockRomLoadsWhatTheOpenRomSaved)
 
 TEST_F(OpenRomDriveTest, AbsentDevicesAnswerAtOnce)
 {
-    RunnerResult run = Run("", Typed("LOAD\"X\",8") + Typed("LOAD\"X\",1") + Typed("SAVE\"X\",4") + "screen-text\n" +
+    scratch.WriteFile("hello.prg", HelloProgram);
+    RunnerResult run = Run("", "load hello.prg\n" + Typed("LOAD\"X\",8") + Typed("LOAD\"X\",1") + Typed("SAVE\"X\",4") +
+                                   "screen-text\n" +
                                    Typed("$") + Typed("LOAD\"X\",3") + Typed("LOAD") + "screen-text\n");
     ASSERT_EQ(run.exitCode, 0) << run.err;
     EXPECT_NE(run.out.find("LOAD\"X\",8\nSEARCHING FOR X\nLOADING\n?DEVICE NOT PRESENT ERROR\nREADY.\n"
@@ -144,22 +146,67 @@ TEST_F(OpenRomDriveTest, AMissingFileIsNotFound)
         << run.out;
 }
 
-}  // namespace
-
-namespace {
-TEST(OpenRomScratch, Repro)
+// After a load at the start of BASIC the lines are linked for where they
+// now are: the drive's directory, whose links it leaves for the computer to
+// fill in, and a program saved from 0x0401 both list.  A line cut off by
+// the file's end is left alone, and the listing stops before it.
+TEST_F(OpenRomDriveTest, LoadRelinksTheLinesSoTheyList)
 {
-    ScratchDirectory scratch;
-    scratch.WriteText("settings", std::string("SoundEmulation=0\nOpenRom=") + (std::getenv("STOCK") ? "0" : "1") + "\n");
-    if (std::getenv("STOCK")) scratch.CopyRealRoms();
+    // 10 PRINT"HI THERE"  20 END, linked for 0x0401.
+    const std::vector<uint8_t> from0401 = {0x01, 0x04, 0x11, 0x04, 10, 0, 0x99, '"', 'H', 'I', ' ', 'T', 'H', 'E',
+                                           'R',  'E',  '"',  0,    0x17, 0x04, 20, 0, 0x80, 0, 0, 0};
+    // 10 END, then 20 PRINT with no end: its link is a placeholder.
+    const std::vector<uint8_t> cutOff = {0x01, 0x10, 0x01, 0x01, 10, 0, 0x80, 0, 0x01, 0x01, 20, 0, 0x99};
+    TestDisk disk = TestDisk::Blank();
+    disk.AddFile("C64", from0401);
+    disk.AddFile("CUT", cutOff);
+    disk.Save("disk.d64");
+    const struct {
+        const char* name;
+        const char* listing;
+    } cases[] = {{"$", "0 \"TEST DISK       \" TD 2A\n1    \"C64\"              PRG\n"
+                       "1    \"CUT\"              PRG\n662 BLOCKS FREE.\nREADY.\n"},
+                 {"C64", "10 PRINT\"HI THERE\"\n20 END\nREADY.\n"},
+                 {"CUT", "10 END\nREADY.\n"}};
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        RunnerResult run = Run("--disk disk.d64", Typed(std::string("LOAD\"") + c.name + "\",8", 60) + Typed("LIST") +
+                                                      "screen-text\n");
+        ASSERT_EQ(run.exitCode, 0) << run.err;
+        EXPECT_NE(run.out.find(std::string("LOADING\nREADY.\nLIST\n") + c.listing), std::string::npos) << run.out;
+    }
+    EXPECT_EQ(TestDisk::FromFile("disk.d64").ReadFile("CUT"), cutOff);
+}
+
+// A disk started with --load fills the key buffer with LOAD"*",8 just as
+// typing begins: the keys typed then arrive whole and in order.
+TEST_F(OpenRomDriveTest, KeysTypedAfterADiskStartsArriveInOrder)
+{
     TestDisk disk = TestDisk::Blank();
     disk.AddFile("FIRST", CodeAt3000);
     disk.AddFile("HELLO", HelloProgram);
     disk.Save("t.d64");
-    RunnerResult run = RunHeadless("--load t.d64 --type 'LOAD\"HELLO\",8\\nRUN\\n' --frames 600 --screen-text");
-    std::printf("%s\n%s\n", run.out.c_str(), run.err.c_str());
-    scratch.WriteText("s", "frames 60\ntype LOAD\"$\",8\\n\nframes 60\ntype LIST\\n\nframes 60\nscreen-text\n");
-    run = RunHeadless("--disk t.d64 --script s");
-    std::printf("%s\n%s\n", run.out.c_str(), run.err.c_str());
+    RunnerResult run = RunHeadless("--load t.d64 --type 'LOAD\"HELLO\",8\\nRUN\\n' --frames 400 --screen-text");
+    ASSERT_EQ(run.exitCode, 0) << run.err;
+    EXPECT_NE(run.out.find("LOAD\"*\",8\nSEARCHING FOR *\nLOADING\nREADY.\nLOAD\"HELLO\",8\nSEARCHING FOR HELLO\n"
+                           "LOADING\nREADY.\nRUN\nHELLO FROM DISK\n"),
+              std::string::npos)
+        << run.out;
 }
+
+// SAVE with nothing loaded, or after NEW, says so and writes nothing.
+TEST_F(OpenRomDriveTest, SaveWithoutAProgramWritesNothing)
+{
+    TestDisk::Blank().Save("disk.d64");
+    RunnerResult run = Run("--disk disk.d64", Typed("SAVE\"EMPTY\",8", 60) + Typed("NEW") +
+                                                  Typed("SAVE\"EMPTY\",8", 60) + "screen-text\n");
+    ASSERT_EQ(run.exitCode, 0) << run.err;
+    EXPECT_NE(run.out.find("READY.\nSAVE\"EMPTY\",8\n?NOTHING TO SAVE ERROR\nREADY.\nNEW\nREADY.\n"
+                           "SAVE\"EMPTY\",8\n?NOTHING TO SAVE ERROR\nREADY.\n"),
+              std::string::npos)
+        << run.out;
+    EXPECT_TRUE(TestDisk::FromFile("disk.d64").Directory().empty());
 }
+
+}  // namespace
+
