@@ -1,7 +1,6 @@
-// Cartridges with the real KERNAL and with the open ROM: images assembled
-// here with ca65, found (or not) by the ROM's scan at reset, in either slot,
-// 16 or 32 KiB; the bank latch reaching them; bad images refused with a
-// message.
+// Cartridges with the real KERNAL and the open ROM: images assembled with
+// ca65, found (or not) by the ROM's scan at reset, in either slot, 16 or 32
+// KiB; the bank latch reaching them; bad images refused with a message.
 #include <gtest/gtest.h>
 
 #include <cstdlib>
@@ -13,7 +12,6 @@
 #include "machine/machine_state.h"
 #include "machine/startup.h"
 #include "platform/desktop.h"
-#include "platform/start_file.h"
 #include "support/headless_runner.h"
 #include "support/test_support.h"
 #include "ted/memory_map.h"
@@ -24,9 +22,8 @@ namespace {
 // "CBM" (or not).  Its code shows a text at the top of the screen (screen
 // codes at 0x0400, where the TED's matrix is before the KERNAL sets it up)
 // from the low half, then from the high half (when there is one), and
-// waits there; or it notes the bank it was started in (0xFB) at 0x3000 and
-// returns.
-std::string ModuleSource(const char* signature, bool withHigh, bool returns = false)
+// waits there.
+std::string ModuleSource(const char* signature, bool withHigh)
 {
     std::string s = R"(
         .segment "LOW"
@@ -42,7 +39,7 @@ low:    lda text,x
         cpx #6
         bne low
 )";
-    s += returns ? "        lda $FB\n        sta $3000\n        rts\n" : withHigh ? "        jmp high\n" : "wait:   jmp wait\n";
+    s += withHigh ? "        jmp high\n" : "wait:   jmp wait\n";
     s += "text:   .byte 3,1,18,20,32,12   ; CART L\n";
     if (withHigh)
         s += R"(
@@ -60,16 +57,14 @@ MEMORY { LO: start = $8000, size = $4000, fill = yes, file = %O;
 SEGMENTS { LOW: load = LO, type = ro; HIGH: load = HI, type = ro, optional = yes; }
 )";
 
-// Without the real images only the open ROM's cases run.
 struct CartridgeTest : ::testing::Test {
     ScratchDirectory scratch;
-    bool stock = false;
+    bool stock = false;   // without the real images only the open ROM runs
     void SetUp() override
     {
         if (std::system("command -v cl65 >/dev/null 2>&1") != 0)
             GTEST_SKIP() << "cl65 (cc65) is not installed";
-        stock = !RealRomDirectory().empty();
-        if (stock)
+        if ((stock = !RealRomDirectory().empty()))
             scratch.CopyRealRoms();
         UseOpenRom(false);
         scratch.WriteText("cart.cfg", LinkerConfig);
@@ -80,9 +75,9 @@ struct CartridgeTest : ::testing::Test {
         scratch.WriteText("settings", std::string("SoundEmulation=0\nOpenRom=") + (open ? "1" : "0") + "\n");
     }
     // Assembles an image; 32 KiB when withHigh, else only the low 16 KiB.
-    void Assemble(const std::string& name, const char* signature, bool withHigh, bool returns = false)
+    void Assemble(const std::string& name, const char* signature, bool withHigh)
     {
-        scratch.WriteText(name + ".s", ModuleSource(signature, withHigh, returns));
+        scratch.WriteText(name + ".s", ModuleSource(signature, withHigh));
         const std::string command = "cd '" + scratch.path + "' && cl65 -t none -C cart.cfg -o " + name + " " + name +
                                     ".s" + (withHigh ? "" : " && truncate -s 16384 " + name);
         ASSERT_EQ(std::system(command.c_str()), 0);
@@ -101,7 +96,7 @@ TEST_F(CartridgeTest, AutostartModuleTakesOverAtResetInEitherSlot)
     } cases[] = {{false, "auto16.bin", "CART L"}, {false, "auto16.bin,2", "CART L"}, {false, "auto32.bin", "CART H"},
                  {true, "auto16.bin", "CART L"},  {true, "auto16.bin,2", "CART L"},  {true, "auto32.bin", "CART H"}};
     for (const auto& c : cases) {
-        SCOPED_TRACE(std::string(c.option) + (c.openRom ? " on the open ROM" : " on the stock ROMs"));
+        SCOPED_TRACE(std::string(c.option) + (c.openRom ? " on the open ROM" : ""));
         if (!c.openRom && !stock)
             continue;
         UseOpenRom(c.openRom);
@@ -110,31 +105,6 @@ TEST_F(CartridgeTest, AutostartModuleTakesOverAtResetInEitherSlot)
         EXPECT_EQ(TopLine(run.out).substr(0, 6), c.shown) << run.out;
         EXPECT_EQ(run.out.find(c.openRom ? "RAVLIN" : "BASIC"), std::string::npos) << "the ROM's own start never comes";
     }
-}
-
-// On the open ROM a module given as the file to start (`ravlin cart.bin`)
-// is plugged in and started by the reset; one that returns leaves the
-// command line to start, as the KERNAL leaves BASIC to.
-TEST_F(CartridgeTest, OpenRomStartsAModuleGivenToStartAndCarriesOnWhenItReturns)
-{
-    Assemble("auto32.bin", "CBM", true);
-    Assemble("back.bin", "CBM", false, true);
-    UseOpenRom(true);
-    ASSERT_TRUE(BootMachine());
-    ASSERT_TRUE(RequestStartFile("auto32.bin"));
-    int exitCode = 0;
-    ASSERT_TRUE(RunMainLoop(&exitCode, StartFileBootFrames + 100));
-    EXPECT_EQ(TopLine(ScreenText()).substr(0, 6), "CART H") << ScreenText();
-
-    CartridgeDetach(1);
-    std::string message;
-    ASSERT_TRUE(CartridgeAttach("back.bin", 2, &message)) << message;
-    HardReset();
-    ASSERT_TRUE(RunMainLoop(&exitCode, Ted.FramesCompleted + 100));
-    EXPECT_EQ(ReadByte(0x3000), 3) << "started with slot 2's bank noted";
-    EXPECT_NE(ScreenText().find("RAVLIN OPEN ROM"), std::string::npos) << ScreenText();
-    EXPECT_NE(ScreenText().find("READY."), std::string::npos) << ScreenText();
-    EXPECT_EQ(Ted.RomBank, 0) << "the command line runs in bank 0";
 }
 
 TEST_F(CartridgeTest, ModuleWithoutTheHeaderLeavesBasicAndIsReachable)

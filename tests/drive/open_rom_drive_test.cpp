@@ -68,13 +68,15 @@ TEST_F(OpenRomDriveTest, LoadRunSysListAndSaveThroughTheCommandLine)
     disk.AddFile("CODE", CodeAt3000);
     disk.AddFile("BASIC", BasicProgram);
     disk.Save("disk.d64");
+    // SAVE with nothing loaded, or after NEW, says so and writes nothing.
     RunnerResult run = Run("--disk disk.d64",
-                           Typed("LOAD\"HELLO\",8", 60) + Typed("RUN") + Typed("LIST") + "screen-text\n" +
-                               Typed("SAVE\"COPY\",8", 60) + Typed("LOAD\"C*\",8,1", 60) + Typed("RUN") + Typed("SYS 12288") +
-                               Typed("LOAD\"BASIC\",8", 60) + Typed("LIST") + Typed("RUN") + "screen-text\n");
+                           Typed("SAVE\"EMPTY\",8") + Typed("LOAD\"HELLO\",8", 60) + Typed("RUN") + Typed("LIST") +
+                               "screen-text\n" + Typed("SAVE\"COPY\",8", 60) + Typed("LOAD\"C*\",8,1", 60) + Typed("RUN") +
+                               Typed("SYS 12288") + Typed("LOAD\"BASIC\",8", 60) + Typed("LIST") + Typed("RUN") +
+                               "screen-text\n" + Typed("NEW") + Typed("SAVE\"EMPTY\",8") + "screen-text\n");
     ASSERT_EQ(run.exitCode, 0) << run.err;
-    EXPECT_NE(run.out.find("LOAD\"HELLO\",8\nSEARCHING FOR HELLO\nLOADING\nREADY.\nRUN\nHELLO FROM DISK\nREADY.\n"
-                           "LIST\n10 SYS4109\nREADY.\n"),
+    EXPECT_NE(run.out.find("SAVE\"EMPTY\",8\n?NOTHING TO SAVE ERROR\nREADY.\nLOAD\"HELLO\",8\nSEARCHING FOR HELLO\n"
+                           "LOADING\nREADY.\nRUN\nHELLO FROM DISK\nREADY.\nLIST\n10 SYS4109\nREADY.\n"),
               std::string::npos)
         << run.out;
     EXPECT_NE(run.out.find("SAVE\"COPY\",8\nSAVING COPY\nREADY.\n"), std::string::npos) << run.out;
@@ -83,10 +85,44 @@ TEST_F(OpenRomDriveTest, LoadRunSysListAndSaveThroughTheCommandLine)
         << run.out;
     EXPECT_NE(run.out.find("LIST\n10 PRINT\"HI THERE\"\nREADY.\nRUN\nBASIC 3.5 ROM NEEDED\nREADY.\n"), std::string::npos)
         << run.out;
+    EXPECT_NE(run.out.find("NEW\nREADY.\nSAVE\"EMPTY\",8\n?NOTHING TO SAVE ERROR\n"), std::string::npos) << run.out;
     // The saved copy is the program, byte for byte, as a PRG file.
     TestDisk after = TestDisk::FromFile("disk.d64");
     EXPECT_EQ(after.ReadFile("COPY"), HelloProgram);
+    EXPECT_EQ(after.Directory().size(), 4u) << "no EMPTY";
     EXPECT_EQ(after.BamProblems(), "");
+}
+
+// After a load at the start of BASIC the lines are linked for where they
+// are: the drive's directory (links left to the computer) and a program
+// saved from 0x0401 list; a line cut off by the file's end stays as it was.
+TEST_F(OpenRomDriveTest, LoadRelinksTheLinesSoTheyList)
+{
+    TestDisk disk = TestDisk::Blank();
+    disk.AddFile("C64", {0x01, 0x04, 0x08, 0x04, 10, 0, 0x99, '1', 0, 0x0E, 0x04, 20, 0, 0x80, 0, 0, 0});
+    disk.AddFile("CUT", {0x01, 0x10, 0x01, 0x01, 10, 0, 0x80, 0, 0x01, 0x01, 20, 0, 0x99});
+    disk.Save("disk.d64");
+    for (const auto& [name, listing] : std::vector<std::pair<std::string, std::string>>{
+             {"$", "0 \"TEST DISK       \" TD 2A\n1    \"C64\"              PRG\n1    \"CUT\"              PRG\n"},
+             {"C64", "10 PRINT1\n20 END\nREADY.\n"},
+             {"CUT", "10 END\nREADY.\n"}}) {
+        RunnerResult run = Run("--disk disk.d64", Typed("LOAD\"" + name + "\",8", 60) + Typed("LIST") + "screen-text\n");
+        EXPECT_NE(run.out.find("LOADING\nREADY.\nLIST\n" + listing), std::string::npos) << run.out << run.err;
+    }
+}
+
+// Typing right after --load has filled the key buffer with LOAD"*",8: every
+// key arrives, in order.
+TEST_F(OpenRomDriveTest, KeysTypedAsADiskStartsArriveInOrder)
+{
+    TestDisk disk = TestDisk::Blank();
+    disk.AddFile("FIRST", CodeAt3000);
+    disk.AddFile("HELLO", HelloProgram);
+    disk.Save("t.d64");
+    RunnerResult run = RunHeadless("--load t.d64 --type 'LOAD\"HELLO\",8\\nRUN\\n' --frames 400 --screen-text");
+    EXPECT_NE(run.out.find("READY.\nLOAD\"HELLO\",8\nSEARCHING FOR HELLO\nLOADING\nREADY.\nRUN\nHELLO FROM DISK\n"),
+              std::string::npos)
+        << run.out << run.err;
 }
 
 // A disk image started as `ravlin disk.d64` starts it: Shift+RUN/STOP's
@@ -146,67 +182,4 @@ TEST_F(OpenRomDriveTest, AMissingFileIsNotFound)
         << run.out;
 }
 
-// After a load at the start of BASIC the lines are linked for where they
-// now are: the drive's directory, whose links it leaves for the computer to
-// fill in, and a program saved from 0x0401 both list.  A line cut off by
-// the file's end is left alone, and the listing stops before it.
-TEST_F(OpenRomDriveTest, LoadRelinksTheLinesSoTheyList)
-{
-    // 10 PRINT"HI THERE"  20 END, linked for 0x0401.
-    const std::vector<uint8_t> from0401 = {0x01, 0x04, 0x11, 0x04, 10, 0, 0x99, '"', 'H', 'I', ' ', 'T', 'H', 'E',
-                                           'R',  'E',  '"',  0,    0x17, 0x04, 20, 0, 0x80, 0, 0, 0};
-    // 10 END, then 20 PRINT with no end: its link is a placeholder.
-    const std::vector<uint8_t> cutOff = {0x01, 0x10, 0x01, 0x01, 10, 0, 0x80, 0, 0x01, 0x01, 20, 0, 0x99};
-    TestDisk disk = TestDisk::Blank();
-    disk.AddFile("C64", from0401);
-    disk.AddFile("CUT", cutOff);
-    disk.Save("disk.d64");
-    const struct {
-        const char* name;
-        const char* listing;
-    } cases[] = {{"$", "0 \"TEST DISK       \" TD 2A\n1    \"C64\"              PRG\n"
-                       "1    \"CUT\"              PRG\n662 BLOCKS FREE.\nREADY.\n"},
-                 {"C64", "10 PRINT\"HI THERE\"\n20 END\nREADY.\n"},
-                 {"CUT", "10 END\nREADY.\n"}};
-    for (const auto& c : cases) {
-        SCOPED_TRACE(c.name);
-        RunnerResult run = Run("--disk disk.d64", Typed(std::string("LOAD\"") + c.name + "\",8", 60) + Typed("LIST") +
-                                                      "screen-text\n");
-        ASSERT_EQ(run.exitCode, 0) << run.err;
-        EXPECT_NE(run.out.find(std::string("LOADING\nREADY.\nLIST\n") + c.listing), std::string::npos) << run.out;
-    }
-    EXPECT_EQ(TestDisk::FromFile("disk.d64").ReadFile("CUT"), cutOff);
-}
-
-// A disk started with --load fills the key buffer with LOAD"*",8 just as
-// typing begins: the keys typed then arrive whole and in order.
-TEST_F(OpenRomDriveTest, KeysTypedAfterADiskStartsArriveInOrder)
-{
-    TestDisk disk = TestDisk::Blank();
-    disk.AddFile("FIRST", CodeAt3000);
-    disk.AddFile("HELLO", HelloProgram);
-    disk.Save("t.d64");
-    RunnerResult run = RunHeadless("--load t.d64 --type 'LOAD\"HELLO\",8\\nRUN\\n' --frames 400 --screen-text");
-    ASSERT_EQ(run.exitCode, 0) << run.err;
-    EXPECT_NE(run.out.find("LOAD\"*\",8\nSEARCHING FOR *\nLOADING\nREADY.\nLOAD\"HELLO\",8\nSEARCHING FOR HELLO\n"
-                           "LOADING\nREADY.\nRUN\nHELLO FROM DISK\n"),
-              std::string::npos)
-        << run.out;
-}
-
-// SAVE with nothing loaded, or after NEW, says so and writes nothing.
-TEST_F(OpenRomDriveTest, SaveWithoutAProgramWritesNothing)
-{
-    TestDisk::Blank().Save("disk.d64");
-    RunnerResult run = Run("--disk disk.d64", Typed("SAVE\"EMPTY\",8", 60) + Typed("NEW") +
-                                                  Typed("SAVE\"EMPTY\",8", 60) + "screen-text\n");
-    ASSERT_EQ(run.exitCode, 0) << run.err;
-    EXPECT_NE(run.out.find("READY.\nSAVE\"EMPTY\",8\n?NOTHING TO SAVE ERROR\nREADY.\nNEW\nREADY.\n"
-                           "SAVE\"EMPTY\",8\n?NOTHING TO SAVE ERROR\nREADY.\n"),
-              std::string::npos)
-        << run.out;
-    EXPECT_TRUE(TestDisk::FromFile("disk.d64").Directory().empty());
-}
-
 }  // namespace
-
