@@ -367,6 +367,8 @@ CartridgeScan:
         lsr     a
         sta     CURBNK
         jsr     $8000
+        sei                             ; as it was, whatever the module did
+        cld
         pla
         tax
 @next:  txa
