@@ -1,32 +1,34 @@
 // bench_suite: the whole benchmark table.  Each workload runs headless from
 // a cold start in a child process of its own, unpaced, for a fixed number of
-// emulated frames with the real ROMs; each figure is the median of several
-// runs.  bench/run.sh builds everything and calls this.
+// emulated frames with the real ROMs, twice a round: drawing only the frames
+// someone looks at (none here: the runner's default), and drawing every
+// frame (as a paced display does).  The processor alone is `run6502` on a
+// long compiled program, beside `sim65` on the same program.  Each figure is
+// the median of several rounds; in each round every run takes its turn, so
+// that a burst of other work on the machine spreads over all of them.
+// bench/run.sh builds everything and calls this.
 //
 //   bench_suite BUILD_DIR ROM_DIR [RUNS] [FRAMES]
 //
 // BUILD_DIR holds screen_work.prg and cpu_work.sim (built by run.sh with
-// cl65) and ravlin-headless.  Speeds are counted in processor time of the
-// emulating process, so other work on a shared machine does not count
-// against the emulator; the wall-clock ratio is printed beside it.
+// cl65), ravlin-headless and run6502.  Speeds are counted in processor time
+// of the emulating process, so other work on a shared machine does not count
+// against the emulator.
 #include <sys/resource.h>
 #include <sys/wait.h>
 #include <time.h>
 #include <unistd.h>
 
 #include <algorithm>
-#include <chrono>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
-#include <fstream>
-#include <iterator>
 #include <string>
 #include <vector>
 
-#include "cpu/cpu.h"
 #include "machine/machine_state.h"
 #include "machine/startup.h"
+#include "platform/headless/headless_control.h"
 #include "runner.h"
 
 namespace {
@@ -42,22 +44,19 @@ struct Workload {
 };
 
 struct Figures {
-    double frames = 0, cycles = 0, seconds = 0, wallSeconds = 0;
+    double frames = 0, cycles = 0, seconds = 0;
     long peakKiB = 0;
     int result = -1;    // the processor-alone program's exit code
     bool ok = false;
 };
+
+enum class Drawing { OnDemand, EveryFrame };
 
 double ProcessSeconds()
 {
     timespec now{};
     clock_gettime(CLOCK_PROCESS_CPUTIME_ID, &now);
     return static_cast<double>(now.tv_sec) + static_cast<double>(now.tv_nsec) * 1e-9;
-}
-
-double WallSeconds()
-{
-    return std::chrono::duration<double>(std::chrono::steady_clock::now().time_since_epoch()).count();
 }
 
 // One pass of the main loop, returning the processor cycles it ran: on a
@@ -73,14 +72,16 @@ inline uint64_t CountedPass(int* exitCode, bool* running)
 // main loop as the emulator runs it (RunMainLoop).  With countCycles it
 // runs the same frames pass by pass instead, untimed, adding up the
 // processor cycles; the run is the same, so the count is the timed run's.
-Figures RunEmulated(const Workload& w, long frames, bool countCycles)
+Figures RunEmulated(const Workload& w, long frames, bool countCycles, Drawing drawing)
 {
     Figures f;
     const std::string settings = "/tmp/bench_suite_settings_" + std::to_string(getpid());
     if (FILE* s = std::fopen(settings.c_str(), "w")) {
-        std::fprintf(s, "ScreenMode=%u\nSync=0\nSoundEmulation=0\n", w.screenMode);
+        // The rest as a user starts it: the measured machine, with sound.
+        std::fprintf(s, "ScreenMode=%u\nSync=0\n", w.screenMode);
         std::fclose(s);
     }
+    HeadlessDrawOnDemand(drawing == Drawing::OnDemand);
     setenv("RAVLIN_SETTINGS", settings.c_str(), 1);
     int exitCode = 0;
     const bool started = StartUp(1, &exitCode);
@@ -100,7 +101,6 @@ Figures RunEmulated(const Workload& w, long frames, bool countCycles)
         CountedPass(&exitCode, &running);
     const uint64_t target = Ted.FramesCompleted + static_cast<uint64_t>(frames);
     uint64_t cycles = 0;
-    const double wallStart = WallSeconds();
     const double start = ProcessSeconds();
     if (countCycles) {
         while (running && Ted.FramesCompleted < target)
@@ -109,51 +109,9 @@ Figures RunEmulated(const Workload& w, long frames, bool countCycles)
         running = RunMainLoop(&exitCode, target);
     }
     f.seconds = ProcessSeconds() - start;
-    f.wallSeconds = WallSeconds() - wallStart;
     f.frames = static_cast<double>(frames);
     f.cycles = static_cast<double>(cycles);
     f.ok = running;
-    return f;
-}
-
-// The processor alone: the sim65 program in plain RAM, ROM banked out, run
-// until it jumps to sim65's exit hook at the top of memory.
-uint8_t FlatMemory[0x10000];
-
-Figures RunProcessorAlone(const std::string& binary)
-{
-    Figures f;
-    std::ifstream in(binary, std::ios::binary);
-    std::vector<uint8_t> image((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
-    // Header: "sim65", version, processor, stack pointer's zero-page
-    // address, load address, start address.
-    if (image.size() < 12 || std::memcmp(image.data(), "sim65", 5) != 0)
-        return f;
-    const uint16_t load = static_cast<uint16_t>(image[8] | image[9] << 8);
-    const uint16_t start = static_cast<uint16_t>(image[10] | image[11] << 8);
-    if (load + image.size() - 12 > 0x8000)
-        return f;
-    ResetMachineToPowerOn();
-    Ram64 = FlatMemory;
-    Ted.RomEnabled = 0;
-    std::copy(image.begin() + 12, image.end(), FlatMemory + load);
-    Cpu.PC = start;
-    Cpu.SP = 0xFF;
-    uint64_t cycles = 0;
-    const double wallStart = WallSeconds();
-    const double begin = ProcessSeconds();
-    // The guard stops a program gone wrong; this one takes a few hundred
-    // million cycles.
-    while (Cpu.PC < 0xFFF0 && cycles < 50'000'000'000ull) {
-        ExecuteInstruction();
-        cycles += LastCycle;
-    }
-    f.seconds = ProcessSeconds() - begin;
-    f.wallSeconds = WallSeconds() - wallStart;
-    f.cycles = static_cast<double>(cycles);
-    f.frames = f.cycles / (RealCyclesPerSecond / RealFramesPerSecond);
-    f.result = Cpu.AC;   // the exit code, as sim65 hands it to the host
-    f.ok = Cpu.PC >= 0xFFF0;
     return f;
 }
 
@@ -193,10 +151,10 @@ Figures RunCommand(std::vector<std::string> args, std::string* output)
     if (pipe(fds) != 0)
         return f;
     std::fflush(nullptr);
-    const double wallStart = WallSeconds();
     const pid_t pid = fork();
     if (pid == 0) {
         dup2(fds[1], 1);
+        dup2(fds[1], 2);
         close(fds[0]);
         std::vector<char*> argv;
         for (std::string& a : args)
@@ -206,7 +164,7 @@ Figures RunCommand(std::vector<std::string> args, std::string* output)
         _exit(127);
     }
     close(fds[1]);
-    char buffer[256];
+    char buffer[4096];
     ssize_t n;
     while ((n = read(fds[0], buffer, sizeof buffer)) > 0)
         output->append(buffer, static_cast<size_t>(n));
@@ -215,7 +173,6 @@ Figures RunCommand(std::vector<std::string> args, std::string* output)
     rusage usage{};
     if (pid < 0 || wait4(pid, &status, 0, &usage) != pid || !WIFEXITED(status) || WEXITSTATUS(status) == 127)
         return f;
-    f.wallSeconds = WallSeconds() - wallStart;
     f.seconds = static_cast<double>(usage.ru_utime.tv_sec + usage.ru_stime.tv_sec) +
                 static_cast<double>(usage.ru_utime.tv_usec + usage.ru_stime.tv_usec) * 1e-6;
     f.peakKiB = usage.ru_maxrss;
@@ -224,12 +181,18 @@ Figures RunCommand(std::vector<std::string> args, std::string* output)
     return f;
 }
 
-Figures Sim65(const std::string& binary)
+// sim65 -c and run6502 --cycles both end with "NNN cycles"; the program
+// prints nothing itself.
+Figures CountingCycles(std::vector<std::string> command)
 {
     std::string output;
-    Figures f = RunCommand({"sim65", "-c", binary}, &output);
-    // "NNN cycles"
-    f.cycles = std::strtod(output.c_str(), nullptr);
+    Figures f = RunCommand(std::move(command), &output);
+    size_t at = output.rfind(" cycles");
+    if (at == std::string::npos)
+        at = 0;
+    while (at > 0 && output[at - 1] >= '0' && output[at - 1] <= '9')
+        at--;
+    f.cycles = std::strtod(output.c_str() + at, nullptr);
     f.frames = f.cycles / (RealCyclesPerSecond / RealFramesPerSecond);
     f.ok = f.ok && f.cycles > 0;
     return f;
@@ -243,27 +206,23 @@ double Median(std::vector<double> v)
 
 struct Row {
     std::string name;
-    double fps = 0, cyclesPerSecond = 0, wallRatio = 0;
-    long peakKiB = 0;
+    double fps = 0, cyclesPerSecond = 0;
     bool ok = false;
 };
 
 // The medians of one workload's runs.
 Row Summarise(const std::string& name, const std::vector<Figures>& results)
 {
-    std::vector<double> fps, cps, wall;
+    std::vector<double> fps, cps;
     Row row{name};
     for (const Figures& f : results) {
         if (!f.ok || f.seconds <= 0)
             return row;
         fps.push_back(f.frames / f.seconds);
         cps.push_back(f.cycles / f.seconds);
-        wall.push_back(f.frames / f.wallSeconds / RealFramesPerSecond);
-        row.peakKiB = std::max(row.peakKiB, f.peakKiB);
     }
     row.fps = Median(fps);
     row.cyclesPerSecond = Median(cps);
-    row.wallRatio = Median(wall);
     row.ok = !results.empty();
     return row;
 }
@@ -290,66 +249,72 @@ int main(int argc, char** argv)
     const std::vector<Workload> workloads = {
         {"KERNAL idle, screen mode 0", 0, 300, ""},
         {"KERNAL idle, screen mode 2", 2, 300, ""},
-        {"BASIC compute and print, mode 0", 0, 600, basicCompute},
         {"compiled C, screen writes, mode 0", 0, 400, "load " + build + "/screen_work.prg\nrun\n"},
+        {"compiled C, screen writes, mode 2", 2, 400, "load " + build + "/screen_work.prg\nrun\n"},
+        {"BASIC compute and print, mode 0", 0, 600, basicCompute},
         {"hires bitmap redrawn, mode 2", 2, 600,
          "type 10 GRAPHIC 1,1:FOR R=4 TO 90 STEP 6:CIRCLE 1,160,100,R:NEXT:GOTO 10\\nRUN\\n\n"},
         {"multicolour bitmap redrawn, mode 2", 2, 600,
          "type 10 GRAPHIC 3,1:FOR R=4 TO 90 STEP 6:CIRCLE 2,80,100,R/2,R:NEXT:GOTO 10\\nRUN\\n\n"},
     };
 
-    // Round by round, every workload once a round, so that a burst of
-    // other work on the machine spreads over the workloads.
+    // Round by round, every run once a round.
     const std::string cpuProgram = build + "/cpu_work.sim";
     const size_t count = workloads.size();
-    std::vector<std::vector<Figures>> results(count + 2);
+    std::vector<std::vector<Figures>> onDemand(count), everyFrame(count);
+    std::vector<Figures> run6502, sim65;
     std::vector<double> cyclesOf(count);
     for (size_t i = 0; i < count; i++)
-        cyclesOf[i] = InChild([&] { return RunEmulated(workloads[i], frames, true); }).cycles;
+        cyclesOf[i] = InChild([&] { return RunEmulated(workloads[i], frames, true, Drawing::EveryFrame); }).cycles;
     for (int round = 0; round < runs; round++) {
         for (size_t i = 0; i < count; i++) {
-            results[i].push_back(InChild([&] { return RunEmulated(workloads[i], frames, false); }));
-            results[i].back().cycles = cyclesOf[i];
+            onDemand[i].push_back(InChild([&] { return RunEmulated(workloads[i], frames, false, Drawing::OnDemand); }));
+            onDemand[i].back().cycles = cyclesOf[i];
+            everyFrame[i].push_back(InChild([&] { return RunEmulated(workloads[i], frames, false, Drawing::EveryFrame); }));
+            everyFrame[i].back().cycles = cyclesOf[i];
         }
-        results[count].push_back(InChild([&] { return RunProcessorAlone(cpuProgram); }));
-        results[count + 1].push_back(Sim65(cpuProgram));
+        run6502.push_back(CountingCycles({build + "/run6502", "--cycles", cpuProgram}));
+        sim65.push_back(CountingCycles({"sim65", "-c", cpuProgram}));
     }
-    std::vector<Row> rows;
-    for (size_t i = 0; i < count; i++)
-        rows.push_back(Summarise(workloads[i].name, results[i]));
-    const Row alone = Summarise("processor alone (flat RAM)", results[count]);
-    const Row sim65 = Summarise("sim65, same program", results[count + 1]);
-    rows.push_back(alone);
-    rows.push_back(sim65);
+    const Row alone = Summarise("run6502", run6502);
+    const Row simulator = Summarise("sim65", sim65);
+    const auto ratio = [&](const Row& r) { return alone.ok ? r.cyclesPerSecond / alone.cyclesPerSecond : 0.0; };
 
-    std::printf("%-36s %10s %9s %9s %12s %9s %9s\n", "workload", "frames/s", "x real", "x wall", "cycles/s",
-                "peak RSS", "/ alone");
-    for (const Row& r : rows) {
-        if (!r.ok) {
-            std::printf("%-36s   failed\n", r.name.c_str());
+    std::printf("%-36s %27s   %27s\n", "", "frames drawn on demand", "every frame drawn");
+    std::printf("%-36s %9s %8s %8s   %9s %8s %8s\n", "workload", "frames/s", "cycles/s", "/run6502", "frames/s",
+                "cycles/s", "/run6502");
+    bool allOk = true;
+    for (size_t i = 0; i < count; i++) {
+        const Row a = Summarise(workloads[i].name, onDemand[i]);
+        const Row b = Summarise(workloads[i].name, everyFrame[i]);
+        allOk = allOk && a.ok && b.ok;
+        if (!a.ok || !b.ok) {
+            std::printf("%-36s   failed\n", workloads[i].name);
             continue;
         }
-        std::printf("%-36s %10.0f %8.0fx %8.0fx %11.1fM %7.1f MiB %8.2f\n", r.name.c_str(), r.fps,
-                    r.fps / RealFramesPerSecond, r.wallRatio, r.cyclesPerSecond / 1e6, r.peakKiB / 1024.0,
-                    alone.ok ? r.cyclesPerSecond / alone.cyclesPerSecond : 0.0);
+        std::printf("%-36s %9.0f %7.1fM %8.2f   %9.0f %7.1fM %8.2f\n", workloads[i].name, a.fps,
+                    a.cyclesPerSecond / 1e6, ratio(a), b.fps, b.cyclesPerSecond / 1e6, ratio(b));
+    }
+    for (const Row* r : {&alone, &simulator}) {
+        allOk = allOk && r->ok;
+        if (r->ok)
+            std::printf("%-36s %9s %7.1fM  (cpu_work.sim, %.0f x real)\n", r->name.c_str(), "",
+                        r->cyclesPerSecond / 1e6, r->cyclesPerSecond / RealCyclesPerSecond);
+        else
+            std::printf("%-36s   failed\n", r->name.c_str());
     }
     // Both ran the same program to the same end.
-    const bool sameResult = results[count][0].result == results[count + 1][0].result;
-    if (alone.ok && sim65.ok)
-        std::printf("processor alone / sim65: %.2f (exit codes %d and %d%s)\n",
-                    alone.cyclesPerSecond / sim65.cyclesPerSecond, results[count][0].result,
-                    results[count + 1][0].result, sameResult ? "" : ", DIFFERENT");
+    const bool sameResult = !run6502.empty() && !sim65.empty() && run6502[0].result == sim65[0].result;
+    if (alone.ok && simulator.ok)
+        std::printf("run6502 / sim65: %.2f (exit codes %d and %d%s)\n", alone.cyclesPerSecond / simulator.cyclesPerSecond,
+                    run6502[0].result, sim65[0].result, sameResult ? "" : ", DIFFERENT");
 
     // The runner itself, as a user starts it: its peak resident memory.
     std::string output;
     const Figures runner = RunCommand({build + "/ravlin-headless", "--frames", "500"}, &output);
     if (runner.ok)
         std::printf("ravlin-headless --frames 500: peak RSS %.1f MiB\n", runner.peakKiB / 1024.0);
-    std::printf("(%d runs of %ld frames each, medians; x real and cycles/s in processor time, x wall in "
-                "wall-clock time)\n",
-                runs, frames);
-    bool allOk = runner.ok && sameResult;
-    for (const Row& r : rows)
-        allOk = allOk && r.ok;
-    return allOk ? 0 : 1;
+    std::printf("(%d rounds of %ld frames each, medians; speeds in processor time; Accuracy=1, sound on)\n", runs,
+                frames);
+    return allOk && runner.ok && sameResult ? 0 : 1;
 }

@@ -8,7 +8,7 @@ here=$(cd "$(dirname "$0")/.." && pwd)
 build="$here/build-bench"
 roms=${RAVLIN_ROM_DIR:-$here/../shared/roms}
 cmake -S "$here" -B "$build" -DCMAKE_BUILD_TYPE=Release -DRAVLIN_TESTS=OFF -DRAVLIN_WITH_SDL=OFF >/dev/null
-cmake --build "$build" -j2 --target bench_suite ravlin-headless >/dev/null
+cmake --build "$build" -j2 --target bench_suite ravlin-headless run6502 >/dev/null
 cl65 -t plus4 -O -o "$build/screen_work.prg" "$here/bench/screen_work.c"
 cl65 -t sim6502 -O -C "$here/bench/sim6502_low.cfg" -o "$build/cpu_work.sim" "$here/bench/cpu_work.c"
 rm -f "$build"/*.o "$here"/bench/*.o

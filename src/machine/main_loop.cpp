@@ -8,6 +8,7 @@
 #include "platform/start_file.h"
 #include "tape/datassette.h"
 #include "ted/line_setup.h"
+#include "ted/present.h"
 #include "ted/render_inline.h"
 #include "ted/steps_inline.h"
 #include "ted/ted_clock.h"
@@ -213,8 +214,9 @@ inline bool Pass(int* exitCode, bool* attention)
             return FinishAfterRelease(exitCode);
         if (StartFileWaiting)
             CheckStartFileDue();
+        // Requests wait, in their order, until the picture they may look at is whole.
         if ((ScreenshotRequest | OptionsMenuRequest | LoadMenuRequest | SaveMenuRequest | DebuggerRequest |
-             SoftResetRequest | HardResetRequest | StartFileRequest) != 0) {
+             SoftResetRequest | HardResetRequest | StartFileRequest) != 0 && PictureReadyForLook()) {
             RunRequests();
             // A menu may leave another request for the next pass.
             *attention = true;
@@ -230,6 +232,8 @@ inline bool Pass(int* exitCode, bool* attention)
 bool MainLoopPass(int* exitCode)
 {
     bool attention = true;
+    Ted.DrawOnDemand = 0;   // whoever steps pass by pass may look at any time
+    SetDrawing(true);
     if (ModelFromSettings() == Model::Measured)
         return Pass<StepForm::Stepped, Model::Measured>(exitCode, &attention);
     return Pass<StepForm::Stepped, Model::Older>(exitCode, &attention);
@@ -241,6 +245,7 @@ bool RunMainLoop(int* exitCode, uint64_t untilFrame)
     // first: the timers' budget, the requests, the RAM block.
     const Model model = ModelFromSettings();
     SettleDeferredSteps();
+    Ted.DrawOnDemand = 1;
     bool attention = true;
     bool running = true;
     if (model == Model::Measured) {

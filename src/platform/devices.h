@@ -132,6 +132,16 @@ int32_t SurfaceRestore(Surface* surface);
 void SurfaceRelease(Surface* surface);
 void PaletteRelease(Palette* palette);
 
+// Drawing on demand.  Whether anyone will see the picture of the frame
+// that starts now: a paced machine's display shows every frame; unpaced,
+// the display asks for pictures at its own rate (the headless backend
+// when its controls say so), and the machine draws no others.
+bool DisplayWantsPicture(bool paced);
+// A frame ended whose picture nobody looks at: nothing is copied or shown,
+// and the display keeps its picture (the headless backend counts the frame
+// as the tick an unlock would have been).
+void DisplayFrameNotShown(Surface* surface);
+
 // ---- Keyboard ---------------------------------------------------------------
 struct InputSystem;
 struct KeyboardDevice;

@@ -235,7 +235,6 @@ void LatchMeasuredLine()
     l.gl = static_cast<uint16_t>(l.cb + Ted.SubRow);
     l.cp = static_cast<uint16_t>(l.mb + Ted.RowPosition);
     l.ap = static_cast<uint16_t>(l.cp - 0x400);
-    l.matrixWrapped = 0;
     // In the bitmap modes the character position addresses the bitmap:
     // 8 bytes per cell.
     l.bitmapRowBase = static_cast<uint16_t>(l.bb + 8 * Ted.RowPosition);

@@ -1,5 +1,6 @@
 // The end of a frame: pacing, the cursor and status line, and the copy of
 // the frame buffer to the display surface in the chosen screen mode.
+#include <algorithm>
 #include <cstring>
 
 #include "debugger/debugger.h"
@@ -49,26 +50,69 @@ void WaitFramePeriod()
     LastFrameTime = QueryPerformanceCounter();
 }
 
-void RunStep(FrameEndStep step)
+// A frame not shown keeps its pacing; the cursor, the status line and the
+// copy belong to the picture.
+void RunStep(FrameEndStep step, bool shown)
 {
     switch (step) {
     case FrameEndStep::Cursor:
         // 0xFF06 bit 4: display enabled.
-        if (Ram64 && (Ram64[ted::Control1] & ted::Ctrl1DisplayOn))
+        if (shown && Ram64 && (Ram64[ted::Control1] & ted::Ctrl1DisplayOn))
             DrawCursor();
         break;
     case FrameEndStep::VerticalBlank: WaitVerticalBlank(); break;
     case FrameEndStep::Timer: WaitFramePeriod(); break;
     case FrameEndStep::StatusLine:
-        if (StatusLineOn == 1)
+        if (shown && StatusLineOn == 1)
             DrawStatusLine();
         break;
-    case FrameEndStep::Copy: CopyFrameToScreen(); break;
+    case FrameEndStep::Copy:
+        if (shown)
+            CopyFrameToScreen();
+        else if (g_pDDSPrimary)
+            DisplayFrameNotShown(g_pDDSPrimary);
+        break;
     case FrameEndStep::None: break;
     }
 }
 
+// What looks at the picture from inside the machine: a screenshot, a menu
+// or the debugger (drawn over the picture), waiting for their turn.
+bool LookRequested()
+{
+    return (ScreenshotRequest | OptionsMenuRequest | LoadMenuRequest | SaveMenuRequest | DebuggerRequest) != 0;
+}
+
+// Whether anyone will look at the next frame: the display, a look already
+// asked for, or the debugger, which a breakpoint may open at any moment.
+bool PictureWanted(bool paced)
+{
+    return BreakpointEnabled == 1 || LookRequested() || DisplayWantsPicture(paced);
+}
+
 }  // namespace
+
+void SetDrawing(bool on)
+{
+    if (on == !Ted.NotDrawing)
+        return;
+    if (!on) {
+        FlushRender();
+        Ted.DrawnFromFrameStart = 0;
+        // With nothing pending, no write needs to wait for a run to be drawn.
+        std::memset(Ted.Watch.page, 0, sizeof Ted.Watch.page);
+        Ted.Watch.valid = 0;
+    }
+    Ted.NotDrawing = !on;
+}
+
+bool PictureReadyForLook()
+{
+    if (Ted.WholeFramesInRow == 2 && Ted.DrawnFromFrameStart && !Ted.NotDrawing)
+        return true;
+    SetDrawing(true);
+    return false;
+}
 
 const ScreenCopy* ScreenCopyFor(uint32_t screenMode)
 {
@@ -134,10 +178,18 @@ void PresentFrame()
     // here, it paces as the default rather than never ending the frame.
     const uint32_t sync = Config.Sync <= HighestSync ? Config.Sync : DefaultSync;
     // Warp runs unpaced, as Sync 0 does; so does a moving tape with TapeWarp.
-    for (FrameEndStep step : FrameEndOrder[WarpOn || TapeWarpActive() ? 0 : sync])
-        RunStep(step);
+    const uint32_t pacing = WarpOn || TapeWarpActive() ? 0 : sync;
+    const bool whole = !Ted.NotDrawing && Ted.DrawnFromFrameStart;
+    Ted.WholeFramesInRow = whole ? static_cast<uint8_t>(std::min(Ted.WholeFramesInRow + 1, 2)) : 0;
+    const bool shown = !Ted.DrawOnDemand || Ted.WholeFramesInRow == 2;
+    for (FrameEndStep step : FrameEndOrder[pacing])
+        RunStep(step, shown);
     Ted.FrameEndArmed = 0;
     // The keyboard is scanned once a frame: the press queue's clock.
     KeyInputFrame();
     DesktopFrame();
+    // The next frame is drawn when someone will look at it.
+    const bool draw = !Ted.DrawOnDemand || PictureWanted(pacing != 0);
+    SetDrawing(draw);
+    Ted.DrawnFromFrameStart = draw;
 }

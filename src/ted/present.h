@@ -21,3 +21,11 @@ void CopyFrame(const ScreenCopy& copy, const SurfaceDesc& desc);
 // Lock, copy in the current screen mode, unlock; a surface that will not lock
 // is restored and the frame skipped.
 void CopyFrameToScreen();
+
+// Drawing on demand (RunMainLoop): the beam draws from here on, or stops
+// drawing (what it has passed is drawn first).
+void SetDrawing(bool on);
+// Whether the picture is whole for a look from inside the machine (a
+// screenshot, a menu, the debugger).  When it is not, drawing starts, and
+// the look waits for a frame end where the picture is whole.
+bool PictureReadyForLook();

@@ -74,8 +74,7 @@ void LineSetUp()
         const int textRow = rowLine < 0 ? 0 : rowLine >> 3;   // at most 32
         l.cp = static_cast<uint16_t>(l.mb + RowOffsetTable[textRow]);
         l.ap = static_cast<uint16_t>(l.cp - 0x400);
-        l.matrixWrapped = 0;
-    }
+        }
 }
 
 // The TED's raster compare, on the line counter, at most once per line.  It

@@ -109,7 +109,7 @@ void LeftEdgeFill(uint8_t* row, uint8_t ff06, uint8_t ff07)
 // Text mode, the common case, with the line's values held in locals.
 void TextChunks(uint8_t* at, unsigned x, unsigned last, uint8_t ff07)
 {
-    LineLatches& l = Ted.Latch;
+    const LineLatches& l = Ted.Latch;
     const uint8_t* ram = Ram64;
     const uint8_t* image = GlyphImage(l.glyphRom);
     const uint16_t gl = l.gl, glyphMask = l.glyphMask;
@@ -133,21 +133,17 @@ void TextChunks(uint8_t* at, unsigned x, unsigned last, uint8_t ff07)
         }
         return;
     }
-    uint16_t cp = l.cp, ap = l.ap;
     // The video matrix is 1 KiB: a row past its end continues at its start,
     // from the column where the row crosses the end.
-    unsigned wrapColumn = l.matrixWrapped ? 40 : 0x400 - std::min<unsigned>(static_cast<uint16_t>(cp - l.mb), 0x400);
+    const unsigned wrapColumn = 0x400 - std::min<unsigned>(static_cast<uint16_t>(l.cp - l.mb), 0x400);
     unsigned col = x / 4 - 8;
     const unsigned lastCol = last / 4 - 8;
     uint8_t* out = at + 2 * x;
     while (col <= lastCol) {
-        if (col >= wrapColumn) {
-            cp = static_cast<uint16_t>(cp - 0x400);
-            ap = static_cast<uint16_t>(ap - 0x400);
-            wrapColumn = 40;
-            l.matrixWrapped = 1;
-        }
-        const unsigned end = std::min(lastCol, wrapColumn - 1);
+        const bool wrapped = col >= wrapColumn;
+        const uint16_t cp = static_cast<uint16_t>(wrapped ? l.cp - 0x400 : l.cp);
+        const uint16_t ap = static_cast<uint16_t>(wrapped ? l.ap - 0x400 : l.ap);
+        const unsigned end = wrapped ? lastCol : std::min(lastCol, wrapColumn - 1);
         if (cp + end <= 0xFFFF && ap + end <= 0xFFFF && (gl & glyphMask) + 0x7FFu <= glyphMask) {
             // Nothing wraps at the end of the address space or the image.
             const uint8_t* chars = ram + cp;
@@ -165,8 +161,6 @@ void TextChunks(uint8_t* at, unsigned x, unsigned last, uint8_t ff07)
             }
         }
     }
-    l.cp = cp;
-    l.ap = ap;
 }
 
 // Window chunks x to last (inclusive, steps of 4) of a window line, stored

@@ -48,6 +48,8 @@ inline bool RenderStepInline()
     const unsigned first = Ted.RenderColumn;
     const unsigned last = std::max<unsigned>(first, Ted.LinePosition);
     Ted.RenderColumn = static_cast<uint16_t>(last + 4);
+    if (Ted.NotDrawing)
+        return frameEnd;
     if (line == Ted.PendingLine && first == Ted.PendingNext) [[likely]]
         Ted.PendingNext = Ted.RenderColumn;
     else
@@ -62,7 +64,7 @@ inline void RenderUpTo(unsigned units)
         return;
     const unsigned last = (units - 1) & ~3u;
     Ted.RenderColumn = static_cast<uint16_t>(last + 4);
-    if (Ted.PictureHeld) [[unlikely]]
+    if (Ted.PictureHeld | Ted.NotDrawing)
         return;
     if (Ted.RasterLine == Ted.PendingLine && first == Ted.PendingNext) [[likely]]
         Ted.PendingNext = Ted.RenderColumn;

@@ -16,7 +16,6 @@ struct LineLatches {
     uint16_t gl;                 // glyph line address (cb + line within row)
     uint16_t cp;                 // character pointer of the current text row
     uint16_t ap;                 // attribute pointer, cp - 0x400
-    uint8_t matrixWrapped;       // cp and ap moved back by 0x400 on this line
     uint16_t bitmapRowBase;      // bb + offset of bitmap row cr
     uint16_t colourRowBase;      // mb + offset of matrix row cr (bitmap colours)
     uint8_t lineInRow;           // bitmap line within its character row
@@ -120,6 +119,19 @@ struct TedState {
     uint8_t RowAttributes[40];
     uint8_t Ntsc;                // 0xFF07 bit 6 in force
     uint8_t PictureHeld;         // the debugger steps: the beam draws nothing
+
+    // Drawing on demand.  While NotDrawing is set the beam keeps its place
+    // (RenderColumn) and the TED does everything else, but no chunk is
+    // drawn: a frame nobody will look at.  RunMainLoop sets DrawOnDemand
+    // and decides at each frame end whether the next frame is drawn
+    // (present.cpp); MainLoopPass draws always.  A picture is whole when
+    // the frame under way has been drawn from its start and the two frames
+    // before it were drawn whole; a frame is shown at its end when it and
+    // the frame before it were drawn whole.
+    uint8_t NotDrawing;
+    uint8_t DrawOnDemand;
+    uint8_t DrawnFromFrameStart = 1;
+    uint8_t WholeFramesInRow = 2;   // counted up to 2
     // Single-clock cycles from power-on to the start of the current line
     // (both models; SingleClockNow adds the position in the line).
     uint64_t ClockAtLineStart;

@@ -77,6 +77,8 @@ int main(int argc, char** argv)
         return 2;
     }
     HeadlessCaptureAudio(!wavPath.empty() || PlanWritesWav(plan));
+    // The runner looks at pictures only from its plan's steps, at ticks.
+    HeadlessDrawOnDemand(true);
 
     // What is written once the run is over.
     auto atEnd = [&] {

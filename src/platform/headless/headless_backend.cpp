@@ -87,6 +87,7 @@ struct Backend {
     Surface* presentedSource = nullptr;
     uint64_t presented = 0;
     std::function<void(const HeadlessFrame&)> onPresent;
+    bool drawOnDemand = false;
     std::vector<std::pair<uint32_t, uint32_t>> modes;
     const Palette* palette = nullptr;
     uint32_t cooperativeLevel = 0;
@@ -232,6 +233,7 @@ const HeadlessFrame& HeadlessLastPresented()
 }
 uint64_t HeadlessPresentedCount() { return B().presented; }
 void HeadlessOnPresent(std::function<void(const HeadlessFrame&)> callback) { B().onPresent = std::move(callback); }
+void HeadlessDrawOnDemand(bool on) { B().drawOnDemand = on; }
 std::vector<std::pair<uint32_t, uint32_t>> HeadlessModeHistory() { return B().modes; }
 const PaletteEntry* HeadlessPalette() { return B().palette ? B().palette->entries : nullptr; }
 uint32_t HeadlessCooperativeLevel() { return B().cooperativeLevel; }
@@ -300,6 +302,7 @@ void ResetPlatformBackend()
     b.presentedSource = nullptr;
     b.presented = 0;
     b.onPresent = nullptr;
+    b.drawOnDemand = false;
     b.modes.clear();
     b.palette = nullptr;
     b.cooperativeLevel = 0;
@@ -565,6 +568,18 @@ int32_t SurfaceUnlock(Surface* surface)
     Tick();
     return DD_OK;
 }
+
+bool DisplayWantsPicture(bool)
+{
+    // Whoever looks does so from an event at a tick, or through a message
+    // (a screenshot key, a menu): the frames up to an event a few ticks
+    // ahead are drawn, and those while messages wait.
+    const Backend& b = B();
+    return !b.drawOnDemand || b.onPresent || !b.queue.empty() ||
+           (!b.events.empty() && b.events.begin()->first <= b.ticks + HeadlessLookAheadTicks);
+}
+
+void DisplayFrameNotShown(Surface*) { Tick(); }
 
 int32_t SurfaceRestore(Surface*)
 {

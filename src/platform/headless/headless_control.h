@@ -88,6 +88,13 @@ const HeadlessFrame& HeadlessLastPresented();
 uint64_t HeadlessPresentedCount();
 void HeadlessOnPresent(std::function<void(const HeadlessFrame&)> callback);
 std::vector<std::pair<uint32_t, uint32_t>> HeadlessModeHistory();
+// Drawing on demand: off (the default), every frame is drawn and presented,
+// for whoever looks at any time.  On (the runner), RunMainLoop draws only
+// the frames up to an event due within HeadlessLookAheadTicks, those while
+// messages wait, and all of them while an OnPresent callback is set; the
+// frames between tick as presented ones do, their pictures not copied.
+void HeadlessDrawOnDemand(bool on);
+constexpr uint64_t HeadlessLookAheadTicks = 4;
 const PaletteEntry* HeadlessPalette();   // null until a palette exists
 uint32_t HeadlessCooperativeLevel();
 int HeadlessRestoreCount();            // Restore calls on the primary surface

@@ -97,6 +97,7 @@ void ShowSurface()
         SDL_RenderCopy(Display->renderer, s->texture, nullptr, nullptr);
     SDL_RenderPresent(Display->renderer);
     Dirty = false;
+    LastShownRefresh = RefreshNumber(SdlNow());
     if (Display->vsync)
         Display->presentedSinceWait = true;
 }
@@ -354,6 +355,14 @@ int32_t SurfaceUnlock(Surface* surface)
     ShowIfDue();
     return DD_OK;
 }
+
+// Unpaced, a picture is wanted for each refresh that has not shown one.
+bool DisplayWantsPicture(bool paced)
+{
+    return paced || !Display || !Display->renderer || RefreshNumber(SdlNow()) != LastShownRefresh;
+}
+
+void DisplayFrameNotShown(Surface*) { ShowIfDue(); }
 
 int32_t SurfaceRestore(Surface* surface)
 {

@@ -187,6 +187,12 @@ void WebShowPicture()
     WebCanvasPut(surface->rgba.data(), surface->width, surface->height);
 }
 
+// Unpaced, the canvas shows the last picture of each slice: a new one is
+// wanted once the last has gone to the canvas.
+bool DisplayWantsPicture(bool paced) { return paced || !Dirty; }
+
+void DisplayFrameNotShown(Surface*) {}
+
 int32_t SurfaceRestore(Surface* surface) { return surface ? DD_OK : DDERR_GENERIC; }
 
 void SurfaceRelease(Surface* surface)
