@@ -233,7 +233,8 @@ bool MainLoopPass(int* exitCode)
 {
     bool attention = true;
     Ted.DrawOnDemand = 0;   // whoever steps pass by pass may look at any time
-    SetDrawing(true);
+    if (Ted.NotDrawing)
+        SetDrawing(true);
     if (ModelFromSettings() == Model::Measured)
         return Pass<StepForm::Stepped, Model::Measured>(exitCode, &attention);
     return Pass<StepForm::Stepped, Model::Older>(exitCode, &attention);

@@ -58,6 +58,192 @@ void StoreSpilling(uint32_t offset, uint64_t pixels)
     }
 }
 
+// The bytes a run of window cells is drawn from.  codes[col] and
+// attributes[col] are the two video matrix bytes of each cell (in the
+// bitmap modes its colours); lines[8 * n] is this line's byte of glyph n
+// (text modes) or of cell n (bitmap modes).  They point straight into RAM,
+// a ROM image or the row's fetched copies, except where the matrix, the
+// glyphs or the bitmap run past the end of the address space or the image
+// (or, in text mode, the row past the end of the 1 KiB matrix): then the
+// bytes are gathered into the copies first.
+struct CellBytes {
+    const uint8_t* codes;
+    const uint8_t* attributes;
+    const uint8_t* lines;
+    uint8_t codeCopy[40], attributeCopy[40];
+    uint8_t lineCopy[8 * 256];
+};
+
+// The matrix bytes of columns c0 to c1 at codes and attributes (each
+// address wraps at 0xFFFF); columns from wrapColumn on come from 1 KiB
+// lower.
+void MatrixBytes(CellBytes& b, uint16_t codes, uint16_t attributes, unsigned c0, unsigned c1,
+                 unsigned wrapColumn = 40)
+{
+    const bool allWrapped = c0 >= wrapColumn;
+    const uint16_t base = static_cast<uint16_t>(codes - (allWrapped ? 0x400 : 0));
+    const uint16_t attributeBase = static_cast<uint16_t>(attributes - (allWrapped ? 0x400 : 0));
+    if ((allWrapped || c1 < wrapColumn) && base + c1 <= 0xFFFFu && attributeBase + c1 <= 0xFFFFu) {
+        b.codes = Ram64 + base;
+        b.attributes = Ram64 + attributeBase;
+        return;
+    }
+    for (unsigned col = c0; col <= c1; col++) {
+        const uint16_t back = col >= wrapColumn ? 0x400 : 0;
+        b.codeCopy[col] = Ram64[static_cast<uint16_t>(codes + col - back)];
+        b.attributeCopy[col] = Ram64[static_cast<uint16_t>(attributes + col - back)];
+    }
+    b.codes = b.codeCopy;
+    b.attributes = b.attributeCopy;
+}
+
+// This line of every glyph of the character generator.
+void GlyphLines(CellBytes& b, const LineLatches& l)
+{
+    const uint8_t* image = GlyphImage(l.glyphRom);
+    const unsigned start = l.gl & l.glyphMask;
+    if (start + 8 * 255 <= l.glyphMask) {
+        b.lines = image + start;
+        return;
+    }
+    for (unsigned n = 0; n < 256; n++)
+        b.lineCopy[8 * n] = image[static_cast<uint16_t>(l.gl + 8 * n) & l.glyphMask];
+    b.lines = b.lineCopy;
+}
+
+// This line of the bitmap cells c0 to c1.
+void BitmapLines(CellBytes& b, const LineLatches& l, unsigned c0, unsigned c1)
+{
+    const unsigned start = static_cast<uint16_t>(l.bitmapRowBase + l.lineInRow);
+    if (start + 8 * 39 <= 0xFFFF) {
+        b.lines = Ram64 + start;
+        return;
+    }
+    for (unsigned col = c0; col <= c1; col++)
+        b.lineCopy[8 * col] = Ram64[static_cast<uint16_t>(l.bitmapRowBase + 8 * col + l.lineInRow)];
+    b.lines = b.lineCopy;
+}
+
+// The cells of one run in each mode: n cells from the run's first, whose
+// bytes start at codes, attributes and lines (lines[8 * i]: cell i's, or
+// for the text modes lines[8 * code]), stored one after the other.
+inline void Store(uint8_t*& out, uint64_t pixels)
+{
+    std::memcpy(out, &pixels, 8);
+    out += 8;
+}
+
+// A flashing cell in the off phase (flashOff 0x80) shows no glyph; with 128
+// characters (reverseBit 0x80) the code's top bit reverses the cell: the
+// glyph in the background.
+void TextCells(uint8_t* out, const uint8_t* codes, const uint8_t* attributes, const uint8_t* lines, unsigned n,
+               uint64_t background, uint8_t flashOff, uint8_t reverseBit)
+{
+    const uint8_t codeMask = static_cast<uint8_t>(~reverseBit);
+    for (unsigned i = 0; i < n; i++) {
+        const uint8_t c = codes[i], a = attributes[i];
+        const uint64_t mask = (PixelMask[lines[8u * (c & codeMask)]] & ~TopBitMask(a & flashOff)) ^
+                              TopBitMask(c & reverseBit);
+        Store(out, Blend(mask, Splat(a), background));
+    }
+}
+
+// The top two bits of the code pick one of the four live background registers.
+void ExtendedColourCells(uint8_t* out, const uint8_t* codes, const uint8_t* attributes, const uint8_t* lines,
+                         unsigned n, uint8_t flashOff)
+{
+    const uint64_t backgrounds[4] = {Splat(Ram64[ted::Background0]), Splat(Ram64[ted::Background1]),
+                                     Splat(Ram64[ted::Background2]), Splat(Ram64[ted::Background3])};
+    for (unsigned i = 0; i < n; i++) {
+        const uint8_t c = codes[i], a = attributes[i];
+        const uint64_t mask = PixelMask[lines[8u * (c & 0x3F)]] & ~TopBitMask(a & flashOff);
+        Store(out, Blend(mask, Splat(a), backgrounds[c >> 6]));
+    }
+}
+
+// A cell with attribute bit 3 clear is a hires one, without flash or reverse.
+void MulticolourTextCells(uint8_t* out, const uint8_t* codes, const uint8_t* attributes, const uint8_t* lines,
+                          unsigned n, const LineLatches& l, uint8_t codeMask)
+{
+    const uint64_t bg0 = Splat(l.bg0), bg1 = Splat(l.bg1), bg2 = Splat(l.bg2);
+    for (unsigned i = 0; i < n; i++) {
+        const uint8_t a = attributes[i];
+        const uint8_t g = lines[8u * (codes[i] & codeMask)];
+        const uint64_t hires = BitPixels(g, Splat(a), bg0);
+        const uint64_t multicolour = PairPixels(g, bg0, bg1, bg2, Splat(a & 0x77));
+        Store(out, Blend(MaskIf(a & 0x08), multicolour, hires));
+    }
+}
+
+// The colours come from the matrix (s) and the attribute byte below it (t).
+template <bool Multicolour>
+void BitmapCells(uint8_t* out, const uint8_t* codes, const uint8_t* attributes, const uint8_t* lines, unsigned n,
+                 const LineLatches& l)
+{
+    const uint64_t bg0 = Splat(l.bg0), bg1 = Splat(l.bg1);
+    for (unsigned i = 0; i < n; i++) {
+        const uint8_t s = codes[i], t = attributes[i];
+        const uint64_t one = Splat(static_cast<uint8_t>(((t & 0x0F) << 4) | (s >> 4)));
+        const uint64_t zero = Splat(static_cast<uint8_t>((t & 0xF0) | (s & 0x0F)));
+        Store(out, Multicolour ? PairPixels(lines[8u * i], bg0, one, zero, bg1) : BitPixels(lines[8u * i], one, zero));
+    }
+}
+
+// Cells c0 to c1 of the current line in the window mode of ff06 and ff07,
+// stored one after the other from out.  A multicolour text cell takes the
+// code's top bit off with 128 characters, except in the left-edge cell.
+void DrawCells(uint8_t* out, unsigned c0, unsigned c1, uint8_t ff06, uint8_t ff07, bool reduceMulticolourCodes)
+{
+    const LineLatches& l = Ted.Latch;
+    CellBytes b;
+    const WindowMode mode = ModeOf(ff06, ff07);
+    const bool bitmap = mode == WindowMode::HiresBitmap || mode == WindowMode::MulticolourBitmap;
+    if (l.buffered) {
+        b.codes = Ted.RowCodes;
+        b.attributes = Ted.RowAttributes;
+    } else if (bitmap) {
+        MatrixBytes(b, l.colourRowBase, static_cast<uint16_t>(l.colourRowBase - 0x400), c0, c1);
+    } else {
+        // The video matrix is 1 KiB: a text row past its end continues at
+        // its start, from the column where the row crosses the end.
+        const unsigned wrapColumn =
+            mode == WindowMode::Text ? 0x400 - std::min<unsigned>(static_cast<uint16_t>(l.cp - l.mb), 0x400) : 40;
+        MatrixBytes(b, l.cp, l.ap, c0, c1, wrapColumn);
+    }
+    if (bitmap)
+        BitmapLines(b, l, c0, c1);
+    else
+        GlyphLines(b, l);
+
+    const uint8_t* codes = b.codes + c0;
+    const uint8_t* attributes = b.attributes + c0;
+    const unsigned n = c1 - c0 + 1;
+    const uint8_t flashOff = Ted.FlashPhase == 0 ? 0x80 : 0;
+    const bool characters256 = ff07 & ted::Ctrl2Characters256;
+    switch (mode) {
+    case WindowMode::Text:
+        TextCells(out, codes, attributes, b.lines, n, Splat(l.bg0), flashOff, characters256 ? 0 : 0x80);
+        break;
+    case WindowMode::ExtendedColour:
+        ExtendedColourCells(out, codes, attributes, b.lines, n, flashOff);
+        break;
+    case WindowMode::MulticolourText:
+        MulticolourTextCells(out, codes, attributes, b.lines, n, l,
+                             reduceMulticolourCodes && !characters256 ? 0x7F : 0xFF);
+        break;
+    case WindowMode::HiresBitmap:
+        BitmapCells<false>(out, codes, attributes, b.lines + 8 * c0, n, l);
+        break;
+    case WindowMode::MulticolourBitmap:
+        BitmapCells<true>(out, codes, attributes, b.lines + 8 * c0, n, l);
+        break;
+    case WindowMode::Invalid:
+        // Extended colour with multicolour text: black, as on the TED.
+        std::memset(out, 0, 8 * n);
+        break;
+    }
+}
+
 // The pixels between the window's left edge and the first window chunk,
 // which the horizontal scroll moves right by hs.
 void LeftEdgeFill(uint8_t* row, uint8_t ff06, uint8_t ff07)
@@ -75,128 +261,20 @@ void LeftEdgeFill(uint8_t* row, uint8_t ff06, uint8_t ff07)
     // 38 columns: the gap shows the right part of column 0, which lies
     // under the border, in every mode; otherwise the gap would keep the
     // previous frame's pixels.
-    uint64_t pixels = 0;
-    const uint8_t* image = GlyphImage(l.glyphRom);
-    if (!displayOn) {
-        pixels = Splat(l.border);
-    } else {
-        switch (ModeOf(ff06, ff07)) {
-        case WindowMode::Text:
-            pixels = TextChunk(l, image, 0, ff07);   // no matrix wrap here
-            break;
-        case WindowMode::ExtendedColour:
-            pixels = ExtendedColourChunk(l, image, 0);
-            break;
-        case WindowMode::MulticolourText:
-            pixels = MulticolourTextChunk(l, image, 0, ff07, false);
-            break;
-        case WindowMode::HiresBitmap:
-            pixels = HiresBitmapChunk(l, 0);
-            break;
-        case WindowMode::MulticolourBitmap:
-            pixels = MulticolourBitmapChunk(l, 0);
-            break;
-        case WindowMode::Invalid:
-            pixels = 0;   // black, as the window chunks of this mode
-            break;
-        }
-    }
-    uint8_t bytes[8];
-    std::memcpy(bytes, &pixels, 8);
-    std::memcpy(row + 72, bytes + 8 - hs, hs);
-}
-
-// Text mode, the common case, with the line's values held in locals.
-void TextChunks(uint8_t* at, unsigned x, unsigned last, uint8_t ff07)
-{
-    const LineLatches& l = Ted.Latch;
-    const uint8_t* ram = Ram64;
-    const uint8_t* image = GlyphImage(l.glyphRom);
-    const uint16_t gl = l.gl, glyphMask = l.glyphMask;
-    const uint64_t background = Splat(l.bg0);
-    // A flashing cell in the off phase shows no glyph: plain background, or,
-    // reversed, plain ink.
-    const uint8_t hiddenByFlash = Ted.FlashPhase == 0 ? 0x80 : 0;
-    const uint8_t reverseBit = (ff07 & ted::Ctrl2Characters256) ? 0 : 0x80;   // 256 characters: no reverse
-    const uint8_t codeMask = static_cast<uint8_t>(~reverseBit);
-    const auto draw = [&](uint8_t* to, uint8_t c, uint8_t a, uint8_t glyph) {
-        uint64_t mask = (a & hiddenByFlash) ? 0 : PixelMask[glyph];
-        mask ^= (c & reverseBit) ? ~uint64_t{0} : 0;   // reversed: the glyph in the background
-        Store8(to, background ^ ((Splat(a) ^ background) & mask));
-    };
-    if (l.buffered) {
-        // The measured model: the row's fetched codes and attributes.
-        uint8_t* out = at + 2 * x;
-        for (unsigned col = x / 4 - 8; col <= last / 4 - 8; col++, out += 8) {
-            const uint8_t c = Ted.RowCodes[col];
-            draw(out, c, Ted.RowAttributes[col], image[static_cast<uint16_t>(gl + 8 * (c & codeMask)) & glyphMask]);
-        }
-        return;
-    }
-    // The video matrix is 1 KiB: a row past its end continues at its start,
-    // from the column where the row crosses the end.
-    const unsigned wrapColumn = 0x400 - std::min<unsigned>(static_cast<uint16_t>(l.cp - l.mb), 0x400);
-    unsigned col = x / 4 - 8;
-    const unsigned lastCol = last / 4 - 8;
-    uint8_t* out = at + 2 * x;
-    while (col <= lastCol) {
-        const bool wrapped = col >= wrapColumn;
-        const uint16_t cp = static_cast<uint16_t>(wrapped ? l.cp - 0x400 : l.cp);
-        const uint16_t ap = static_cast<uint16_t>(wrapped ? l.ap - 0x400 : l.ap);
-        const unsigned end = wrapped ? lastCol : std::min(lastCol, wrapColumn - 1);
-        if (cp + end <= 0xFFFF && ap + end <= 0xFFFF && (gl & glyphMask) + 0x7FFu <= glyphMask) {
-            // Nothing wraps at the end of the address space or the image.
-            const uint8_t* chars = ram + cp;
-            const uint8_t* attributes = ram + ap;
-            const uint8_t* glyphs = image + (gl & glyphMask);
-            for (; col <= end; col++, out += 8) {
-                const uint8_t c = chars[col];
-                draw(out, c, attributes[col], glyphs[8 * (c & codeMask)]);
-            }
-        } else {
-            for (; col <= end; col++, out += 8) {
-                const uint8_t c = ram[static_cast<uint16_t>(cp + col)];
-                draw(out, c, ram[static_cast<uint16_t>(ap + col)],
-                     image[static_cast<uint16_t>(gl + 8 * (c & codeMask)) & glyphMask]);
-            }
-        }
-    }
+    uint8_t pixels[8];
+    if (displayOn)
+        DrawCells(pixels, 0, 0, ff06, ff07, false);
+    else
+        std::memset(pixels, l.border, 8);
+    std::memcpy(row + 72, pixels + 8 - hs, hs);
 }
 
 // Window chunks x to last (inclusive, steps of 4) of a window line, stored
-// hs pixels to the right.  No CPU step happens inside one RenderStep, so
-// the mode registers read once hold for every chunk of the call.
+// hs pixels to the right.  No CPU step happens inside one call, so the
+// mode registers read once hold for every chunk of it.
 void WindowChunks(uint8_t* row, unsigned x, unsigned last, uint8_t ff06, uint8_t ff07)
 {
-    LineLatches& l = Ted.Latch;
-    uint8_t* at = row + l.hs;
-    const uint8_t* image = GlyphImage(l.glyphRom);
-    switch (ModeOf(ff06, ff07)) {
-    case WindowMode::Text:
-        TextChunks(at, x, last, ff07);
-        break;
-    case WindowMode::ExtendedColour:
-        for (; x <= last; x += 4)
-            Store8(at + 2 * x, ExtendedColourChunk(l, image, x / 4 - 8));
-        break;
-    case WindowMode::HiresBitmap:
-        for (; x <= last; x += 4)
-            Store8(at + 2 * x, HiresBitmapChunk(l, x / 4 - 8));
-        break;
-    case WindowMode::MulticolourText:
-        for (; x <= last; x += 4)
-            Store8(at + 2 * x, MulticolourTextChunk(l, image, x / 4 - 8, ff07, true));
-        break;
-    case WindowMode::MulticolourBitmap:
-        for (; x <= last; x += 4)
-            Store8(at + 2 * x, MulticolourBitmapChunk(l, x / 4 - 8));
-        break;
-    case WindowMode::Invalid:
-        // Extended colour with multicolour text: black, as on the TED.
-        for (; x <= last; x += 4)
-            Store8(at + 2 * x, 0);
-        break;
-    }
+    DrawCells(row + Ted.Latch.hs + 2 * x, x / 4 - 8, last / 4 - 8, ff06, ff07, true);
 }
 
 // Chunks x to last (inclusive, steps of 4) of the current line.  Out of
@@ -289,7 +367,7 @@ void DrawRun(unsigned line, unsigned first, unsigned last)
     const uint8_t ff07 = Ram64[Control2];
     if ((ff06 & (Ctrl1DisplayOn | Ctrl1Bitmap | Ctrl1ExtendedColour)) == Ctrl1DisplayOn && !(ff07 & Ctrl2Multicolour) && !Ted.Latch.idle && first >= Ted.WindowLeft && last < Ted.WindowRight &&
         line >= Ted.WindowTop && line < Ted.WindowBottom) {
-        TextChunks(FrameBuffer + LineOffsetTable[line] + Ted.Latch.hs, first, last, ff07);
+        WindowChunks(FrameBuffer + LineOffsetTable[line], first, last, ff06, ff07);
         return;
     }
     DrawChunks(first, last, hidden);
