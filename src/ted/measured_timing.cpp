@@ -14,6 +14,7 @@
 #include "cpu/opcode_table.h"
 #include "machine/machine_state.h"
 #include "ted/line_setup.h"
+#include "ted/present.h"
 #include "ted/render_inline.h"
 #include "ted/steps_inline.h"
 #include "ted/ted_names.h"
@@ -123,6 +124,7 @@ void BeginMeasuredLine()
         Ted.LineCounter = (Ted.LineCounter + 1) & 0x1FF;
     Ted.RasterLine = Ted.LineCounter == 0 ? FrameStartBeamLine : static_cast<uint16_t>((Ted.RasterLine + 1) % FrameLines);
     Ted.ClockAtLineStart += SlotsPerLine;
+    Ted.LinesThisFrame++;
     Ted.LinePosition = 0;
     Ted.LineCycle = 0;
     Ted.RenderColumn = 0;
@@ -135,6 +137,10 @@ void BeginMeasuredLine()
         Ted.SubRow = 7;
         Ted.RowActive = 0;
         Ted.RowsStarted = 0;
+        // The frame end that decides whether this frame is drawn comes
+        // after the instruction; what the beam passes before it is drawn.
+        if (Ted.NotDrawing)
+            SetDrawing(true);
     }
     DecideBadLines();
     StepRow();

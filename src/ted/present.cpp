@@ -188,8 +188,14 @@ void PresentFrame()
     // The keyboard is scanned once a frame: the press queue's clock.
     KeyInputFrame();
     DesktopFrame();
-    // The next frame is drawn when someone will look at it.
-    const bool draw = !Ted.DrawOnDemand || PictureWanted(pacing != 0);
+    // The next frame is drawn when someone will look at it.  The older
+    // model's renderer leaves columns near the right end of a line to
+    // later frames: it draws every frame.  A frame the TED made shorter or
+    // longer than the beam's 312 lines leaves lines to later frames: the
+    // frame after it is drawn.
+    const bool regular = Ted.ModelInUse == 1 && Ted.LinesThisFrame == FrameLines;
+    Ted.LinesThisFrame = 0;
+    const bool draw = !Ted.DrawOnDemand || !regular || PictureWanted(pacing != 0);
     SetDrawing(draw);
     Ted.DrawnFromFrameStart = draw;
 }

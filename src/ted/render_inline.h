@@ -13,6 +13,7 @@
 // The rare parts, in render.cpp.
 void StartRenderRun(unsigned line, unsigned first, unsigned last);
 void RenderAtFrameEnd();
+void DrawEdgeChunks(bool first, bool last);
 
 // Draws the chunks of the current line that start before units and are not
 // drawn yet (the measured model: at the line's end, and up to the chunk a
@@ -64,8 +65,14 @@ inline void RenderUpTo(unsigned units)
         return;
     const unsigned last = (units - 1) & ~3u;
     Ted.RenderColumn = static_cast<uint16_t>(last + 4);
-    if (Ted.PictureHeld | Ted.NotDrawing)
+    if (Ted.PictureHeld | Ted.NotDrawing) {
+        // A frame nobody looks at still draws each line's first and last
+        // chunks (render.cpp).
+        constexpr unsigned LastChunk = 224;
+        if (!Ted.PictureHeld && (first == 0 || last == LastChunk)) [[unlikely]]
+            DrawEdgeChunks(first == 0, last == LastChunk);
         return;
+    }
     if (Ted.RasterLine == Ted.PendingLine && first == Ted.PendingNext) [[likely]]
         Ted.PendingNext = Ted.RenderColumn;
     else

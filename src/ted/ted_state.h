@@ -132,6 +132,7 @@ struct TedState {
     uint8_t DrawOnDemand;
     uint8_t DrawnFromFrameStart = 1;
     uint8_t WholeFramesInRow = 2;   // counted up to 2
+    uint16_t LinesThisFrame;        // lines the measured model's beam began since the frame end
     // Single-clock cycles from power-on to the start of the current line
     // (both models; SingleClockNow adds the position in the line).
     uint64_t ClockAtLineStart;

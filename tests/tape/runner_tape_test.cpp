@@ -7,7 +7,7 @@
 
 #include "support/headless_runner.h"
 #include "support/test_support.h"
-#include "tape/kernal_tape_writer.h"
+#include "support/kernal_tape_writer.h"
 #include "tape/tap_image.h"
 
 namespace {

@@ -23,6 +23,9 @@ struct KernalTapeWriter {
     std::vector<uint8_t> Image() const;
 
     uint8_t version;
+    // Short dipoles before each block's first copy: the KERNAL's 16382, or
+    // fewer for a quicker load.
+    uint32_t firstLeader = 16382;
     std::vector<uint8_t> data;   // after the header
 
 private:

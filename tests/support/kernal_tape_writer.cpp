@@ -1,10 +1,10 @@
-#include "tape/kernal_tape_writer.h"
+#include "support/kernal_tape_writer.h"
 
 namespace {
 
 // Half waves in cycles of the single clock (8 to a TAP unit).
 constexpr uint32_t ShortHalf = 208, LongHalf = 424, WordHalf = 848;
-constexpr uint32_t FirstLeader = 16382, SecondLeader = 240, Trailer = 194;
+constexpr uint32_t SecondLeader = 240, Trailer = 194;
 
 }  // namespace
 
@@ -64,7 +64,7 @@ void KernalTapeWriter::Block(const std::vector<uint8_t>& payload, bool firstCopy
 void KernalTapeWriter::BlockPair(const std::vector<uint8_t>& payload)
 {
     Silence(425000);   // the motor's half second to settle
-    Block(payload, true, FirstLeader);
+    Block(payload, true, firstLeader);
     Block(payload, false, SecondLeader);
 }
 
