@@ -146,6 +146,10 @@ void BeginMeasuredLine()
     StepRow();
     LatchMeasuredLine();
     WorkOutNextMeasuredEvent();
+    if (Ted.NotDrawing) {
+        DrawEdgeChunk(0);
+        Ted.LastChunkDue = 1;
+    }
 }
 
 // Works out the row state that a frame run from its start would have on
@@ -177,6 +181,12 @@ void MoveHorizontalPosition(uint8_t value)
     const unsigned units = ((value + 32u) % LineUnits) & ~3u;
     Ted.ClockAtLineStart += Ted.LinePosition / 4;
     Ted.ClockAtLineStart -= units / 4;
+    if (Ted.NotDrawing) {
+        // The beam passes the line's edge chunks again.
+        if (units == 0)
+            DrawEdgeChunk(0);
+        Ted.LastChunkDue = 1;
+    }
     if (units > Ted.LinePosition)
         RenderUpTo(units);
     else if (Ted.RenderColumn > units)

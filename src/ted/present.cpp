@@ -96,14 +96,19 @@ void SetDrawing(bool on)
 {
     if (on == !Ted.NotDrawing)
         return;
-    if (!on) {
-        FlushRender();
-        Ted.DrawnFromFrameStart = 0;
-        // With nothing pending, no write needs to wait for a run to be drawn.
-        std::memset(Ted.Watch.page, 0, sizeof Ted.Watch.page);
-        Ted.Watch.valid = 0;
-    }
     Ted.NotDrawing = !on;
+    if (on) {
+        // The measured model draws on from the beam.
+        if (Ted.ModelInUse == 1)
+            Ted.RenderColumn = static_cast<uint16_t>(Ted.LinePosition ? ((Ted.LinePosition - 1u) & ~3u) + 4 : 0);
+        return;
+    }
+    FlushRender();
+    Ted.DrawnFromFrameStart = 0;
+    Ted.LastChunkDue = Ted.RenderColumn <= TedState::LastChunk;
+    // With nothing pending, no write needs to wait for a run to be drawn.
+    std::memset(Ted.Watch.page, 0, sizeof Ted.Watch.page);
+    Ted.Watch.valid = 0;
 }
 
 bool PictureReadyForLook()

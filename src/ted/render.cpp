@@ -379,17 +379,13 @@ void DrawRun(unsigned line, unsigned first, unsigned last)
 // drawn only by the line before (a border chunk moved right by the scroll
 // reaches into the next line) or by the first chunk in a frame with less
 // scroll, so they can keep pixels from frames ago.  A frame nobody looks
-// at draws those two chunks of each line (as they are when the beam passes
-// them: nothing they show can change before they would have been drawn),
-// and a frame looked at later finds those pixels as they would have been.
-void DrawEdgeChunks(bool first, bool last)
+// at draws those two chunks of each line, as they are when the beam
+// passes them (nothing they show changes before they would be drawn), so
+// that a frame looked at later finds those pixels as they would be.
+void DrawEdgeChunk(unsigned chunk)
 {
-    if (!Ram64)
-        return;
-    if (first)
-        DrawRun(Ted.RasterLine, 0, 0);
-    if (last)
-        DrawRun(Ted.RasterLine, 224, 224);
+    if (Ram64)
+        DrawRun(Ted.RasterLine, chunk, chunk);
 }
 
 void FlushRender()

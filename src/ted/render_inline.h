@@ -13,7 +13,7 @@
 // The rare parts, in render.cpp.
 void StartRenderRun(unsigned line, unsigned first, unsigned last);
 void RenderAtFrameEnd();
-void DrawEdgeChunks(bool first, bool last);
+void DrawEdgeChunk(unsigned chunk);
 
 // Draws the chunks of the current line that start before units and are not
 // drawn yet (the measured model: at the line's end, and up to the chunk a
@@ -60,19 +60,22 @@ inline bool RenderStepInline()
 
 inline void RenderUpTo(unsigned units)
 {
+    if (Ted.NotDrawing) {
+        // A frame nobody looks at still draws each line's first chunk (at
+        // the line's start) and its last one (render.cpp).
+        if (units > TedState::LastChunk && Ted.LastChunkDue) [[unlikely]] {
+            Ted.LastChunkDue = 0;
+            DrawEdgeChunk(TedState::LastChunk);
+        }
+        return;
+    }
     const unsigned first = Ted.RenderColumn;
     if (units <= first)
         return;
     const unsigned last = (units - 1) & ~3u;
     Ted.RenderColumn = static_cast<uint16_t>(last + 4);
-    if (Ted.PictureHeld | Ted.NotDrawing) {
-        // A frame nobody looks at still draws each line's first and last
-        // chunks (render.cpp).
-        constexpr unsigned LastChunk = 224;
-        if (!Ted.PictureHeld && (first == 0 || last == LastChunk)) [[unlikely]]
-            DrawEdgeChunks(first == 0, last == LastChunk);
+    if (Ted.PictureHeld) [[unlikely]]
         return;
-    }
     if (Ted.RasterLine == Ted.PendingLine && first == Ted.PendingNext) [[likely]]
         Ted.PendingNext = Ted.RenderColumn;
     else

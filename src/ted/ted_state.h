@@ -120,15 +120,19 @@ struct TedState {
     uint8_t Ntsc;                // 0xFF07 bit 6 in force
     uint8_t PictureHeld;         // the debugger steps: the beam draws nothing
 
-    // Drawing on demand.  While NotDrawing is set the beam keeps its place
-    // (RenderColumn) and the TED does everything else, but no chunk is
-    // drawn: a frame nobody will look at.  RunMainLoop sets DrawOnDemand
+    // Drawing on demand.  While NotDrawing is set the TED does everything
+    // but draw: a frame nobody will look at.  Only the first and last
+    // chunk of each line are drawn (render.cpp), the last one when the
+    // beam passes it while LastChunkDue is set; the measured model's
+    // RenderColumn is set from the beam when drawing starts again.  RunMainLoop sets DrawOnDemand
     // and decides at each frame end whether the next frame is drawn
     // (present.cpp); MainLoopPass draws always.  A picture is whole when
     // the frame under way has been drawn from its start and the two frames
     // before it were drawn whole; a frame is shown at its end when it and
     // the frame before it were drawn whole.
     uint8_t NotDrawing;
+    uint8_t LastChunkDue;
+    static constexpr uint16_t LastChunk = 224;
     uint8_t DrawOnDemand;
     uint8_t DrawnFromFrameStart = 1;
     uint8_t WholeFramesInRow = 2;   // counted up to 2

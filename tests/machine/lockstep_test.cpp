@@ -178,8 +178,8 @@ struct FrameState {
 };
 
 // The TED without what only a loop's own bookkeeping holds: the deferred
-// steps' budget and thresholds, the renderer's pending run and its drawing
-// switches.
+// steps' budget and thresholds, the renderer's place, pending run and
+// drawing switches.
 uint64_t TedDigest()
 {
     TedState t;
@@ -187,9 +187,9 @@ uint64_t TedDigest()
     t.TimerTicksOwed = t.TimerBudget = 0;
     t.InterruptWatch = 0;
     t.LineEventAt = 0;
-    t.PendingLine = t.PendingFirst = t.PendingNext = 0;
+    t.RenderColumn = t.PendingLine = t.PendingFirst = t.PendingNext = 0;
     t.Watch = VideoWatch{};
-    t.NotDrawing = t.DrawOnDemand = t.DrawnFromFrameStart = t.WholeFramesInRow = 0;
+    t.NotDrawing = t.LastChunkDue = t.DrawOnDemand = t.DrawnFromFrameStart = t.WholeFramesInRow = 0;
     return Fold(Fold(0, &t, sizeof t), &SoundRegs, sizeof SoundRegs);
 }
 
