@@ -1,18 +1,17 @@
 // The main loops in lockstep: every way of running the machine must give
-// the same machine as the stepped loop (MainLoopPass), frame by frame, at
-// both accuracies, over a corpus of workloads: the KERNAL idling, BASIC
-// computing with sound, BASIC's raster split screen, a compiled program
-// loaded from drive 8, a program loaded from tape, and tiny-ROM programs
-// that lean on what the fast loop defers (the raster compare written for
-// the line being drawn, timer interrupts reloading their timer, the timers
-// read all the time and changed from outside, the single clock switched,
-// an interrupt enabled long after its request).  After each frame the
-// processor, RAM, the TED and its timers, the sound that came out and the
-// picture must be the same; a loop that draws on demand is compared on
-// the frames someone looks at.  A new loop is one more row of Loops.
+// the machine of the stepped loop (MainLoopPass), frame by frame, at both
+// accuracies, over a corpus: the KERNAL idling, BASIC computing with sound,
+// BASIC's raster split screen, a compiled program loaded from drive 8, a
+// program loaded from tape, and tiny-ROM programs that lean on what the
+// fast loop defers (the raster compare written for the line being drawn,
+// timer interrupts reloading their timer, timers read all the time and
+// changed from outside, the single clock switched, an interrupt enabled
+// long after its request).  After each frame the processor, RAM, the TED
+// and its timers and the sound that came out must be the same, and the
+// picture a look at the frame's end sees; a loop that draws on demand is
+// looked at every LookEvery frames.  A new loop is one more row of Loops.
 #include <gtest/gtest.h>
 
-#include <cstdint>
 #include <cstdlib>
 #include <cstring>
 #include <functional>
@@ -30,12 +29,6 @@
 
 namespace {
 
-struct Loop {
-    const char* name;
-    bool drawOnDemand;
-    bool (*runFrame)(int* exitCode);   // up to the next frame end
-};
-
 bool Passes(int* exitCode)
 {
     const uint64_t target = Ted.FramesCompleted + 1;
@@ -47,125 +40,115 @@ bool Passes(int* exitCode)
 
 bool Batched(int* exitCode) { return RunMainLoop(exitCode, Ted.FramesCompleted + 1); }
 
-// The first is the reference.
+struct Loop {
+    const char* name;
+    bool drawOnDemand;
+    bool (*runFrame)(int* exitCode);   // to the next frame end
+};
 const Loop Loops[] = {
-    {"MainLoopPass", false, Passes},
+    {"MainLoopPass", false, Passes},   // the reference
     {"RunMainLoop", false, Batched},
     {"RunMainLoop, frames drawn on demand", true, Batched},
 };
-// Drawing on demand: the frames someone looks at (an event at their tick).
 constexpr int LookEvery = 12;
+constexpr int ReadyFrame = 60;
 
-// Timer 1 and raster interrupts, the raster compare written with the line
-// counter, the timers read, the single clock on and off.  At 0x1000, with
-// its interrupt handler at 0x1040.
-const std::vector<uint8_t> BusyProgram = {
-    0x78, 0x8D, 0x3F, 0xFF, 0xA9, 0x40, 0x8D, 0xFE, 0xFF, 0xA9, 0x10, 0x8D, 0xFF, 0xFF, 0xA9, 0x1A, 0x8D,
-    0x0A, 0xFF, 0x58, 0xAD, 0x1D, 0xFF, 0x8D, 0x0B, 0xFF, 0xEE, 0x00, 0x20, 0xAE, 0x00, 0xFF, 0x8E, 0x01,
-    0x20, 0xAD, 0x02, 0xFF, 0x8D, 0x02, 0x20, 0xAD, 0x00, 0x20, 0x29, 0x02, 0x8D, 0x13, 0xFF, 0x4C, 0x14,
-    0x10,
-};
-const std::vector<uint8_t> BusyHandler = {
-    0x48, 0xEE, 0x03, 0x20, 0xAD, 0x09, 0xFF, 0x8D, 0x09, 0xFF, 0x8D, 0x04, 0x20, 0xAD,
-    0x00, 0xFF, 0x29, 0x3F, 0x8D, 0x00, 0xFF, 0x8D, 0x01, 0xFF, 0x68, 0x40,
-};
-// With interrupts masked, enables timer 3's interrupt after 192 x 256
-// turns of a loop that counts the reads of 0xFF09 with bit 7 set.  At 0x1100.
-const std::vector<uint8_t> LateEnable = {
-    0x78, 0xAD, 0x09, 0xFF, 0x10, 0x03, 0xEE, 0x10, 0x20, 0xEE, 0x00, 0x20, 0xD0, 0xF3, 0xEE, 0x01,
-    0x20, 0xAD, 0x01, 0x20, 0xC9, 0xC0, 0xD0, 0xE9, 0xA9, 0x40, 0x8D, 0x0A, 0xFF, 0x4C, 0x01, 0x11,
-};
+// Bytes in hex, from address on.
+void Poke(uint16_t address, const char* hex)
+{
+    for (char* end = nullptr;; hex = end) {
+        const unsigned long byte = std::strtoul(hex, &end, 16);
+        if (end == hex)
+            return;
+        Ram64[address++] = static_cast<uint8_t>(byte);
+    }
+}
 
-// 10 PRINT"TAPE WORKS", at 0x1001.
-const std::vector<uint8_t> TapeProgram = {0x01, 0x10, 0x13, 0x10, 10,  0,   0x99, '"', 'T', 'A', 'P', 'E',
-                                          ' ',  'W',  'O',  'R',  'K', 'S', '"',  0,   0,   0};
+void TimersChangedFromOutside(int frame)
+{
+    if (frame == 20) {
+        Ted.Timer2Counter = 5;
+        Ted.Timer3Counter = 300;
+        Ted.Timer3Running = 1;
+    }
+}
 
 struct Workload {
     const char* name;
     int frames;
     uint16_t tinyRomStart;   // 0: the real ROMs
     std::string typed;       // from READY on, through the keyboard buffer
-    // Files in the scratch directory before the runs; false: the workload
-    // cannot run here (said why).
-    std::function<bool(const ScratchDirectory&)> prepare;
+    std::function<bool(const ScratchDirectory&)> prepare;   // files; false: cannot run here
     std::function<void(int frame)> beforeFrame;
 };
 
-constexpr int ReadyFrame = 60;
-
-const std::vector<Workload>& Corpus()
-{
-    static const std::vector<Workload> corpus = {
-        {"KERNAL idle", 120, 0, "", nullptr, nullptr},
-        {"BASIC computing, with sound", 220, 0,
-         "10 VOL 8:FOR I=0 TO 900 STEP 90:SOUND 1,I,3:SOUND 3,I+9,2:PRINT I;SQR(I):NEXT:GOTO 10\rRUN\r", nullptr,
-         nullptr},
-        {"BASIC's raster split screen", 240, 0,
-         "10 GRAPHIC 2,1:CIRCLE 1,160,80,40,20:COLOR 4,3,3:COLOR 0,I:I=I+1:GOTO 10\rRUN\r", nullptr, nullptr},
-        {"compiled program from drive 8", 260, 0, "LOAD\"CHURN\",8\rRUN\r",
-         [](const ScratchDirectory& scratch) {
-             if (std::system("command -v cl65 >/dev/null 2>&1") != 0) {
-                 std::printf("cl65 (cc65) is not installed: no compiled program\n");
-                 return false;
-             }
-             const std::string compile = "cd '" + scratch.path + "' && mkdir -p disk && cp '" + RAVLIN_SOURCE_DIR +
-                                         "/tests/programs/video_churn.c' . && cl65 -t plus4 -O -o disk/churn.prg "
-                                         "video_churn.c";
-             return std::system(compile.c_str()) == 0;
-         },
-         [](int frame) {
-             if (frame == 0) {
-                 std::string message;
-                 DriveAttach("disk", &message);
-             }
-         }},
-        {"program from tape", 400, 0, "",
-         [](const ScratchDirectory& scratch) {
-             KernalTapeWriter writer(2);
-             writer.firstLeader = 800;
-             writer.AddProgram("WRITTEN", TapeProgram);
-             scratch.WriteFile("tape.tap", writer.Image());
+const std::vector<Workload> Corpus = {
+    {"KERNAL idle", 120, 0, "", nullptr, nullptr},
+    {"BASIC computing, with sound", 220, 0,
+     "10 VOL 8:FOR I=0 TO 900 STEP 90:SOUND 1,I,3:SOUND 3,I+9,2:PRINT I;SQR(I):NEXT:GOTO 10\rRUN\r", nullptr,
+     nullptr},
+    {"BASIC's raster split screen", 240, 0,
+     "10 GRAPHIC 2,1:CIRCLE 1,160,80,40,20:COLOR 4,3,3:COLOR 0,I:I=I+1:GOTO 10\rRUN\r", nullptr, nullptr},
+    {"compiled program from drive 8", 260, 0, "LOAD\"CHURN\",8\rRUN\r",
+     [](const ScratchDirectory& scratch) {
+         // Compiled in the scratch directory, where cl65 leaves its object file.
+         const std::string compile = "command -v cl65 >/dev/null && cd '" + scratch.path + "' && mkdir disk && cp '" +
+                                     RAVLIN_SOURCE_DIR + "/tests/programs/video_churn.c' . && "
+                                     "cl65 -t plus4 -O -o disk/churn.prg video_churn.c";
+         if (std::system(compile.c_str()) == 0)
              return true;
-         },
-         [](int frame) {
-             std::string problem;
-             if (frame == ReadyFrame)
-                 StartFileNow("tape.tap", true, &problem);
-         }},
-        {"interrupts, timers and the single clock", 60, 0x1000, "", nullptr,
-         [](int frame) {
-             if (frame == 0) {
-                 std::copy(BusyProgram.begin(), BusyProgram.end(), Ram64 + 0x1000);
-                 std::copy(BusyHandler.begin(), BusyHandler.end(), Ram64 + 0x1040);
-             }
-             if (frame == 20) {
-                 // Changed from outside, as a test or a tool might do.
-                 Ted.Timer2Counter = 5;
-                 Ted.Timer3Counter = 300;
-                 Ted.Timer3Running = 1;
-             }
-         }},
-        {"an interrupt enabled late", 60, 0x1100, "", nullptr,
-         [](int frame) {
-             if (frame == 0)
-                 std::copy(LateEnable.begin(), LateEnable.end(), Ram64 + 0x1100);
-             if (frame == 20) {
-                 Ted.Timer3Counter = 300;
-                 Ted.Timer3Running = 1;
-             }
-         }},
-    };
-    return corpus;
-}
+         std::printf("no cl65 (cc65): no compiled program\n");
+         return false;
+     },
+     [](int frame) {
+         std::string message;
+         if (frame == 0)
+             DriveAttach("disk", &message);
+     }},
+    {"program from tape", 400, 0, "",
+     [](const ScratchDirectory& scratch) {
+         KernalTapeWriter writer(2);
+         writer.firstLeader = 800;
+         // 10 PRINT"TAPE WORKS", at 0x1001.
+         writer.AddProgram("WRITTEN", {0x01, 0x10, 0x13, 0x10, 10, 0, 0x99, '"', 'T', 'A', 'P', 'E', ' ', 'W', 'O',
+                                       'R', 'K', 'S', '"', 0, 0, 0});
+         scratch.WriteFile("tape.tap", writer.Image());
+         return true;
+     },
+     [](int frame) {
+         std::string problem;
+         if (frame == ReadyFrame)
+             StartFileNow("tape.tap", true, &problem);
+     }},
+    // Timer 1 and raster interrupts (handler at 0x1040 acknowledges, stops
+    // and restarts timer 1), the raster compare written with the line
+    // counter, the timers read, the single clock switched on and off.
+    {"interrupts, timers and the single clock", 60, 0x1000, "", nullptr,
+     [](int frame) {
+         if (frame == 0) {
+             Poke(0x1000, "78 8D 3F FF A9 40 8D FE FF A9 10 8D FF FF A9 1A 8D 0A FF 58 AD 1D FF 8D 0B FF EE 00 20 "
+                          "AE 00 FF 8E 01 20 AD 02 FF 8D 02 20 AD 00 20 29 02 8D 13 FF 4C 14 10");
+             Poke(0x1040, "48 EE 03 20 AD 09 FF 8D 09 FF 8D 04 20 AD 00 FF 29 3F 8D 00 FF 8D 01 FF 68 40");
+         }
+         TimersChangedFromOutside(frame);
+     }},
+    // Interrupts masked, timer 3's interrupt enabled after 192 x 256 turns
+    // of a loop that counts the reads of 0xFF09 with bit 7 set.
+    {"an interrupt enabled late", 60, 0x1100, "", nullptr,
+     [](int frame) {
+         if (frame == 0)
+             Poke(0x1100, "78 AD 09 FF 10 03 EE 10 20 EE 00 20 D0 F3 EE 01 20 AD 01 20 C9 C0 D0 E9 A9 40 8D 0A FF "
+                          "4C 01 11");
+         TimersChangedFromOutside(frame);
+     }},
+};
 
-// 64-bit words folded by multiplying: fast enough for RAM and the picture
-// after every frame.
+// 64-bit words folded by multiplying: fast enough for RAM and the picture.
 uint64_t Fold(uint64_t digest, const void* data, size_t size)
 {
-    const uint8_t* bytes = static_cast<const uint8_t*>(data);
     for (size_t i = 0; i < size; i += 8) {
         uint64_t word = 0;
-        std::memcpy(&word, bytes + i, std::min<size_t>(8, size - i));
+        std::memcpy(&word, static_cast<const uint8_t*>(data) + i, std::min<size_t>(8, size - i));
         digest = (digest ^ word) * 0x9E3779B97F4A7C15ull;
         digest ^= digest >> 29;
     }
@@ -174,7 +157,7 @@ uint64_t Fold(uint64_t digest, const void* data, size_t size)
 
 struct FrameState {
     uint64_t processorAndRam, ted, sound;
-    uint64_t picture;   // as a look at the frame's end sees it; 0: not looked at
+    uint64_t picture;   // 0: not looked at
 };
 
 // The TED without what only a loop's own bookkeeping holds: the deferred
@@ -184,27 +167,14 @@ uint64_t TedDigest()
 {
     TedState t;
     std::memcpy(static_cast<void*>(&t), &Ted, sizeof t);
-    t.TimerTicksOwed = t.TimerBudget = 0;
-    t.InterruptWatch = 0;
-    t.LineEventAt = 0;
+    t.TimerTicksOwed = t.TimerBudget = t.InterruptWatch = t.LineEventAt = 0;
     t.RenderColumn = t.PendingLine = t.PendingFirst = t.PendingNext = 0;
     t.Watch = VideoWatch{};
     t.NotDrawing = t.LastChunkDue = t.DrawOnDemand = t.DrawnFromFrameStart = t.WholeFramesInRow = 0;
     return Fold(Fold(0, &t, sizeof t), &SoundRegs, sizeof SoundRegs);
 }
 
-FrameState Capture(size_t* audioSeen)
-{
-    FrameState s{};
-    s.processorAndRam = Fold(Fold(0, &Cpu, sizeof Cpu), Ram64, 0x10000);
-    s.ted = TedDigest();
-    const std::vector<int16_t>& audio = HeadlessAudio();
-    s.sound = Fold(audio.size(), audio.data() + *audioSeen, (audio.size() - *audioSeen) * sizeof(int16_t));
-    *audioSeen = audio.size();
-    return s;
-}
-
-// Runs the workload from power-on with one loop; the state after each frame.
+// The workload from power-on through one loop: the state after each frame.
 std::vector<FrameState> RunWorkload(const Workload& w, const Loop& loop)
 {
     std::vector<FrameState> states;
@@ -212,8 +182,8 @@ std::vector<FrameState> RunWorkload(const Workload& w, const Loop& loop)
         return states;
     HeadlessCaptureAudio(true);
     HeadlessDrawOnDemand(loop.drawOnDemand);
-    // One tick per frame end, unpaced: a look at frame f is an event at the
-    // tick its end makes, inside the frame end, as the runner's are.
+    // Unpaced, each frame end is one tick: a look at frame f is an event at
+    // its tick, inside the frame end, as the runner's are.
     std::vector<uint64_t> pictures(w.frames);
     const uint64_t firstTick = HeadlessTicks() + 1;
     for (int f = 0; f < w.frames; f++)
@@ -226,16 +196,17 @@ std::vector<FrameState> RunWorkload(const Workload& w, const Loop& loop)
             w.beforeFrame(frame);
         if (frame >= ReadyFrame && typed < w.typed.size() && Ram64[0x00EF] == 0) {
             const size_t n = std::min<size_t>(8, w.typed.size() - typed);
-            std::memcpy(Ram64 + 0x0527, w.typed.data() + typed, n);
+            std::memcpy(Ram64 + 0x0527, w.typed.data() + typed, n);   // the KERNAL's keyboard buffer
             Ram64[0x00EF] = static_cast<uint8_t>(n);
             typed += n;
         }
         if (!loop.runFrame(&exitCode))
             break;
-        states.push_back(Capture(&audioSeen));
+        const std::vector<int16_t>& audio = HeadlessAudio();
+        states.push_back({Fold(Fold(0, &Cpu, sizeof Cpu), Ram64, 0x10000), TedDigest(),
+                          Fold(audio.size(), audio.data() + audioSeen, (audio.size() - audioSeen) * 2), pictures[frame]});
+        audioSeen = audio.size();
     }
-    for (size_t f = 0; f < states.size(); f++)
-        states[f].picture = pictures[f];
     return states;
 }
 
@@ -244,7 +215,7 @@ TEST(LockstepTest, EveryLoopRunsTheMachineOfTheSteppedLoop)
     const bool realRoms = !RealRomDirectory().empty();
     if (!realRoms)
         std::printf("real ROM images not found: only the tiny-ROM workloads run\n");
-    for (const Workload& w : Corpus()) {
+    for (const Workload& w : Corpus) {
         if (w.tinyRomStart == 0 && !realRoms)
             continue;
         for (int accuracy : {0, 1}) {

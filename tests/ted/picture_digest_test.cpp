@@ -33,23 +33,15 @@ uint64_t Fold(uint64_t digest, const uint8_t* bytes, size_t size)
     return digest;
 }
 
-// How the frames are run: pass by pass, or by the batching main loop.
-enum class Loop { Passes, Batched };
-
-bool RunOneFrame(Loop loop)
+// The frames run as the emulator runs them; the lockstep test
+// (tests/machine) holds every loop to the same pictures.
+bool RunOneFrame()
 {
     int exitCode = 0;
-    const uint64_t target = Ted.FramesCompleted + 1;
-    if (loop == Loop::Batched)
-        return RunMainLoop(&exitCode, target);
-    while (Ted.FramesCompleted < target)
-        if (!MainLoopPass(&exitCode))
-            return false;
-    return true;
+    return RunMainLoop(&exitCode, Ted.FramesCompleted + 1);
 }
 
 struct PictureDigest {
-    Loop loop;
     uint64_t value = 0xCBF29CE484222325ull;
 
     // Runs whole frames; after each frame end folds in the whole frame
@@ -57,7 +49,7 @@ struct PictureDigest {
     bool Frames(int count)
     {
         for (int i = 0; i < count; i++) {
-            if (!RunOneFrame(loop))
+            if (!RunOneFrame())
                 return false;
             FlushRender();
             value = Fold(value, FrameBuffer, sizeof FrameBuffer);
@@ -66,15 +58,12 @@ struct PictureDigest {
     }
 };
 
-const char* NameOf(Loop loop) { return loop == Loop::Passes ? "MainLoopPass" : "RunMainLoop"; }
-
 // The fixed digests are the older model's pictures (Accuracy=0; a compiled
 // program may show the stack page, and with it the status bytes pushed).
-void PrepareDirectory(const ScratchDirectory& scratch, int screenMode, int accuracy = 0)
+void PrepareDirectory(const ScratchDirectory& scratch, int screenMode)
 {
     scratch.CopyRealRoms();
-    scratch.WriteText("settings", "ScreenMode=" + std::to_string(screenMode) +
-                                      "\nSync=0\nSoundEmulation=0\nAccuracy=" + std::to_string(accuracy) + "\n");
+    scratch.WriteText("settings", "ScreenMode=" + std::to_string(screenMode) + "\nSync=0\nSoundEmulation=0\nAccuracy=0\n");
 }
 
 // Types text through the KERNAL's keyboard buffer, a few characters at a
@@ -130,12 +119,11 @@ TEST_F(PictureDigestTest, VideoChurnFromCompiledCode)
         int screenMode;
         uint64_t expected;
     } cases[] = {{2, 0x5A0A5918E46D17DEull}, {0, 0x1863555C4A119D4Eull}};
-    for (Loop loop : {Loop::Passes, Loop::Batched})
     for (const auto& c : cases) {
-        SCOPED_TRACE(std::string(NameOf(loop)) + ", screen mode " + std::to_string(c.screenMode));
+        SCOPED_TRACE("screen mode " + std::to_string(c.screenMode));
         PrepareDirectory(scratch, c.screenMode);
         ASSERT_TRUE(BootMachine());
-        PictureDigest digest{loop};
+        PictureDigest digest;
         ASSERT_TRUE(digest.Frames(150));
         ASSERT_TRUE(LoadProgramFile("churn.prg"));
         ASSERT_TRUE(Type(digest, "RUN\r"));
@@ -145,35 +133,12 @@ TEST_F(PictureDigestTest, VideoChurnFromCompiledCode)
     }
 }
 
-// The measured model (Accuracy=1) draws each register write from its own
-// cycle: the pass-by-pass loop and the batching one must give the same
-// pictures, frame after frame.
-TEST_F(PictureDigestTest, MeasuredModelDrawsAlikeInBothLoops)
-{
-    uint64_t digests[2] = {};
-    for (Loop loop : {Loop::Passes, Loop::Batched}) {
-        SCOPED_TRACE(NameOf(loop));
-        ScratchDirectory scratch;
-        PrepareDirectory(scratch, 2, 1);
-        ASSERT_TRUE(BootMachine());
-        PictureDigest digest{loop};
-        ASSERT_TRUE(digest.Frames(150));
-        ASSERT_TRUE(Type(digest, "10 GRAPHIC 2,1:CIRCLE 1,160,80,40,20:COLOR 4,3,3:COLOR 0,I:I=I+1:GOTO 10\rRUN\r"));
-        ASSERT_TRUE(digest.Frames(300));
-        digests[loop == Loop::Batched] = digest.value;
-        ResetMachineToPowerOn();
-    }
-    EXPECT_EQ(digests[0], digests[1]);
-}
-
 TEST_F(PictureDigestTest, BasicSplitScreenAndMulticolourGraphics)
 {
-    for (Loop loop : {Loop::Passes, Loop::Batched}) {
-    SCOPED_TRACE(NameOf(loop));
     ScratchDirectory scratch;
     PrepareDirectory(scratch, 2);
     ASSERT_TRUE(BootMachine());
-    PictureDigest digest{loop};
+    PictureDigest digest;
     ASSERT_TRUE(digest.Frames(150));
     ASSERT_TRUE(Type(digest, "PRINT 6*7\r"));
     ASSERT_TRUE(digest.Frames(10));
@@ -188,8 +153,6 @@ TEST_F(PictureDigestTest, BasicSplitScreenAndMulticolourGraphics)
                      "RUN\r"));
     ASSERT_TRUE(digest.Frames(600));
     EXPECT_EQ(digest.value, 0x1911DDC44FCA8F71ull) << std::hex << "digest 0x" << digest.value;
-    ResetMachineToPowerOn();
-    }
 }
 
 }  // namespace
