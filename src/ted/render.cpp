@@ -382,10 +382,20 @@ void DrawRun(unsigned line, unsigned first, unsigned last)
 // at draws those two chunks of each line, as they are when the beam
 // passes them (nothing they show changes before they would be drawn), so
 // that a frame looked at later finds those pixels as they would be.
+// What DrawRun draws of such a chunk, in short: border, moved by the
+// scroll on a border line, where the screen mode draws it.
 void DrawEdgeChunk(unsigned chunk)
 {
-    if (Ram64)
-        DrawRun(Ted.RasterLine, chunk, chunk);
+    const unsigned line = Ted.RasterLine;
+    const HiddenArea& hidden = Hidden();
+    if (line < hidden.top || line >= hidden.bottom)
+        return;
+    const uint8_t border = Ted.Latch.border;
+    const uint32_t offset = LineOffsetTable[line] + 2 * chunk;
+    if (line < Ted.WindowTop || line >= Ted.WindowBottom)
+        StoreSpilling(offset + Ted.Latch.hs, Splat(border));
+    else if (chunk >= hidden.left && chunk <= hidden.right)
+        std::memset(FrameBuffer + offset, border, 8);
 }
 
 void FlushRender()
