@@ -311,12 +311,13 @@ void EnterMeasuredModel()
 
 void EnterOlderModel()
 {
-    const uint8_t from = Ted.ModelInUse;
-    Ted.ModelInUse = 0;
-    if (from != 1)
+    if (Ted.ModelInUse != 1) {
+        Ted.ModelInUse = 0;
         return;   // the older model's state is its own
+    }
     if (Ram64)
         FlushRender();
+    Ted.ModelInUse = 0;
     SettleTimers();
     Ted.CyclesAccounted = 0;
     Ted.LinePosition &= static_cast<uint16_t>(~3u);

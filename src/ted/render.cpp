@@ -398,7 +398,9 @@ void DrawEdgeChunk(unsigned chunk)
         std::memset(FrameBuffer + offset, border, 8);
 }
 
-void FlushRender()
+namespace {
+
+void DrawPendingRun()
 {
     const unsigned line = Ted.PendingLine;
     if (line == TedState::NoPendingLine)
@@ -408,9 +410,20 @@ void FlushRender()
         DrawRun(line, Ted.PendingFirst, Ted.PendingNext - 4u);
 }
 
+}  // namespace
+
+void FlushRender()
+{
+    // The measured model's run reaches to the beam without a step after
+    // every instruction.
+    if (Ted.ModelInUse == 1 && Ram64)
+        RenderUpTo(Ted.LinePosition);
+    DrawPendingRun();
+}
+
 void StartRenderRun(unsigned line, unsigned first, unsigned last)
 {
-    FlushRender();
+    DrawPendingRun();
     RefreshVideoWatch();
     Ted.PendingLine = static_cast<uint16_t>(line);
     Ted.PendingFirst = static_cast<uint16_t>(first);
@@ -419,7 +432,9 @@ void StartRenderRun(unsigned line, unsigned first, unsigned last)
 
 void RenderAtFrameEnd()
 {
-    FlushRender();
+    // What the beam has passed of the new frame's first line is not part
+    // of the frame that ends.
+    DrawPendingRun();
     if (Ted.FrameEndArmed) {
         // The frame's outputs (and a test's or the runner's look at the
         // machine) see the timers as they stand.

@@ -37,10 +37,8 @@ inline bool RenderStepInline()
         frameEnd = true;
     }
 
-    if constexpr (Measured) {
-        RenderUpTo(Ted.LinePosition);
-        return frameEnd;
-    }
+    if constexpr (Measured)
+        return frameEnd;   // drawn up to the beam when needed (FlushRender)
 
     // The chunks from RenderColumn up to the raster, at least one.
     constexpr uint16_t LineUnits = 228;
