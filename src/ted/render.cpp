@@ -390,12 +390,18 @@ void DrawEdgeChunk(unsigned chunk)
     const HiddenArea& hidden = Hidden();
     if (line < hidden.top || line >= hidden.bottom)
         return;
-    const uint8_t border = Ted.Latch.border;
-    const uint32_t offset = LineOffsetTable[line] + 2 * chunk;
-    if (line < Ted.WindowTop || line >= Ted.WindowBottom)
-        StoreSpilling(offset + Ted.Latch.hs, Splat(border));
-    else if (chunk >= hidden.left && chunk <= hidden.right)
-        std::memset(FrameBuffer + offset, border, 8);
+    const uint64_t border = Splat(Ted.Latch.border);
+    uint32_t offset = LineOffsetTable[line] + 2 * chunk;
+    if (line < Ted.WindowTop || line >= Ted.WindowBottom) {
+        offset += Ted.Latch.hs;
+        if (offset > FrameBufferSize - 8) [[unlikely]] {
+            StoreSpilling(offset, border);
+            return;
+        }
+    } else if (chunk < hidden.left || chunk > hidden.right) {
+        return;
+    }
+    Store8(FrameBuffer + offset, border);
 }
 
 namespace {
