@@ -1,10 +1,12 @@
 // The renderer's per-step work in the form the main loop inlines.  Each step
 // the beam passes some 8-pixel chunks of the current line; instead of
-// drawing them at once, the step extends a pending run of chunks, and the
-// run is drawn in one go when it cannot be extended (a new line), at the
-// frame end, or just before anything it reads changes: the line latches,
-// the TED's registers, or the RAM it shows (video_watch.h).  The pixels
-// come out exactly as if every step had drawn its own chunks.
+// drawing them at once, the older model's step extends a pending run of
+// chunks (the measured model's run reaches to the beam without a step:
+// RenderColumn is the first chunk not drawn), and the run is drawn in one
+// go when it cannot be extended (a new line), at the frame end, or just
+// before anything it reads changes: the line latches, the TED's registers,
+// or the RAM it shows (video_watch.h).  The pixels come out exactly as if
+// every step had drawn its own chunks.
 #pragma once
 #include <algorithm>
 
@@ -21,8 +23,7 @@ void DrawEdgeChunk(unsigned chunk);
 inline void RenderUpTo(unsigned units);
 
 // Returns true on the step that met the frame end.  Measured: the frame
-// ends when the TED's own line counter becomes 0, and only the chunks the
-// beam has reached are drawn (the line's end draws the rest).
+// ends when the TED's own line counter becomes 0.
 template <bool Measured = false>
 inline bool RenderStepInline()
 {

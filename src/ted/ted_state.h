@@ -83,8 +83,9 @@ struct TedState {
 
     // The chunks the beam has passed on the current line but the renderer
     // has not drawn yet: one run on PendingLine (NoPendingLine: none), from
-    // PendingFirst up to PendingNext (exclusive).  It is drawn before
-    // anything it reads changes (see render_inline.h).
+    // PendingFirst up to PendingNext (exclusive); in the measured model also
+    // those from RenderColumn up to the beam.  They are drawn before
+    // anything they read changes (see render_inline.h).
     static constexpr uint16_t NoPendingLine = 0xFFFF;
     uint16_t PendingLine = NoPendingLine;
     uint16_t PendingFirst, PendingNext;
