@@ -214,11 +214,12 @@ inline bool Pass(int* exitCode, bool* attention)
             return FinishAfterRelease(exitCode);
         if (StartFileWaiting)
             CheckStartFileDue();
-        // Requests wait, in their order, until the picture they may look at is whole.
         if ((ScreenshotRequest | OptionsMenuRequest | LoadMenuRequest | SaveMenuRequest | DebuggerRequest |
-             SoftResetRequest | HardResetRequest | StartFileRequest) != 0 && PictureReadyForLook()) {
-            RunRequests();
-            // A menu may leave another request for the next pass.
+             SoftResetRequest | HardResetRequest | StartFileRequest) != 0) {
+            if (RequestsMayRun())
+                RunRequests();
+            // A menu may leave another request for the next pass; a look
+            // may wait for a whole picture.
             *attention = true;
             if (!Ram64)
                 return FinishAfterRelease(exitCode);

@@ -13,6 +13,7 @@
 #include "tape/datassette.h"
 #include "sound/ted_sound.h"
 #include "ted/present.h"
+#include "ted/ted_clock.h"
 #include "ted/ted_names.h"
 
 namespace {
@@ -111,10 +112,23 @@ void SetDrawing(bool on)
     Ted.Watch.valid = 0;
 }
 
-bool PictureReadyForLook()
+bool RequestsMayRun()
 {
-    if (Ted.WholeFramesInRow == 2 && Ted.DrawnFromFrameStart && !Ted.NotDrawing)
+    const bool whole = Ted.WholeFramesInRow == 2 && Ted.DrawnFromFrameStart && !Ted.NotDrawing;
+    if (!LookRequested() || whole) {
+        Ted.LookDeadline = 0;
         return true;
+    }
+    // A program that keeps its frames from ending gets its look at the
+    // picture as it stands, four frames' time later.
+    constexpr uint64_t LongestWait = 4 * 17784;
+    const uint64_t now = SingleClockNow();
+    if (Ted.LookDeadline == 0)
+        Ted.LookDeadline = now + LongestWait;
+    if (now >= Ted.LookDeadline) {
+        Ted.LookDeadline = 0;
+        return true;
+    }
     SetDrawing(true);
     return false;
 }

@@ -25,7 +25,8 @@ void CopyFrameToScreen();
 // Drawing on demand (RunMainLoop): the beam draws from here on, or stops
 // drawing (what it has passed is drawn first).
 void SetDrawing(bool on);
-// Whether the picture is whole for a look from inside the machine (a
-// screenshot, a menu, the debugger).  When it is not, drawing starts, and
-// the look waits for a frame end where the picture is whole.
-bool PictureReadyForLook();
+// Whether the main loop's requests may run now.  When one of them looks at
+// the picture (a screenshot, a menu, the debugger), only once the picture
+// is whole: until then drawing starts, and the requests wait, in their
+// order, for a frame end where it is.
+bool RequestsMayRun();

@@ -138,6 +138,7 @@ struct TedState {
     uint8_t DrawnFromFrameStart = 1;
     uint8_t WholeFramesInRow = 2;   // counted up to 2
     uint16_t LinesThisFrame;        // lines the measured model's beam began since the frame end
+    uint64_t LookDeadline;          // single clock by which a waiting look runs anyway; 0: none waits
     // Single-clock cycles from power-on to the start of the current line
     // (both models; SingleClockNow adds the position in the line).
     uint64_t ClockAtLineStart;

@@ -330,4 +330,37 @@ TEST_F(PresentTest, TheCursorIsDrawnBeforeTheCopyAndBeforeTheVerticalBlank)
     }
 }
 
+// Drawing on demand: frames nobody looks at are run but neither drawn nor
+// shown, each still a tick; a look from inside the machine (a screenshot)
+// waits for two whole frames, and a request that does not look runs at once.
+TEST_F(PresentTest, FramesNobodyLooksAtAreNotShownAndALookWaitsForWholeOnes)
+{
+    Boot("Sync=0\nScreenMode=2\n");
+    HeadlessDrawOnDemand(true);
+    int exitCode = 0;
+    const auto frames = [&](int n) { return RunMainLoop(&exitCode, Ted.FramesCompleted + n); };
+    ASSERT_TRUE(frames(5));
+    const uint64_t presented = HeadlessPresentedCount(), ticks = HeadlessTicks();
+    ASSERT_TRUE(frames(10));
+    EXPECT_EQ(HeadlessPresentedCount(), presented);
+    EXPECT_EQ(HeadlessTicks(), ticks + 10);
+    EXPECT_EQ(Ted.NotDrawing, 1);
+
+    ScreenshotRequest = 1;
+    for (int frame = 0; frame < 2; frame++) {
+        ASSERT_TRUE(frames(1));
+        EXPECT_EQ(ScreenshotRequest, 1) << "a picture drawn from frame " << frame;
+    }
+    ASSERT_TRUE(frames(1));
+    EXPECT_EQ(ScreenshotRequest, 0);
+    EXPECT_TRUE(dir.Exists("output.bmp"));
+    EXPECT_EQ(HeadlessPresentedCount(), presented + 1);
+
+    ASSERT_TRUE(frames(3));
+    SoftResetRequest = 1;
+    ASSERT_TRUE(frames(1));
+    EXPECT_EQ(SoftResetRequest, 0);
+    EXPECT_EQ(Ted.NotDrawing, 1);
+}
+
 }  // namespace
