@@ -9,6 +9,7 @@
 #include "drive/autostart.h"
 #include "drive/drive.h"
 #include "files/program_file.h"
+#include "files/safe_save.h"
 #include "files/screenshot.h"
 #include "files/snapshot_file.h"
 #include "platform/start_file.h"
@@ -99,7 +100,7 @@ bool SaveSnapshotTo(const std::string& name)
 {
     if (SaveSnapshotFile(name.c_str()))
         return true;
-    std::fprintf(stderr, "ravlin-headless: %s: cannot save the snapshot\n", name.c_str());
+    std::fprintf(stderr, "ravlin-headless: %s: cannot save the snapshot: %s\n", name.c_str(), SaveFailureReason().c_str());
     return false;
 }
 
@@ -107,7 +108,8 @@ bool ScreenshotWindowTo(const std::string& name)
 {
     if (WriteScreenshotTo(name.c_str()))
         return true;
-    std::fprintf(stderr, "ravlin-headless: %s: cannot write the screenshot\n", name.c_str());
+    std::fprintf(stderr, "ravlin-headless: %s: cannot write the screenshot: %s\n", name.c_str(),
+                 SaveFailureReason().c_str());
     return false;
 }
 

@@ -84,13 +84,13 @@ int main(int argc, char** argv)
         if (!SaveSnapshotAtEnd(fileOptions))
             std::exit(1);
         if (!wavPath.empty() && !WriteWavFile(wavPath, HeadlessAudio(), HeadlessAudioRate)) {
-            std::fprintf(stderr, "ravlin-headless: cannot write %s\n", wavPath.c_str());
+            std::fprintf(stderr, "ravlin-headless: %s\n", CannotWriteMessage(wavPath).c_str());
             std::exit(1);
         }
         if (screenText)
             std::fputs(ScreenText().c_str(), stdout);
         if (screenshot && !WriteFrameBufferBmp(screenshot)) {
-            std::fprintf(stderr, "ravlin-headless: cannot write %s\n", screenshot);
+            std::fprintf(stderr, "ravlin-headless: %s\n", CannotWriteMessage(screenshot).c_str());
             std::exit(1);
         }
     };

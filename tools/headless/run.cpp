@@ -5,6 +5,7 @@
 #include <cstdio>
 #include <cstdlib>
 
+#include "files/safe_save.h"
 #include "key_names.h"
 #include "platform/headless/headless_control.h"
 #include "runner.h"
@@ -44,11 +45,7 @@ bool WriteText(const std::string& path, const std::string& text)
 {
     if (path.empty())
         return std::fputs(text.c_str(), stdout) >= 0;
-    std::FILE* file = std::fopen(path.c_str(), "wb");
-    if (!file)
-        return false;
-    bool ok = std::fwrite(text.data(), 1, text.size(), file) == text.size();
-    return std::fclose(file) == 0 && ok;
+    return SaveFileReplacing(path.c_str(), reinterpret_cast<const uint8_t*>(text.data()), text.size());
 }
 
 // A key goes down or up on the keyboard state and, as on a desktop, as a
@@ -79,15 +76,15 @@ void Continue()
             break;
         case RunStep::ScreenText:
             if (!WriteText(step.path, ScreenText()))
-                Fail("cannot write " + step.path);
+                Fail(CannotWriteMessage(step.path));
             break;
         case RunStep::Screenshot:
             if (!WriteFrameBufferBmp(step.path.c_str()))
-                Fail("cannot write " + step.path);
+                Fail(CannotWriteMessage(step.path));
             break;
         case RunStep::Wav:
             if (!WriteWavFile(step.path, HeadlessAudio(), HeadlessAudioRate))
-                Fail("cannot write " + step.path);
+                Fail(CannotWriteMessage(step.path));
             break;
         case RunStep::Action:
             // The action has said what went wrong.
@@ -104,6 +101,11 @@ void Continue()
 }
 
 }  // namespace
+
+std::string CannotWriteMessage(const std::string& path)
+{
+    return "cannot write " + path + ": " + SaveFailureReason();
+}
 
 void StartRun(RunPlan plan, long minimumFrames, std::function<void()> atEnd)
 {

@@ -50,5 +50,8 @@ bool PlanWritesWav(const RunPlan& plan);
 // whose loops never return to the runner by themselves.
 void StartRun(RunPlan plan, long minimumFrames, std::function<void()> atEnd);
 
-// 16-bit mono PCM WAV.
+// "cannot write PATH: why", after an output's save failed.
+std::string CannotWriteMessage(const std::string& path);
+
+// 16-bit mono PCM WAV, through the safe save: a failure keeps the earlier file.
 bool WriteWavFile(const std::string& path, const std::vector<int16_t>& samples, uint32_t rate);
