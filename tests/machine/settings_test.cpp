@@ -156,7 +156,7 @@ TEST(LogHeader, FlagsAreLoggedAsEnabledOnlyForOne)
     std::string header = HeaderFor("Log=1\nModeX=2\nDebugger=2\nPlus4ROMS=1\nSoundEmulation=0\nScreenMode=5\n"
                                    "Priority=2\nSync=2\nJoystick=1\n");
     EXPECT_EQ(header,
-              "Ravlin log file created.\n\n"
+              "Ravlin log file created. Version " RAVLIN_PROJECT_VERSION "\n\n"
               "Screenmode: 640x480 Full\n"
               "Sound emulation: Disabled\n"
               "Plus4 ROMs: Enabled\n"

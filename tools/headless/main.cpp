@@ -5,6 +5,7 @@
 
 #include "machine/machine_state.h"
 #include "machine/startup.h"
+#include "machine/version.h"
 #include "platform/headless/headless_control.h"
 #include "file_commands.h"
 #include "runner.h"
@@ -29,7 +30,8 @@ int Usage()
                  "usage: ravlin-headless [--frames N] [--screen-text] [--screenshot FILE.bmp]\n"
                  "                       [--type TEXT] [--script FILE] [--wav FILE.wav]\n"
                  "                       [--load FILE.prg|FILE.fre|IMAGE.d64|TAPE.tap] [--run] [--disk PATH]\n"
-                 "                       [--tape TAPE.tap] [--cart IMAGE[,SLOT]] [--save-snapshot FILE]\n");
+                 "                       [--tape TAPE.tap] [--cart IMAGE[,SLOT]] [--save-snapshot FILE]\n"
+                 "       ravlin-headless --version\n");
     return 2;
 }
 
@@ -66,6 +68,9 @@ int main(int argc, char** argv)
             AddScriptFile(argv[++i], plan, error);
         } else if (std::strcmp(argv[i], "--wav") == 0 && hasValue) {
             wavPath = StartDirectoryPath(argv[++i]);
+        } else if (std::strcmp(argv[i], "--version") == 0) {
+            std::printf("ravlin-headless %s\n", RavlinVersion);
+            return 0;
         } else {
             return Usage();
         }

@@ -28,6 +28,7 @@
 #include "cpu/cpu.h"
 #include "machine/machine_state.h"
 #include "machine/settings.h"
+#include "machine/version.h"
 
 namespace {
 
@@ -214,7 +215,8 @@ void Usage(bool asked = false)
                  "  --cycles        print the processor cycles to standard error\n"
                  "  --max-cycles N  stop with a failure after N cycles\n"
                  "  --accuracy 1    the NMOS 6502's status byte and decimal flags (the default)\n"
-                 "  --accuracy 0    the emulator's older model (Accuracy=0)\n");
+                 "  --accuracy 0    the emulator's older model (Accuracy=0)\n"
+                 "  --version       print the version\n");
     std::exit(asked ? 0 : ToolFailure);
 }
 
@@ -241,6 +243,9 @@ int main(int argc, char** argv)
             accuracy = value[0] == '1' ? 1 : 0;
         } else if (std::strcmp(argv[first], "--help") == 0 || std::strcmp(argv[first], "-h") == 0) {
             Usage(true);
+        } else if (std::strcmp(argv[first], "--version") == 0) {
+            std::printf("run6502 %s\n", RavlinVersion);
+            return 0;
         } else {
             Usage();
         }

@@ -31,6 +31,16 @@ if [ ! -f "$rom_image" ] || [ -n "$(find rom -newer "$rom_image" -type f | head 
 fi
 sources="$sources $rom_image"
 
+# RavlinVersion from the project line of CMakeLists.txt, as the CMake build
+# makes it; the file is rewritten only when the version changes.
+version=$(sed -n 's/^project(ravlin VERSION \([0-9.]*\).*/\1/p' CMakeLists.txt)
+[ -n "$version" ] || { echo "no version on the project line of CMakeLists.txt" >&2; exit 1; }
+version_source=$out/version/version.cpp
+mkdir -p "$out/version"
+printf '#include "machine/version.h"\nconst char RavlinVersion[] = "%s";\n' "$version" > "$version_source.new"
+if cmp -s "$version_source.new" "$version_source"; then rm "$version_source.new"; else mv "$version_source.new" "$version_source"; fi
+sources="$sources $version_source"
+
 # One object per source, rebuilt when the source or any header is newer.
 newest_header=$(ls -t $(find src tools/web -name '*.h') | head -n 1)
 for source in $sources; do
