@@ -111,4 +111,21 @@ TEST_F(HeadlessScript, QuittingTheMachineEndsTheRunEarly)
     EXPECT_LT(wav.size(), 44u + 20 * 882 * 2);
 }
 
+// F4 and 2000 put PC on a JSR to a routine that never returns; F1 and F7
+// step over it.  The script goes on meanwhile: Escape held stops the step,
+// and the snapshot taken after it is where the routine spins.
+TEST_F(HeadlessScript, AStepOverThatNeverReturnsLetsTheScriptGoOn)
+{
+    dir.WriteFile("loop.prg", {0x00, 0x20, 0x20, 0x03, 0x20, 0x4C, 0x03, 0x20});   // JSR $2003; JMP $2003
+    dir.WriteText("over.script",
+                  "load loop.prg\npress F9\nframes 2\npress F4\npress 2\npress 0\npress 0\npress 0\n"
+                  "press F1\nframes 2\npress F7\nframes 20\nhold ESC\nframes 3\nrelease ESC\nframes 3\n"
+                  "save-snapshot over.fre\n");
+    RunnerResult r = RunHeadless("--script over.script", 60);
+    ASSERT_EQ(r.exitCode, 0) << r.err;
+    std::vector<uint8_t> snapshot = ReadBinaryFile(dir.path + "/over.fre");
+    ASSERT_GE(snapshot.size(), 6u);
+    EXPECT_EQ(snapshot[4] | (snapshot[5] << 8), 0x2003);
+}
+
 }  // namespace
