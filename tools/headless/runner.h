@@ -31,6 +31,14 @@ constexpr long DefaultPressFrames = 2;
 // so that the two presses stay two.
 constexpr long PressGapFrames = TypeGapFrames;
 
+// A number of frames, on the command line or in a script: a whole decimal
+// number up to MaxFrames (about 231 days of the machine's time), which no
+// run reaches, so that a mistyped huge number is refused rather than run.
+constexpr long MaxFrames = 999'999'999;
+bool ParseFrameCount(std::string_view text, long& count);
+// The rule, for messages.
+constexpr const char* FrameCountRule = "takes a whole number of frames up to 999999999";
+
 // The file name resolved against the directory the runner started in.
 // Call while the plan is made, before the machine starts.
 std::string StartDirectoryPath(std::string_view name);
