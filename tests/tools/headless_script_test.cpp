@@ -87,14 +87,21 @@ TEST_F(HeadlessScript, OutputsAreTakenAtTheirFrame)
                   "frames 10\n"
                   "wav late.wav\n");
     // A Sync past the last choice is the default's pacing, not a machine
-    // that never ends a frame.
-    dir.WriteText("settings", "Sync=5\nAccuracy=0\n");   // and frames of 1/50 s
-    RunnerResult r = RunHeadless("--script outputs.script --frames 40 --wav end.wav", 60);
-    ASSERT_EQ(r.exitCode, 0) << r.err;
-    // 44-byte header, then 882 16-bit samples a frame.
-    EXPECT_EQ(ReadBinaryFile(dir.path + "/early.wav").size(), 44u + 20 * 882 * 2);
-    EXPECT_EQ(ReadBinaryFile(dir.path + "/late.wav").size(), 44u + 30 * 882 * 2);
-    EXPECT_EQ(ReadBinaryFile(dir.path + "/end.wav").size(), 44u + 40 * 882 * 2);
+    // that never ends a frame.  With Accuracy=0 a frame's sound is 1/50 s;
+    // with Accuracy=1 it is the PAL frame, 17,784 single clocks, also the
+    // first one, which the machine is switched on part of the way through.
+    for (int accuracy : {0, 1}) {
+        dir.WriteText("settings", "Sync=5\nAccuracy=" + std::to_string(accuracy) + "\n");
+        RunnerResult r = RunHeadless("--script outputs.script --frames 1000 --wav end.wav", 60);
+        ASSERT_EQ(r.exitCode, 0) << r.err;
+        auto samples = [&](long frames) {
+            return accuracy == 0 ? frames * 882 : static_cast<long>(frames * 17784 * 44100.0 / 886723.75);
+        };
+        // A 44-byte header, then 16-bit samples.
+        EXPECT_EQ(ReadBinaryFile(dir.path + "/early.wav").size(), 44u + 2 * samples(20)) << accuracy;
+        EXPECT_EQ(ReadBinaryFile(dir.path + "/late.wav").size(), 44u + 2 * samples(30)) << accuracy;
+        EXPECT_EQ(ReadBinaryFile(dir.path + "/end.wav").size(), 44u + 2 * samples(1000)) << accuracy;
+    }
     std::vector<uint8_t> bmp = ReadBinaryFile(dir.path + "/picture.bmp");
     ASSERT_GE(bmp.size(), 2u);
     EXPECT_EQ(bmp[0], 'B');

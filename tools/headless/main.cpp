@@ -77,7 +77,7 @@ int main(int argc, char** argv)
         TapeDetach();   // a recording still running reaches its file
         if (!SaveSnapshotAtEnd(fileOptions))
             std::exit(1);
-        if (!wavPath.empty() && !WriteWavFile(wavPath, HeadlessAudio(), HeadlessAudioRate)) {
+        if (!wavPath.empty() && !WriteWavFile(wavPath, RunSound(), HeadlessAudioRate)) {
             std::fprintf(stderr, "ravlin-headless: cannot write %s\n", wavPath.c_str());
             std::exit(1);
         }

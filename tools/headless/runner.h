@@ -58,5 +58,11 @@ bool PlanWritesWav(const RunPlan& plan);
 // whose loops never return to the runner by themselves.
 void StartRun(RunPlan plan, long minimumFrames, std::function<void()> atEnd);
 
+// What the machine played over the run, for --wav and wav: from the start
+// of the machine's first frame (run_sound.cpp).  The runner notes the
+// first frame end when the run starts.
+std::vector<int16_t> RunSound();
+void NoteFirstFrameEnd();
+
 // 16-bit mono PCM WAV.
 bool WriteWavFile(const std::string& path, const std::vector<int16_t>& samples, uint32_t rate);
