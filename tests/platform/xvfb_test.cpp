@@ -398,9 +398,8 @@ TEST(NoDisplayTest, AFatalErrorGoesToStandardErrorWithoutADisplay)
     EXPECT_EQ(windowless.Wait(10s, &output), 1);
     EXPECT_NE(output.find("ravlin: no display: no X or Wayland display could be opened"), std::string::npos) << output;
     unseen[2] = "SDL_VIDEODRIVER=offscreen";
-    ASSERT_TRUE(offscreen.Start({RavlinProgram()}, unseen, fresh.path, true));
+    ASSERT_TRUE(offscreen.Start({RavlinProgram()}, unseen, fresh.path));
     EXPECT_EQ(offscreen.Wait(1500ms), -1) << "asked for, the invisible driver runs the machine";
-    offscreen.Stop(2s);
 
     // The command line: --help, and an unknown option with the usage.
     Child help, wrong;

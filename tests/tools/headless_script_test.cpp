@@ -52,11 +52,8 @@ TEST_F(HeadlessScript, MistakesAreReportedWithTheirLineBeforeAnythingRuns)
 
 TEST_F(HeadlessScript, CommandLineMistakesAreRefusedWithAMessage)
 {
-    std::vector<uint8_t> big(2 + 17, 0xEA);   // 17 bytes at 0xFFF0: one past 0xFFFF
-    big[0] = 0xF0;
-    big[1] = 0xFF;
-    dir.WriteFile("big.prg", big);
-    ASSERT_EQ(std::system(("mkdir " + dir.path + "/folder").c_str()), 0);
+    dir.WriteFile("big.prg", std::vector<uint8_t>{0xF0, 0xFF, 1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11, 12, 13, 14, 15, 16, 17});
+    ASSERT_EQ(std::system("mkdir folder"), 0);
     const struct {
         std::string arguments;
         int exitCode;
@@ -87,9 +84,8 @@ TEST_F(HeadlessScript, OutputsAreTakenAtTheirFrame)
                   "frames 10\n"
                   "wav late.wav\n");
     // A Sync past the last choice is the default's pacing, not a machine
-    // that never ends a frame.  With Accuracy=0 a frame's sound is 1/50 s;
-    // with Accuracy=1 it is the PAL frame, 17,784 single clocks, also the
-    // first one, which the machine is switched on part of the way through.
+    // that never ends a frame.  A frame's sound is 1/50 s with Accuracy=0,
+    // a PAL frame with Accuracy=1, also the first (powered on part-way).
     for (int accuracy : {0, 1}) {
         dir.WriteText("settings", "Sync=5\nAccuracy=" + std::to_string(accuracy) + "\n");
         RunnerResult r = RunHeadless("--script outputs.script --frames 1000 --wav end.wav", 60);
@@ -97,7 +93,6 @@ TEST_F(HeadlessScript, OutputsAreTakenAtTheirFrame)
         auto samples = [&](long frames) {
             return accuracy == 0 ? frames * 882 : static_cast<long>(frames * 17784 * 44100.0 / 886723.75);
         };
-        // A 44-byte header, then 16-bit samples.
         EXPECT_EQ(ReadBinaryFile(dir.path + "/early.wav").size(), 44u + 2 * samples(20)) << accuracy;
         EXPECT_EQ(ReadBinaryFile(dir.path + "/late.wav").size(), 44u + 2 * samples(30)) << accuracy;
         EXPECT_EQ(ReadBinaryFile(dir.path + "/end.wav").size(), 44u + 2 * samples(1000)) << accuracy;
