@@ -6,6 +6,7 @@
 #include "input/key_codes.h"
 #include "input/keyboard.h"
 #include "machine/machine_state.h"
+#include "platform/setup.h"
 #include "tape/datassette.h"
 #include "ted/ted_clock.h"
 #include "ted/memory_map.h"
@@ -14,9 +15,11 @@
 namespace {
 
 constexpr uint8_t OpcodeJsr = 0x20;
-// Step over looks at Escape once per this many instructions: often enough
-// to answer at once, rarely enough to cost nothing.
-constexpr uint32_t EscapePollInterval = 4096;
+// Step over runs the machine in slices of one PAL frame of its time, each
+// followed by a vertical-blank wait: a routine that takes long (or never
+// returns) runs at the machine's own pace while the display, the keys and
+// the runner's script carry on, and Escape is seen within a frame.
+constexpr uint64_t StepOverSliceClocks = 17784;
 
 inline bool Measured() { return Ted.ModelInUse == 1; }
 
@@ -98,12 +101,18 @@ bool StepOver()
     // The call pushes two bytes; the routine has returned when the stack
     // pointer is back where it was.
     const uint8_t stackBefore = Cpu.SP;
-    uint32_t count = 0;
+    uint64_t sliceStart = SingleClockNow();
     do {
         TakeDueInterrupt();
         StepWithoutInterruptCheck();
-        if (++count % EscapePollInterval == 0 && KeyPressed(DIK_ESCAPE) == 1)
-            return false;
+        // A reset inside the routine starts the clock again from 0.
+        const uint64_t now = SingleClockNow();
+        if (now < sliceStart || now - sliceStart >= StepOverSliceClocks) {
+            WaitVerticalBlank();
+            if (KeyPressed(DIK_ESCAPE) == 1)
+                return false;
+            sliceStart = SingleClockNow();
+        }
     } while (Cpu.SP != stackBefore);
     return true;
 }

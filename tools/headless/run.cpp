@@ -83,7 +83,7 @@ void Continue()
                 Fail(CannotWriteMessage(step.path));
             break;
         case RunStep::Wav:
-            if (!WriteWavFile(step.path, HeadlessAudio(), HeadlessAudioRate))
+            if (!WriteWavFile(step.path, RunSound(), HeadlessAudioRate))
                 Fail(CannotWriteMessage(step.path));
             break;
         case RunStep::Action:
@@ -114,5 +114,6 @@ void StartRun(RunPlan plan, long minimumFrames, std::function<void()> atEnd)
     run.next = 0;
     run.minimumFrames = minimumFrames;
     run.atEnd = std::move(atEnd);
+    HeadlessAtTick(HeadlessTicks() + 1, NoteFirstFrameEnd);
     Continue();
 }

@@ -31,6 +31,14 @@ constexpr long DefaultPressFrames = 2;
 // so that the two presses stay two.
 constexpr long PressGapFrames = TypeGapFrames;
 
+// A number of frames, on the command line or in a script: a whole decimal
+// number up to MaxFrames (about 231 days of the machine's time), which no
+// run reaches, so that a mistyped huge number is refused rather than run.
+constexpr long MaxFrames = 999'999'999;
+bool ParseFrameCount(std::string_view text, long& count);
+// The rule, for messages.
+constexpr const char* FrameCountRule = "takes a whole number of frames up to 999999999";
+
 // The file name resolved against the directory the runner started in.
 // Call while the plan is made, before the machine starts.
 std::string StartDirectoryPath(std::string_view name);
@@ -52,6 +60,12 @@ void StartRun(RunPlan plan, long minimumFrames, std::function<void()> atEnd);
 
 // "cannot write PATH: why", after an output's save failed.
 std::string CannotWriteMessage(const std::string& path);
+
+// What the machine played over the run, for --wav and wav: from the start
+// of the machine's first frame (run_sound.cpp).  The runner notes the
+// first frame end when the run starts.
+std::vector<int16_t> RunSound();
+void NoteFirstFrameEnd();
 
 // 16-bit mono PCM WAV, through the safe save: a failure keeps the earlier file.
 bool WriteWavFile(const std::string& path, const std::vector<int16_t>& samples, uint32_t rate);

@@ -3,6 +3,7 @@
 // procedure expects.
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
 #include <deque>
 
 #include "machine/settings.h"
@@ -223,6 +224,20 @@ WindowHandle CreatePlatformWindow(const char* title)
             return nullptr;
         }
         SdlQuitAtExit();
+        // With no X or Wayland display SDL falls back to a driver that shows
+        // nothing: the machine would run unseen and unstoppable by key.
+        // Only a driver the user asked for is taken as meant.
+        const char* driver = SDL_GetCurrentVideoDriver();
+        const char* chosen = std::getenv("SDL_VIDEODRIVER");
+        if (driver && (!chosen || !*chosen) &&
+            (std::strcmp(driver, "offscreen") == 0 || std::strcmp(driver, "dummy") == 0)) {
+            std::fprintf(stderr,
+                         "ravlin: no display: no X or Wayland display could be opened (see DISPLAY and "
+                         "WAYLAND_DISPLAY; SDL_VIDEODRIVER=%s runs the machine without a window)\n",
+                         driver);
+            SDL_QuitSubSystem(SDL_INIT_VIDEO | SDL_INIT_EVENTS);
+            return nullptr;
+        }
     }
     SDL_DisplayMode desktop{};
     if (SDL_GetDesktopDisplayMode(0, &desktop) != 0) {
