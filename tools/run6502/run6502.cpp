@@ -13,7 +13,7 @@
 // that enters exit.
 //
 // As sim65 does, it starts with every byte of memory $FF and gives its own
-// failures codes a program's exit(1) cannot be mistaken for: 127 when the
+// failure codes a program's exit(1) cannot be mistaken for: 127 when the
 // image cannot be loaded (missing, empty, not an image, for another
 // processor) or the processor cannot go on, 126 when the program runs out
 // of time (--max-cycles, or it jumps to itself and so never ends).  sim65
@@ -264,7 +264,7 @@ __attribute__((format(printf, 4, 5))) int Stop(int code, bool printCycles, uint6
 }
 
 // The twelve opcodes that lock the processor up: column 2 but for the four
-// immediate NOPs.
+// immediate ones (LDX and three NOPs).
 bool IsJam(uint8_t opcode)
 {
     return (opcode & 0x0F) == 0x02 && opcode != 0x82 && opcode != 0xA2 && opcode != 0xC2 && opcode != 0xE2;
