@@ -33,7 +33,11 @@ bool HasSurfaceMark(uint8_t code)
 
 constexpr uint8_t HeaderMark = 0x08;
 constexpr uint8_t DataMark = 0x07;
-constexpr uint8_t Spoiled = 0xFF;   // a spoiled mark or checksum is XORed with this
+constexpr uint8_t Spoiled = 0xFF;   // a spoiled checksum or ID is XORed with this
+// A spoiled mark: $18 for a header, $17 for data.  Its code still starts with
+// a 0 bit, so the block keeps its frame after SYNC, but its first GCR byte
+// is neither a header's $52 nor a data block's $55.
+constexpr uint8_t SpoiledMark = 0x10;
 constexpr size_t SyncBytes = 5;
 constexpr size_t HeaderGcrBytes = 10;
 constexpr size_t HeaderGapBytes = 9;
@@ -119,12 +123,12 @@ void EncodeTrack(const std::vector<uint8_t>& image, const ImageShape& shape, int
         uint8_t header[8] = {HeaderMark, 0, static_cast<uint8_t>(s), static_cast<uint8_t>(track), second, first, 0x0F, 0x0F};
         header[1] = header[2] ^ header[3] ^ header[4] ^ header[5];
         if (code == CodeNoHeader)
-            header[0] ^= Spoiled;
+            header[0] ^= SpoiledMark;
         if (code == CodeHeaderChecksum)
             header[1] ^= Spoiled;
 
         uint8_t data[260];
-        data[0] = code == CodeNoData ? DataMark ^ Spoiled : DataMark;
+        data[0] = code == CodeNoData ? DataMark ^ SpoiledMark : DataMark;
         std::memcpy(data + 1, SectorBytesOf(image, track, s), SectorBytes);
         uint8_t checksum = 0;
         for (size_t i = 1; i <= SectorBytes; i++)

@@ -1,0 +1,301 @@
+// The disk surface: the group code, D64 images laid out as GCR and decoded
+// back (error bytes as faults on the surface), a sector rewritten through
+// the head as the DOS writes one, and G64 images read and written.
+#include <gtest/gtest.h>
+
+#include <cstring>
+
+#include "drive/d64_image.h"
+#include "drive/disk_head.h"
+#include "drive/drive_test_support.h"
+#include "drive/g64_image.h"
+#include "drive/gcr_code.h"
+#include "drive/gcr_d64.h"
+
+namespace {
+
+// Every sector but the BAM filled with bytes of its own.
+TestDisk FilledDisk(int tracks, bool errorBytes)
+{
+    TestDisk disk = TestDisk::Blank(tracks, errorBytes);
+    for (int t = 1; t <= tracks; t++)
+        for (int s = 0; s < D64TrackSectors(static_cast<uint8_t>(t)); s++)
+            if (t != 18 || s != 0)
+                for (int i = 0; i < 256; i++)
+                    disk.Sector(t, s)[i] = static_cast<uint8_t>(t * 31 + s * 7 + i * 13);
+    return disk;
+}
+
+uint8_t& ErrorByte(TestDisk& disk, int track, int sector)
+{
+    const size_t sectors = disk.tracks == 40 ? 768 : 683;
+    return disk.bytes[sectors * 256 + D64SectorIndex(static_cast<uint8_t>(track), static_cast<uint8_t>(sector))];
+}
+
+// One turn of a track through the head, bit cell by bit cell: the first
+// byte after each SYNC.
+std::vector<uint8_t> FirstBytesAfterSyncs(GcrDisk& disk, int track)
+{
+    struct Log {
+        DiskHead head;
+        bool afterSync = false;
+        std::vector<uint8_t> firsts;
+    } log;
+    log.head.disk = &disk;
+    log.head.halfTrack = HalfTrackOfTrack(track);
+    log.head.byteReady = [](void* context) {
+        Log& l = *static_cast<Log*>(context);
+        if (l.afterSync)
+            l.firsts.push_back(DiskHeadByte(l.head));
+        l.afterSync = false;
+    };
+    log.head.context = &log;
+    const uint8_t zone = StandardZone(track);
+    DiskHeadSetControls(log.head, static_cast<uint8_t>(log.head.halfTrack & 3), true, zone);
+    for (size_t bit = 0; bit < disk.tracks[log.head.halfTrack].bytes.size() * 8; bit++) {
+        DiskHeadRun(log.head, BitCellTicks(zone));
+        log.afterSync = log.afterSync || DiskHeadSync(log.head);
+    }
+    return log.firsts;
+}
+
+TEST(GcrDiskTest, GroupsRoundTripWithinTheCodesLimits)
+{
+    std::vector<uint8_t> stream;
+    for (int b = 0; b < 256; b++) {
+        const uint8_t bytes[4] = {static_cast<uint8_t>(b), static_cast<uint8_t>(b ^ 0x5A), static_cast<uint8_t>(255 - b),
+                                  static_cast<uint8_t>(b * 7)};
+        uint8_t gcr[5], back[4];
+        GcrEncodeGroup(bytes, gcr);
+        ASSERT_TRUE(GcrDecodeGroup(gcr, back));
+        EXPECT_EQ(std::memcmp(bytes, back, 4), 0) << b;
+        stream.insert(stream.end(), gcr, gcr + 5);
+    }
+    int ones = 0, zeros = 0, mostOnes = 0, mostZeros = 0;
+    for (uint8_t byte : stream)
+        for (int bit = 7; bit >= 0; bit--) {
+            const bool one = byte >> bit & 1;
+            ones = one ? ones + 1 : 0;
+            zeros = one ? 0 : zeros + 1;
+            mostOnes = std::max(mostOnes, ones);
+            mostZeros = std::max(mostZeros, zeros);
+        }
+    EXPECT_LE(mostOnes, 8) << "never a SYNC";
+    EXPECT_LE(mostZeros, 2);
+    const uint8_t invalid[5] = {0x00, 0x52, 0x94, 0xA5, 0x29};
+    uint8_t back[4];
+    EXPECT_FALSE(GcrDecodeGroup(invalid, back));
+}
+
+TEST(GcrDiskTest, D64ImagesRoundTripThroughGcrWithTheirErrorBytes)
+{
+    struct Fault {
+        int track, sector;
+        uint8_t code;
+    };
+    const struct Case {
+        const char* what;
+        int tracks;
+        bool errorBytes;
+        std::vector<Fault> faults;
+    } cases[] = {
+        {"35 tracks", 35, false, {}},
+        {"40 tracks, error bytes of every surface fault", 40, true,
+         {{1, 0, 2}, {1, 20, 3}, {7, 3, 4}, {17, 20, 5}, {18, 4, 6}, {24, 18, 9}, {30, 17, 11}, {36, 1, 5}, {40, 16, 2}}},
+        {"a whole track without SYNC", 35, true, {}},
+    };
+    for (const Case& c : cases) {
+        TestDisk disk = FilledDisk(c.tracks, c.errorBytes);
+        if (c.errorBytes)
+            for (int t = 1; t <= c.tracks; t++)
+                for (int s = 0; s < D64TrackSectors(static_cast<uint8_t>(t)); s++)
+                    ErrorByte(disk, t, s) = 0x01;
+        for (const Fault& f : c.faults)
+            ErrorByte(disk, f.track, f.sector) = f.code;
+        if (std::string(c.what) == "a whole track without SYNC")
+            for (int s = 0; s < 19; s++)
+                ErrorByte(disk, 20, s) = 3;
+        GcrDisk gcr;
+        ASSERT_TRUE(GcrDiskFromD64(disk.bytes, &gcr)) << c.what;
+        EXPECT_EQ(gcr.tracks[HalfTrackOfTrack(1)].bytes.size(), 7692u);
+        EXPECT_EQ(gcr.tracks[HalfTrackOfTrack(35)].bytes.size(), 6250u);
+        EXPECT_TRUE(gcr.tracks[HalfTrackOfTrack(1) + 1].bytes.empty()) << "half-tracks stay empty";
+
+        // Into an image of zeros whose error bytes say "no error".
+        std::vector<uint8_t> decoded(disk.bytes.size(), 0);
+        std::fill(decoded.begin() + (c.tracks == 40 ? 768 : 683) * 256, decoded.end(), 0x01);
+        std::string problems;
+        EXPECT_TRUE(GcrDiskIntoD64(gcr, decoded, false, &problems)) << c.what << ": " << problems;
+        EXPECT_TRUE(decoded == disk.bytes) << c.what;
+
+        // As the hardware sees it: two SYNCs a sector, headers starting
+        // $52 and data blocks $55, but for the faults that spoil them.
+        std::vector<uint8_t> expected;
+        for (int s = 0; s < 19; s++)
+            if (!c.errorBytes || ErrorByte(disk, 20, s) != 3)
+                expected.insert(expected.end(), {0x52, 0x55});
+        EXPECT_EQ(FirstBytesAfterSyncs(gcr, 20), expected) << c.what;
+        if (c.tracks == 40) {
+            std::vector<uint8_t> firsts = FirstBytesAfterSyncs(gcr, 1);
+            ASSERT_EQ(firsts.size(), 40u) << "sector 20's two SYNCs are missing";
+            EXPECT_NE(firsts[0], 0x52) << "sector 0's header mark is spoiled";
+        }
+    }
+}
+
+TEST(GcrDiskTest, TracksThatNoLongerDecodeLeaveTheImageAlone)
+{
+    struct Case {
+        const char* what;
+        bool errorBytes;
+        void (*spoil)(GcrTrack&);
+        const char* problem;
+    } cases[] = {
+        {"erased", true, [](GcrTrack& t) { std::fill(t.bytes.begin(), t.bytes.end(), 0x55); },
+         "track 5 no longer decodes: sector 0 not found"},
+        {"data bytes changed, no error bytes to say so", false,
+         [](GcrTrack& t) {
+             const uint8_t other[4] = {1, 2, 3, 4};
+             GcrEncodeGroup(other, t.bytes.data() + 400);   // sector 1's second group of data
+         },
+         "track 5 no longer decodes: sector 1 reads with error code 5 and the image has no error bytes"},
+    };
+    for (const Case& c : cases) {
+        TestDisk disk = FilledDisk(35, c.errorBytes);
+        GcrDisk gcr;
+        ASSERT_TRUE(GcrDiskFromD64(disk.bytes, &gcr));
+        c.spoil(gcr.tracks[HalfTrackOfTrack(5)]);
+        gcr.tracks[HalfTrackOfTrack(5)].written = true;
+        std::vector<uint8_t> image = disk.bytes;
+        std::string problems;
+        EXPECT_FALSE(GcrDiskIntoD64(gcr, image, true, &problems)) << c.what;
+        EXPECT_EQ(problems, std::string(c.problem) + "\n");
+        EXPECT_TRUE(image == disk.bytes) << c.what;
+    }
+}
+
+// The DOS's write: find the sector's header, let nine bytes pass, switch the
+// head to writing, five SYNC bytes and the data block, back to reading.
+void WriteSectorAsTheDos(GcrDisk& disk, int track, int sector, const uint8_t data[256])
+{
+    struct Writer {
+        DiskHead head;
+        uint8_t header[10];
+        std::vector<uint8_t> read, out;
+        int wait = -1;
+        size_t next = 0;
+        bool done = false;
+    } w;
+    uint8_t block[260] = {0x07};
+    std::memcpy(block + 1, data, 256);
+    for (int i = 1; i <= 256; i++)
+        block[257] ^= block[i];
+    w.out.assign(4, 0xFF);
+    for (int i = 0; i < 260; i += 4) {
+        uint8_t gcr[5];
+        GcrEncodeGroup(block + i, gcr);
+        w.out.insert(w.out.end(), gcr, gcr + 5);
+    }
+    uint8_t plain[8] = {0x08, 0, static_cast<uint8_t>(sector), static_cast<uint8_t>(track), 'D', 'T', 0x0F, 0x0F};
+    plain[1] = plain[2] ^ plain[3] ^ plain[4] ^ plain[5];
+    GcrEncodeGroup(plain, w.header);
+    GcrEncodeGroup(plain + 4, w.header + 5);
+    w.head.disk = &disk;
+    w.head.halfTrack = HalfTrackOfTrack(track);
+    w.head.context = &w;
+    w.head.byteReady = [](void* context) {
+        Writer& w = *static_cast<Writer*>(context);
+        if (w.head.writing) {
+            if (w.next < w.out.size())
+                w.head.writeData = w.out[w.next++];
+            else
+                DiskHeadSetWriting(w.head, false), w.done = true;
+        } else if (w.wait > 0 && --w.wait == 0) {
+            DiskHeadSetWriting(w.head, true);
+        } else if (w.wait < 0) {
+            w.read.push_back(DiskHeadByte(w.head));
+            if (w.read.size() == 8 && std::memcmp(w.read.data(), w.header, 8) == 0)
+                w.wait = 9;
+        }
+    };
+    DiskHeadSetControls(w.head, static_cast<uint8_t>(w.head.halfTrack & 3), true, StandardZone(track));
+    for (int cell = 0; cell < 200000 && !w.done; cell++) {
+        DiskHeadRun(w.head, BitCellTicks(StandardZone(track)));
+        if (DiskHeadSync(w.head))
+            w.read.clear();
+    }
+    ASSERT_TRUE(w.done) << "the header was never found";
+}
+
+TEST(GcrDiskTest, ASectorWrittenThroughTheHeadDecodesBackUnlessProtected)
+{
+    for (bool isProtected : {false, true}) {
+        TestDisk disk = FilledDisk(35, true);
+        ErrorByte(disk, 12, 7) = 0x05;
+        GcrDisk gcr;
+        ASSERT_TRUE(GcrDiskFromD64(disk.bytes, &gcr));
+        gcr.writeProtected = isProtected;
+        uint8_t data[256];
+        for (int i = 0; i < 256; i++)
+            data[i] = static_cast<uint8_t>(0xA5 ^ i);
+        WriteSectorAsTheDos(gcr, 12, 7, data);
+        EXPECT_EQ(gcr.tracks[HalfTrackOfTrack(12)].written, !isProtected);
+        std::vector<uint8_t> image = disk.bytes;
+        std::string problem;
+        ASSERT_TRUE(GcrTrackIntoD64(gcr, 12, image, &problem)) << problem;
+        TestDisk expected = disk;
+        if (!isProtected) {
+            std::memcpy(expected.Sector(12, 7), data, 256);
+            ErrorByte(expected, 12, 7) = 0x01;
+        }
+        EXPECT_TRUE(image == expected.bytes) << (isProtected ? "protected" : "writable");
+    }
+}
+
+TEST(GcrDiskTest, G64ImagesReadAndWriteAsTheyAre)
+{
+    GcrDisk disk;
+    ASSERT_TRUE(GcrDiskFromD64(FilledDisk(35, false).bytes, &disk));
+    disk.tracks[1].bytes.assign(7000, 0x5A);   // a half-track with something on it
+    disk.tracks[1].zone = 2;
+    disk.tracks[70].bytes.assign(6001, 0xFF);  // past track 35, with a speed map
+    disk.tracks[70].zoneMap.assign(1501, 0x1B);
+    const std::vector<uint8_t> file = G64FromGcrDisk(disk);
+    EXPECT_EQ(std::string(file.begin(), file.begin() + 8), "GCR-1541");
+    GcrDisk back;
+    std::string problem;
+    ASSERT_TRUE(GcrDiskFromG64(file, &back, &problem)) << problem;
+    for (int i = 0; i < GcrHalfTracks; i++) {
+        EXPECT_TRUE(back.tracks[i].bytes == disk.tracks[i].bytes) << i;
+        EXPECT_EQ(back.tracks[i].bytes.empty() ? 0 : back.tracks[i].zone, disk.tracks[i].bytes.empty() ? 0 : disk.tracks[i].zone) << i;
+        EXPECT_TRUE(back.tracks[i].zoneMap == disk.tracks[i].zoneMap) << i;
+    }
+    EXPECT_TRUE(G64FromGcrDisk(back) == file);
+
+    struct Bad {
+        const char* what;
+        size_t at;         // a byte changed, or the file cut here when value < 0
+        int value;
+        const char* problem;
+    } bads[] = {
+        {"signature", 3, 'X', "not a G64 image"},
+        {"version", 8, 1, "G64 version 1 is not known"},
+        {"too many half-tracks", 9, 85, "G64 image with 85 half-tracks (84 at most)"},
+        {"cut in the tables", 100, -1, "G64 image cut short in its tables"},
+        {"offset past the end", 12 + 3, 0x7F, "G64 half-track 0: its offset points past the end"},
+        {"cut in a track", 2000, -1, "G64 half-track 0: its bytes run past the end"},
+    };
+    for (const Bad& b : bads) {
+        std::vector<uint8_t> broken = file;
+        if (b.value < 0)
+            broken.resize(b.at);
+        else
+            broken[b.at] = static_cast<uint8_t>(b.value);
+        GcrDisk untouched;
+        EXPECT_FALSE(GcrDiskFromG64(broken, &untouched, &problem)) << b.what;
+        EXPECT_EQ(problem, b.problem);
+        EXPECT_TRUE(untouched.tracks[0].bytes.empty());
+    }
+}
+
+}  // namespace
