@@ -83,7 +83,7 @@ void DiskHeadInsert(DiskHead& head, GcrDisk* disk)
 
 void DiskHeadSetControls(DiskHead& head, uint8_t stepperPhase, bool motorOn, uint8_t zone)
 {
-    const int step = (stepperPhase - head.halfTrack) & 3;
+    const int step = (stepperPhase - DiskHeadRestingPhase(head.halfTrack)) & 3;
     if (step == 1)
         MoveHead(head, head.halfTrack + 1);
     else if (step == 3)

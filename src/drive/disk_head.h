@@ -45,11 +45,15 @@ void DiskHeadReset(DiskHead& head);
 void DiskHeadInsert(DiskHead& head, GcrDisk* disk);
 
 // The board's control outputs.  The stepper's rotor rests where the
-// energised phase holds it: at half-tracks whose number is the phase modulo
-// 4.  Energising the phase one above the head's moves it a half-track inward
-// (toward higher tracks), one below outward; the opposite phase holds it
-// where it is.  The head stops at track 1 and at the last half-track.
+// energised phase holds it; energising the phase one above the one the
+// head rests at moves it a half-track inward (toward higher tracks), one
+// below outward, the opposite phase leaves it.  The head stops at track 1
+// and at the last half-track.
 void DiskHeadSetControls(DiskHead& head, uint8_t stepperPhase, bool motorOn, uint8_t zone);
+// The phase that holds the head at a half-track.  Phase 0 holds it on
+// track 18: a 1541 switched on over track 18 (its port's pins floating to
+// phase 3, then the DOS choosing phase 0) settles back there.
+constexpr uint8_t DiskHeadRestingPhase(int halfTrack) { return static_cast<uint8_t>((halfTrack + 2) & 3); }
 void DiskHeadSetWriting(DiskHead& head, bool writing);
 
 // Runs the disk on; the hook is called at each byte completed.

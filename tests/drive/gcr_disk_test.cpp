@@ -51,7 +51,7 @@ std::vector<uint8_t> FirstBytesAfterSyncs(GcrDisk& disk, int track)
     };
     log.head.context = &log;
     const uint8_t zone = StandardZone(track);
-    DiskHeadSetControls(log.head, static_cast<uint8_t>(log.head.halfTrack & 3), true, zone);
+    DiskHeadSetControls(log.head, DiskHeadRestingPhase(log.head.halfTrack), true, zone);
     for (size_t bit = 0; bit < disk.tracks[log.head.halfTrack].bytes.size() * 8; bit++) {
         DiskHeadRun(log.head, BitCellTicks(zone));
         log.afterSync = log.afterSync || DiskHeadSync(log.head);
@@ -218,7 +218,7 @@ void WriteSectorAsTheDos(GcrDisk& disk, int track, int sector, const uint8_t dat
                 w.wait = 9;
         }
     };
-    DiskHeadSetControls(w.head, static_cast<uint8_t>(w.head.halfTrack & 3), true, StandardZone(track));
+    DiskHeadSetControls(w.head, DiskHeadRestingPhase(w.head.halfTrack), true, StandardZone(track));
     for (int cell = 0; cell < 200000 && !w.done; cell++) {
         DiskHeadRun(w.head, BitCellTicks(StandardZone(track)));
         if (DiskHeadSync(w.head))
