@@ -50,10 +50,12 @@ void DiskHeadInsert(DiskHead& head, GcrDisk* disk);
 // below outward, the opposite phase leaves it.  The head stops at track 1
 // and at the last half-track.
 void DiskHeadSetControls(DiskHead& head, uint8_t stepperPhase, bool motorOn, uint8_t zone);
-// The phase that holds the head at a half-track.  Phase 0 holds it on
-// track 18: a 1541 switched on over track 18 (its port's pins floating to
-// phase 3, then the DOS choosing phase 0) settles back there.
-constexpr uint8_t DiskHeadRestingPhase(int halfTrack) { return static_cast<uint8_t>((halfTrack + 2) & 3); }
+// The phase that holds the head at a half-track: phase 0 at track 1, where
+// the DOS's bump leaves the head (it steps outward from phase 0 a multiple
+// of four times against the stop).  A 1541 switched on over track 18 (its
+// port's pins floating to phase 3, then the DOS choosing phase 0) settles
+// on track 19.
+constexpr uint8_t DiskHeadRestingPhase(int halfTrack) { return static_cast<uint8_t>(halfTrack & 3); }
 void DiskHeadSetWriting(DiskHead& head, bool writing);
 
 // Runs the disk on; the hook is called at each byte completed.

@@ -28,23 +28,23 @@ TEST(Drive1541Test, TheHeadStepsOverHalfTracksWithThePhases)
     Board board;
     board.Write(0x1C02, 0x6F);   // DDRB as the DOS sets it
     board.Write(0x1C00, 0x00);
-    ASSERT_EQ(board.drive.head.halfTrack, 34) << "switched on over track 18, it stays there";
+    ASSERT_EQ(board.drive.head.halfTrack, 36) << "switched on over track 18, it settles on 19";
     struct Case {
         const char* what;
         std::vector<uint8_t> phases;
         int halfTrack;
     } cases[] = {
-        {"four steps up: two tracks inward", {1, 2, 3, 0}, 38},
-        {"one step down: a half-track", {3}, 37},
-        {"the opposite phase holds it", {1}, 37},
-        {"down and back", {2, 3}, 37},
+        {"four steps up: two tracks inward", {1, 2, 3, 0}, 40},
+        {"one step down: a half-track", {3}, 39},
+        {"the opposite phase holds it", {1}, 39},
+        {"down and back", {2, 3}, 39},
         {"a bump outward stops at track 1", std::vector<uint8_t>(), 0},
         {"and inward at the last half-track", std::vector<uint8_t>(), 83},
     };
     for (int i = 0; i < 100; i++)
-        cases[4].phases.push_back(static_cast<uint8_t>((1 - i) & 3));
+        cases[4].phases.push_back(static_cast<uint8_t>((2 - i) & 3));
     for (int i = 0; i < 100; i++)
-        cases[5].phases.push_back(static_cast<uint8_t>((3 + i) & 3));
+        cases[5].phases.push_back(static_cast<uint8_t>((1 + i) & 3));
     for (const Case& c : cases) {
         for (uint8_t phase : c.phases)
             board.Write(0x1C00, phase);
@@ -87,7 +87,7 @@ TEST(Drive1541Test, BytesArriveAtTheZonesRateAfterSync)
                 cycles = 0;
             }
         }
-        // Track 18 is read at either zone: the head takes the bits at the
+        // Track 19 is read at either zone: the head takes the bits at the
         // rate the DOS chose.
         EXPECT_TRUE(bytes[0] == 0x52 || bytes[0] == 0x55) << "a header or data block follows the SYNC";
         EXPECT_EQ(gaps[2], zone == 3 ? 26u : 32u) << "eight bit cells of 52 or 64 ticks";
