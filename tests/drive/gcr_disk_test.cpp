@@ -3,21 +3,26 @@
 // the head as the DOS writes one, and G64 images read and written.
 #include <gtest/gtest.h>
 
+#include <sys/stat.h>
+
 #include <cstring>
 
 #include "drive/d64_image.h"
+#include "drive/disk_image_file.h"
 #include "drive/disk_head.h"
 #include "drive/drive_test_support.h"
 #include "drive/g64_image.h"
 #include "drive/gcr_code.h"
 #include "drive/gcr_d64.h"
+#include "support/test_support.h"
 
 namespace {
 
-// Every sector but the BAM filled with bytes of its own.
+// Every sector but the BAM filled with bytes of its own; error bytes 1.
 TestDisk FilledDisk(int tracks, bool errorBytes)
 {
     TestDisk disk = TestDisk::Blank(tracks, errorBytes);
+    std::fill(disk.bytes.begin() + (tracks == 40 ? 768 : 683) * 256, disk.bytes.end(), 0x01);
     for (int t = 1; t <= tracks; t++)
         for (int s = 0; s < D64TrackSectors(static_cast<uint8_t>(t)); s++)
             if (t != 18 || s != 0)
@@ -61,29 +66,24 @@ std::vector<uint8_t> FirstBytesAfterSyncs(GcrDisk& disk, int track)
 
 TEST(GcrDiskTest, GroupsRoundTripWithinTheCodesLimits)
 {
-    std::vector<uint8_t> stream;
-    for (int b = 0; b < 256; b++) {
-        const uint8_t bytes[4] = {static_cast<uint8_t>(b), static_cast<uint8_t>(b ^ 0x5A), static_cast<uint8_t>(255 - b),
-                                  static_cast<uint8_t>(b * 7)};
-        uint8_t gcr[5], back[4];
-        GcrEncodeGroup(bytes, gcr);
-        ASSERT_TRUE(GcrDecodeGroup(gcr, back));
-        EXPECT_EQ(std::memcmp(bytes, back, 4), 0) << b;
-        stream.insert(stream.end(), gcr, gcr + 5);
+    uint8_t bytes[256], gcr[320], back[256];
+    for (int b = 0; b < 256; b++)
+        bytes[b] = static_cast<uint8_t>(b * 77 + (b >> 4));   // every nibble beside every other
+    for (int g = 0; g < 64; g++) {
+        GcrEncodeGroup(bytes + 4 * g, gcr + 5 * g);
+        ASSERT_TRUE(GcrDecodeGroup(gcr + 5 * g, back + 4 * g));
     }
-    int ones = 0, zeros = 0, mostOnes = 0, mostZeros = 0;
-    for (uint8_t byte : stream)
-        for (int bit = 7; bit >= 0; bit--) {
-            const bool one = byte >> bit & 1;
-            ones = one ? ones + 1 : 0;
-            zeros = one ? 0 : zeros + 1;
-            mostOnes = std::max(mostOnes, ones);
-            mostZeros = std::max(mostZeros, zeros);
-        }
-    EXPECT_LE(mostOnes, 8) << "never a SYNC";
-    EXPECT_LE(mostZeros, 2);
+    EXPECT_EQ(std::memcmp(bytes, back, 256), 0);
+    int run[2] = {0, 0}, most[2] = {0, 0};
+    for (int bit = 0; bit < 320 * 8; bit++) {
+        const int one = gcr[bit / 8] >> (7 - bit % 8) & 1;
+        run[one]++;
+        run[!one] = 0;
+        most[one] = std::max(most[one], run[one]);
+    }
+    EXPECT_LE(most[1], 8) << "never a SYNC";
+    EXPECT_LE(most[0], 2);
     const uint8_t invalid[5] = {0x00, 0x52, 0x94, 0xA5, 0x29};
-    uint8_t back[4];
     EXPECT_FALSE(GcrDecodeGroup(invalid, back));
 }
 
@@ -106,15 +106,10 @@ TEST(GcrDiskTest, D64ImagesRoundTripThroughGcrWithTheirErrorBytes)
     };
     for (const Case& c : cases) {
         TestDisk disk = FilledDisk(c.tracks, c.errorBytes);
-        if (c.errorBytes)
-            for (int t = 1; t <= c.tracks; t++)
-                for (int s = 0; s < D64TrackSectors(static_cast<uint8_t>(t)); s++)
-                    ErrorByte(disk, t, s) = 0x01;
         for (const Fault& f : c.faults)
             ErrorByte(disk, f.track, f.sector) = f.code;
-        if (std::string(c.what) == "a whole track without SYNC")
-            for (int s = 0; s < 19; s++)
-                ErrorByte(disk, 20, s) = 3;
+        for (int s = 0; c.errorBytes && c.faults.empty() && s < 19; s++)
+            ErrorByte(disk, 20, s) = 3;
         GcrDisk gcr;
         ASSERT_TRUE(GcrDiskFromD64(disk.bytes, &gcr)) << c.what;
         EXPECT_EQ(gcr.tracks[HalfTrackOfTrack(1)].bytes.size(), 7692u);
@@ -206,10 +201,11 @@ void WriteSectorAsTheDos(GcrDisk& disk, int track, int sector, const uint8_t dat
     w.head.byteReady = [](void* context) {
         Writer& w = *static_cast<Writer*>(context);
         if (w.head.writing) {
-            if (w.next < w.out.size())
-                w.head.writeData = w.out[w.next++];
+            w.done = w.next == w.out.size();
+            if (w.done)
+                DiskHeadSetWriting(w.head, false);
             else
-                DiskHeadSetWriting(w.head, false), w.done = true;
+                w.head.writeData = w.out[w.next++];
         } else if (w.wait > 0 && --w.wait == 0) {
             DiskHeadSetWriting(w.head, true);
         } else if (w.wait < 0) {
@@ -250,6 +246,45 @@ TEST(GcrDiskTest, ASectorWrittenThroughTheHeadDecodesBackUnlessProtected)
         }
         EXPECT_TRUE(image == expected.bytes) << (isProtected ? "protected" : "writable");
     }
+}
+
+TEST(GcrDiskTest, ImageFilesTakeBackWhatTheDriveWrote)
+{
+    ScratchDirectory scratch;
+    const TestDisk image = FilledDisk(35, false);
+    image.Save("disk.d64");
+    GcrDisk disk;
+    DiskImageFile file;
+    std::string message;
+    ASSERT_TRUE(LoadDiskImageFile("disk.d64", &disk, &file, &message)) << message;
+    const uint8_t data[256] = {1, 2, 3};
+    WriteSectorAsTheDos(disk, 3, 4, data);
+    GcrTrack& spoiled = disk.tracks[HalfTrackOfTrack(9)];
+    spoiled.bytes.assign(100, 0x55);
+    spoiled.written = true;
+    EXPECT_FALSE(SaveDiskImageFile(disk, file, &message));
+    EXPECT_EQ(message, "track 9 no longer decodes: sector 0 not found\n");
+    TestDisk expected = image;
+    std::memcpy(expected.Sector(3, 4), data, 256);
+    EXPECT_TRUE(TestDisk::FromFile("disk.d64").bytes == expected.bytes) << "track 3 saved, track 9 as it was";
+    EXPECT_FALSE(disk.tracks[HalfTrackOfTrack(3)].written);
+    EXPECT_TRUE(spoiled.written) << "reported again at the next save";
+
+    scratch.WriteFile("disk.g64", G64FromGcrDisk(disk));
+    ASSERT_TRUE(LoadDiskImageFile("disk.g64", &disk, &file, &message)) << message;
+    EXPECT_EQ(file.kind, DiskImageKind::G64);
+    WriteSectorAsTheDos(disk, 5, 1, data);
+    EXPECT_TRUE(SaveDiskImageFile(disk, file, &message)) << message;
+    GcrDisk again;
+    ASSERT_TRUE(LoadDiskImageFile("disk.g64", &again, &file, &message)) << message;
+    EXPECT_TRUE(again.tracks[HalfTrackOfTrack(5)].bytes == disk.tracks[HalfTrackOfTrack(5)].bytes);
+
+    chmod("disk.d64", 0444);
+    ASSERT_TRUE(LoadDiskImageFile("disk.d64", &disk, &file, &message)) << message;
+    EXPECT_TRUE(disk.writeProtected) << "a file without write permission";
+    scratch.WriteFile("other.bin", {1, 2, 3});
+    EXPECT_FALSE(LoadDiskImageFile("other.bin", &disk, &file, &message));
+    EXPECT_EQ(message, "not a D64 or G64 image: 3 bytes");
 }
 
 TEST(GcrDiskTest, G64ImagesReadAndWriteAsTheyAre)
