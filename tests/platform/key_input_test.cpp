@@ -63,7 +63,7 @@ protected:
         std::vector<MachineKey> keys;
         int gap = 0;
         for (int frame = 0; frame < 2000 && (KeyInputPending() > 0 || frame == 0); frame++) {
-            KeyInputFrame();
+            KeyInputFrame(false);
             uint8_t state[256];
             KeyInputState(state);
             MachineKey now{0xFF, state[DIK_LSHIFT] || state[DIK_RSHIFT]};
@@ -111,6 +111,11 @@ TEST_F(KeyInput, TheSymbolicMapTypesWhatTheLayoutTyped)
          {{true, DIK_2, '"'}, {true, DIK_APOSTROPHE, '@'}, {true, DIK_3, 0xA3}, {false, DIK_BACKSLASH, '#'},
           {false, DIK_GRAVE, '`'}, {false, DIK_LBRACKET, '['}},
          {{DIK_2, true}, {DIK_MINUS, false}, {DIK_POUND_PLACE, false}, {DIK_3, true}, {DIK_SEMICOLON, true}}},
+        // Caps Lock on: capitals without Shift are the letters themselves,
+        // and with Shift (which Caps Lock turns to small letters) shifted.
+        {"Caps Lock",
+         {{false, DIK_L, 'L'}, {false, DIK_O, 'O'}, {true, DIK_A, 'a'}, {false, DIK_1, '1'}},
+         {{DIK_L, false}, {DIK_O, false}, {DIK_A, true}, {DIK_1, false}}},
         // German: Y and Z swapped, ( ) = on Shift+8 9 0, * on Shift++, : on
         // Shift+., ? on Shift+ß; ö has no key on the machine.
         {"German",
@@ -129,7 +134,7 @@ TEST_F(KeyInput, TheSymbolicMapTypesWhatTheLayoutTyped)
     // The keys that type nothing keep their place: Escape is the machine's
     // ESC (and still Escape for the menus), Insert is Shift+INST/DEL.
     KeyInputDown(DIK_ESCAPE, 0);
-    KeyInputFrame();
+    KeyInputFrame(false);
     uint8_t state[256];
     KeyInputState(state);
     EXPECT_TRUE(state[DIK_GRAVE] && state[DIK_ESCAPE]);
@@ -161,21 +166,110 @@ TEST_F(KeyInput, TapsArriveInOrderForTwoScansEachAndHeldKeysStayDown)
     // A held key stays down until it is let go, whatever the frames.
     KeyInputDown(DIK_A, 'a');
     for (int i = 0; i < 40; i++)
-        KeyInputFrame();
+        KeyInputFrame(false);
     uint8_t state[256];
     KeyInputState(state);
     EXPECT_TRUE(state[DIK_A]);
     KeyInputUp(DIK_A);
-    KeyInputFrame();
+    KeyInputFrame(false);
     KeyInputState(state);
     EXPECT_FALSE(state[DIK_A]);
-    // While no frame ends (a menu is open) the queue goes by the clock.
-    Send({false, DIK_B, 'b'});
-    Send({false, DIK_C, 'c'});
-    for (int i = 0; i < 20 && KeyInputPending() > 0; i++) {
-        HeadlessAdvanceClock(20'000'000);
-        KeyInputState(state);
+}
+
+// Unpaced, a press from the PC is one tap of two frames however long it is
+// held, and each of the PC's repeats one more; paced, or with the runner's
+// keys (which count frames), the key stays down.
+TEST_F(KeyInput, AnUnpacedMachineSeesAPressAsOneTap)
+{
+    struct Case {
+        bool unpaced, machineTime;
+        int framesDown;
+    };
+    for (const Case& c : {Case{true, false, 4}, Case{false, false, 40}, Case{true, true, 40}}) {
+        SCOPED_TRACE(testing::Message() << c.unpaced << c.machineTime);
+        KeyInputEventsInMachineTime(c.machineTime);
+        KeyInputDown(DIK_A, 'a');
+        int down = 0;
+        uint8_t state[256];
+        for (int frame = 0; frame < 40; frame++) {
+            if (frame == 20)
+                KeyInputRepeat(DIK_A);
+            KeyInputFrame(c.unpaced);
+            KeyInputState(state);
+            down += state[DIK_A] != 0;
+        }
+        KeyInputUp(DIK_A);
+        EXPECT_EQ(down, c.framesDown);
+        for (int frame = 0; frame < 4; frame++)
+            KeyInputFrame(c.unpaced);
     }
+}
+
+// The state the machine's keyboard latch reads.
+bool MachineSees(uint8_t key)
+{
+    uint8_t state[256];
+    KeyInputReadForMachine(true);
+    KeyInputState(state);
+    KeyInputReadForMachine(false);
+    return state[key] != 0;
+}
+
+// A key pressed in a menu is the menu's: neither its press nor its
+// release reaches the machine, also when it is held past the menu's end
+// or the debugger runs the machine meanwhile.  What the machine held when
+// the menu opened it sees let go; a press typed right after the closing
+// key, before the menu saw it, goes on to the machine.
+TEST_F(KeyInput, KeysPressedInAMenuNeverReachTheMachine)
+{
+    uint8_t state[256];
+    KeyInputDown(DIK_S, 's');
+    KeyInputFrame(false);
+    ASSERT_TRUE(MachineSees(DIK_S));
+    KeyInputDown(DIK_F8, 0);   // opens the menu
+    KeyInputMenuOpen();
+    KeyInputDown(DIK_LSHIFT, 0);
+    KeyInputDown(DIK_ESCAPE, 0);
+    KeyInputState(state);
+    EXPECT_TRUE(state[DIK_ESCAPE] && state[DIK_F8] && state[DIK_LSHIFT]) << "the menu sees its keys at once";
+    EXPECT_FALSE(state[DIK_S]);
+    KeyInputFrame(false);   // the debugger steps the machine
+    EXPECT_FALSE(MachineSees(DIK_GRAVE) || MachineSees(DIK_LSHIFT) || MachineSees(DIK_F8));
+    KeyInputDown(DIK_Q, 'q');   // typed on at once: the menu never saw it
+    KeyInputMenuClose();
+    KeyInputUp(DIK_F8);
+    KeyInputUp(DIK_S);
+    std::vector<bool> escape, s, q, shift;
+    for (int frame = 0; frame < 8; frame++) {
+        if (frame == 4) {
+            KeyInputUp(DIK_ESCAPE);
+            KeyInputUp(DIK_LSHIFT);
+            KeyInputUp(DIK_Q);
+        }
+        KeyInputFrame(false);
+        escape.push_back(MachineSees(DIK_GRAVE) || MachineSees(DIK_ESCAPE));
+        shift.push_back(MachineSees(DIK_LSHIFT));
+        s.push_back(MachineSees(DIK_S));
+        q.push_back(MachineSees(DIK_Q));
+    }
+    EXPECT_EQ(escape, std::vector<bool>(8, false));
+    EXPECT_EQ(shift, std::vector<bool>(8, false));
+    EXPECT_EQ(s, std::vector<bool>(8, false));   // it had its two frames before the menu
+    EXPECT_EQ(q, (std::vector<bool>{false, true, true, true, false, false, false, false}));
+    EXPECT_EQ(KeyInputPending(), 0u);
+
+    // Between the menu's pictures its presses are held by the clock.
+    KeyInputMenuOpen();
+    Send({false, DIK_B, 'b'});
+    Send({false, DIK_B, 'b'});
+    std::vector<bool> b;
+    for (int i = 0; i < 8; i++) {
+        KeyInputState(state);
+        b.push_back(state[DIK_B] != 0);
+        HeadlessAdvanceClock(20'000'000);
+    }
+    EXPECT_EQ(b, (std::vector<bool>{true, true, false, true, true, false, false, false}));
+    KeyInputMenuClose();
     EXPECT_EQ(KeyInputPending(), 0u);
 }
 

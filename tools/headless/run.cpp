@@ -7,6 +7,7 @@
 
 #include "key_names.h"
 #include "platform/headless/headless_control.h"
+#include "platform/key_input.h"
 #include "runner.h"
 #include "screen_text.h"
 
@@ -51,12 +52,12 @@ bool WriteText(const std::string& path, const std::string& text)
     return std::fclose(file) == 0 && ok;
 }
 
-// A key goes down or up on the keyboard state and, as on a desktop, as a
+// A key goes down or up on the key translation and, as on a desktop, as a
 // key message to the window.
-void SendKey(const PcKey* key, bool down)
+void SendKey(const RunStep& step, bool down)
 {
-    HeadlessSetKey(key->scanCode, down);
-    HeadlessPostKeyMessage(key->virtualKey, down);
+    FeedRunnerKey(*step.key, down, step.typed);
+    HeadlessPostKeyMessage(step.key->virtualKey, down);
 }
 
 void Continue()
@@ -71,11 +72,17 @@ void Continue()
                 return;
             }
             break;
+        case RunStep::AwaitBasic:
+            if (HeadlessTicks() < static_cast<uint64_t>(BootFrames)) {
+                HeadlessAtTick(static_cast<uint64_t>(BootFrames), Continue);
+                return;
+            }
+            break;
         case RunStep::KeyDown:
-            SendKey(step.key, true);
+            SendKey(step, true);
             break;
         case RunStep::KeyUp:
-            SendKey(step.key, false);
+            SendKey(step, false);
             break;
         case RunStep::ScreenText:
             if (!WriteText(step.path, ScreenText()))
@@ -107,6 +114,9 @@ void Continue()
 
 void StartRun(RunPlan plan, long minimumFrames, std::function<void()> atEnd)
 {
+    // The plan counts frames: a key is held for as long as it says, even
+    // when the machine runs unpaced.
+    KeyInputEventsInMachineTime(true);
     ActiveRun& run = Run();
     run.plan = std::move(plan);
     run.next = 0;
