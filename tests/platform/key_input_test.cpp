@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 
 #include <string>
+#include <tuple>
 #include <vector>
 
 #include "input/key_codes.h"
@@ -181,38 +182,37 @@ TEST_F(KeyInput, TapsArriveInOrderForTwoScansEachAndHeldKeysStayDown)
 // keys (which count frames), the key stays down.
 TEST_F(KeyInput, AnUnpacedMachineSeesAPressAsOneTap)
 {
-    struct Case {
-        bool unpaced, machineTime;
-        int framesDown;
-    };
-    for (const Case& c : {Case{true, false, 4}, Case{false, false, 40}, Case{true, true, 40}}) {
-        SCOPED_TRACE(testing::Message() << c.unpaced << c.machineTime);
-        KeyInputEventsInMachineTime(c.machineTime);
+    // Unpaced, paced, and unpaced with the runner's keys: frames A is down.
+    for (auto [unpaced, machineTime, framesDown] : {std::tuple{true, false, 4}, {false, false, 40}, {true, true, 40}}) {
+        KeyInputEventsInMachineTime(machineTime);
         KeyInputDown(DIK_A, 'a');
         int down = 0;
-        uint8_t state[256];
-        for (int frame = 0; frame < 40; frame++) {
+        for (int frame = 0; frame < 44; frame++) {
             if (frame == 20)
                 KeyInputRepeat(DIK_A);
-            KeyInputFrame(c.unpaced);
+            if (frame == 40)
+                KeyInputUp(DIK_A);
+            KeyInputFrame(unpaced);
+            uint8_t state[256];
             KeyInputState(state);
             down += state[DIK_A] != 0;
         }
-        KeyInputUp(DIK_A);
-        EXPECT_EQ(down, c.framesDown);
-        for (int frame = 0; frame < 4; frame++)
-            KeyInputFrame(c.unpaced);
+        EXPECT_EQ(down, framesDown) << unpaced << machineTime;
     }
 }
 
-// The state the machine's keyboard latch reads.
-bool MachineSees(uint8_t key)
+// Which of Escape, Shift, F8, S and Q the machine's keyboard latch reads.
+std::string MachineSees()
 {
     uint8_t state[256];
     KeyInputReadForMachine(true);
     KeyInputState(state);
     KeyInputReadForMachine(false);
-    return state[key] != 0;
+    const uint8_t keys[] = {DIK_GRAVE, DIK_LSHIFT, DIK_F8, DIK_S, DIK_Q};
+    std::string seen;
+    for (int i = 0; i < 5; i++)
+        seen += state[keys[i]] ? "E^8SQ"[i] : '.';
+    return seen;
 }
 
 // A key pressed in a menu is the menu's: neither its press nor its
@@ -222,55 +222,44 @@ bool MachineSees(uint8_t key)
 // key, before the menu saw it, goes on to the machine.
 TEST_F(KeyInput, KeysPressedInAMenuNeverReachTheMachine)
 {
-    uint8_t state[256];
     KeyInputDown(DIK_S, 's');
     KeyInputFrame(false);
-    ASSERT_TRUE(MachineSees(DIK_S));
     KeyInputDown(DIK_F8, 0);   // opens the menu
+    std::string seen = MachineSees() + " ";
     KeyInputMenuOpen();
     KeyInputDown(DIK_LSHIFT, 0);
     KeyInputDown(DIK_ESCAPE, 0);
+    uint8_t state[256];
     KeyInputState(state);
-    EXPECT_TRUE(state[DIK_ESCAPE] && state[DIK_F8] && state[DIK_LSHIFT]) << "the menu sees its keys at once";
-    EXPECT_FALSE(state[DIK_S]);
+    EXPECT_TRUE(state[DIK_ESCAPE] && state[DIK_F8] && state[DIK_LSHIFT] && !state[DIK_S]);
     KeyInputFrame(false);   // the debugger steps the machine
-    EXPECT_FALSE(MachineSees(DIK_GRAVE) || MachineSees(DIK_LSHIFT) || MachineSees(DIK_F8));
+    seen += MachineSees() + " ";
     KeyInputDown(DIK_Q, 'q');   // typed on at once: the menu never saw it
     KeyInputMenuClose();
-    KeyInputUp(DIK_F8);
-    KeyInputUp(DIK_S);
-    std::vector<bool> escape, s, q, shift;
-    for (int frame = 0; frame < 8; frame++) {
-        if (frame == 4) {
-            KeyInputUp(DIK_ESCAPE);
-            KeyInputUp(DIK_LSHIFT);
-            KeyInputUp(DIK_Q);
-        }
+    for (uint8_t key : {DIK_F8, DIK_S})
+        KeyInputUp(key);
+    for (int frame = 0; frame < 6; frame++) {
+        if (frame == 4)
+            for (uint8_t key : {DIK_ESCAPE, DIK_LSHIFT, DIK_Q})
+                KeyInputUp(key);
         KeyInputFrame(false);
-        escape.push_back(MachineSees(DIK_GRAVE) || MachineSees(DIK_ESCAPE));
-        shift.push_back(MachineSees(DIK_LSHIFT));
-        s.push_back(MachineSees(DIK_S));
-        q.push_back(MachineSees(DIK_Q));
+        seen += MachineSees() + " ";
     }
-    EXPECT_EQ(escape, std::vector<bool>(8, false));
-    EXPECT_EQ(shift, std::vector<bool>(8, false));
-    EXPECT_EQ(s, std::vector<bool>(8, false));   // it had its two frames before the menu
-    EXPECT_EQ(q, (std::vector<bool>{false, true, true, true, false, false, false, false}));
+    // S had one frame of its two when the menu opened.
+    EXPECT_EQ(seen, "..8S. ...S. ..... ....Q ....Q ....Q ..... ..... ");
     EXPECT_EQ(KeyInputPending(), 0u);
 
     // Between the menu's pictures its presses are held by the clock.
     KeyInputMenuOpen();
     Send({false, DIK_B, 'b'});
     Send({false, DIK_B, 'b'});
-    std::vector<bool> b;
-    for (int i = 0; i < 8; i++) {
+    std::string b;
+    for (int i = 0; i < 7; i++, HeadlessAdvanceClock(20'000'000)) {
         KeyInputState(state);
-        b.push_back(state[DIK_B] != 0);
-        HeadlessAdvanceClock(20'000'000);
+        b += state[DIK_B] ? 'B' : '.';
     }
-    EXPECT_EQ(b, (std::vector<bool>{true, true, false, true, true, false, false, false}));
+    EXPECT_EQ(b, "BB.BB..");
     KeyInputMenuClose();
-    EXPECT_EQ(KeyInputPending(), 0u);
 }
 
 TEST_F(KeyInput, PastedTextTypesLettersUnshiftedAndSkipsWhatTheMachineLacks)
@@ -288,7 +277,7 @@ TEST_F(KeyInput, PastedTextTypesLettersUnshiftedAndSkipsWhatTheMachineLacks)
 }
 
 // The screen copied as text; a listing of fifty lines pasted at once: BASIC
-// stores every line.
+// stores every line.  Then a key held on the unpaced machine.
 TEST_F(KeyInput, TheScreenIsCopiedAndAPastedListingOfFiftyLinesArrivesWhole)
 {
     REQUIRE_REAL_ROMS();
@@ -319,6 +308,15 @@ TEST_F(KeyInput, TheScreenIsCopiedAndAPastedListingOfFiftyLinesArrivesWhole)
     }
     EXPECT_EQ(lines, 50);
     EXPECT_EQ(last, 50);
+
+    // Unpaced (Sync=0), a key held for 300 frames types one character.
+    KeyInputDown(DIK_X, 'x');
+    ASSERT_TRUE(RunMainLoop(&exitCode, Ted.FramesCompleted + 300));
+    KeyInputUp(DIK_X);
+    ASSERT_TRUE(RunMainLoop(&exitCode, Ted.FramesCompleted + 10));
+    CopyScreenToClipboard();
+    ASSERT_TRUE(GetClipboardText(&copied));
+    EXPECT_EQ(copied.substr(copied.size() - 10), "50 A=50\nX\n");
 }
 
 }  // namespace
