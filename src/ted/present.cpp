@@ -134,10 +134,11 @@ void PresentFrame()
     // here, it paces as the default rather than never ending the frame.
     const uint32_t sync = Config.Sync <= HighestSync ? Config.Sync : DefaultSync;
     // Warp runs unpaced, as Sync 0 does; so does a moving tape with TapeWarp.
-    for (FrameEndStep step : FrameEndOrder[WarpOn || TapeWarpActive() ? 0 : sync])
+    const bool unpaced = WarpOn || TapeWarpActive() || sync == 0;
+    for (FrameEndStep step : FrameEndOrder[unpaced ? 0 : sync])
         RunStep(step);
     Ted.FrameEndArmed = 0;
     // The keyboard is scanned once a frame: the press queue's clock.
-    KeyInputFrame();
+    KeyInputFrame(unpaced);
     DesktopFrame();
 }

@@ -218,6 +218,22 @@ const tests = {
     await waitFor(page, screenText, (t) => (t.match(/RAVLIN WEB 142/g) || []).length === 2);
   },
 
+  async '?sync=0 types a press once, capitals as letters, and the key after a menu\'s Escape'(browser) {
+    const page = await open(browser, '?sync=0');
+    await ready(page);
+    await page.focus('#screen');
+    // Capitals without Shift (Caps Lock's way); each a press of a few
+    // milliseconds, which the unpaced machine would have repeated.
+    await page.keyboard.type('PRINT 1', { delay: 100 });
+    for (const menu of ['F7', 'F8']) {
+      await tap(page, menu, 500);
+      await tap(page, 'Escape', 500);
+      await tap(page, 'Digit2');
+    }
+    await tap(page, 'Enter');
+    await waitFor(page, screenText, (t) => /\nPRINT 122\n 122\n/.test(t));
+  },
+
   async 'F9 stops the machine in the debugger until Escape'(browser) {
     const page = await open(browser, '');
     await ready(page);

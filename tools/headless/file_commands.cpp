@@ -261,6 +261,7 @@ bool AddFileCommand(std::string_view command, std::string_view rest, RunPlan& pl
             *ok = false;
             return true;
         }
+        plan.push_back({RunStep::AwaitBasic, 0, nullptr, {}});
         *ok = AddTyping("RUN\n", plan, message);
         return true;
     }
@@ -283,6 +284,10 @@ bool AddFileCommand(std::string_view command, std::string_view rest, RunPlan& pl
         return true;
     }
     std::string name = StartDirectoryPath(rest);
+    // A program loaded before BASIC is up would have its pointers reset by
+    // BASIC's start: it waits, as --load does.
+    if (command == "load")
+        plan.push_back({RunStep::AwaitBasic, 0, nullptr, {}});
     AddAction(plan, [action, name] { return action(name); });
     return true;
 }

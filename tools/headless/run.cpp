@@ -8,6 +8,7 @@
 #include "files/safe_save.h"
 #include "key_names.h"
 #include "platform/headless/headless_control.h"
+#include "platform/key_input.h"
 #include "runner.h"
 #include "screen_text.h"
 
@@ -48,12 +49,12 @@ bool WriteText(const std::string& path, const std::string& text)
     return SaveFileReplacing(path.c_str(), reinterpret_cast<const uint8_t*>(text.data()), text.size());
 }
 
-// A key goes down or up on the keyboard state and, as on a desktop, as a
+// A key goes down or up on the key translation and, as on a desktop, as a
 // key message to the window.
-void SendKey(const PcKey* key, bool down)
+void SendKey(const RunStep& step, bool down)
 {
-    HeadlessSetKey(key->scanCode, down);
-    HeadlessPostKeyMessage(key->virtualKey, down);
+    FeedRunnerKey(*step.key, down, step.typed);
+    HeadlessPostKeyMessage(step.key->virtualKey, down);
 }
 
 void Continue()
@@ -68,11 +69,17 @@ void Continue()
                 return;
             }
             break;
+        case RunStep::AwaitBasic:
+            if (HeadlessTicks() < static_cast<uint64_t>(BootFrames)) {
+                HeadlessAtTick(static_cast<uint64_t>(BootFrames), Continue);
+                return;
+            }
+            break;
         case RunStep::KeyDown:
-            SendKey(step.key, true);
+            SendKey(step, true);
             break;
         case RunStep::KeyUp:
-            SendKey(step.key, false);
+            SendKey(step, false);
             break;
         case RunStep::ScreenText:
             if (!WriteText(step.path, ScreenText()))
@@ -109,6 +116,9 @@ std::string CannotWriteMessage(const std::string& path)
 
 void StartRun(RunPlan plan, long minimumFrames, std::function<void()> atEnd)
 {
+    // The plan counts frames: a key is held for as long as it says, even
+    // when the machine runs unpaced.
+    KeyInputEventsInMachineTime(true);
     ActiveRun& run = Run();
     run.plan = std::move(plan);
     run.next = 0;

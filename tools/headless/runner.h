@@ -11,16 +11,19 @@
 struct PcKey;
 
 struct RunStep {
-    enum Kind { Wait, KeyDown, KeyUp, ScreenText, Screenshot, Wav, Action } kind;
+    // AwaitBasic waits until BootFrames frames have passed since power-on.
+    enum Kind { Wait, AwaitBasic, KeyDown, KeyUp, ScreenText, Screenshot, Wav, Action } kind;
     long frames = 0;               // Wait
     const PcKey* key = nullptr;    // KeyDown, KeyUp
     std::string path;              // outputs; empty screen-text path: standard output
     std::function<bool()> action = nullptr;   // Action: false ends the run with exit code 1
+    char typed = 0;                // KeyDown of typed text: the character typed
 };
 using RunPlan = std::vector<RunStep>;
 
 // Frames the machine needs from power-on to BASIC's READY prompt, with a
-// margin; --type waits this long before the first key.
+// margin; --type waits this long before the first key, and a script's
+// type, load and run wait until this frame.
 constexpr long BootFrames = 60;
 // Each typed key is held long enough for the KERNAL's keyboard scan, which
 // runs once a frame, and released long enough for the scan to see it go.

@@ -72,6 +72,7 @@ bool AddCommand(std::string_view line, RunPlan& plan, std::string& message)
             text.remove_prefix(1);
         if (!text.empty() && text.back() == '\r')
             text.remove_suffix(1);
+        plan.push_back({RunStep::AwaitBasic, 0, nullptr, {}});
         return AddTyping(text, plan, message);
     }
     if (command == "press" || command == "hold" || command == "release") {
@@ -197,6 +198,8 @@ bool AddTyping(std::string_view text, RunPlan& plan, std::string& error)
         if (typed.shift)
             plan.push_back({RunStep::KeyDown, 0, shift, {}});
         Press(plan, typed.key, TypeHoldFrames);
+        // The key types this character, whatever the map.
+        plan[plan.size() - 3].typed = c;
         if (typed.shift)
             plan.push_back({RunStep::KeyUp, 0, shift, {}});
         plan.push_back({RunStep::Wait, TypeGapFrames, nullptr, {}});

@@ -71,11 +71,13 @@ uint8_t ScanCodeOf(std::string_view code)
 
 // From the page: one key event.  `character` is the one character the key
 // typed (0 for a key that names no character, such as Enter or F7);
-// `repeat` marks the keyboard's own repeats, which only the window hears
-// (the machine repeats a held key by itself).
+// `repeat` marks the keyboard's own repeats (the machine repeats a held
+// key by itself, but for an unpaced machine each is one more tap).
 extern "C" EMSCRIPTEN_KEEPALIVE void RavlinWebKey(int down, int character, const char* code, int keyCode, int repeat)
 {
     const uint8_t position = ScanCodeOf(code ? code : "");
+    if (position != 0 && repeat && down)
+        KeyInputRepeat(position);
     if (position != 0 && !repeat) {
         if (down)
             KeyInputDown(position, static_cast<uint32_t>(character));
