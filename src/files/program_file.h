@@ -7,7 +7,8 @@
 constexpr uint32_t ProgramDataLimit = 60000;
 
 // Copies the file's data into RAM at its load address (bytes that would land
-// past 0xFFFF are dropped) and moves BASIC's end pointers.  Returns whether
+// past the RAM's end are dropped; the C16's 16 KiB take a load address
+// above them in their mirror) and moves BASIC's end pointers.  Returns whether
 // the load address could be read, that is whether the load took effect; a
 // file that can't be opened, is not a regular file (a directory, a fifo)
 // or is shorter than two bytes changes nothing.

@@ -1,0 +1,52 @@
+#include "machine/machine_model.h"
+
+#include "cartridge/cartridge.h"
+#include "machine/log.h"
+#include "machine/machine_state.h"
+#include "ted/memory_map.h"
+
+uint8_t MachineModel = ModelPlus4;
+uint16_t RamAddressMask = 0xFFFF;
+
+namespace {
+
+constexpr const char* ModelNames[3] = {"Plus/4", "C16/C116 16K", "C16 64K"};
+
+// The spans of plain RAM the memory map's inline paths take without
+// decoding (see memory_map.h): on the C16 with 16 KiB only the first copy
+// is plain; the mirrors go through the decoder.
+void SetRamSize(bool sixteenK)
+{
+    RamAddressMask = sixteenK ? 0x3FFF : 0xFFFF;
+    PlainReadSpan = sixteenK ? 0x3FFE : PlainReadSpan64K;
+    PlainWriteSpan = sixteenK ? 0x3FFE : PlainWriteSpan64K;
+}
+
+}  // namespace
+
+const char* MachineModelName(uint8_t model) { return ModelNames[model <= ModelC16With64K ? model : ModelPlus4]; }
+
+bool FunctionRomPresent() { return FunctionRomHalves == 2 && MachineModel == ModelPlus4; }
+
+bool UseMachineModel(uint8_t model)
+{
+    if (model > ModelC16With64K)
+        model = ModelPlus4;
+    const bool changed = model != MachineModel;
+    // Whatever the beam has passed is drawn from the memory it saw.
+    if (Ram64)
+        FlushRender();
+    MachineModel = model;
+    SetRamSize(model == ModelC16);
+    // Without the function ROM its bank shows BASIC and the KERNAL.
+    Ted.RomBank = BankLatchValue(Ted.RomBank);
+    return changed;
+}
+
+void LogMachineModel() { LogLine("Info: Machine model: %s.\n", MachineModelName(MachineModel)); }
+
+void ResetMachineModel()
+{
+    MachineModel = ModelPlus4;
+    SetRamSize(false);
+}

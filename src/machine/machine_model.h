@@ -1,0 +1,35 @@
+// Which machine runs: the Plus/4, the C16 (or C116) with its 16 KiB, or the
+// C16 with the common 64 KiB upgrade.  The `Model` setting chooses; a hard
+// reset, or a snapshot saved on another model, puts a model in force.
+#pragma once
+#include <cstdint>
+
+constexpr uint8_t ModelPlus4 = 0;
+constexpr uint8_t ModelC16 = 1;          // the C16 or C116 with 16 KiB
+constexpr uint8_t ModelC16With64K = 2;
+
+// The model running now (the setting may already name another one, which
+// the next hard reset brings in).
+extern uint8_t MachineModel;
+
+// The RAM's address lines.  The C16's 16 KiB answer every address with
+// its low 14 bits, so they repeat through the whole space, for the
+// processor and the TED alike; Ram64[0x0000-0x3FFF] then holds them.
+extern uint16_t RamAddressMask;
+inline uint16_t RamAddress(uint16_t address) { return static_cast<uint16_t>(address & RamAddressMask); }
+
+// Puts a model in force (start-up, hard reset, snapshot load): the RAM's
+// size, whether the function ROM is wired, the bank latch filtered to what
+// the model has.  Returns whether the model changed.
+bool UseMachineModel(uint8_t model);
+// "Info: Machine model: NAME." in the log.
+void LogMachineModel();
+// Back to the Plus/4 without side effects (power-on state for tests).
+void ResetMachineModel();
+
+// "Plus/4", "C16/C116 16K", "C16 64K"; an unknown number gives "Plus/4".
+const char* MachineModelName(uint8_t model);
+
+// The function ROM answers in bank 1: on the Plus/4, when both halves were
+// read at start-up.  The C16 has no socket for it.
+bool FunctionRomPresent();
