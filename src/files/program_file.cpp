@@ -50,6 +50,7 @@ bool LoadProgramBytes(const uint8_t* bytes, size_t size)
     uint32_t wanted = room < ProgramDataLimit ? room : ProgramDataLimit;
     uint32_t stored = static_cast<uint32_t>(size - 2 < wanted ? size - 2 : wanted);
     std::memcpy(Ram64 + loadAddress, bytes + 2, stored);
+    RefreshRamImage();
 
     uint32_t end = BasicTextStart + stored;
     if (end <= HighestPointer) {

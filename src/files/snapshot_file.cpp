@@ -149,6 +149,7 @@ bool LoadSnapshotFile(const char* fileName)
     if (UseMachineModel(LoadedModel))
         LogMachineModel();
     std::memcpy(Ram64, field, 0x10000);
+    RefreshRamImage();
 
     // An interrupt noticed before the load belongs to the old program; and
     // the sound follows the restored registers, not the old writes.

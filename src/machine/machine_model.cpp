@@ -1,9 +1,11 @@
 #include "machine/machine_model.h"
 
+#include <cstring>
+
 #include "cartridge/cartridge.h"
 #include "machine/log.h"
 #include "machine/machine_state.h"
-#include "ted/memory_map.h"
+#include "ted/video_watch.h"
 
 uint8_t MachineModel = ModelPlus4;
 uint16_t RamAddressMask = 0xFFFF;
@@ -12,14 +14,16 @@ namespace {
 
 constexpr const char* ModelNames[3] = {"Plus/4", "C16/C116 16K", "C16 64K"};
 
-// The spans of plain RAM the memory map's inline paths take without
-// decoding (see memory_map.h): on the C16 with 16 KiB only the first copy
-// is plain; the mirrors go through the decoder.
 void SetRamSize(bool sixteenK)
 {
     RamAddressMask = sixteenK ? 0x3FFF : 0xFFFF;
-    PlainReadSpan = sixteenK ? 0x3FFE : PlainReadSpan64K;
-    PlainWriteSpan = sixteenK ? 0x3FFE : PlainWriteSpan64K;
+    if (!Ram64)
+        return;
+    // Every page watched on the C16, so that the processor's writes reach
+    // the image; and the image made from the copy.
+    Ted.Watch.valid = 0;
+    RefreshVideoWatch();
+    RefreshRamImage();
 }
 
 }  // namespace
@@ -48,5 +52,11 @@ void LogMachineModel() { LogLine("Info: Machine model: %s.\n", MachineModelName(
 void ResetMachineModel()
 {
     MachineModel = ModelPlus4;
-    SetRamSize(false);
+    RamAddressMask = 0xFFFF;
+}
+
+void RefreshRamImage()
+{
+    if (RamAddressMask != 0xFFFF && Ram64)
+        std::memcpy(Ram64 + RamImageOffset, Ram64, RamImageOffset);
 }

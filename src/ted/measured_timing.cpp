@@ -69,8 +69,9 @@ void FetchRow(uint16_t position, bool attributes, uint8_t into[40])
 {
     const uint16_t codes = static_cast<uint16_t>(((Ram64[ted::MatrixBase] & ted::MatrixBaseBits) + 4) << 8);
     const uint16_t base = attributes ? static_cast<uint16_t>(codes - 0x400) : codes;
+    const uint16_t ramMask = RamAddressMask;
     for (unsigned col = 0; col < 40; col++)
-        into[col] = Ram64[RamAddress(static_cast<uint16_t>(base + ((position + col) & 0x3FF)))];
+        into[col] = Ram64[(base + ((position + col) & 0x3FF)) & ramMask];
 }
 
 // The row state steps with each line: a row starts on its attribute line;

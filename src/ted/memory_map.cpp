@@ -43,8 +43,12 @@ uint8_t ReadIoPage(uint16_t address)
 }  // namespace
 
 bool FlatMemory = false;
-uint16_t PlainReadSpan = PlainReadSpan64K;
-uint16_t PlainWriteSpan = PlainWriteSpan64K;
+
+void WriteWatchedRam(uint16_t address, uint8_t value)
+{
+    BeforeVideoWrite(RamAddress(address));
+    StoreRam(address, value);
+}
 
 uint8_t ReadDecoded(uint16_t address)
 {
@@ -96,7 +100,7 @@ void WriteDecoded(uint16_t address, uint8_t value)
         if (address == 0x0001)
             SerialPortWrite(value);  // the port drives the serial bus; RAM byte 1 stays
         else
-            Ram64[RamAddress(address)] = value;
+            StoreRam(address, value);
         if (address <= 0x0001)
             ProcessorPortWritten(address, value);   // the cassette lines
         return;
@@ -105,7 +109,7 @@ void WriteDecoded(uint16_t address, uint8_t value)
         if (address < 0xFF40)
             WriteTedRegister(static_cast<uint8_t>(address & 0x3F), value);
         else
-            Ram64[RamAddress(address)] = value;
+            StoreRam(address, value);
         return;
     }
     if (address >= 0xFD30 && address <= 0xFD3F) {

@@ -11,6 +11,10 @@
 // WriteByte below handle plain RAM themselves.
 uint8_t ReadDecoded(uint16_t address);
 void WriteDecoded(uint16_t address, uint8_t value);
+// A processor write to plain RAM in a watched page (video_watch.h): the
+// pending picture drawn first when the TED reads the page, and on the C16
+// with 16 KiB the byte stored in the RAM's copy and its image.
+void WriteWatchedRam(uint16_t address, uint8_t value);
 
 // The images seen in the two ROM windows while ROM is enabled: bank 1 the
 // function ROM, banks 2 and 3 the cartridge slots (cartridge.h); where
@@ -18,23 +22,18 @@ void WriteDecoded(uint16_t address, uint8_t value);
 inline const uint8_t* LowRomImage() { return LowRomBanks[Ted.RomBank & 0x03]; }
 inline const uint8_t* HighRomImage() { return HighRomBanks[(Ted.RomBank >> 2) & 0x03]; }
 
-// How far plain RAM reaches from 0x0002 for the inline paths below: with
-// 64 KiB, 0x0002-0x7FFF for reads (ROM may lie above) and 0x0002-0xFCFF for
-// writes (writes under ROM always reach RAM); on the C16 with 16 KiB both
-// end at 0x3FFF, and its mirrors go through the decoder
-// (machine_model.h sets them).
-constexpr uint16_t PlainReadSpan64K = 0x7FFE;
-constexpr uint16_t PlainWriteSpan64K = 0xFCFE;
-extern uint16_t PlainReadSpan;
-extern uint16_t PlainWriteSpan;
-
 // Every processor access comes here, several times per instruction, so plain
-// RAM is one comparison away, and the ROM windows up to the KERNAL's fixed
-// page at 0xFC00 follow.  Address 0x0001 is the processor port and never
-// plain RAM.
+// RAM is one comparison away: 0x0002-0x7FFF for reads (ROM may lie above),
+// 0x0002-0xFCFF for writes (writes under ROM always reach RAM), and the ROM
+// windows up to the KERNAL's fixed page at 0xFC00 follow.  Address 0x0001 is the processor port
+// and never plain RAM.
+//
+// The C16's 16 KiB (machine_model.h) cost the 64 KiB models nothing here:
+// Ram64 keeps a copy of them at 0x4000-0x7FFF for the reads, and every
+// page is watched for the writes, which go to WriteWatchedRam.
 inline uint8_t ReadByte(uint16_t address)
 {
-    if (static_cast<uint16_t>(address - 2) < PlainReadSpan) [[likely]]
+    if (static_cast<uint16_t>(address - 2) < 0x7FFE) [[likely]]
         return Ram64[address];
     if (static_cast<uint16_t>(address - 0x8000) < 0x7C00 && Ted.RomEnabled) [[unlikely]]
         return address < 0xC000 ? LowRomImage()[address - 0x8000] : HighRomImage()[address - 0xC000];
@@ -43,9 +42,10 @@ inline uint8_t ReadByte(uint16_t address)
 
 inline void WriteByte(uint16_t address, uint8_t value)
 {
-    if (static_cast<uint16_t>(address - 2) < PlainWriteSpan) {
-        BeforeVideoWrite(address);
-        Ram64[address] = value;
+    if (static_cast<uint16_t>(address - 2) < 0xFCFE) {
+        if (Ted.Watch.page[address >> 8]) [[unlikely]]
+            WriteWatchedRam(address, value);
+        Ram64[address] = value;   // on the C16 a byte of no use above 0x7FFF
         return;
     }
     WriteDecoded(address, value);

@@ -47,11 +47,15 @@ void LatchRegisterValues(LineLatches& l)
     l.bg3 = Ram64[Background3];
     l.border = Ram64[BorderColour];
     // The bit covers the bitmap too; the older model takes bitmaps from RAM.
+    if (!(ff12 & BitmapGlyphsFromRom)) {
+        l.glyphRom = l.bitmapSource = FetchFromRam;
+        l.glyphMask = l.bitmapMask = RamAddressMask;
+        return;
+    }
     const bool measured = Ted.ModelInUse == 1;
-    const bool fromRom = ff12 & BitmapGlyphsFromRom;
-    l.glyphRom = FetchSourceAt(l.cb, fromRom, measured);
+    l.glyphRom = FetchSourceAt(l.cb, true, measured);
     l.glyphMask = FetchMask(l.glyphRom);
-    l.bitmapSource = measured ? FetchSourceAt(l.bb, fromRom, true) : FetchFromRam;
+    l.bitmapSource = measured ? FetchSourceAt(l.bb, true, true) : FetchFromRam;
     l.bitmapMask = FetchMask(l.bitmapSource);
 }
 

@@ -1,8 +1,10 @@
 // The renderer: after every main-loop pass, the 8-pixel chunks of the
 // current raster line that the beam has passed are drawn into FrameBuffer.
 #include <algorithm>
+#include <array>
 #include <cstring>
 
+#include "machine/machine_model.h"
 #include "machine/machine_state.h"
 #include "machine/settings.h"
 #include "ted/render_inline.h"
@@ -106,6 +108,16 @@ void LeftEdgeFill(uint8_t* row, uint8_t ff06, uint8_t ff07)
     std::memcpy(row + 72, bytes + 8 - hs, hs);
 }
 
+// Glyph lines for text drawn from where nothing answers: the bus's last
+// byte, the cell's code (render_window.h), as a glyph image of its own.
+// Entry s + 8 * c (s the line in the row) is c.
+constexpr std::array<uint8_t, 0x800> BusGlyphs = [] {
+    std::array<uint8_t, 0x800> table{};
+    for (unsigned i = 0; i < table.size(); i++)
+        table[i] = static_cast<uint8_t>(i >> 3);
+    return table;
+}();
+
 // Text mode, the common case, with the line's values held in locals.
 void TextChunks(uint8_t* at, unsigned x, unsigned last, uint8_t ff07)
 {
@@ -126,14 +138,15 @@ void TextChunks(uint8_t* at, unsigned x, unsigned last, uint8_t ff07)
     };
     if (l.buffered) {
         // The measured model: the row's fetched codes and attributes.
-        // Glyphs from where nothing answers are the bus's last byte, the
-        // cell's code (render_window.h).
-        const bool glyphsFromBus = l.glyphRom == FetchFromOpenBus;
+        const bool fromBus = l.glyphRom == FetchFromOpenBus;
+        const uint8_t* glyphs = fromBus ? BusGlyphs.data() : image;
+        const uint16_t line = fromBus ? (gl & 7) : gl;
+        const uint16_t lineMask = fromBus ? 0x7FF : glyphMask;
+        const uint8_t glyphCode = fromBus ? 0xFF : codeMask;   // the whole code is on the bus
         uint8_t* out = at + 2 * x;
         for (unsigned col = x / 4 - 8; col <= last / 4 - 8; col++, out += 8) {
             const uint8_t c = Ted.RowCodes[col];
-            draw(out, c, Ted.RowAttributes[col],
-                 glyphsFromBus ? c : image[static_cast<uint16_t>(gl + 8 * (c & codeMask)) & glyphMask]);
+            draw(out, c, Ted.RowAttributes[col], glyphs[static_cast<uint16_t>(line + 8 * (c & glyphCode)) & lineMask]);
         }
         return;
     }
@@ -343,6 +356,9 @@ void RenderAtFrameEnd()
     if (Ted.FrameCountArmed) {
         Ted.FrameCountArmed = 0;
         Ted.FramesCompleted++;
+        // The stack, written straight into RAM, reaches the C16's image of
+        // its 16 KiB here (machine_model.h).
+        RefreshRamImage();
     }
 }
 

@@ -14,7 +14,7 @@ void MarkPages(uint16_t start, unsigned length)
     const unsigned pages = ((start & 0xFF) + length + 0xFF) >> 8;
     const unsigned pageMask = RamAddressMask >> 8;
     for (unsigned i = 0; i < pages; i++)
-        Ted.Watch.page[((start >> 8) + i) & pageMask] = 1;
+        Ted.Watch.page[((start >> 8) + i) & pageMask] |= WatchVideo;
 }
 
 }  // namespace
@@ -24,16 +24,17 @@ void RefreshVideoWatch()
     const LineLatches& l = Ted.Latch;
     VideoWatch& w = Ted.Watch;
     const bool bitmap = Ram64[0xFF06] & 0x20;
+    const uint64_t key = l.mb | uint64_t{l.cb} << 16 | uint64_t{l.bb} << 32 | uint64_t{bitmap} << 48 |
+                         uint64_t{l.glyphRom} << 49 | uint64_t{l.bitmapSource} << 51 |
+                         uint64_t{RamAddressMask} << 53;
+    if (w.valid && w.key == key)
+        return;
     const bool glyphInRam = l.glyphRom == FetchFromRam;
     const bool bitmapInRam = l.bitmapSource == FetchFromRam;
     const bool sixteenK = RamAddressMask != 0xFFFF;
-    const uint64_t key = l.mb | uint64_t{l.cb} << 16 | uint64_t{l.bb} << 32 | uint64_t{bitmap} << 48 |
-                         uint64_t{glyphInRam} << 49 | uint64_t{bitmapInRam} << 50 | uint64_t{sixteenK} << 51;
-    if (w.valid && w.key == key)
-        return;
     w.valid = 1;
     w.key = key;
-    std::memset(w.page, 0, sizeof w.page);
+    std::memset(w.page, sixteenK ? WatchMirror : 0, sizeof w.page);
     // Characters at mb, attributes 1 KiB below; text rows and bitmap
     // colours reach up to row 32 of the matrix (1,319 bytes above mb) and
     // 1 KiB below that.
