@@ -36,7 +36,8 @@ bool UseMachineModel(uint8_t model)
 {
     if (model > ModelC16With64K)
         model = ModelPlus4;
-    const bool changed = model != MachineModel;
+    if (model == MachineModel)
+        return false;
     // Whatever the beam has passed is drawn from the memory it saw.
     if (Ram64)
         FlushRender();
@@ -44,7 +45,7 @@ bool UseMachineModel(uint8_t model)
     SetRamSize(model == ModelC16);
     // Without the function ROM its bank shows BASIC and the KERNAL.
     Ted.RomBank = BankLatchValue(Ted.RomBank);
-    return changed;
+    return true;
 }
 
 void LogMachineModel() { LogLine("Info: Machine model: %s.\n", MachineModelName(MachineModel)); }
