@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "cpu/cpu.h"
+#include "machine/machine_model.h"
 #include "machine/machine_state.h"
 #include "machine/settings.h"
 #include "machine/startup.h"
@@ -195,6 +196,40 @@ TEST_F(MeasuredPictureTest, BitmapFollowsTheVerticalScroll)
         EXPECT_EQ(Pixel(c.firstLine, 64), 0x01);
         EXPECT_EQ(Pixel(c.firstLine + 1, 64), 0x00);
     }
+}
+
+// A bitmap at 0x2000 with 0xFF12 bit 2 set (fetched from "ROM" where none
+// answers): each cell shows the last byte on the bus, its own matrix byte,
+// not the bitmap in RAM; the older model shows the RAM.  On the C16 with
+// 16 KiB the matrix at 0x4800 is the one at 0x0800.
+TEST_F(MeasuredPictureTest, BitmapFromOpenSpaceShowsTheBusByte)
+{
+    std::memset(Ram64 + 0x2000, 0x0F, 0x2000);   // RAM's pattern: left half clear, right half set
+    for (int i = 0; i < 40; i++)
+        Ram64[0x0C00 + i] = static_cast<uint8_t>(0x17 + 13 * i);   // colours in both nibbles
+    WriteByte(BitmapBase, 0x08 | BitmapGlyphsFromRom);
+    WriteByte(Control1, 0x3B);
+    const struct Case {
+        uint8_t model;
+        uint32_t accuracy;
+        uint8_t matrix;
+    } cases[] = {{ModelPlus4, 1, 0x08}, {ModelC16, 1, 0x48}, {ModelPlus4, 0, 0x08}};
+    for (const Case& c : cases) {
+        SCOPED_TRACE(std::string(MachineModelName(c.model)) + ", Accuracy " + std::to_string(c.accuracy));
+        UseMachineModel(c.model);
+        Config.Accuracy = c.accuracy;
+        WriteByte(MatrixBase, c.matrix);
+        ASSERT_TRUE(RunMainLoop(&exitCode, Ted.FramesCompleted + 2));
+        for (int col = 0; col < 40; col++) {
+            const uint8_t s = Ram64[0x0C00 + col];
+            const uint8_t pattern = c.accuracy ? s : 0x0F;
+            for (int x = 0; x < 8; x++) {
+                const uint8_t expected = (pattern & (0x80 >> x)) ? (s >> 4) : (s & 0x0F);
+                ASSERT_EQ(Pixel(4, 64 + 8 * col + x), expected) << "cell " << col << ", pixel " << x;
+            }
+        }
+    }
+    UseMachineModel(ModelPlus4);
 }
 
 }  // namespace
