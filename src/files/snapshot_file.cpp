@@ -102,8 +102,8 @@ bool SaveSnapshotFile(const char* fileName)
             image.push_back(static_cast<uint8_t>(value >> (8 * i)));
     }
     // The address space's RAM: on the C16 with 16 KiB each address shows
-    // the copy it reaches, but for the I/O area's own bytes (memory_map.cpp),
-    // so the file reads the same whichever model loads it.
+    // the byte of the 16 KiB it reaches, but for the I/O area's own bytes
+    // (memory_map.cpp), so the file reads the same whichever model loads it.
     for (uint32_t address = 0; address < 0x10000; address++) {
         const bool io = address >= 0xFD00 && address < 0xFF40;
         image.push_back(Ram64[io ? address : RamAddress(static_cast<uint16_t>(address))]);
@@ -145,7 +145,7 @@ bool LoadSnapshotFile(const char* fileName)
             f.apply(value);
         field += f.size;
     }
-    // The RAM after the model: the C16's 16 KiB take the file's first copy.
+    // The RAM after the model: the C16's 16 KiB take the file's first 16 KiB.
     if (UseMachineModel(LoadedModel))
         LogMachineModel();
     std::memcpy(Ram64, field, 0x10000);

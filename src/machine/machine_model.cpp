@@ -20,7 +20,7 @@ void SetRamSize(bool sixteenK)
     if (!Ram64)
         return;
     // Every page watched on the C16, so that the processor's writes reach
-    // the image; and the image made from the copy.
+    // the image; and the image made anew.
     Ted.Watch.valid = 0;
     RefreshVideoWatch();
     RefreshRamImage();

@@ -16,18 +16,17 @@ extern uint8_t MachineModel;
 
 // The RAM's address lines.  The C16's 16 KiB answer every address with
 // its low 14 bits, so they repeat through the whole space, for the
-// processor and the TED alike; Ram64[0x0000-0x3FFF] then holds them (the
-// RAM's copy), and everything that reads or writes RAM goes through
-// RamAddress.  Only the processor's inline reads of 0x4000-0x7FFF
-// (memory_map.h) take Ram64 as it is: there Ram64 keeps the copy's image,
-// which every processor write updates with the copy and RefreshRamImage
-// brings up to date after the copy was written directly (the stack, a
-// loaded program or snapshot).
+// processor and the TED alike; Ram64[0x0000-0x3FFF] then holds them, and
+// everything that reads or writes RAM goes through RamAddress.  Only the
+// processor's inline reads of 0x4000-0x7FFF (memory_map.h) take Ram64 as it
+// is: there Ram64 keeps an image of the 16 KiB, which every processor write
+// updates along with them, and RefreshRamImage brings up to date after
+// they were written directly (the stack, a loaded program or snapshot).
 extern uint16_t RamAddressMask;
 inline uint16_t RamAddress(uint16_t address) { return static_cast<uint16_t>(address & RamAddressMask); }
 constexpr uint16_t RamImageOffset = 0x4000;
 
-// Stores a byte in RAM, in the copy and on the C16 in its image too.
+// Stores a byte in RAM: on the C16 with 16 KiB in them and their image.
 inline void StoreRam(uint16_t address, uint8_t value)
 {
     const uint16_t at = RamAddress(address);
@@ -36,9 +35,9 @@ inline void StoreRam(uint16_t address, uint8_t value)
         Ram64[at + RamImageOffset] = value;
 }
 
-// On the C16 with 16 KiB: Ram64[0x4000-0x7FFF] again the image of the
-// copy.  Nothing on the 64 KiB models.  Called once a frame and after the
-// copy is written directly.
+// On the C16 with 16 KiB: Ram64[0x4000-0x7FFF] again the image of
+// 0x0000-0x3FFF.  Nothing on the 64 KiB models.  Called once a frame and
+// after the 16 KiB were written directly.
 void RefreshRamImage();
 
 // Puts a model in force (start-up, hard reset, snapshot load): the RAM's

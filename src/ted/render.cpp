@@ -151,7 +151,7 @@ void TextChunks(uint8_t* at, unsigned x, unsigned last, uint8_t ff07)
         return;
     }
     // The older model reads the matrix from RAM, which repeats every 16 KiB
-    // on the C16: ramMask keeps the reads inside the copy Ram64 holds.
+    // on the C16: ramMask keeps the reads inside the 16 KiB at 0x0000.
     const uint16_t ramMask = RamAddressMask;
     uint16_t cp = l.cp, ap = l.ap;
     // The video matrix is 1 KiB: a row past its end continues at its start,

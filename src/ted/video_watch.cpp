@@ -7,8 +7,8 @@
 namespace {
 
 // Marks the pages of length bytes from start, wrapping at 0xFFFF, as the
-// RAM holds them (the C16's 16 KiB in their one copy: writes come here with
-// that copy's addresses).
+// RAM holds them (the C16's 16 KiB at 0x0000-0x3FFF: writes are checked
+// with those addresses).
 void MarkPages(uint16_t start, unsigned length)
 {
     const unsigned pages = ((start & 0xFF) + length + 0xFF) >> 8;
