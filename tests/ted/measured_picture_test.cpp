@@ -7,6 +7,7 @@
 
 #include <cstring>
 #include <string>
+#include <tuple>
 #include <vector>
 
 #include "cpu/cpu.h"
@@ -198,38 +199,26 @@ TEST_F(MeasuredPictureTest, BitmapFollowsTheVerticalScroll)
     }
 }
 
-// A bitmap at 0x2000 with 0xFF12 bit 2 set (fetched from "ROM" where none
-// answers): each cell shows the last byte on the bus, its own matrix byte,
-// not the bitmap in RAM; the older model shows the RAM.  On the C16 with
-// 16 KiB the matrix at 0x4800 is the one at 0x0800.
+// A bitmap at 0x2000 "from ROM" (0xFF12 bit 2), where none answers: each
+// cell shows the bus's last byte, its own matrix byte, not the RAM's 0x0F
+// (which the older model shows).  The C16's matrix at 0x4800 is 0x0800's.
 TEST_F(MeasuredPictureTest, BitmapFromOpenSpaceShowsTheBusByte)
 {
-    std::memset(Ram64 + 0x2000, 0x0F, 0x2000);   // RAM's pattern: left half clear, right half set
+    std::memset(Ram64 + 0x2000, 0x0F, 0x2000);
     for (int i = 0; i < 40; i++)
         Ram64[0x0C00 + i] = static_cast<uint8_t>(0x17 + 13 * i);   // colours in both nibbles
     WriteByte(BitmapBase, 0x08 | BitmapGlyphsFromRom);
     WriteByte(Control1, 0x3B);
-    const struct Case {
-        uint8_t model;
-        uint32_t accuracy;
-        uint8_t matrix;
-    } cases[] = {{ModelPlus4, 1, 0x08}, {ModelC16, 1, 0x48}, {ModelPlus4, 0, 0x08}};
-    for (const Case& c : cases) {
-        SCOPED_TRACE(std::string(MachineModelName(c.model)) + ", Accuracy " + std::to_string(c.accuracy));
-        UseMachineModel(c.model);
-        Config.Accuracy = c.accuracy;
-        WriteByte(MatrixBase, c.matrix);
+    for (const auto& [model, accuracy, matrix] : {std::tuple{ModelPlus4, 1u, 0x08}, {ModelC16, 1u, 0x48}, {ModelPlus4, 0u, 0x08}}) {
+        UseMachineModel(model);
+        Config.Accuracy = accuracy;
+        WriteByte(MatrixBase, static_cast<uint8_t>(matrix));
         ASSERT_TRUE(RunMainLoop(&exitCode, Ted.FramesCompleted + 2));
-        for (int col = 0; col < 40; col++) {
-            const uint8_t s = Ram64[0x0C00 + col];
-            const uint8_t pattern = c.accuracy ? s : 0x0F;
-            for (int x = 0; x < 8; x++) {
-                const uint8_t expected = (pattern & (0x80 >> x)) ? (s >> 4) : (s & 0x0F);
-                ASSERT_EQ(Pixel(4, 64 + 8 * col + x), expected) << "cell " << col << ", pixel " << x;
-            }
+        for (int x = 0; x < 320; x++) {
+            const uint8_t s = Ram64[0x0C00 + x / 8], pattern = accuracy ? s : 0x0F;
+            ASSERT_EQ(Pixel(4, 64 + x), (pattern & (0x80 >> x % 8)) ? s >> 4 : s & 0x0F) << x << " " << int(matrix);
         }
     }
-    UseMachineModel(ModelPlus4);
 }
 
 }  // namespace
