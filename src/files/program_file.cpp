@@ -6,6 +6,7 @@
 
 #include "files/regular_file.h"
 #include "files/safe_save.h"
+#include "machine/machine_model.h"
 #include "machine/machine_state.h"
 
 namespace {
@@ -67,10 +68,15 @@ bool LoadProgramBytes(const uint8_t* bytes, size_t size)
 {
     if (!Ram64 || !bytes || !ProgramLoadProblem(bytes, size).empty())
         return false;
-    uint32_t loadAddress = bytes[0] | (bytes[1] << 8);
-    // The data goes straight into RAM; all of it fits below 0x10000.
-    uint32_t stored = static_cast<uint32_t>(size - 2 < ProgramDataLimit ? size - 2 : ProgramDataLimit);
+    // The data goes straight into RAM.  Nothing runs past 0xFFFF (refused
+    // above); on the C16's 16 KiB, which answer every address with their low
+    // 14 bits, bytes past 0x3FFF are dropped, and only the bytes stored count.
+    const uint32_t loadAddress = RamAddress(static_cast<uint16_t>(bytes[0] | (bytes[1] << 8)));
+    const uint32_t room = RamAddressMask + 1u - loadAddress;
+    uint32_t wanted = room < ProgramDataLimit ? room : ProgramDataLimit;
+    uint32_t stored = static_cast<uint32_t>(size - 2 < wanted ? size - 2 : wanted);
     std::memcpy(Ram64 + loadAddress, bytes + 2, stored);
+    RefreshRamImage();
 
     uint32_t end = BasicTextStart + stored;
     if (end <= HighestPointer) {
@@ -90,6 +96,7 @@ bool SaveProgramFile(const char* fileName, uint16_t start, uint16_t end)
     image.reserve(2u + (end - start));
     image.push_back(static_cast<uint8_t>(start));
     image.push_back(static_cast<uint8_t>(start >> 8));
-    image.insert(image.end(), Ram64 + start, Ram64 + end);
+    for (uint32_t address = start; address < end; address++)
+        image.push_back(Ram64[RamAddress(static_cast<uint16_t>(address))]);
     return SaveFileReplacing(fileName, image.data(), image.size());
 }

@@ -13,8 +13,9 @@ constexpr uint32_t ProgramDataLimit = 60000;
 // the file's first two bytes when size is 2 or more.
 std::string ProgramLoadProblem(const uint8_t* bytes, uint64_t size);
 
-// Copies the file's data into RAM at its load address and moves BASIC's end
-// pointers.  Returns whether the load took effect; a file that can't be
+// Copies the file's data into RAM at its load address (the C16's 16 KiB take
+// a load address above them in their mirror and drop bytes past their end)
+// and moves BASIC's end pointers.  Returns whether the load took effect; a file that can't be
 // opened, is not a regular file (a directory, a fifo), or has a problem
 // above changes nothing.
 bool LoadProgramFile(const char* fileName);

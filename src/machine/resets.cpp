@@ -1,6 +1,7 @@
 #include <cstring>
 
 #include "drive/bus_port.h"
+#include "machine/machine_model.h"
 #include "machine/machine_state.h"
 #include "machine/settings.h"
 
@@ -55,5 +56,8 @@ void HardReset()
     Ted.ClockAtLineStart = 0;
     HardResetRequest = 0;
     ResetBankLatch();
+    // The model chosen in the options menu (or the settings) comes in now.
+    if (UseMachineModel(static_cast<uint8_t>(Config.Model)))
+        LogMachineModel();
     DriveBusReset();
 }

@@ -12,9 +12,11 @@
 
 #include "cpu/cpu.h"
 #include "cpu/opcode_table.h"
+#include "machine/machine_model.h"
 #include "machine/machine_state.h"
 #include "ted/line_setup.h"
 #include "ted/render_inline.h"
+#include "ted/render_window.h"
 #include "ted/steps_inline.h"
 #include "ted/ted_names.h"
 
@@ -67,8 +69,9 @@ void FetchRow(uint16_t position, bool attributes, uint8_t into[40])
 {
     const uint16_t codes = static_cast<uint16_t>(((Ram64[ted::MatrixBase] & ted::MatrixBaseBits) + 4) << 8);
     const uint16_t base = attributes ? static_cast<uint16_t>(codes - 0x400) : codes;
+    const uint16_t ramMask = RamAddressMask;
     for (unsigned col = 0; col < 40; col++)
-        into[col] = Ram64[static_cast<uint16_t>(base + ((position + col) & 0x3FF))];
+        into[col] = Ram64[(base + ((position + col) & 0x3FF)) & ramMask];
 }
 
 // The row state steps with each line: a row starts on its attribute line;
@@ -437,11 +440,10 @@ uint8_t OpenBusRead(uint16_t address)
         TableNow().use[slot] != SlotUse::Double && Ted.RowActive) {
         const LineLatches& l = Ted.Latch;
         const unsigned col = slot - first;
-        if (Ram64[ted::Control1] & ted::Ctrl1Bitmap)
-            return Ram64[static_cast<uint16_t>(l.bitmapRowBase + 8 * col + l.lineInRow)];
         const uint8_t code = Ted.RowCodes[col];
-        const uint8_t* image = l.glyphRom == 0 ? Ram64 : l.glyphRom == 1 ? BasicRom : KernalRom;
-        return image[static_cast<uint16_t>(l.gl + 8 * code) & l.glyphMask];
+        if (Ram64[ted::Control1] & ted::Ctrl1Bitmap)
+            return render::BitmapPattern(l, col, code);
+        return render::GlyphByte(l, render::FetchImage(l.glyphRom), code, code);
     }
     return static_cast<uint8_t>(address >> 8);
 }

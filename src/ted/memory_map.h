@@ -11,6 +11,10 @@
 // WriteByte below handle plain RAM themselves.
 uint8_t ReadDecoded(uint16_t address);
 void WriteDecoded(uint16_t address, uint8_t value);
+// A processor write to plain RAM in a watched page (video_watch.h): the
+// pending picture drawn first when the TED reads the page, and on the C16
+// with 16 KiB the byte stored in them and their image (machine_model.h).
+void WriteWatchedRam(uint16_t address, uint8_t value);
 
 // The images seen in the two ROM windows while ROM is enabled: bank 1 the
 // function ROM, banks 2 and 3 the cartridge slots (cartridge.h); where
@@ -23,6 +27,10 @@ inline const uint8_t* HighRomImage() { return HighRomBanks[(Ted.RomBank >> 2) & 
 // 0x0002-0xFCFF for writes (writes under ROM always reach RAM), and the ROM
 // windows up to the KERNAL's fixed page at 0xFC00 follow.  Address 0x0001 is the processor port
 // and never plain RAM.
+//
+// The C16's 16 KiB (machine_model.h) cost the 64 KiB models nothing here:
+// Ram64 keeps an image of them at 0x4000-0x7FFF for the reads, and every
+// page is watched for the writes, which go to WriteWatchedRam.
 inline uint8_t ReadByte(uint16_t address)
 {
     if (static_cast<uint16_t>(address - 2) < 0x7FFE) [[likely]]
@@ -35,8 +43,9 @@ inline uint8_t ReadByte(uint16_t address)
 inline void WriteByte(uint16_t address, uint8_t value)
 {
     if (static_cast<uint16_t>(address - 2) < 0xFCFE) {
-        BeforeVideoWrite(address);
-        Ram64[address] = value;
+        if (Ted.Watch.page[address >> 8]) [[unlikely]]
+            WriteWatchedRam(address, value);
+        Ram64[address] = value;   // on the C16 the same byte again, or one nothing reads
         return;
     }
     WriteDecoded(address, value);

@@ -1,8 +1,10 @@
 // The renderer: after every main-loop pass, the 8-pixel chunks of the
 // current raster line that the beam has passed are drawn into FrameBuffer.
 #include <algorithm>
+#include <array>
 #include <cstring>
 
+#include "machine/machine_model.h"
 #include "machine/machine_state.h"
 #include "machine/settings.h"
 #include "ted/render_inline.h"
@@ -76,7 +78,7 @@ void LeftEdgeFill(uint8_t* row, uint8_t ff06, uint8_t ff07)
     // under the border, in every mode; otherwise the gap would keep the
     // previous frame's pixels.
     uint64_t pixels = 0;
-    const uint8_t* image = GlyphImage(l.glyphRom);
+    const uint8_t* image = FetchImage(l.glyphRom);
     if (!displayOn) {
         pixels = Splat(l.border);
     } else {
@@ -106,12 +108,22 @@ void LeftEdgeFill(uint8_t* row, uint8_t ff06, uint8_t ff07)
     std::memcpy(row + 72, bytes + 8 - hs, hs);
 }
 
+// Glyph lines for text drawn from where nothing answers: the bus's last
+// byte, the cell's code (render_window.h), as a glyph image of its own.
+// Entry s + 8 * c (s the line in the row) is c.
+constexpr std::array<uint8_t, 0x800> BusGlyphs = [] {
+    std::array<uint8_t, 0x800> table{};
+    for (unsigned i = 0; i < table.size(); i++)
+        table[i] = static_cast<uint8_t>(i >> 3);
+    return table;
+}();
+
 // Text mode, the common case, with the line's values held in locals.
 void TextChunks(uint8_t* at, unsigned x, unsigned last, uint8_t ff07)
 {
     LineLatches& l = Ted.Latch;
     const uint8_t* ram = Ram64;
-    const uint8_t* image = GlyphImage(l.glyphRom);
+    const uint8_t* image = FetchImage(l.glyphRom);
     const uint16_t gl = l.gl, glyphMask = l.glyphMask;
     const uint64_t background = Splat(l.bg0);
     // A flashing cell in the off phase shows no glyph: plain background, or,
@@ -126,13 +138,21 @@ void TextChunks(uint8_t* at, unsigned x, unsigned last, uint8_t ff07)
     };
     if (l.buffered) {
         // The measured model: the row's fetched codes and attributes.
+        const bool fromBus = l.glyphRom == FetchFromOpenBus;
+        const uint8_t* glyphs = fromBus ? BusGlyphs.data() : image;
+        const uint16_t line = fromBus ? (gl & 7) : gl;
+        const uint16_t lineMask = fromBus ? 0x7FF : glyphMask;
+        const uint8_t glyphCode = fromBus ? 0xFF : codeMask;   // the whole code is on the bus
         uint8_t* out = at + 2 * x;
         for (unsigned col = x / 4 - 8; col <= last / 4 - 8; col++, out += 8) {
             const uint8_t c = Ted.RowCodes[col];
-            draw(out, c, Ted.RowAttributes[col], image[static_cast<uint16_t>(gl + 8 * (c & codeMask)) & glyphMask]);
+            draw(out, c, Ted.RowAttributes[col], glyphs[static_cast<uint16_t>(line + 8 * (c & glyphCode)) & lineMask]);
         }
         return;
     }
+    // The older model reads the matrix from RAM, which repeats every 16 KiB
+    // on the C16: ramMask keeps the reads inside the 16 KiB at 0x0000.
+    const uint16_t ramMask = RamAddressMask;
     uint16_t cp = l.cp, ap = l.ap;
     // The video matrix is 1 KiB: a row past its end continues at its start,
     // from the column where the row crosses the end.
@@ -148,10 +168,11 @@ void TextChunks(uint8_t* at, unsigned x, unsigned last, uint8_t ff07)
             l.matrixWrapped = 1;
         }
         const unsigned end = std::min(lastCol, wrapColumn - 1);
-        if (cp + end <= 0xFFFF && ap + end <= 0xFFFF && (gl & glyphMask) + 0x7FFu <= glyphMask) {
-            // Nothing wraps at the end of the address space or the image.
-            const uint8_t* chars = ram + cp;
-            const uint8_t* attributes = ram + ap;
+        if ((cp & ramMask) + end <= ramMask && (ap & ramMask) + end <= ramMask &&
+            (gl & glyphMask) + 0x7FFu <= glyphMask) {
+            // Nothing wraps at the end of the RAM or the image.
+            const uint8_t* chars = ram + (cp & ramMask);
+            const uint8_t* attributes = ram + (ap & ramMask);
             const uint8_t* glyphs = image + (gl & glyphMask);
             for (; col <= end; col++, out += 8) {
                 const uint8_t c = chars[col];
@@ -159,8 +180,8 @@ void TextChunks(uint8_t* at, unsigned x, unsigned last, uint8_t ff07)
             }
         } else {
             for (; col <= end; col++, out += 8) {
-                const uint8_t c = ram[static_cast<uint16_t>(cp + col)];
-                draw(out, c, ram[static_cast<uint16_t>(ap + col)],
+                const uint8_t c = ram[(cp + col) & ramMask];
+                draw(out, c, ram[(ap + col) & ramMask],
                      image[static_cast<uint16_t>(gl + 8 * (c & codeMask)) & glyphMask]);
             }
         }
@@ -176,7 +197,7 @@ void WindowChunks(uint8_t* row, unsigned x, unsigned last, uint8_t ff06, uint8_t
 {
     LineLatches& l = Ted.Latch;
     uint8_t* at = row + l.hs;
-    const uint8_t* image = GlyphImage(l.glyphRom);
+    const uint8_t* image = FetchImage(l.glyphRom);
     switch (ModeOf(ff06, ff07)) {
     case WindowMode::Text:
         TextChunks(at, x, last, ff07);
@@ -335,6 +356,9 @@ void RenderAtFrameEnd()
     if (Ted.FrameCountArmed) {
         Ted.FrameCountArmed = 0;
         Ted.FramesCompleted++;
+        // The stack, written straight into RAM, reaches the C16's image of
+        // its 16 KiB here (machine_model.h).
+        RefreshRamImage();
     }
 }
 

@@ -6,6 +6,7 @@
 #include <bit>
 #include <cstdint>
 
+#include "machine/machine_model.h"
 #include "machine/machine_state.h"
 #include "ted/ted_names.h"
 
@@ -57,19 +58,25 @@ inline WindowMode ModeOf(uint8_t ff06, uint8_t ff07)
     return ModeTable[((ff06 >> 5) & 3) | ((ff07 >> 2) & 4)];
 }
 
-inline const uint8_t* GlyphImage(uint8_t glyphRom)
+// The memory behind a fetch source (RAM also for the open bus, which
+// reads none).
+inline const uint8_t* FetchImage(uint8_t source)
 {
-    return glyphRom == 0 ? Ram64 : glyphRom == 1 ? BasicRom : KernalRom;
+    return source == FetchFromBasicRom ? BasicRom : source == FetchFromKernalRom ? KernalRom : Ram64;
 }
 
-// Glyph line of character c.  The address wraps inside the 64 KiB space
-// or the 16 KiB image, so unusual character bases never read past either.
-inline uint8_t GlyphByte(const LineLatches& l, const uint8_t* image, unsigned c)
+// Glyph line of character c, for a cell whose fetched code is code.  The
+// address wraps inside the RAM or the 16 KiB image, so unusual character
+// bases never read past either.  Where nothing answers, the bus still
+// holds the last byte the TED took for the cell: its code.
+inline uint8_t GlyphByte(const LineLatches& l, const uint8_t* image, unsigned c, uint8_t code)
 {
+    if (l.glyphRom == FetchFromOpenBus) [[unlikely]]
+        return code;
     return image[static_cast<uint16_t>(l.gl + 8 * c) & l.glyphMask];
 }
 
-inline uint8_t MatrixByte(uint16_t address) { return Ram64[address]; }
+inline uint8_t MatrixByte(uint16_t address) { return Ram64[RamAddress(address)]; }
 
 // A cell's character code (or bitmap colours) and attribute byte: from the
 // row's fetched copies in the measured model, from RAM in the older one.
@@ -90,9 +97,9 @@ inline uint64_t TextChunk(const LineLatches& l, const uint8_t* image, unsigned c
     const bool hidden = (a & 0x80) && Ted.FlashPhase == 0;   // flashing, off phase
     if ((c & 0x80) && !(ff07 & ted::Ctrl2Characters256)) {
         // Reverse character: the glyph's set bits in the background.
-        return BitPixels(GlyphByte(l, image, c & 0x7F), hidden ? a : l.bg0, a);
+        return BitPixels(GlyphByte(l, image, c & 0x7F, c), hidden ? a : l.bg0, a);
     }
-    return BitPixels(GlyphByte(l, image, c), hidden ? l.bg0 : a, l.bg0);
+    return BitPixels(GlyphByte(l, image, c, c), hidden ? l.bg0 : a, l.bg0);
 }
 
 inline uint64_t ExtendedColourChunk(const LineLatches& l, const uint8_t* image, unsigned col)
@@ -102,17 +109,16 @@ inline uint64_t ExtendedColourChunk(const LineLatches& l, const uint8_t* image, 
     // The top two bits of the code pick one of the four live background registers.
     const uint8_t background = Ram64[ted::Background0 + (c >> 6)];
     const bool hidden = (a & 0x80) && Ted.FlashPhase == 0;
-    return BitPixels(GlyphByte(l, image, c & 0x3F), hidden ? background : a, background);
+    return BitPixels(GlyphByte(l, image, c & 0x3F, c), hidden ? background : a, background);
 }
 
 inline uint64_t MulticolourTextChunk(const LineLatches& l, const uint8_t* image, unsigned col, uint8_t ff07,
                                      bool reduceCode)
 {
-    uint8_t c = CodeAt(l, col);
+    const uint8_t code = CodeAt(l, col);
     const uint8_t a = AttributeAt(l, col);
-    if (reduceCode && !(ff07 & ted::Ctrl2Characters256))
-        c &= 0x7F;
-    const uint8_t g = GlyphByte(l, image, c);
+    const uint8_t c = reduceCode && !(ff07 & ted::Ctrl2Characters256) ? code & 0x7F : code;
+    const uint8_t g = GlyphByte(l, image, c, code);
     if (!(a & 0x08))
         return BitPixels(g, a, l.bg0);   // a hires cell: no flash, no reverse
     const uint8_t colours[4] = {l.bg0, l.bg1, l.bg2, static_cast<uint8_t>(a & 0x77)};
@@ -123,16 +129,28 @@ struct BitmapCell {
     uint8_t pattern, one, zero;
 };
 
+// A cell's bitmap byte, for a cell whose matrix byte is code: where nothing
+// answers, the last byte the TED took for the cell, as for glyphs.
+inline uint8_t BitmapPattern(const LineLatches& l, unsigned col, uint8_t code)
+{
+    const uint16_t address = static_cast<uint16_t>(l.bitmapRowBase + 8 * col + l.lineInRow);
+    if (l.bitmapSource == FetchFromRam) [[likely]]
+        return Ram64[address & l.bitmapMask];
+    if (l.bitmapSource == FetchFromOpenBus)
+        return code;
+    return FetchImage(l.bitmapSource)[address & l.bitmapMask];
+}
+
 // The bitmap row and its line come from the line set-up: the older model
 // follows the raster (the vertical scroll does not move them), the measured
 // one the TED's character position and sub-row counter.  The colours come
 // from the matrix (s) and the attribute byte below it (t).
 inline BitmapCell BitmapCellAt(const LineLatches& l, unsigned col)
 {
-    const uint8_t pattern = Ram64[static_cast<uint16_t>(l.bitmapRowBase + 8 * col + l.lineInRow)];
     const uint16_t colourAddress = static_cast<uint16_t>(l.colourRowBase + col);
-    const uint8_t s = l.buffered ? Ted.RowCodes[col] : Ram64[colourAddress];
-    const uint8_t t = l.buffered ? Ted.RowAttributes[col] : Ram64[static_cast<uint16_t>(colourAddress - 0x400)];
+    const uint8_t s = l.buffered ? Ted.RowCodes[col] : MatrixByte(colourAddress);
+    const uint8_t t = l.buffered ? Ted.RowAttributes[col] : MatrixByte(static_cast<uint16_t>(colourAddress - 0x400));
+    const uint8_t pattern = BitmapPattern(l, col, s);
     return {pattern, static_cast<uint8_t>(((t & 0x0F) << 4) | (s >> 4)), static_cast<uint8_t>((t & 0xF0) | (s & 0x0F))};
 }
 

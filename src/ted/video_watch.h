@@ -8,12 +8,19 @@
 
 #include "machine/machine_state.h"
 
-// Works out the watched pages for the current line latches and mode, when
-// they differ from the ones the table was made for.
+// What a page's entry in Ted.Watch.page says: the pending run reads it, or
+// (on the C16 with 16 KiB, every page) its writes must reach the RAM's copy
+// and image (memory_map.h).
+constexpr uint8_t WatchVideo = 1;
+constexpr uint8_t WatchMirror = 2;
+
+// Works out the watched pages for the current line latches, mode and
+// machine model, when they differ from the ones the table was made for (or
+// Ted.Watch.valid was cleared).
 void RefreshVideoWatch();
 
 inline void BeforeVideoWrite(uint16_t address)
 {
-    if (Ted.Watch.page[address >> 8]) [[unlikely]]
+    if (Ted.Watch.page[address >> 8] & WatchVideo) [[unlikely]]
         FlushRender();
 }

@@ -41,6 +41,7 @@ const char* const RomLines =
     "Info: KERNAL.BIN successfully loaded.\n";
 
 const char* const DeviceLines =
+    "Info: Machine model: Plus/4.\n"
     "Info: Internal tables generated.\n"
     "Info: CPU initialized.\n"
     "Info: Window class registered.\n"
@@ -295,6 +296,7 @@ TEST_F(StartUpTest, FunctionRomsAreOptional)
     EXPECT_NE(Log().find("Info: KERNAL.BIN successfully loaded.\n"
                          "Info: 3plus1lo.rom successfully loaded.\n"
                          "Warning: 3plus1hi.rom not found.\n"
+                         "Info: Machine model: Plus/4.\n"
                          "Info: Internal tables generated.\n"),
               std::string::npos);
 }

@@ -19,7 +19,7 @@
 
 namespace {
 
-constexpr const char* Title = "Ravlin - The C16/Plus4 Emulator";
+constexpr const char* Title = "Ravlin - The C16/Plus4 Emulator (Plus/4)";
 
 class Desktop : public ::testing::Test {
 protected:
