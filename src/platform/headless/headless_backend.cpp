@@ -4,7 +4,6 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
-#include <deque>
 #include <map>
 #include <memory>
 
@@ -12,10 +11,7 @@
 #include "platform/devices.h"
 #include "platform/headless/headless_control.h"
 #include "platform/key_input.h"
-
-struct PlatformWindow {
-    bool alive = false;
-};
+#include "platform/window_messages.h"
 
 struct DirectDrawObject {
     int unused = 0;
@@ -75,10 +71,6 @@ struct Backend {
     bool soundMuted = false;
     bool inputLost = false;
     int acquireCount = 0;
-    std::deque<Message> queue;
-    bool quitPosted = false;
-    int quitCode = 0;
-    PlatformWindow window;
     int32_t pitchPadding = 0;
     HeadlessFrame lastPresented;
     // When set, the last presented picture is this surface's frame, not yet
@@ -140,6 +132,14 @@ void FireDueEvents()
         b.events.erase(b.events.begin());
         event();
     }
+}
+
+// Waiting skips ahead to the next scripted event.
+void SkipToNextEvent()
+{
+    Backend& b = B();
+    b.ticks = b.events.begin()->first;
+    FireDueEvents();
 }
 
 void ReleaseTaps()
@@ -223,7 +223,7 @@ void HeadlessPostKeyMessage(uint32_t virtualKey, bool down)
     PostMessage(MainWindow, down ? WM_KEYDOWN : WM_KEYUP, virtualKey, 0);
 }
 
-size_t HeadlessQueuedMessages() { return B().queue.size(); }
+size_t HeadlessQueuedMessages() { return QueuedMessageCount(); }
 void HeadlessSetPitchPadding(int32_t bytes) { B().pitchPadding = bytes; }
 const HeadlessFrame& HeadlessLastPresented()
 {
@@ -291,10 +291,8 @@ void ResetPlatformBackend()
     b.readsSinceTick = 0;
     b.inputLost = false;
     b.acquireCount = 0;
-    b.queue.clear();
-    b.quitPosted = false;
-    b.quitCode = 0;
-    b.window.alive = false;
+    ResetMessageQueue();
+    TheWindow.alive = false;
     b.pitchPadding = 0;
     b.lastPresented = HeadlessFrame{};
     b.presentedSource = nullptr;
@@ -314,14 +312,12 @@ void ResetPlatformBackend()
 
 // ---- Window and messages --------------------------------------------------------
 
-void RegisterWindowClass() {}
-
 WindowHandle CreatePlatformWindow(const char*)
 {
     if (Injected(HeadlessCall::CreateWindow) != 0)
         return nullptr;
-    B().window.alive = true;
-    return &B().window;
+    TheWindow.alive = true;
+    return &TheWindow;
 }
 
 void ShowPlatformWindow(WindowHandle window, int)
@@ -330,20 +326,7 @@ void ShowPlatformWindow(WindowHandle window, int)
     WindowProc(window, WM_ACTIVATEAPP, 1, 0);
 }
 
-void DestroyPlatformWindow(WindowHandle window)
-{
-    if (!window || !window->alive)
-        return;
-    window->alive = false;
-    WindowProc(window, WM_DESTROY, 0, 0);
-}
-
-intptr_t DefWindowProc(WindowHandle window, uint32_t message, uintptr_t, intptr_t)
-{
-    if (message == WM_CLOSE)
-        DestroyPlatformWindow(window);
-    return 0;
-}
+void ReleasePlatformWindow() {}
 
 void ShowMessageBox(WindowHandle, const char* text, const char* caption)
 {
@@ -351,74 +334,26 @@ void ShowMessageBox(WindowHandle, const char* text, const char* caption)
     std::fprintf(stderr, "%s: %s\n", caption, text);
 }
 
-bool PeekMessage(Message* message)
-{
-    FireDueEvents();
-    Backend& b = B();
-    if (!b.queue.empty()) {
-        *message = b.queue.front();
-        return true;
-    }
-    if (b.quitPosted) {
-        *message = {nullptr, WM_QUIT, static_cast<uintptr_t>(b.quitCode), 0};
-        return true;
-    }
-    return false;
-}
+// Scripted events fire when their tick has come.
+void PumpPlatformEvents() { FireDueEvents(); }
 
-bool GetMessage(Message* message)
+bool AwaitPlatformEvents(Message* instead)
 {
-    Backend& b = B();
-    FireDueEvents();
-    while (b.queue.empty() && !b.quitPosted) {
-        if (b.events.empty()) {
-            // Nothing will ever arrive: answer as if the program was told
-            // to quit, rather than hang a test.
-            *message = {nullptr, WM_QUIT, 0, 0};
-            return false;
-        }
-        b.ticks = b.events.begin()->first;
-        FireDueEvents();
+    if (B().events.empty()) {
+        // Nothing will ever arrive: answer as if the program was told to
+        // quit, rather than hang a test.
+        *instead = {nullptr, WM_QUIT, 0, 0};
+        return false;
     }
-    if (!b.queue.empty()) {
-        *message = b.queue.front();
-        b.queue.pop_front();
-        return true;
-    }
-    b.quitPosted = false;
-    *message = {nullptr, WM_QUIT, static_cast<uintptr_t>(b.quitCode), 0};
-    return false;
-}
-
-void TranslateMessage(const Message*) {}
-
-intptr_t DispatchMessage(const Message* message)
-{
-    if (message->window && !message->window->alive)
-        return 0;
-    return WindowProc(message->window, message->message, message->wParam, message->lParam);
+    SkipToNextEvent();
+    return true;
 }
 
 void WaitMessage()
 {
-    Backend& b = B();
     FireDueEvents();
-    if (!b.queue.empty() || b.quitPosted || b.events.empty())
-        return;
-    // Skip ahead to the next scripted event.
-    b.ticks = b.events.begin()->first;
-    FireDueEvents();
-}
-
-void PostMessage(WindowHandle window, uint32_t message, uintptr_t wParam, intptr_t lParam)
-{
-    B().queue.push_back({window, message, wParam, lParam});
-}
-
-void PostQuitMessage(int exitCode)
-{
-    B().quitPosted = true;
-    B().quitCode = exitCode;
+    if (!MessageWaiting() && !B().events.empty())
+        SkipToNextEvent();
 }
 
 // ---- Clock, priority, memory ----------------------------------------------------
