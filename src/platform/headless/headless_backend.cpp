@@ -9,13 +9,10 @@
 
 #include "platform/audio_mixer.h"
 #include "platform/devices.h"
+#include "platform/display_objects.h"
 #include "platform/headless/headless_control.h"
 #include "platform/key_input.h"
 #include "platform/window_messages.h"
-
-struct DirectDrawObject {
-    int unused = 0;
-};
 
 struct DisplayDevice {
     uint32_t width = 640, height = 480;
@@ -25,10 +22,6 @@ struct DisplayDevice {
 struct Surface {
     HeadlessFrame frame;
     bool locked = false;
-};
-
-struct Palette {
-    PaletteEntry entries[256];
 };
 
 struct InputSystem {
@@ -428,11 +421,9 @@ int32_t DisplayCreatePrimarySurface(DisplayDevice* display, uint32_t, Surface** 
     if (int32_t r = Injected(HeadlessCall::CreateSurface))
         return r;
     Surface* surface = Make<Surface>();
-    surface->frame.width = display->width;
-    surface->frame.height = display->height;
-    surface->frame.pitch = static_cast<int32_t>(display->width) + B().pitchPadding;
     // A fresh surface holds whatever the display showed: not zeros.
-    surface->frame.pixels.assign(static_cast<size_t>(surface->frame.pitch) * display->height, 0xEE);
+    SizePicture(surface->frame, display->width, display->height,
+                static_cast<int32_t>(display->width) + B().pitchPadding, 0xEE);
     *out = surface;
     return DD_OK;
 }
@@ -476,10 +467,7 @@ int32_t SurfaceLock(Surface* surface, SurfaceDesc* desc)
     if (surface == B().presentedSource && !B().faults[static_cast<int>(HeadlessCall::SurfaceUnlock)].empty())
         TakePresentedCopy();
     surface->locked = true;
-    desc->bits = surface->frame.pixels.data();
-    desc->pitch = surface->frame.pitch;
-    desc->width = surface->frame.width;
-    desc->height = surface->frame.height;
+    DescribePicture(surface->frame, desc);
     return DD_OK;
 }
 
