@@ -12,6 +12,7 @@
 #include "platform/display_objects.h"
 #include "platform/headless/headless_control.h"
 #include "platform/key_input.h"
+#include "platform/sound_buffer.h"
 #include "platform/window_messages.h"
 
 struct DisplayDevice {
@@ -35,12 +36,6 @@ struct KeyboardDevice {
 
 struct SoundSystem {
     int unused = 0;
-};
-
-struct SoundBuffer {
-    MixerVoice* voice = nullptr;
-    WaveFormat format{};
-    int32_t pan = 0;
 };
 
 namespace {
@@ -241,7 +236,7 @@ HeadlessSoundState HeadlessSoundBuffer(SoundBuffer* buffer)
     state.pan = buffer->pan;
     state.playing = buffer->voice->playing.load();
     state.data = buffer->voice->samples;
-    state.samplesPerSecond = buffer->format.samplesPerSecond;
+    state.samplesPerSecond = buffer->voice->ownRate;
     return state;
 }
 
@@ -585,6 +580,8 @@ void InputRelease(InputSystem* input) { Destroy(input); }
 
 // ---- Sound ------------------------------------------------------------------------
 
+AudioMixer& SoundSystemMixer(SoundSystem*) { return B().mixer; }
+
 int32_t DirectSoundCreate(SoundSystem** out)
 {
     if (int32_t r = Injected(HeadlessCall::DirectSoundCreate))
@@ -598,7 +595,9 @@ int32_t SoundSetCooperativeLevel(SoundSystem*, WindowHandle, uint32_t)
     return Injected(HeadlessCall::SoundSetCooperativeLevel);
 }
 
-int32_t SoundCreateBuffer(SoundSystem*, const SoundBufferDesc* desc, SoundBuffer** out)
+// Nothing renders while the program runs (only the clock's ticks do), so a
+// buffer's voice joins the mix at once and never leaves it for a lock.
+int32_t SoundCreateBuffer(SoundSystem* sound, const SoundBufferDesc* desc, SoundBuffer** out)
 {
     if (int32_t r = Injected(HeadlessCall::CreateSoundBuffer))
         return r;
@@ -608,56 +607,53 @@ int32_t SoundCreateBuffer(SoundSystem*, const SoundBufferDesc* desc, SoundBuffer
     if (!voice)
         return DSERR_GENERIC;
     SoundBuffer* buffer = Make<SoundBuffer>();
+    buffer->system = sound;
     buffer->voice = voice;
-    buffer->format = *desc->format;
     MixerAttach(*voice);
     *out = buffer;
     return DS_OK;
 }
 
-int32_t SoundBufferSetFrequency(SoundBuffer* buffer, uint32_t frequency)
+namespace {
+
+// A call on a buffer: refused without one, else the injected result.  The
+// frequency and volume calls are counted too.
+int32_t BufferCall(SoundBuffer* buffer, HeadlessCall call)
 {
     if (!buffer)
         return DSERR_INVALIDPARAM;
-    B().soundCalls++;
-    if (int32_t r = Injected(HeadlessCall::SetFrequency))
+    if (call == HeadlessCall::SetFrequency || call == HeadlessCall::SetVolume)
+        B().soundCalls++;
+    return Injected(call);
+}
+
+}  // namespace
+
+int32_t SoundBufferSetFrequency(SoundBuffer* buffer, uint32_t frequency)
+{
+    if (int32_t r = BufferCall(buffer, HeadlessCall::SetFrequency))
         return r;
     return MixerSetRate(*buffer->voice, frequency);
 }
 
+int32_t SoundBufferSetVolume(SoundBuffer* buffer, int32_t volume)
+{
+    if (int32_t r = BufferCall(buffer, HeadlessCall::SetVolume))
+        return r;
+    return MixerSetVolume(*buffer->voice, volume);
+}
+
 int32_t SoundBufferSetPan(SoundBuffer* buffer, int32_t pan)
 {
-    if (!buffer)
-        return DSERR_INVALIDPARAM;
-    if (int32_t r = Injected(HeadlessCall::SetPan))
+    if (int32_t r = BufferCall(buffer, HeadlessCall::SetPan))
         return r;
     buffer->pan = pan;
     return DS_OK;
 }
 
-int32_t SoundBufferSetVolume(SoundBuffer* buffer, int32_t volume)
-{
-    if (!buffer)
-        return DSERR_INVALIDPARAM;
-    B().soundCalls++;
-    if (int32_t r = Injected(HeadlessCall::SetVolume))
-        return r;
-    return MixerSetVolume(*buffer->voice, volume);
-}
-
-int32_t SoundBufferGetVolume(SoundBuffer* buffer, int32_t* volume)
-{
-    if (!buffer)
-        return DSERR_INVALIDPARAM;
-    *volume = buffer->voice->volume.load();
-    return DS_OK;
-}
-
 int32_t SoundBufferPlay(SoundBuffer* buffer, uint32_t)
 {
-    if (!buffer)
-        return DSERR_INVALIDPARAM;
-    if (int32_t r = Injected(HeadlessCall::Play))
+    if (int32_t r = BufferCall(buffer, HeadlessCall::Play))
         return r;
     buffer->voice->playing.store(true);
     return DS_OK;
@@ -670,11 +666,7 @@ int32_t SoundBufferLock(SoundBuffer* buffer, uint32_t, uint32_t, void** region1,
         return r;
     if (!buffer)
         return DSERR_INVALIDPARAM;
-    // The whole buffer in one region: the one lock the program makes.
-    *region1 = buffer->voice->samples.data();
-    *bytes1 = static_cast<uint32_t>(buffer->voice->samples.size());
-    *region2 = nullptr;
-    *bytes2 = 0;
+    LockWholeBuffer(*buffer, region1, bytes1, region2, bytes2);
     return DS_OK;
 }
 
@@ -705,11 +697,4 @@ int32_t SoundStreamSetRate(SoundSystem* sound, double levelsPerSecond)
     SoundStream& stream = B().mixer.stream;
     stream.outputRate.store(HeadlessAudioRate);
     return StreamSetInputRate(stream, levelsPerSecond, false) ? DS_OK : DSERR_INVALIDPARAM;
-}
-
-int32_t SoundStreamWrite(SoundSystem* sound, const SoundLevelRun* runs, uint32_t count)
-{
-    if (!sound || (!runs && count > 0))
-        return DSERR_INVALIDPARAM;
-    return StreamWrite(B().mixer.stream, runs, count) ? DS_OK : DSERR_INVALIDPARAM;
 }
