@@ -1,5 +1,9 @@
 // The headless device layer: every object lives in memory, time is virtual,
-// and each call can be made to fail on request.
+// and each call can be made to fail on request.  The window's common steps,
+// the message queue, the picture and the sound buffers' common operations
+// are the layer's own (platform/window_messages.h, display_objects.h,
+// sound_buffer.h); this file adds the clock, the scripted input, the
+// captures and the faults.
 #include <algorithm>
 #include <cstdio>
 #include <cstdlib>

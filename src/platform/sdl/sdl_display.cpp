@@ -1,6 +1,7 @@
-// The display on SDL2: an 8-bit surface of exactly the display mode's size,
-// turned into colours through the palette when it is shown, scaled to the
-// window with its aspect kept and sharp pixels, black around it.
+// The display on SDL2: an 8-bit surface of exactly the display mode's size
+// (platform/screen_surface), turned into colours through the palette when
+// it is shown, scaled to the window with its aspect kept and sharp pixels,
+// black around it.
 //
 // The screen shows at most one picture per refresh: an unlock within the
 // refresh that already showed one is held back and shown as soon as that

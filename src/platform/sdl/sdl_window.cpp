@@ -1,6 +1,6 @@
-// The main window, the message box and the window-message queue on SDL2.
-// SDL's key, focus and close events become the messages the window
-// procedure expects.
+// The main window and the message box on SDL2, and SDL's side of the
+// window-message queue (platform/window_messages.h): SDL's key, focus and
+// close events become the messages the window procedure expects.
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>

@@ -1,9 +1,9 @@
-// The display in the browser: an 8-bit surface of the display mode's size,
-// turned into colours through the palette and put on the page's canvas
-// whenever the browser gets the thread (the browser paints no more often
-// than that, and a machine running flat out presents thousands of frames a
-// second).  The canvas has the mode's size; the page scales it with its
-// aspect kept and sharp pixels.
+// The display in the browser: an 8-bit surface of the display mode's size
+// (platform/screen_surface), turned into colours through the palette and
+// put on the page's canvas whenever the browser gets the thread (the
+// browser paints no more often than that, and a machine running flat out
+// presents thousands of frames a second).  The canvas has the mode's size;
+// the page scales it with its aspect kept and sharp pixels.
 //
 // Unlocking is also where a modal loop (a menu that polls the keyboard
 // without waiting) gives the thread back to the browser: after a burst of

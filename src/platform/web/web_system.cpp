@@ -1,4 +1,5 @@
-// The window, the message queue, the clock, priority and memory in the
+// The window, the browser's side of the message queue
+// (platform/window_messages.h), the clock, priority and memory in the
 // browser.  The "window" is the page's canvas; it is active for as long as
 // the page runs (a page in the background is slowed by the browser itself,
 // so the machine never waits for an activation message that a hidden page
