@@ -11,7 +11,7 @@
 #include "platform/devices.h"
 #include "platform/gamepad.h"
 #include "platform/key_input.h"
-#include "platform/web/web_backend.h"
+#include "platform/window_messages.h"
 
 struct InputSystem {
     int unused = 0;
@@ -88,7 +88,7 @@ extern "C" EMSCRIPTEN_KEEPALIVE void RavlinWebKey(int down, int character, const
     if (virtualKey != 0) {
         // Bit 30: the key was already down; bit 31: it is going up.
         const intptr_t flags = down ? (repeat ? intptr_t{1} << 30 : 0) : (intptr_t{3} << 30);
-        WebPostWindowMessage(down ? WM_KEYDOWN : WM_KEYUP, virtualKey, flags | 1);
+        PostToWindow(down ? WM_KEYDOWN : WM_KEYUP, virtualKey, flags | 1);
     }
 }
 
@@ -96,7 +96,7 @@ extern "C" EMSCRIPTEN_KEEPALIVE void RavlinWebKey(int down, int character, const
 extern "C" EMSCRIPTEN_KEEPALIVE void RavlinWebBlur()
 {
     KeyInputReleaseAll();
-    WebPostWindowMessage(WM_KEYUP, VK_SHIFT, (intptr_t{3} << 30) | 1);
+    PostToWindow(WM_KEYUP, VK_SHIFT, (intptr_t{3} << 30) | 1);
 }
 
 // The first gamepad: bits 0-4 the pad's up, down, left, right and any face
