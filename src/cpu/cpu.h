@@ -80,5 +80,26 @@ void SubtractDecimalOfModel();
 inline void AddWithCarry() { Cpu.FlagD ? AddDecimalOfModel() : AddBinary(); }
 inline void SubtractWithBorrow() { Cpu.FlagD ? SubtractDecimalOfModel() : SubtractBinary(); }
 
-// Executes the one instruction at PC and sets LastCycle.
+// Executes the one instruction at PC and sets LastCycle.  The rules are the
+// model's (processor_model.h): the NMOS processor or the older model.
 void ExecuteInstruction();
+
+// The NMOS processor's interrupt check (Accuracy=1).  An instruction looks
+// at the interrupt line at the start of its last cycle; a taken branch that
+// stays in its page looks only at the start of its second cycle, two before
+// its end.  CLI, SEI and PLP change I after that look, RTI before it.  A
+// jam opcode has stopped the processor: no interrupt is taken.
+struct InterruptPoll {
+    uint8_t cyclesBeforeEnd;   // where the look was: this many cycles before the end
+    bool allowed;              // I was clear there and the processor runs
+};
+InterruptPoll PollOfLastInstruction();
+
+// The NMOS processor's sequences in place of an instruction, 7 cycles each
+// (the caller counts them).  The interrupt pushes PC and the status byte,
+// sets I and loads PC from 0xFFFE.  The reset moves the stack pointer down
+// by three without writing (the pushes are reads on the chip), sets I and
+// loads PC from 0xFFFC.
+constexpr uint16_t InterruptSequenceCycles = 7;
+void EnterInterruptSequence();
+void ResetSequence();

@@ -28,6 +28,34 @@ inline void Compare(uint8_t reg, uint8_t operand)
     Cpu.FlagC = t < 0x100;
 }
 
+// ARR (0x6B, the NMOS processor only): AC AND the operand, rotated right
+// through C.  The flags come from the adder's half-finished work: in binary
+// C is bit 6 and V bit 6 XOR bit 5 of the result; in decimal mode N is the
+// carry that went in, V bit 6 of what the rotate changed, and each digit of
+// the AND is corrected as ADC would correct it (the high one setting C).
+inline void ArrangeRotate(uint8_t operand)
+{
+    const uint8_t t = Cpu.AC & operand;
+    uint8_t a = static_cast<uint8_t>((t >> 1) | (CarryIn() << 7));
+    if (!Cpu.FlagD) {
+        SetNZ(a);
+        Cpu.FlagC = (a >> 6) & 1;
+        Cpu.FlagV = ((a >> 6) ^ (a >> 5)) & 1;
+        Cpu.AC = a;
+        return;
+    }
+    Cpu.FlagN = a & 0x80;
+    Cpu.FlagZ = a == 0;
+    Cpu.FlagV = ((t ^ a) >> 6) & 1;
+    if ((t & 0x0F) + (t & 0x01) > 5)
+        a = static_cast<uint8_t>((a & 0xF0) | ((a + 6) & 0x0F));
+    const bool highCarry = (t & 0xF0) + (t & 0x10) > 0x50;
+    if (highCarry)
+        a = static_cast<uint8_t>(a + 0x60);
+    Cpu.FlagC = highCarry;
+    Cpu.AC = a;
+}
+
 template <Operation O>
 inline void ApplyRead(uint8_t v)
 {
@@ -96,6 +124,8 @@ inline void ApplyRead(uint8_t v)
         Cpu.XR = static_cast<uint8_t>(t);
         Cpu.FlagC = t < 0x100;
         SetNZ(Cpu.XR);
+    } else if constexpr (O == ARR) {
+        ArrangeRotate(v);
     } else {
         static_assert(UnknownOperation<O>);
     }

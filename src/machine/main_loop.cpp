@@ -1,6 +1,7 @@
 #include "cpu/cpu.h"
 #include "debugger/debugger.h"
 #include "files/screenshot.h"
+#include "machine/interrupt_poll.h"
 #include "machine/machine_state.h"
 #include "machine/settings.h"
 #include "machine/startup.h"
@@ -114,7 +115,10 @@ inline void StepTimersAndRaster()
 // walks a table per line kind (line_timing.h).
 enum class Model : uint8_t { Older, Measured };
 
-// One instruction and the TED after it, in the measured model.
+// One instruction and the TED after it, in the measured model, where the
+// processor is the NMOS chip: then the interrupt or reset it leads to.  The
+// deferred form looks at the lines only when something changed or is
+// present (Ted.InterruptWatch).
 template <StepForm T>
 inline void MeasuredInstruction()
 {
@@ -123,8 +127,9 @@ inline void MeasuredInstruction()
     Ted.InInstruction = 1;
     ExecuteInstruction();
     Ted.InInstruction = 0;
-    CheckInterrupts<T>();
     MeasuredStep(T == StepForm::Deferred);
+    if (T == StepForm::Stepped || Ted.InterruptWatch) [[unlikely]]
+        PollInterrupts(T == StepForm::Deferred);
     if (tapeMoving) [[unlikely]]
         TapeAdvance(static_cast<uint32_t>(SingleClockNow() - clockBefore));
 }

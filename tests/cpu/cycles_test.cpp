@@ -60,8 +60,9 @@ struct CycleTest : FlatMachine {
     }
 };
 
-TEST_F(CycleTest, EveryOpcodeWithAndWithoutPageCrossing)
+TEST_F(CycleTest, OlderModelEveryOpcodeWithAndWithoutPageCrossing)
 {
+    UseOlderModel();
     for (int op = 0; op < 256; op++) {
         uint8_t opcode = static_cast<uint8_t>(op);
         uint8_t expected = ExpectedCycles[opcode];
@@ -124,8 +125,9 @@ TEST_F(CycleTest, BranchesTakenNotTakenAndIntoAnotherPage)
     }
 }
 
-TEST_F(CycleTest, IndexedReadsCountTheCrossingOfTheUnwrappedSum)
+TEST_F(CycleTest, OlderModelIndexedReadsCountTheCrossingOfTheUnwrappedSum)
 {
+    UseOlderModel();
     Cpu.XR = 0x10;
     Run(0x1000, {0xBD, 0xF0, 0x12});  // LDA 0x12F0,X
     EXPECT_EQ(LastCycle, 5);
