@@ -18,26 +18,31 @@ struct Target {
 
 // The page test looks at the sum before it wraps to 16 bits, so base 0xFFFF
 // plus 1 counts as a crossing.
-inline Target Indexed(uint16_t base, uint8_t index)
+[[gnu::always_inline]] inline Target Indexed(uint16_t base, uint8_t index)
 {
     unsigned sum = base + index;
     return {static_cast<uint16_t>(sum), static_cast<uint8_t>((sum >> 8) != (base >> 8u))};
 }
 
-inline uint8_t OperandByte() { return ReadByte(static_cast<uint16_t>(Cpu.PC + 1)); }
-inline uint16_t OperandWord() { return ReadWord(static_cast<uint16_t>(Cpu.PC + 1)); }
+[[gnu::always_inline]] inline uint8_t OperandByte() { return ReadByte(static_cast<uint16_t>(Cpu.PC + 1)); }
+[[gnu::always_inline]] inline uint16_t OperandWord() { return ReadWord(static_cast<uint16_t>(Cpu.PC + 1)); }
 
 // A pointer in page 0 as the chip reads it: the high byte of a pointer at
 // 0xFF comes from 0x00.
-inline uint16_t ZeroPageWord(uint8_t pointer)
+[[gnu::always_inline]] inline uint16_t ZeroPageWord(uint8_t pointer)
 {
+    if (static_cast<uint8_t>(pointer - 2) < 0xFD) [[likely]] {
+        // 0x02-0xFE: both bytes are plain RAM.
+        const uint8_t* ram = Ram64;
+        return static_cast<uint16_t>(ram[pointer] | (ram[pointer + 1] << 8));
+    }
     uint8_t low = ReadByte(pointer);
     uint8_t high = ReadByte(static_cast<uint8_t>(pointer + 1));
     return static_cast<uint16_t>(low | (high << 8));
 }
 
 template <bool Nmos>
-inline uint16_t PointerWord(uint8_t pointer)
+[[gnu::always_inline]] inline uint16_t PointerWord(uint8_t pointer)
 {
     if constexpr (Nmos)
         return ZeroPageWord(pointer);
@@ -47,7 +52,7 @@ inline uint16_t PointerWord(uint8_t pointer)
 
 // The effective address of a memory operand.
 template <Mode M, bool Nmos = false>
-inline Target Locate()
+[[gnu::always_inline]] inline Target Locate()
 {
     if constexpr (M == Mode::ZeroPage)
         return {OperandByte(), 0};
@@ -72,7 +77,7 @@ inline Target Locate()
 // One data access of an instruction: on the given cycle for the NMOS
 // processor, untimed for the older model.
 template <bool Nmos>
-inline uint8_t DataRead(uint16_t address, unsigned cycle)
+[[gnu::always_inline]] inline uint8_t DataRead(uint16_t address, unsigned cycle)
 {
     if constexpr (Nmos)
         return ReadAt(address, cycle);
@@ -81,7 +86,7 @@ inline uint8_t DataRead(uint16_t address, unsigned cycle)
 }
 
 template <bool Nmos>
-inline void DataWrite(uint16_t address, uint8_t value, unsigned cycle)
+[[gnu::always_inline]] inline void DataWrite(uint16_t address, uint8_t value, unsigned cycle)
 {
     if constexpr (Nmos)
         WriteAt(address, value, cycle);
@@ -94,7 +99,7 @@ inline void DataWrite(uint16_t address, uint8_t value, unsigned cycle)
 // later when indexing crosses a page and the read takes the penalty).
 // crossed reports the page crossing for the +p reads.
 template <Mode M, bool Nmos = false, bool Penalty = false>
-inline uint8_t FetchOperand(uint8_t& crossed, unsigned lastCycle = 0)
+[[gnu::always_inline]] inline uint8_t FetchOperand(uint8_t& crossed, unsigned lastCycle = 0)
 {
     if constexpr (M == Mode::Immediate) {
         crossed = 0;

@@ -175,8 +175,8 @@ inline void ExecuteOther()
         Branch(BranchTaken<O>());
     } else if constexpr (O == JAM && Nmos) {
         // The processor stops on the opcode: each step lets the machine's
-        // time pass, and only a reset starts it again (PollOfLastInstruction
-        // refuses interrupts while the last opcode is a jam).
+        // time pass, and only a reset starts it again (PollOfInstruction
+        // refuses interrupts to a jam).
         LastCycle = cycles;
     } else if constexpr (O == JAM) {
         // The processor locks up on the opcode; only an interrupt, now
@@ -254,17 +254,11 @@ constexpr bool IsJam(uint8_t opcode)
 void ExecuteInstruction()
 {
     const uint8_t opcode = ReadByte(Cpu.PC);
-    if (NmosRules()) {
-        LastOpcode = opcode;
-        NmosHandlers[opcode]();
-    } else {
-        OlderHandlers[opcode]();
-    }
+    (NmosRules() ? NmosHandlers : OlderHandlers)[opcode]();
 }
 
-InterruptPoll PollOfLastInstruction()
+InterruptPoll PollOfInstruction(uint8_t opcode)
 {
-    const uint8_t opcode = LastOpcode;
     InterruptPoll poll{1, !Cpu.FlagI};
     if ((opcode & 0x1F) == 0x10 && LastCycle == 3)
         poll.cyclesBeforeEnd = 2;   // a taken branch that stayed in its page
@@ -280,7 +274,6 @@ void EnterInterruptSequence()
     EnterInterrupt();
     Cpu.FlagI = 1;
     Cpu.PC = ReadWord(0xFFFE);
-    LastOpcode = 0x00;   // checks like BRK: with I set, nothing is taken
 }
 
 void ResetSequence()
@@ -288,5 +281,4 @@ void ResetSequence()
     Cpu.SP = static_cast<uint8_t>(Cpu.SP - 3);
     Cpu.FlagI = 1;
     Cpu.PC = ReadWord(0xFFFC);
-    LastOpcode = 0x00;   // out of a jam
 }

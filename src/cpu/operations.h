@@ -11,7 +11,7 @@ template <Operation>
 inline constexpr bool UnknownOperation = false;
 
 // N from bit 7 (the bit itself is stored), Z as 0 or 1.
-inline void SetNZ(uint8_t value)
+[[gnu::always_inline]] inline void SetNZ(uint8_t value)
 {
     Cpu.FlagN = value & 0x80;
     Cpu.FlagZ = value == 0;
@@ -20,7 +20,7 @@ inline void SetNZ(uint8_t value)
 inline uint8_t CarryIn() { return Cpu.FlagC ? 1 : 0; }
 
 // CMP and its relatives: register − operand as a 16-bit unsigned value.
-inline void Compare(uint8_t reg, uint8_t operand)
+[[gnu::always_inline]] inline void Compare(uint8_t reg, uint8_t operand)
 {
     uint16_t t = static_cast<uint16_t>(reg - operand);
     Cpu.FlagZ = t == 0;
@@ -57,7 +57,7 @@ inline void ArrangeRotate(uint8_t operand)
 }
 
 template <Operation O>
-inline void ApplyRead(uint8_t v)
+[[gnu::always_inline]] inline void ApplyRead(uint8_t v)
 {
     using enum Operation;
     if constexpr (O == LDA) {
@@ -133,7 +133,7 @@ inline void ApplyRead(uint8_t v)
 
 // The byte a store writes to address.
 template <Operation O>
-inline uint8_t StoredValue(uint16_t address)
+[[gnu::always_inline]] inline uint8_t StoredValue(uint16_t address)
 {
     using enum Operation;
     if constexpr (O == STA) {
@@ -158,7 +158,7 @@ inline uint8_t StoredValue(uint16_t address)
 // Read-modify-write: returns the new byte for the target and combines it
 // with AC where the operation does so.
 template <Operation O>
-inline uint8_t Modify(uint8_t m)
+[[gnu::always_inline]] inline uint8_t Modify(uint8_t m)
 {
     using enum Operation;
     uint8_t r;

@@ -26,9 +26,7 @@ extern uint8_t OperandLatch;
 // Cycles taken by the last instruction; the interrupt check, timers, raster
 // and renderer consume it.
 extern uint16_t LastCycle;
-// The NMOS processor (Accuracy=1) between instructions: the opcode of the
-// last instruction, and FlagI as it was before the last CLI, SEI or PLP
-// (those change I after the interrupt check).  PollOfLastInstruction
-// (cpu.h) reads them.
-extern uint8_t LastOpcode;
+// The NMOS processor (Accuracy=1): FlagI as it was before the last CLI, SEI
+// or PLP, which change I after the interrupt check (PollOfInstruction,
+// cpu.h).
 extern uint8_t FlagIBefore;

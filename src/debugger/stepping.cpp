@@ -28,6 +28,7 @@ inline void MeasuredInstruction(bool checkInterrupts)
     const bool tapeMoving = TapeMoving;   // the tape runs on the single clock
     const uint64_t clockBefore = tapeMoving ? SingleClockNow() : 0;
     Ted.PictureHeld = 1;   // the debugger's page stays on the screen
+    LastInstructionAddress = Cpu.PC;
     Ted.InInstruction = 1;
     ExecuteInstruction();
     Ted.InInstruction = 0;

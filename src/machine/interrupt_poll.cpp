@@ -5,11 +5,15 @@
 #include "ted/irq_line.h"
 #include "ted/steps_inline.h"
 
+uint16_t LastInstructionAddress = 0;
+
 namespace {
 
 bool InterruptSeen()
 {
-    const InterruptPoll poll = PollOfLastInstruction();
+    // The opcode is read again here, off the common path; reading has no
+    // side effects outside an instruction.
+    const InterruptPoll poll = PollOfInstruction(ReadByte(LastInstructionAddress));
     if (!poll.allowed)
         return false;
     return IrqLineActiveAt(UnitsOfCycleBefore(poll.cyclesBeforeEnd));

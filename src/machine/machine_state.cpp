@@ -43,7 +43,6 @@ uint32_t SavedPriorityClass = 0;
 CpuRegisters Cpu;
 uint8_t OperandLatch = 0;
 uint16_t LastCycle = 0;
-uint8_t LastOpcode = 0;
 uint8_t FlagIBefore = 0;
 
 TedState Ted;

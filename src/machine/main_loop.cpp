@@ -124,6 +124,7 @@ inline void MeasuredInstruction()
 {
     const bool tapeMoving = TapeMoving;   // the tape runs on the single clock
     const uint64_t clockBefore = tapeMoving ? SingleClockNow() : 0;
+    LastInstructionAddress = Cpu.PC;
     Ted.InInstruction = 1;
     ExecuteInstruction();
     Ted.InInstruction = 0;

@@ -23,7 +23,7 @@ inline const uint8_t* HighRomImage() { return HighRomBanks[(Ted.RomBank >> 2) & 
 // 0x0002-0xFCFF for writes (writes under ROM always reach RAM), and the ROM
 // windows up to the KERNAL's fixed page at 0xFC00 follow.  Address 0x0001 is the processor port
 // and never plain RAM.
-inline uint8_t ReadByte(uint16_t address)
+[[gnu::always_inline]] inline uint8_t ReadByte(uint16_t address)
 {
     if (static_cast<uint16_t>(address - 2) < 0x7FFE) [[likely]]
         return Ram64[address];
@@ -32,7 +32,7 @@ inline uint8_t ReadByte(uint16_t address)
     return ReadDecoded(address);
 }
 
-inline void WriteByte(uint16_t address, uint8_t value)
+[[gnu::always_inline]] inline void WriteByte(uint16_t address, uint8_t value)
 {
     if (static_cast<uint16_t>(address - 2) < 0xFCFE) {
         BeforeVideoWrite(address);
@@ -52,7 +52,7 @@ extern uint8_t BusAccessCycle;
 uint8_t ReadDecodedAt(uint16_t address, unsigned cycle);
 void WriteDecodedAt(uint16_t address, uint8_t value, unsigned cycle);
 
-inline uint8_t ReadAt(uint16_t address, unsigned cycle)
+[[gnu::always_inline]] inline uint8_t ReadAt(uint16_t address, unsigned cycle)
 {
     if (static_cast<uint16_t>(address - 2) < 0x7FFE) [[likely]]
         return Ram64[address];
@@ -61,7 +61,7 @@ inline uint8_t ReadAt(uint16_t address, unsigned cycle)
     return ReadDecodedAt(address, cycle);
 }
 
-inline void WriteAt(uint16_t address, uint8_t value, unsigned cycle)
+[[gnu::always_inline]] inline void WriteAt(uint16_t address, uint8_t value, unsigned cycle)
 {
     if (static_cast<uint16_t>(address - 2) < 0xFCFE) {
         BeforeVideoWrite(address);
@@ -73,7 +73,7 @@ inline void WriteAt(uint16_t address, uint8_t value, unsigned cycle)
 
 // A read-modify-write's two writes: the byte it read, then the result, on
 // consecutive cycles.  Plain RAM sees only the result.
-inline void WriteModifiedAt(uint16_t address, uint8_t unmodified, uint8_t result, unsigned cycle)
+[[gnu::always_inline]] inline void WriteModifiedAt(uint16_t address, uint8_t unmodified, uint8_t result, unsigned cycle)
 {
     if (static_cast<uint16_t>(address - 2) < 0xFCFE) {
         BeforeVideoWrite(address);

@@ -12,7 +12,7 @@
 // they differ from the ones the table was made for.
 void RefreshVideoWatch();
 
-inline void BeforeVideoWrite(uint16_t address)
+[[gnu::always_inline]] inline void BeforeVideoWrite(uint16_t address)
 {
     if (Ted.Watch.page[address >> 8]) [[unlikely]]
         FlushRender();
