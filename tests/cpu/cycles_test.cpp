@@ -1,6 +1,11 @@
-// Every opcode's cycle count, against the machine's published cycle table
-// (typed in again here on purpose), with and without page crossing.
+// Every opcode's cycle count: the older model's against its published
+// table, the NMOS chip's (Accuracy=1) against the chip's table as timer 2
+// counts it in the machine.  Both tables are typed in again here on purpose.
+#include <sstream>
+#include <string>
+
 #include "flat_machine.h"
+#include "machine_fixture.h"
 
 namespace {
 
@@ -162,6 +167,106 @@ TEST_F(CycleTest, OlderModelIndexedReadsCountTheCrossingOfTheUnwrappedSum)
     EXPECT_EQ(LastCycle, 4);
     Run(0x1000, {0xBB, 0xF0, 0x12});
     EXPECT_EQ(LastCycle, 4);
+}
+
+}  // namespace
+
+namespace {
+
+// The chip's table: p adds a cycle when indexing carries into another page,
+// b is a branch (2, 3 taken), - a jam.
+const char* const ChipCycleRows[16] = {
+    " 7  6  -  8  3  3  5  5  3  2  2  2  4  4  6  6", " b 5p  -  8  4  4  6  6  2 4p  2  7 4p 4p  7  7",
+    " 6  6  -  8  3  3  5  5  4  2  2  2  4  4  6  6", " b 5p  -  8  4  4  6  6  2 4p  2  7 4p 4p  7  7",
+    " 6  6  -  8  3  3  5  5  3  2  2  2  3  4  6  6", " b 5p  -  8  4  4  6  6  2 4p  2  7 4p 4p  7  7",
+    " 6  6  -  8  3  3  5  5  4  2  2  2  5  4  6  6", " b 5p  -  8  4  4  6  6  2 4p  2  7 4p 4p  7  7",
+    " 2  6  2  6  3  3  3  3  2  2  2  2  4  4  4  4", " b  6  -  6  4  4  4  4  2  5  2  5  5  5  5  5",
+    " 2  6  2  6  3  3  3  3  2  2  2  2  4  4  4  4", " b 5p  - 5p  4  4  4  4  2 4p  2 4p 4p 4p 4p 4p",
+    " 2  6  2  8  3  3  5  5  2  2  2  2  4  4  6  6", " b 5p  -  8  4  4  6  6  2 4p  2  7 4p 4p  7  7",
+    " 2  6  2  8  3  3  5  5  2  2  2  2  4  4  6  6", " b 5p  -  8  4  4  6  6  2 4p  2  7 4p 4p  7  7",
+};
+
+std::string ChipCell(uint8_t opcode)
+{
+    std::istringstream row(ChipCycleRows[opcode >> 4]);
+    std::string cell;
+    for (int column = 0; column <= (opcode & 15); column++)
+        row >> cell;
+    return cell;
+}
+
+// Instruction lengths from the matrix's layout.
+int LengthOf(uint8_t opcode)
+{
+    const int column = opcode & 15;
+    const bool oddRow = opcode & 0x10;
+    if (column == 0)
+        return opcode == 0x20 ? 3 : (opcode == 0x00 || opcode == 0x40 || opcode == 0x60) ? 1 : 2;
+    if (column >= 0xC)
+        return 3;
+    if (column == 0x9 || column == 0xB)
+        return oddRow ? 3 : 2;
+    return column == 0x8 || column == 0xA ? 1 : 2;
+}
+
+// The branches are taken after LDY #index with C and V clear.
+bool BranchTaken(uint8_t opcode, uint8_t index)
+{
+    switch (opcode) {
+    case 0x10: case 0x50: case 0x90: return true;   // N, V, C clear
+    case 0xD0: return index != 0;
+    case 0xF0: return index == 0;
+    default: return false;
+    }
+}
+
+using ChipCycles = CpuInMachine;
+
+// LDY $FF02 / STY $F0 / LDY #index / the opcode / LDY $FF02 / STY $F1: the
+// two reads of timer 2 lie 9 cycles plus the opcode's apart.  Operand bytes
+// F8 20: zero page 0xF8 (0x08 indexed), absolute 0x20F8 (0x2108 indexed,
+// another page), both pointers at 0xF8 and 0x08 at 0x20F8; jumps, calls,
+// returns and BRK lead to the second read.
+TEST_F(ChipCycles, EveryOpcodeAsTimer2CountsIt)
+{
+    for (int op = 0; op < 256; op++) {
+        const uint8_t opcode = static_cast<uint8_t>(op);
+        const std::string cell = ChipCell(opcode);
+        if (cell == "-")
+            continue;
+        for (uint8_t index : {uint8_t{0x00}, uint8_t{0x10}}) {
+            SCOPED_TRACE(testing::Message() << "opcode " << std::hex << op << " index " << int(index));
+            const uint16_t after = static_cast<uint16_t>(0x1007 + LengthOf(opcode));
+            const uint8_t low = static_cast<uint8_t>(after), high = static_cast<uint8_t>(after >> 8);
+            Poke(0x1000, {0xAC, 0x02, 0xFF, 0x84, 0xF0, 0xA0, index, opcode, 0xF8, 0x20});
+            Poke(after, {0xAC, 0x02, 0xFF, 0x84, 0xF1, 0x4C, static_cast<uint8_t>(after + 5), high});
+            if (opcode == 0x4C || opcode == 0x20)
+                Poke(0x1008, {low, high});
+            if (opcode >> 4 & 1 && (opcode & 15) == 0)
+                Poke(0x1008, {0x00});   // branches: to the next instruction either way
+            Poke(0x00F8, {0xF8, 0x20});
+            Poke(0x0008, {0xF8, 0x20});
+            Poke(0x20F8, {low, high});   // JMP (0x20F8)
+            Poke(0xFFFE, {low, high});   // BRK
+            // RTI pulls a status byte and after, RTS after - 1.
+            const uint16_t back = opcode == 0x40 ? after : static_cast<uint16_t>(after - 1);
+            Poke(0x01FD, {0x20, static_cast<uint8_t>(back), static_cast<uint8_t>(back >> 8)});
+            Cpu.SP = opcode == 0x60 ? 0xFD : opcode == 0x40 ? 0xFC : 0xFF;
+            Cpu.AC = 0;
+            Cpu.XR = index;
+            Cpu.FlagC = Cpu.FlagV = Cpu.FlagD = 0;
+            Cpu.FlagI = 1;
+            Cpu.PC = 0x1000;
+            ASSERT_TRUE(RunTo(static_cast<uint16_t>(after + 5), 100));
+            const int cycles = static_cast<uint8_t>(Ram64[0xF0] - Ram64[0xF1]) - 9;
+            int expected = std::stoi(cell == "b" ? "2" : cell);
+            if (cell == "b")
+                expected += BranchTaken(opcode, index);
+            if (cell.back() == 'p')
+                expected += index != 0;
+            EXPECT_EQ(cycles, expected);
+        }
+    }
 }
 
 }  // namespace
