@@ -41,4 +41,5 @@ void PollInterrupts(bool deferred)
         RunSequence(EnterInterruptSequence, deferred);
     }
     Ted.InterruptWatch = Ted.IrqLine || Ted.ResetRequest;
+    FlagIBefore = Cpu.FlagI;   // the last instruction's look is done
 }

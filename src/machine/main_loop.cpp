@@ -130,7 +130,7 @@ inline void MeasuredInstruction()
     Ted.InInstruction = 0;
     MeasuredStep(T == StepForm::Deferred);
     if (T == StepForm::Stepped || Ted.InterruptWatch) [[unlikely]]
-        PollInterrupts(T == StepForm::Deferred);
+        PollUnmaskedInterrupts(T == StepForm::Deferred);
     if (tapeMoving) [[unlikely]]
         TapeAdvance(static_cast<uint32_t>(SingleClockNow() - clockBefore));
 }

@@ -6,6 +6,7 @@
 #include <gtest/gtest.h>
 
 #include <initializer_list>
+#include <utility>
 
 #include "cpu/cpu.h"
 #include "machine/startup.h"
@@ -20,7 +21,11 @@ struct CpuInMachine : ::testing::Test {
         dir.WriteTinyRoms(0xF000);
         ASSERT_TRUE(BootMachine());
         ASSERT_TRUE(MainLoopPass(&exitCode));   // the reset
-        // ROM off, blanked, single clock, no interrupt source, timer 2 from 0xFFFF.
+        Prepare();
+    }
+    // ROM off, blanked, single clock, no interrupt source, timer 2 from 0xFFFF.
+    static void Prepare()
+    {
         for (auto [address, value] : {std::pair{0xFF3F, 0}, {0xFF06, 0x0B}, {0xFF13, 0x02}, {0xFF0A, 0x00},
                                       {0xFF09, 0xFF}, {0xFF02, 0xFF}, {0xFF03, 0xFF}})
             WriteByte(static_cast<uint16_t>(address), static_cast<uint8_t>(value));
