@@ -253,8 +253,13 @@ constexpr bool IsJam(uint8_t opcode)
 
 void ExecuteInstruction()
 {
+    // Two jumps rather than one through a chosen table: the jump's target
+    // then waits for nothing but the opcode.
     const uint8_t opcode = ReadByte(Cpu.PC);
-    (NmosRules() ? NmosHandlers : OlderHandlers)[opcode]();
+    if (NmosRules()) [[likely]]
+        NmosHandlers[opcode]();
+    else
+        OlderHandlers[opcode]();
 }
 
 InterruptPoll PollOfInstruction(uint8_t opcode)
