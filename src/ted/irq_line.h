@@ -1,6 +1,6 @@
 // The TED's interrupt output as the NMOS processor sees it (Accuracy=1).
 // The processor decides on the line's level at one point of each
-// instruction (PollOfLastInstruction, cpu.h), while the TED is stepped to
+// instruction (PollOfInstruction, cpu.h), while the TED is stepped to
 // the instruction's end afterwards: so every change of the level is kept
 // with the time it happened, and the check asks for the level at its own
 // time.  Times are quarter slots of the single clock since power-on (the
