@@ -34,6 +34,10 @@ TEST_F(InterruptTiming, RasterInterruptRisingOnEachCycle)
         {"PLP setting I", 0x1080, {0x28}, 0, 0x24, {0, 0, 0, -1}},
         {"RTI clearing I", 0x1080, {0x40}, 1, 0x20, {0, 0, 0, 0, 0, 1}},
         {"JAM", 0x1080, {0x02}, 0, 0, {-1, -1}},
+        // INC $FF09 reads on cycle 3, writes that byte back on 4 (which
+        // acknowledges what it read) and the byte plus one on 5 (0x25 + 1
+        // acknowledges the raster, after the look at the start of cycle 5).
+        {"INC $FF09", 0x1080, {0xEE, 0x09, 0xFF}, 0, 0, {-1, -1, -1, -1, 0, -1}},
     };
     // The second round after a hard reset, which starts the TED's clock again.
     for (int round = 0; round < 2; round++)
