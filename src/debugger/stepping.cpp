@@ -5,6 +5,7 @@
 #include "debugger/debugger.h"
 #include "input/key_codes.h"
 #include "input/keyboard.h"
+#include "machine/interrupt_poll.h"
 #include "machine/machine_state.h"
 #include "platform/setup.h"
 #include "tape/datassette.h"
@@ -23,18 +24,20 @@ constexpr uint64_t StepOverSliceClocks = 17784;
 
 inline bool Measured() { return Ted.ModelInUse == 1; }
 
-// One instruction with the TED following it, in the model in use.
+// One instruction with the TED following it, in the model in use, and the
+// interrupt or reset it leads to.
 inline void MeasuredInstruction(bool checkInterrupts)
 {
     const bool tapeMoving = TapeMoving;   // the tape runs on the single clock
     const uint64_t clockBefore = tapeMoving ? SingleClockNow() : 0;
     Ted.PictureHeld = 1;   // the debugger's page stays on the screen
+    LastInstructionAddress = Cpu.PC;
     Ted.InInstruction = 1;
     ExecuteInstruction();
     Ted.InInstruction = 0;
-    if (checkInterrupts)
-        InterruptCheck();
     MeasuredStep(false);
+    if (checkInterrupts)
+        PollInterrupts(false);
     Ted.PictureHeld = 0;
     if (tapeMoving) [[unlikely]]
         TapeAdvance(static_cast<uint32_t>(SingleClockNow() - clockBefore));
@@ -57,13 +60,12 @@ inline void StepWithoutInterruptCheck()
 inline void TakeDueInterrupt()
 {
     if (Ted.ResetRequest || Ted.RasterIrqDue) {
-        const uint16_t before = LastCycle;
-        InterruptCheck();
-        // The measured model's interrupt entry cycles, counted at once here.
-        if (Measured() && LastCycle > before) {
+        if (Measured()) {
             Ted.PictureHeld = 1;
-            MeasuredAdvance(LastCycle - before, false);
+            PollInterrupts(false);
             Ted.PictureHeld = 0;
+        } else {
+            InterruptCheck();
         }
     }
 }

@@ -54,6 +54,9 @@ void HardReset()
     // the single clock counts from 0 as at power-on.
     Ted.ModelInUse = TedState::ModelNotSetUp;
     Ted.ClockAtLineStart = 0;
+    // The interrupt line's times count from there too.
+    Ted.IrqLine = 0;
+    Ted.IrqLineRoseAt = Ted.IrqLineFellAt = Ted.RasterArmedAt = 0;
     HardResetRequest = 0;
     ResetBankLatch();
     // The model chosen in the options menu (or the settings) comes in now.

@@ -10,11 +10,11 @@
 // counter; it meets the counter again when the counter starts a frame.
 #include <cstring>
 
-#include "cpu/cpu.h"
-#include "cpu/opcode_table.h"
 #include "machine/machine_model.h"
 #include "machine/machine_state.h"
+#include "ted/irq_line.h"
 #include "ted/line_setup.h"
+#include "ted/memory_map.h"
 #include "ted/render_inline.h"
 #include "ted/render_window.h"
 #include "ted/steps_inline.h"
@@ -196,8 +196,23 @@ void MeasuredLineEvents()
         if (Ram64[ted::IrqEnable] & ted::IrqRaster)
             Ted.RasterIrqDue = 1;
         Ted.RasterCompareArmed = 0;
+        // It rose at its position in the line, or when a write made the
+        // compare match after that position.
+        const uint64_t at = Ted.ClockAtLineStart * 4 + TimingChoices.rasterMatchUnits;
+        IrqLineChanged(at > Ted.RasterArmedAt ? at : Ted.RasterArmedAt);
     }
     WorkOutNextMeasuredEvent();
+}
+
+uint64_t UnitsOfCycleBefore(unsigned back)
+{
+    const uint64_t lineStart = Ted.ClockAtLineStart * 4;
+    if (Ted.LineCycle >= back)
+        return lineStart + TableNow().unitsAt[Ted.LineCycle - back];
+    // In the line before: its last slots give the processor double-clock
+    // cycles (2 units) unless the single clock is forced (4).
+    const uint64_t units = (Ted.LineClockNow == SingleClock ? 4u : 2u) * (back - Ted.LineCycle);
+    return lineStart > units ? lineStart - units : 0;
 }
 
 void MeasuredCrossLines(unsigned cycle, bool deferred)
@@ -295,6 +310,7 @@ void EnterMeasuredModel()
     LatchMeasuredLine();
     PlaceCycleInLine();
     WorkOutNextMeasuredEvent();
+    IrqLineChanged(TedUnitsNow());
 }
 
 void EnterOlderModel()
@@ -318,15 +334,10 @@ void CatchUpToAccess()
 {
     if (!Ted.InInstruction || Ted.ModelInUse != 1)
         return;
-    // The access lands on the instruction's last cycle (a read-modify-write
-    // on its last write).  The opcode is still at PC until it finishes.
-    const uint16_t pc = Cpu.PC;
-    if (pc >= 0xFD00 && pc < 0xFF40)
-        return;   // code in the I/O pages: no opcode to look at
-    const unsigned cycles = BaseCycles(CycleTable[ReadByte(pc)]);
-    if (cycles <= 1u + Ted.CyclesAccounted)
+    // The processor names the cycle of the instruction its access lands on.
+    const unsigned target = BusAccessCycle;
+    if (target <= Ted.CyclesAccounted)
         return;
-    const unsigned target = cycles - 1;
     const unsigned step = target - Ted.CyclesAccounted;
     Ted.CyclesAccounted = static_cast<uint8_t>(target);
     MeasuredAdvance(step, true);
@@ -405,10 +416,12 @@ void AfterMeasuredWrite(uint8_t reg, uint8_t value)
     case RegisterNumber(CharPositionReloadLow): Ted.CharPositionReload = static_cast<uint16_t>((Ted.CharPositionReload & 0x300) | value); break;
     case RegisterNumber(LineCounterHigh):
         Ted.LineCounter = static_cast<uint16_t>((Ted.LineCounter & 0xFF) | ((value & 1) << 8));
+        Ted.RasterArmedAt = TedUnitsNow();
         WorkOutNextMeasuredEvent();
         break;
     case RegisterNumber(LineCounterLow):
         Ted.LineCounter = static_cast<uint16_t>((Ted.LineCounter & 0x100) | value);
+        Ted.RasterArmedAt = TedUnitsNow();
         WorkOutNextMeasuredEvent();
         break;
     case RegisterNumber(HorizontalPosition): MoveHorizontalPosition(value); break;

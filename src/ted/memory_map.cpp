@@ -43,6 +43,19 @@ uint8_t ReadIoPage(uint16_t address)
 }  // namespace
 
 bool FlatMemory = false;
+uint8_t BusAccessCycle = 0;
+
+uint8_t ReadDecodedAt(uint16_t address, unsigned cycle)
+{
+    BusAccessCycle = static_cast<uint8_t>(cycle);
+    return ReadDecoded(address);
+}
+
+void WriteDecodedAt(uint16_t address, uint8_t value, unsigned cycle)
+{
+    BusAccessCycle = static_cast<uint8_t>(cycle);
+    WriteDecoded(address, value);
+}
 
 void WriteWatchedRam(uint16_t address, uint8_t value)
 {

@@ -133,6 +133,12 @@ struct TedState {
     // Single-clock cycles from power-on to the start of the current line
     // (both models; SingleClockNow adds the position in the line).
     uint64_t ClockAtLineStart;
+    // The TED's interrupt output in the measured model (irq_line.h): its
+    // level, when it last rose and fell, and when a register write last
+    // made the raster compare match, in quarter slots since power-on.
+    uint8_t IrqLine;
+    uint64_t IrqLineRoseAt, IrqLineFellAt;
+    uint64_t RasterArmedAt;
 };
 
 extern TedState Ted;

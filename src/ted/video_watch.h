@@ -19,7 +19,7 @@ constexpr uint8_t WatchMirror = 2;
 // Ted.Watch.valid was cleared).
 void RefreshVideoWatch();
 
-inline void BeforeVideoWrite(uint16_t address)
+[[gnu::always_inline]] inline void BeforeVideoWrite(uint16_t address)
 {
     if (Ted.Watch.page[address >> 8] & WatchVideo) [[unlikely]]
         FlushRender();
