@@ -73,7 +73,8 @@ void WriteDecodedAt(uint16_t address, uint8_t value, unsigned cycle);
 [[gnu::always_inline]] inline void WriteAt(uint16_t address, uint8_t value, unsigned cycle)
 {
     if (static_cast<uint16_t>(address - 2) < 0xFCFE) {
-        BeforeVideoWrite(address);
+        if (Ted.Watch.page[address >> 8]) [[unlikely]]
+            WriteWatchedRam(address, value);
         Ram64[address] = value;
         return;
     }
@@ -85,7 +86,8 @@ void WriteDecodedAt(uint16_t address, uint8_t value, unsigned cycle);
 [[gnu::always_inline]] inline void WriteModifiedAt(uint16_t address, uint8_t unmodified, uint8_t result, unsigned cycle)
 {
     if (static_cast<uint16_t>(address - 2) < 0xFCFE) {
-        BeforeVideoWrite(address);
+        if (Ted.Watch.page[address >> 8]) [[unlikely]]
+            WriteWatchedRam(address, result);
         Ram64[address] = result;
         return;
     }
