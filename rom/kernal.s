@@ -56,8 +56,8 @@ IoInit: sei
         rts
 
 ; RAMTAS: clears the zero page and pages 2-7 (the stack stays), sets the
-; program's start and the top of memory, and puts the RAM-fetch routine in
-; place.  The program area keeps what it held, as after a reset.
+; program's start and the top of memory (found by looking for the RAM's
+; repeat), and puts the RAM-fetch routine in place.  The program area keeps what it held, as after a reset.
 RamTas: lda     #0
         ldx     #2
 @zp:    sta     $00,x
@@ -84,8 +84,22 @@ RamTas: lda     #0
         sta     LOADSTART+1
         lda     #$00
         sta     MEMSIZE
-        lda     #$FD
-        sta     MEMSIZE+1
+        ; The C16's 16 KiB repeat every 16 KiB: a byte written at $0002
+        ; shows at $4002 too, and the top of memory is $4000.  Otherwise it
+        ; is the I/O area at $FD00.
+        ldx     #$FD
+        lda     #$55
+        sta     $02
+        cmp     $4002
+        bne     @top
+        lda     #$AA
+        sta     $02
+        cmp     $4002
+        bne     @top
+        ldx     #$40
+@top:   stx     MEMSIZE+1
+        lda     #0
+        sta     $02
         rts
 
 ; Copied to FETCH: reads a byte from RAM under the ROMs, interrupts held

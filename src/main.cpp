@@ -2,6 +2,7 @@
 #include <cstring>
 
 #include "machine/startup.h"
+#include "machine/version.h"
 
 namespace {
 
@@ -13,7 +14,8 @@ void PrintUsage(FILE* to)
                "        a disk image (.d64), its first program loaded and RUN,\n"
                "        a tape image (.tap), LOADed from the datassette and RUN,\n"
                "        or a cartridge image (.bin, .rom: 16 or 32 KiB), in slot 1 with a reset\n"
-               "  --help  this text\n"
+               "  --help     this text\n"
+               "  --version  the version\n"
                "Settings: $RAVLIN_SETTINGS, else $XDG_CONFIG_HOME/ravlin/settings, else ~/.config/ravlin/settings.\n"
                "ROM images: the current directory, $RAVLIN_ROM_DIR, $XDG_DATA_HOME/ravlin/roms\n"
                "(default ~/.local/share/ravlin/roms).\n",
@@ -30,6 +32,10 @@ int main(int argc, char** argv)
         const char* arg = argv[i];
         if (!optionsEnd && std::strcmp(arg, "--help") == 0) {
             PrintUsage(stdout);
+            return 0;
+        }
+        if (!optionsEnd && std::strcmp(arg, "--version") == 0) {
+            std::printf("ravlin %s\n", RavlinVersion);
             return 0;
         }
         if (!optionsEnd && std::strcmp(arg, "--") == 0) {

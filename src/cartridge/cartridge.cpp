@@ -9,6 +9,7 @@
 
 #include "files/regular_file.h"
 #include "machine/log.h"
+#include "machine/machine_model.h"
 #include "machine/machine_state.h"
 
 const uint8_t* LowRomBanks[4] = {BasicRom, FunctionRomLo, BasicRom, BasicRom};
@@ -157,7 +158,7 @@ bool AnyCartridgeAttached()
 
 uint8_t BankLatchValue(uint8_t n)
 {
-    const bool functionRom = FunctionRomHalves == 2;
+    const bool functionRom = FunctionRomPresent();
     if (!functionRom && !AnyCartridgeAttached())
         return 0;
     n &= 0x0F;

@@ -7,7 +7,7 @@
 
 // A little-endian word through the memory map, high byte first.  No page
 // wrap: a word at 0x00FF takes its high byte from 0x0100, at 0xFFFF from 0x0000.
-inline uint16_t ReadWord(uint16_t address)
+[[gnu::always_inline]] inline uint16_t ReadWord(uint16_t address)
 {
     uint8_t high = ReadByte(static_cast<uint16_t>(address + 1));
     uint8_t low = ReadByte(address);
@@ -15,14 +15,14 @@ inline uint16_t ReadWord(uint16_t address)
 }
 
 // Page 1 is always plain RAM, so the stack bypasses the memory map.
-inline void PushByte(uint8_t value)
+[[gnu::always_inline]] inline void PushByte(uint8_t value)
 {
     BeforeVideoWrite(0x0100);
     Ram64[0x0100 + Cpu.SP] = value;
     Cpu.SP = static_cast<uint8_t>(Cpu.SP - 1);
 }
 
-inline void PushWord(uint16_t value)
+[[gnu::always_inline]] inline void PushWord(uint16_t value)
 {
     BeforeVideoWrite(0x0100);
     Ram64[0x0100 + Cpu.SP] = static_cast<uint8_t>(value >> 8);
@@ -30,13 +30,13 @@ inline void PushWord(uint16_t value)
     Cpu.SP = static_cast<uint8_t>(Cpu.SP - 2);
 }
 
-inline uint8_t PullByte()
+[[gnu::always_inline]] inline uint8_t PullByte()
 {
     Cpu.SP = static_cast<uint8_t>(Cpu.SP + 1);
     return Ram64[0x0100 + Cpu.SP];
 }
 
-inline uint16_t PullWord()
+[[gnu::always_inline]] inline uint16_t PullWord()
 {
     uint8_t low = Ram64[0x0100 + static_cast<uint8_t>(Cpu.SP + 1)];
     uint8_t high = Ram64[0x0100 + static_cast<uint8_t>(Cpu.SP + 2)];
@@ -80,5 +80,27 @@ void SubtractDecimalOfModel();
 inline void AddWithCarry() { Cpu.FlagD ? AddDecimalOfModel() : AddBinary(); }
 inline void SubtractWithBorrow() { Cpu.FlagD ? SubtractDecimalOfModel() : SubtractBinary(); }
 
-// Executes the one instruction at PC and sets LastCycle.
+// Executes the one instruction at PC and sets LastCycle.  The rules are the
+// model's (processor_model.h): the NMOS processor or the older model.
 void ExecuteInstruction();
+
+// The NMOS processor's interrupt check (Accuracy=1), for the instruction
+// just executed, given its opcode.  An instruction looks at the interrupt
+// line at the start of its last cycle; a taken branch that stays in its
+// page looks only at the start of its second cycle, two before its end.
+// CLI, SEI and PLP change I after that look, RTI before it.  A jam opcode
+// has stopped the processor: no interrupt is taken.
+struct InterruptPoll {
+    uint8_t cyclesBeforeEnd;   // where the look was: this many cycles before the end
+    bool allowed;              // I was clear there and the processor runs
+};
+InterruptPoll PollOfInstruction(uint8_t opcode);
+
+// The NMOS processor's sequences in place of an instruction, 7 cycles each
+// (the caller counts them).  The interrupt pushes PC and the status byte,
+// sets I and loads PC from 0xFFFE.  The reset moves the stack pointer down
+// by three without writing (the pushes are reads on the chip), sets I and
+// loads PC from 0xFFFC.
+constexpr uint16_t InterruptSequenceCycles = 7;
+void EnterInterruptSequence();
+void ResetSequence();

@@ -11,7 +11,7 @@ template <Operation>
 inline constexpr bool UnknownOperation = false;
 
 // N from bit 7 (the bit itself is stored), Z as 0 or 1.
-inline void SetNZ(uint8_t value)
+[[gnu::always_inline]] inline void SetNZ(uint8_t value)
 {
     Cpu.FlagN = value & 0x80;
     Cpu.FlagZ = value == 0;
@@ -20,7 +20,7 @@ inline void SetNZ(uint8_t value)
 inline uint8_t CarryIn() { return Cpu.FlagC ? 1 : 0; }
 
 // CMP and its relatives: register − operand as a 16-bit unsigned value.
-inline void Compare(uint8_t reg, uint8_t operand)
+[[gnu::always_inline]] inline void Compare(uint8_t reg, uint8_t operand)
 {
     uint16_t t = static_cast<uint16_t>(reg - operand);
     Cpu.FlagZ = t == 0;
@@ -28,8 +28,36 @@ inline void Compare(uint8_t reg, uint8_t operand)
     Cpu.FlagC = t < 0x100;
 }
 
+// ARR (0x6B, the NMOS processor only): AC AND the operand, rotated right
+// through C.  The flags come from the adder's half-finished work: in binary
+// C is bit 6 and V bit 6 XOR bit 5 of the result; in decimal mode N is the
+// carry that went in, V bit 6 of what the rotate changed, and each digit of
+// the AND is corrected as ADC would correct it (the high one setting C).
+inline void ArrangeRotate(uint8_t operand)
+{
+    const uint8_t t = Cpu.AC & operand;
+    uint8_t a = static_cast<uint8_t>((t >> 1) | (CarryIn() << 7));
+    if (!Cpu.FlagD) {
+        SetNZ(a);
+        Cpu.FlagC = (a >> 6) & 1;
+        Cpu.FlagV = ((a >> 6) ^ (a >> 5)) & 1;
+        Cpu.AC = a;
+        return;
+    }
+    Cpu.FlagN = a & 0x80;
+    Cpu.FlagZ = a == 0;
+    Cpu.FlagV = ((t ^ a) >> 6) & 1;
+    if ((t & 0x0F) + (t & 0x01) > 5)
+        a = static_cast<uint8_t>((a & 0xF0) | ((a + 6) & 0x0F));
+    const bool highCarry = (t & 0xF0) + (t & 0x10) > 0x50;
+    if (highCarry)
+        a = static_cast<uint8_t>(a + 0x60);
+    Cpu.FlagC = highCarry;
+    Cpu.AC = a;
+}
+
 template <Operation O>
-inline void ApplyRead(uint8_t v)
+[[gnu::always_inline]] inline void ApplyRead(uint8_t v)
 {
     using enum Operation;
     if constexpr (O == LDA) {
@@ -96,6 +124,8 @@ inline void ApplyRead(uint8_t v)
         Cpu.XR = static_cast<uint8_t>(t);
         Cpu.FlagC = t < 0x100;
         SetNZ(Cpu.XR);
+    } else if constexpr (O == ARR) {
+        ArrangeRotate(v);
     } else {
         static_assert(UnknownOperation<O>);
     }
@@ -103,7 +133,7 @@ inline void ApplyRead(uint8_t v)
 
 // The byte a store writes to address.
 template <Operation O>
-inline uint8_t StoredValue(uint16_t address)
+[[gnu::always_inline]] inline uint8_t StoredValue(uint16_t address)
 {
     using enum Operation;
     if constexpr (O == STA) {
@@ -128,7 +158,7 @@ inline uint8_t StoredValue(uint16_t address)
 // Read-modify-write: returns the new byte for the target and combines it
 // with AC where the operation does so.
 template <Operation O>
-inline uint8_t Modify(uint8_t m)
+[[gnu::always_inline]] inline uint8_t Modify(uint8_t m)
 {
     using enum Operation;
     uint8_t r;

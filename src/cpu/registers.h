@@ -26,3 +26,7 @@ extern uint8_t OperandLatch;
 // Cycles taken by the last instruction; the interrupt check, timers, raster
 // and renderer consume it.
 extern uint16_t LastCycle;
+// The NMOS processor (Accuracy=1): FlagI as it was before the last CLI, SEI
+// or PLP, which change I after the interrupt check (PollOfInstruction,
+// cpu.h); the machine's interrupt poll sets it to FlagI once it has looked.
+extern uint8_t FlagIBefore;

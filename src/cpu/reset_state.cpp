@@ -1,3 +1,4 @@
+#include "machine/interrupt_poll.h"
 #include "machine/machine_state.h"
 
 void ResetCpuState()
@@ -5,4 +6,6 @@ void ResetCpuState()
     Cpu = CpuRegisters{};
     OperandLatch = 0;
     LastCycle = 0;
+    FlagIBefore = 0;
+    LastInstructionAddress = 0;
 }

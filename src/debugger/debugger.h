@@ -31,6 +31,8 @@ extern uint8_t DumpLock;
 
 // The disassembler's execution keys.
 void SingleStep();
-// Runs a JSR's subroutine to its return (any other instruction: one step).
+// Runs a JSR's subroutine to its return (any other instruction: one step),
+// at the machine's own pace: a vertical-blank wait follows each frame of
+// its time, so the display, the keys and the runner's script go on.
 // Escape held ends it early at an instruction boundary; returns false then.
 bool StepOver();

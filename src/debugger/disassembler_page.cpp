@@ -17,12 +17,12 @@ namespace {
 
 constexpr int ListingLines = 16;
 
-// One visit to the page.  ListingStart is signed and wide: the line after
-// the last can lie beyond 0xFFFF.
+// One visit to the page.  The listing wraps from 0xFFFF to 0x0000, as the
+// processor's program counter does.
 struct ListingView {
-    int32_t start;
-    int32_t secondLine;
-    int32_t afterLast;
+    uint16_t start;
+    uint16_t secondLine;
+    uint16_t afterLast;
 };
 
 void DrawDisassemblerFrame()
@@ -35,20 +35,17 @@ void DrawDisassemblerFrame()
 
 void DrawListing(ListingView& view)
 {
-    int32_t a = view.start;
+    uint16_t a = view.start;
     for (int i = 0; i < ListingLines; i++) {
         const uint8_t row = static_cast<uint8_t>(i + 2);
         DrawText(0, row, a == Cpu.PC ? ">" : " ", TextInk, Black);
         if (i == 1)
             view.secondLine = a;
-        // Past the end of memory the row keeps what it showed before.
-        if (a > 0xFFFF)
-            continue;
         char address[8];
         std::snprintf(address, sizeof address, "%04X", static_cast<unsigned>(a));
         DrawText(1, row, address, TextInk, Black);
         char text[InstructionTextLength + 1];
-        a += DisassembleAt(static_cast<uint16_t>(a), text);
+        a = static_cast<uint16_t>(a + DisassembleAt(a, text));
         DrawText(6, row, text, TextInk, Black);
     }
     view.afterLast = a;
@@ -79,7 +76,7 @@ constexpr DigitKey AddressDigitKeys[16] = {
 
 // F5: up to four hex digits typed over the first line's address.  Returns
 // whether Enter accepted them; the value is then in *address.
-bool EnterAddress(int32_t* address)
+bool EnterAddress(uint16_t* address)
 {
     char field[5] = "    ";
     uint32_t value = 0;
@@ -112,7 +109,7 @@ bool EnterAddress(int32_t* address)
     WaitVerticalBlank();
     WaitWhileKeyHeld(DIK_ESCAPE);
     if (accepted)
-        *address = static_cast<int32_t>(value & 0xFFFF);
+        *address = static_cast<uint16_t>(value);
     return accepted;
 }
 
@@ -155,20 +152,20 @@ int DisassemblerPage()
                 WaitWhileKeyHeld(DIK_ESCAPE);   // it stopped the step, not the debugger
             view.start = Cpu.PC;
         }
-        if (KeyPressed(DIK_DOWN) == 1 && view.secondLine <= 0xFFFF)
+        if (KeyPressed(DIK_DOWN) == 1)
             view.start = view.secondLine;
-        if (KeyPressed(DIK_UP) == 1 && view.start > 0)
-            view.start -= 1;
-        if (KeyPressed(DIK_PRIOR) == 1 && view.start > 0)
-            view.start = view.start < 16 ? 0 : view.start - 16;
-        if (KeyPressed(DIK_NEXT) == 1 && view.afterLast < 0xFFFF)
+        if (KeyPressed(DIK_UP) == 1)
+            view.start = static_cast<uint16_t>(view.start - 1);
+        if (KeyPressed(DIK_PRIOR) == 1)
+            view.start = static_cast<uint16_t>(view.start - 16);
+        if (KeyPressed(DIK_NEXT) == 1)
             view.start = view.afterLast;
         if (KeyPressed(DIK_B) == 1) {
             BreakpointEnabled = static_cast<uint8_t>(1 - BreakpointEnabled);
             WaitKeyRelease(DIK_B);
         }
         if (KeyPressed(DIK_F6) == 1)
-            Breakpoint = static_cast<uint16_t>(view.start);
+            Breakpoint = view.start;
         if (KeyPressed(DIK_F5) == 1)
             EnterAddress(&view.start);
         result = ReadPageKeys(result, PageMemoryDump);

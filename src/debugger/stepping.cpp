@@ -5,7 +5,9 @@
 #include "debugger/debugger.h"
 #include "input/key_codes.h"
 #include "input/keyboard.h"
+#include "machine/interrupt_poll.h"
 #include "machine/machine_state.h"
+#include "platform/setup.h"
 #include "tape/datassette.h"
 #include "ted/ted_clock.h"
 #include "ted/memory_map.h"
@@ -14,24 +16,28 @@
 namespace {
 
 constexpr uint8_t OpcodeJsr = 0x20;
-// Step over looks at Escape once per this many instructions: often enough
-// to answer at once, rarely enough to cost nothing.
-constexpr uint32_t EscapePollInterval = 4096;
+// Step over runs the machine in slices of one PAL frame of its time, each
+// followed by a vertical-blank wait: a routine that takes long (or never
+// returns) runs at the machine's own pace while the display, the keys and
+// the runner's script carry on, and Escape is seen within a frame.
+constexpr uint64_t StepOverSliceClocks = 17784;
 
 inline bool Measured() { return Ted.ModelInUse == 1; }
 
-// One instruction with the TED following it, in the model in use.
+// One instruction with the TED following it, in the model in use, and the
+// interrupt or reset it leads to.
 inline void MeasuredInstruction(bool checkInterrupts)
 {
     const bool tapeMoving = TapeMoving;   // the tape runs on the single clock
     const uint64_t clockBefore = tapeMoving ? SingleClockNow() : 0;
     Ted.PictureHeld = 1;   // the debugger's page stays on the screen
+    LastInstructionAddress = Cpu.PC;
     Ted.InInstruction = 1;
     ExecuteInstruction();
     Ted.InInstruction = 0;
-    if (checkInterrupts)
-        InterruptCheck();
     MeasuredStep(false);
+    if (checkInterrupts)
+        PollInterrupts(false);
     Ted.PictureHeld = 0;
     if (tapeMoving) [[unlikely]]
         TapeAdvance(static_cast<uint32_t>(SingleClockNow() - clockBefore));
@@ -54,13 +60,12 @@ inline void StepWithoutInterruptCheck()
 inline void TakeDueInterrupt()
 {
     if (Ted.ResetRequest || Ted.RasterIrqDue) {
-        const uint16_t before = LastCycle;
-        InterruptCheck();
-        // The measured model's interrupt entry cycles, counted at once here.
-        if (Measured() && LastCycle > before) {
+        if (Measured()) {
             Ted.PictureHeld = 1;
-            MeasuredAdvance(LastCycle - before, false);
+            PollInterrupts(false);
             Ted.PictureHeld = 0;
+        } else {
+            InterruptCheck();
         }
     }
 }
@@ -98,12 +103,18 @@ bool StepOver()
     // The call pushes two bytes; the routine has returned when the stack
     // pointer is back where it was.
     const uint8_t stackBefore = Cpu.SP;
-    uint32_t count = 0;
+    uint64_t sliceStart = SingleClockNow();
     do {
         TakeDueInterrupt();
         StepWithoutInterruptCheck();
-        if (++count % EscapePollInterval == 0 && KeyPressed(DIK_ESCAPE) == 1)
-            return false;
+        // A reset inside the routine starts the clock again from 0.
+        const uint64_t now = SingleClockNow();
+        if (now < sliceStart || now - sliceStart >= StepOverSliceClocks) {
+            WaitVerticalBlank();
+            if (KeyPressed(DIK_ESCAPE) == 1)
+                return false;
+            sliceStart = SingleClockNow();
+        }
     } while (Cpu.SP != stackBefore);
     return true;
 }

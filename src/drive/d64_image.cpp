@@ -6,22 +6,20 @@
 
 D64Image Image;
 
-namespace {
-
-// Zones of the disk: tracks 1-17 hold 21 sectors, 18-24 19, 25-30 18 and
-// 31-40 17.
-uint8_t ZoneSectors(uint8_t track)
+uint8_t D64TrackSectors(uint8_t track)
 {
     return track <= 17 ? 21 : track <= 24 ? 19 : track <= 30 ? 18 : 17;
 }
 
-size_t SectorIndex(uint8_t track, uint8_t sector)
+size_t D64SectorIndex(uint8_t track, uint8_t sector)
 {
     size_t index = 0;
     for (uint8_t t = 1; t < track; t++)
-        index += ZoneSectors(t);
+        index += D64TrackSectors(t);
     return index + sector;
 }
+
+namespace {
 
 size_t SectorCount()
 {
@@ -95,7 +93,7 @@ DosError ImageWriteBack()
 
 uint8_t SectorsInTrack(uint8_t track)
 {
-    return track >= 1 && track <= Image.tracks ? ZoneSectors(track) : 0;
+    return track >= 1 && track <= Image.tracks ? D64TrackSectors(track) : 0;
 }
 
 bool SectorExists(uint8_t track, uint8_t sector)
@@ -107,7 +105,7 @@ uint8_t* Sector(uint8_t track, uint8_t sector)
 {
     if (!SectorExists(track, sector))
         return nullptr;
-    size_t offset = SectorIndex(track, sector) * SectorBytes;
+    size_t offset = D64SectorIndex(track, sector) * SectorBytes;
     return offset + SectorBytes <= Image.bytes.size() ? Image.bytes.data() + offset : nullptr;
 }
 
@@ -116,7 +114,7 @@ DosError CheckSectorRead(uint8_t track, uint8_t sector)
     if (!Sector(track, sector))
         return DosError{DosIllegalTrackOrSector, track, sector};
     if (Image.hasErrorBytes) {
-        size_t at = SectorCount() * SectorBytes + SectorIndex(track, sector);
+        size_t at = SectorCount() * SectorBytes + D64SectorIndex(track, sector);
         if (at < Image.bytes.size())
             if (uint8_t code = ErrorFromCode(Image.bytes[at]))
                 return DosError{code, track, sector};
@@ -128,7 +126,7 @@ void ClearSectorError(uint8_t track, uint8_t sector)
 {
     if (!Image.hasErrorBytes || !SectorExists(track, sector))
         return;
-    size_t at = SectorCount() * SectorBytes + SectorIndex(track, sector);
+    size_t at = SectorCount() * SectorBytes + D64SectorIndex(track, sector);
     if (at < Image.bytes.size())
         Image.bytes[at] = 0x01;
 }
@@ -140,7 +138,7 @@ DosError FollowChain(uint8_t track, uint8_t sector, std::vector<ChainStep>* step
         DosError error = CheckSectorRead(track, sector);
         if (error.code)
             return error;
-        size_t index = SectorIndex(track, sector);
+        size_t index = D64SectorIndex(track, sector);
         if (seen[index])
             return DosError{DosReadError, track, sector};   // the chain loops
         seen[index] = true;

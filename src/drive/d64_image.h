@@ -21,6 +21,13 @@ constexpr uint8_t DirectoryTrack = 18;
 constexpr uint8_t BamSector = 0;
 constexpr uint8_t FirstDirectorySector = 1;
 
+// The geometry every image shares: the sectors on a track (21 for tracks
+// 1-17, 19 for 18-24, 18 for 25-30, 17 beyond; the caller keeps to the
+// image's tracks) and a sector's place among all sectors, counted from
+// 1/0 (its bytes start at 256 times it, its error byte after them all).
+uint8_t D64TrackSectors(uint8_t track);
+size_t D64SectorIndex(uint8_t track, uint8_t sector);
+
 struct D64Image {
     std::vector<uint8_t> bytes;
     uint8_t tracks = 0;          // 35 or 40

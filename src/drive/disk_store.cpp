@@ -10,6 +10,7 @@
 #include <system_error>
 
 #include "drive/d64_image.h"
+#include "files/safe_save.h"
 
 DriveStoreState DriveStore;
 
@@ -38,6 +39,17 @@ bool IsImage()
     return DriveStore.kind == StoreKind::Image;
 }
 
+// Writable for us and marked writable for anyone: a file or folder without
+// any write permission is write-protected even for the superuser, as the
+// tab on a disk's notch would be.
+bool Writable(const std::string& path)
+{
+    struct stat info;
+    return stat(path.c_str(), &info) == 0 && (info.st_mode & 0222) != 0 && access(path.c_str(), W_OK) == 0;
+}
+
+}  // namespace
+
 // Reads a whole regular file of at most `limit` bytes without blocking.
 bool ReadImageFile(const std::string& path, size_t limit, std::vector<uint8_t>* bytes, std::string* message)
 {
@@ -59,26 +71,19 @@ bool ReadImageFile(const std::string& path, size_t limit, std::vector<uint8_t>* 
     return true;
 }
 
-// Writable for us and marked writable for anyone: a file or folder without
-// any write permission is write-protected even for the superuser, as the
-// tab on a disk's notch would be.
-bool Writable(const std::string& path)
-{
-    struct stat info;
-    return stat(path.c_str(), &info) == 0 && (info.st_mode & 0222) != 0 && access(path.c_str(), W_OK) == 0;
-}
-
-// An image is written back by a new file renamed over it: both the file and
-// its folder must be writable.
+// An image is written back by a new file renamed over the file its name
+// leads to (through any symbolic links): both that file and its folder must
+// be writable.
 bool ImageWritable(const std::string& path)
 {
-    std::string folder = std::filesystem::path(path).parent_path().string();
+    std::string target, why;
+    if (!SaveTargetOf(path, &target, &why))
+        return false;
+    std::string folder = std::filesystem::path(target).parent_path().string();
     if (folder.empty())
         folder = ".";
-    return Writable(path) && Writable(folder);
+    return Writable(target) && Writable(folder);
 }
-
-}  // namespace
 
 bool DriveAttach(const std::string& path, std::string* message)
 {

@@ -81,6 +81,14 @@ struct DriveStoreState {
 };
 extern DriveStoreState DriveStore;
 
+// Image files: a whole regular file of at most `limit` bytes, read without
+// blocking (false with the reason in *message); and whether an image can be
+// written back (the file at the end of its links and that file's folder
+// writable: a file without any write permission counts as write-protected
+// even for the superuser).
+bool ReadImageFile(const std::string& path, size_t limit, std::vector<uint8_t>* bytes, std::string* message);
+bool ImageWritable(const std::string& path);
+
 // Each returns the DOS result.  Names are exact (no wildcards); the DOS
 // matches patterns against StoreReadDirectory's names first.  Changes reach
 // the host at once (an image is written back whole, atomically).

@@ -54,7 +54,7 @@ void WriteScreenshot()
         return;
     }
     if (++ScreenshotFailures >= ScreenshotRetryFrames) {
-        std::fprintf(stderr, "Ravlin: cannot write output.bmp; screenshot abandoned\n");
+        std::fprintf(stderr, "Ravlin: cannot write output.bmp (%s); screenshot abandoned\n", SaveFailureReason().c_str());
         ScreenshotFailures = 0;
         ScreenshotRequest = 0;
     }

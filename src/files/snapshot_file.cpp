@@ -9,6 +9,8 @@
 #include "files/regular_file.h"
 #include "drive/bus_port.h"
 #include "files/safe_save.h"
+#include "machine/log.h"
+#include "machine/machine_model.h"
 #include "machine/machine_state.h"
 #include "ted/line_setup.h"
 #include "ted/registers.h"
@@ -24,6 +26,12 @@ struct SnapshotField {
 };
 
 constexpr uint32_t Flag(uint8_t value) { return value ? 1 : 0; }
+
+// The first field names the machine model (files from before the models
+// hold 0, the Plus/4, as does any value that names no model).  A snapshot
+// resumes on its own model: the load puts it in force, as a hard reset
+// would, and the next hard reset brings back the one chosen in the options.
+uint8_t LoadedModel = ModelPlus4;
 
 // The status byte in the PHP form: N V 0 B D I Z C.  Reading sets each flag
 // byte to 0 or 1 and ignores bit 5; the processor's scratch byte, which a
@@ -47,7 +55,7 @@ constexpr int32_t CounterBits(uint32_t value) { return static_cast<int32_t>(valu
 // Timer 2 and 3 latches have no place in the file: their fields are
 // written as 0 and skipped when read.
 constexpr SnapshotField SnapshotFields[] = {
-    {2, [] { return 0x0000u; }, nullptr},
+    {2, [] { return uint32_t{MachineModel}; }, [](uint32_t v) { LoadedModel = v <= ModelC16With64K ? static_cast<uint8_t>(v) : ModelPlus4; }},
     {2, [] { return 0x0001u; }, nullptr},
     {4, [] { return uint32_t{Cpu.PC}; }, [](uint32_t v) { Cpu.PC = static_cast<uint16_t>(v); }},
     {4, [] { return uint32_t{PackStatusPhp()}; }, ApplyStatus},
@@ -93,7 +101,13 @@ bool SaveSnapshotFile(const char* fileName)
         for (int i = 0; i < field.size; i++)
             image.push_back(static_cast<uint8_t>(value >> (8 * i)));
     }
-    image.insert(image.end(), Ram64, Ram64 + 0x10000);
+    // The address space's RAM: on the C16 with 16 KiB each address shows
+    // the byte of the 16 KiB it reaches, but for the I/O area's own bytes
+    // (memory_map.cpp), so the file reads the same whichever model loads it.
+    for (uint32_t address = 0; address < 0x10000; address++) {
+        const bool io = address >= 0xFD00 && address < 0xFF40;
+        image.push_back(Ram64[io ? address : RamAddress(static_cast<uint16_t>(address))]);
+    }
     if (!SaveFileReplacing(fileName, image.data(), image.size()))
         return false;
     // The cartridges are not part of the snapshot: the log says what was in.
@@ -131,7 +145,11 @@ bool LoadSnapshotFile(const char* fileName)
             f.apply(value);
         field += f.size;
     }
+    // The RAM after the model: the C16's 16 KiB take the file's first 16 KiB.
+    if (UseMachineModel(LoadedModel))
+        LogMachineModel();
     std::memcpy(Ram64, field, 0x10000);
+    RefreshRamImage();
 
     // An interrupt noticed before the load belongs to the old program; and
     // the sound follows the restored registers, not the old writes.

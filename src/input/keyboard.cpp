@@ -3,6 +3,7 @@
 #include <cstring>
 
 #include "platform/devices.h"
+#include "platform/key_input.h"
 #include "platform/setup.h"
 
 uint8_t KeyState[256];
@@ -37,7 +38,11 @@ void WaitWhileHeld(uint8_t scanCode, int blanks)
 
 void PollKeyboard()
 {
+    // The machine's own read: also while the debugger steps it, it sees
+    // its own keys, never the debugger's.
+    KeyInputReadForMachine(true);
     ReadKeyboardDevice();
+    KeyInputReadForMachine(false);
 }
 
 uint8_t ReadMatrixColumn(int column)

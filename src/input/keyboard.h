@@ -24,8 +24,9 @@ extern uint8_t GamepadLines;
 
 constexpr uint8_t KeyDeviceLost = 255;   // KeyPressed: lost and not re-acquired
 
-// Reads the keyboard device into KeyState; after input loss it acquires the
-// device once and leaves KeyState as it was.
+// The machine's read of the keyboard device into KeyState (the menus read
+// through KeyPressed); after input loss it acquires the device once and
+// leaves KeyState as it was.
 void PollKeyboard();
 // Bit k is 0 when a held key sits at matrix index 8 x k + column.
 uint8_t ReadMatrixColumn(int column);

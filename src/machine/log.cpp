@@ -8,6 +8,7 @@
 
 #include "machine/machine_state.h"
 #include "machine/settings.h"
+#include "machine/version.h"
 
 FILE* LogFile = nullptr;
 
@@ -78,7 +79,7 @@ void WriteLogHeader()
         "320x200\n", "400x300\n", "512x384\n", "320x240\n",
         "640x400\n", "640x480 Full\n", "800x600 SL\n",
     };
-    LogLine("Ravlin log file created.\n\n");
+    LogLine("Ravlin log file created. Version %s\n\n", RavlinVersion);
     // Settings out of range were replaced by their defaults; should one
     // still come here, an unknown mode writes no name.
     LogLine("Screenmode: %s", Config.ScreenMode < 7 ? ModeNames[Config.ScreenMode] : "");

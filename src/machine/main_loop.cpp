@@ -1,6 +1,7 @@
 #include "cpu/cpu.h"
 #include "debugger/debugger.h"
 #include "files/screenshot.h"
+#include "machine/interrupt_poll.h"
 #include "machine/machine_state.h"
 #include "machine/settings.h"
 #include "machine/startup.h"
@@ -115,17 +116,22 @@ inline void StepTimersAndRaster()
 // walks a table per line kind (line_timing.h).
 enum class Model : uint8_t { Older, Measured };
 
-// One instruction and the TED after it, in the measured model.
+// One instruction and the TED after it, in the measured model, where the
+// processor is the NMOS chip: then the interrupt or reset it leads to.  The
+// deferred form looks at the lines only when something changed or is
+// present (Ted.InterruptWatch).
 template <StepForm T>
 inline void MeasuredInstruction()
 {
     const bool tapeMoving = TapeMoving;   // the tape runs on the single clock
     const uint64_t clockBefore = tapeMoving ? SingleClockNow() : 0;
+    LastInstructionAddress = Cpu.PC;
     Ted.InInstruction = 1;
     ExecuteInstruction();
     Ted.InInstruction = 0;
-    CheckInterrupts<T>();
     MeasuredStep(T == StepForm::Deferred);
+    if (T == StepForm::Stepped || Ted.InterruptWatch) [[unlikely]]
+        PollUnmaskedInterrupts(T == StepForm::Deferred);
     if (tapeMoving) [[unlikely]]
         TapeAdvance(static_cast<uint32_t>(SingleClockNow() - clockBefore));
 }

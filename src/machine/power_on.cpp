@@ -3,6 +3,7 @@
 #include "cartridge/cartridge.h"
 #include "drive/bus_port.h"
 #include "machine/log.h"
+#include "machine/machine_model.h"
 #include "machine/machine_state.h"
 #include "machine/settings.h"
 #include "platform/devices.h"
@@ -47,6 +48,7 @@ void ResetMachineToPowerOn()
     ResetDriveState();
     ResetTapeState();
     ResetCartridgeState();
+    ResetMachineModel();
     ResetCassettePortState();
     ResetPlatformBackend();
 }

@@ -1,6 +1,7 @@
 #include <cstring>
 
 #include "drive/bus_port.h"
+#include "machine/machine_model.h"
 #include "machine/machine_state.h"
 #include "machine/settings.h"
 
@@ -53,7 +54,13 @@ void HardReset()
     // the single clock counts from 0 as at power-on.
     Ted.ModelInUse = TedState::ModelNotSetUp;
     Ted.ClockAtLineStart = 0;
+    // The interrupt line's times count from there too.
+    Ted.IrqLine = 0;
+    Ted.IrqLineRoseAt = Ted.IrqLineFellAt = Ted.RasterArmedAt = 0;
     HardResetRequest = 0;
     ResetBankLatch();
+    // The model chosen in the options menu (or the settings) comes in now.
+    if (UseMachineModel(static_cast<uint8_t>(Config.Model)))
+        LogMachineModel();
     DriveBusReset();
 }

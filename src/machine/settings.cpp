@@ -29,6 +29,7 @@ Settings DefaultSettings()
     s.Accuracy = DefaultAccuracy;
     s.TapeWarp = DefaultTapeWarp;
     s.OpenRom = DefaultOpenRom;
+    s.Model = DefaultModel;
     return s;
 }
 
@@ -110,6 +111,7 @@ constexpr NamedSetting SettingNames[] = {
     {"Accuracy", &Settings::Accuracy},
     {"TapeWarp", &Settings::TapeWarp},
     {"OpenRom", &Settings::OpenRom},
+    {"Model", &Settings::Model},
 };
 
 // The settings whose values are numbered choices: anything past the last
@@ -129,6 +131,7 @@ constexpr RangedSetting RangedSettings[] = {
     {"KeyboardMap", &Settings::KeyboardMap, HighestKeyboardMap, DefaultKeyboardMap},
     {"Accuracy", &Settings::Accuracy, HighestAccuracy, DefaultAccuracy},
     {"TapeWarp", &Settings::TapeWarp, HighestTapeWarp, DefaultTapeWarp},
+    {"Model", &Settings::Model, HighestModel, DefaultModel},
 };
 constexpr int RangedSettingCount = sizeof RangedSettings / sizeof RangedSettings[0];
 

@@ -19,6 +19,7 @@ struct Settings {
     uint32_t Accuracy;   // 1 the machine as measured on the real chips, 0 the older simple model
     uint32_t TapeWarp;   // 1 unpaced while the datassette's tape moves, 0 paced as always
     uint32_t OpenRom;    // 1 Ravlin's open ROM even when the Commodore images are found
+    uint32_t Model;      // 0 Plus/4, 1 C16/C116 with 16 KiB, 2 C16 with 64 KiB; from the next hard reset
 };
 
 extern Settings Config;
@@ -39,6 +40,7 @@ constexpr uint32_t DefaultKeyboardMap = 1;   // symbolic
 constexpr uint32_t DefaultAccuracy = 1;   // the measured machine
 constexpr uint32_t DefaultTapeWarp = 1;
 constexpr uint32_t DefaultOpenRom = 0;    // the Commodore images when they are found
+constexpr uint32_t DefaultModel = 0;      // the Plus/4
 
 // The highest value of each setting that has a range (all start at 0).
 constexpr uint32_t HighestScreenMode = 6;
@@ -48,6 +50,7 @@ constexpr uint32_t HighestJoystick = 2;
 constexpr uint32_t HighestKeyboardMap = 1;
 constexpr uint32_t HighestAccuracy = 1;
 constexpr uint32_t HighestTapeWarp = 1;
+constexpr uint32_t HighestModel = 2;
 
 Settings DefaultSettings();
 // Applies the text of a settings file to s: known names (any case) with a

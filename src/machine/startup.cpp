@@ -8,6 +8,7 @@
 
 #include "cpu/cpu.h"
 #include "machine/log.h"
+#include "machine/machine_model.h"
 #include "machine/machine_state.h"
 #include "machine/open_rom.h"
 #include "machine/settings.h"
@@ -217,6 +218,8 @@ bool StartUp(int showState, int* exitCode)
         return false;
     SetDatassettePresent(!openRom);   // the open ROM has no tape code
 
+    // Loaded on every model: a hard reset may bring in the Plus/4, which
+    // alone wires them.
     if (Config.Plus4ROMS == 1 && !openRom) {
         LoadFunctionRom("3plus1lo.rom", FunctionRomLo);
         LoadFunctionRom("3plus1hi.rom", FunctionRomHi);
@@ -227,6 +230,9 @@ bool StartUp(int showState, int* exitCode)
         LogLine("Error: Ravlin requires PAL KERNAL ROM.\n");
         return Fail("Ravlin Error: Ravlin requires PAL KERNAL ROM", exitCode);
     }
+
+    UseMachineModel(static_cast<uint8_t>(Config.Model));
+    LogMachineModel();
 
     BuildInternalTables();
     LogLine("Info: Internal tables generated.\n");

@@ -1,4 +1,4 @@
-// The mixer behind both sound backends: it plays looping 8-bit buffers,
+// The mixer behind every sound backend: it plays looping 8-bit buffers,
 // each at its own rate and volume, into one stream of 16-bit samples.
 //
 // Threads: the emulation changes a voice's rate, volume and play state

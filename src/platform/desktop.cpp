@@ -2,6 +2,7 @@
 
 #include <cstdio>
 
+#include "machine/machine_model.h"
 #include "machine/machine_state.h"
 #include "platform/devices.h"
 #include "platform/key_input.h"
@@ -21,6 +22,7 @@ struct Desktop {
     int64_t speedSince = 0;       // counter at the start of the measured second
     uint64_t framesSince = 0;
     std::string shownTitle;
+    uint8_t shownModel = 0xFF;    // the machine model the title names
     bool tapeWarp = false;        // TapeWarp running the machine unpaced
     int tapeCounter = -1;         // shown while the tape moves
 };
@@ -94,7 +96,7 @@ void ShowTitleMessage(const std::string& text)
 std::string CurrentWindowTitle()
 {
     const Desktop& d = D();
-    std::string title = ProgramTitle;
+    std::string title = std::string(ProgramTitle) + " (" + MachineModelName(MachineModel) + ")";
     if (!d.message.empty())
         title += " - " + d.message;
     else if (!d.speed.empty())
@@ -111,6 +113,10 @@ void DesktopFrame()
 {
     // Once a frame: nothing is built or allocated unless the title changes.
     Desktop& d = D();
+    if (d.shownModel != MachineModel) {   // a hard reset or a snapshot changed it
+        d.shownModel = MachineModel;
+        RefreshTitle();
+    }
     if (TapeMoving || d.tapeCounter >= 0)
         TapeFrame(d);
     if (d.message.empty() && !WarpOn)
@@ -150,7 +156,7 @@ std::string ScreenText()
     for (unsigned row = 0; row < 25; row++) {
         std::string line;
         for (unsigned col = 0; col < 40; col++) {
-            uint8_t code = Ram64[static_cast<uint16_t>(matrix + 40 * row + col)] & 0x7F;   // the reverse bit
+            uint8_t code = Ram64[RamAddress(static_cast<uint16_t>(matrix + 40 * row + col))] & 0x7F;   // the reverse bit
             line += code < 64 ? ScreenCodeCharacters[code] : '.';
         }
         line.erase(line.find_last_not_of(' ') + 1);

@@ -14,8 +14,8 @@ void UpdateSoundMute();
 
 // A message on standard error and, for a few seconds, in the window title.
 void ShowTitleMessage(const std::string& text);
-// The title as it stands: the program's name, then a passing message or
-// the warp speed.
+// The title as it stands: the program's name with the machine model in
+// parentheses, then a passing message or the warp speed.
 std::string CurrentWindowTitle();
 // Once per emulated frame: keeps the title's warp speed (measured once a
 // second, as a multiple of real time) and its messages up to date.

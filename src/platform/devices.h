@@ -3,8 +3,16 @@
 // They follow the operations of the DirectX-era API the emulator's logic was
 // designed around, with the same success and failure results: display calls
 // fail with any nonzero result, input and sound calls with a negative one.
-// Two backends implement them: SDL2 (src/platform/sdl) and headless
-// (src/platform/headless, for tests and the headless runner).
+// Three backends implement them: SDL2 (src/platform/sdl), the browser
+// (src/platform/web) and headless (src/platform/headless, for tests and the
+// headless runner).  What they do alike is written once beside them: the
+// window's common steps and the message queue (window_messages.h), the
+// display objects and the picture (display_objects.h), the sound buffers'
+// common operations (sound_buffer.h) and the mixer (audio_mixer.h); SDL2 and
+// the browser, which show the picture on a screen and play in real time,
+// share their surfaces and palettes (screen_surface/) and the rest of their
+// sound buffers (mixer_buffers/).  Each backend's own files hold only what
+// its platform needs.
 #pragma once
 #include <cstddef>
 #include <cstdint>

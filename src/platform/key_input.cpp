@@ -15,9 +15,6 @@ namespace {
 // it go down, stay, and (for the same key twice) go up again.
 constexpr int HoldFrames = 2;
 constexpr int GapFrames = 1;
-// Without frame ends for this many frame periods, the queue goes by the
-// counter (menus, the debugger and a paused machine end no frames).
-constexpr int StoppedFrames = 5;
 
 constexpr uint8_t NoKey = 0xFF;
 
@@ -89,15 +86,28 @@ struct Press {
     Shift shift;
     uint8_t modifiers;   // the modifiers held when it was pressed
     bool held;
-    int frames;          // frames handed to the machine; -1 while waiting
+    int frames;          // frames handed on; -1 while waiting
 };
 
+// The presses of one owner, in order: the handed ones first.
+struct PressQueue {
+    std::deque<Press> presses;
+    int gap = 0;   // frames of no new key still to come
+};
+
+enum Owner : uint8_t { Up, MachineOwns, MenuOwns };
+
 struct KeyInput {
-    std::deque<Press> presses;   // in order: the handed ones first
-    uint8_t physical[256] = {};  // keys down on the PC now
-    int physicalDown = 0;        // how many of them
-    int gap = 0;                 // frames of no new key still to come
-    int64_t lastFrame = 0;       // counter at the last frame end
+    PressQueue machine;
+    PressQueue menu;
+    uint8_t owner[256] = {};     // who each PC key that is down belongs to
+    int physicalDown = 0;        // how many keys are down
+    bool menuOpen = false;
+    bool machineReading = false;
+    bool unpaced = false;        // as the last frame end said
+    bool machineTimeEvents = false;
+    int64_t lastMenuFrame = 0;   // counter at the menu's last frame
+    Press lastPress[256] = {};   // each key's last press, for the PC's repeats
 };
 
 KeyInput& K()
@@ -116,11 +126,11 @@ bool IsModifier(uint8_t position)
     return false;
 }
 
-uint8_t HeldModifiers()
+uint8_t HeldModifiers(Owner owner)
 {
     uint8_t bits = 0;
     for (const auto& m : Modifiers)
-        if (K().physical[m.position])
+        if (K().owner[m.position] == owner)
             bits |= m.bit;
     return bits;
 }
@@ -140,19 +150,21 @@ bool IsKeypad(uint8_t position)
     return (position >= DIK_NUMPAD7 && position <= DIK_DECIMAL) || position == DIK_MULTIPLY;
 }
 
+// How a letter's Shift is chosen: as the PC's Shift is held (a key press:
+// so Caps Lock types letters), by its case (text without a key), or never.
+enum class LetterShift : uint8_t { AsHeld, ByCase, Never };
+
 // The machine key for a character, or false.
-bool KeyForCharacter(uint32_t c, bool anyCaseLetters, uint8_t* key, Shift* shift)
+bool KeyForCharacter(uint32_t c, LetterShift letters, uint8_t* key, Shift* shift)
 {
-    if (c >= 'a' && c <= 'z') {
-        *key = LetterKeys[c - 'a'];
-        *shift = ShiftOff;
-        return true;
-    }
-    if (c >= 'A' && c <= 'Z') {
-        // On the machine a capital typed with Shift is the shifted letter
-        // (a capital in its lower-case set, a graphic sign in the other).
-        *key = LetterKeys[c - 'A'];
-        *shift = anyCaseLetters ? ShiftOff : ShiftOn;
+    const bool capital = c >= 'A' && c <= 'Z';
+    if (capital || (c >= 'a' && c <= 'z')) {
+        // On the machine a letter typed with Shift is the shifted letter (a
+        // capital in its lower-case set, a graphic sign in the other).
+        *key = LetterKeys[c - (capital ? 'A' : 'a')];
+        *shift = letters == LetterShift::AsHeld ? ShiftAsHeld
+                 : letters == LetterShift::ByCase && capital ? ShiftOn
+                                                             : ShiftOff;
         return true;
     }
     if (c >= '0' && c <= '9') {
@@ -170,35 +182,97 @@ bool KeyForCharacter(uint32_t c, bool anyCaseLetters, uint8_t* key, Shift* shift
     return false;
 }
 
-void Queue(uint8_t position, uint8_t key, uint8_t alsoKey, Shift shift, bool held)
+Owner CurrentOwner() { return K().menuOpen ? MenuOwns : MachineOwns; }
+PressQueue& CurrentQueue() { return K().menuOpen ? K().menu : K().machine; }
+
+void Queue(PressQueue& queue, Owner owner, uint8_t position, uint8_t key, uint8_t alsoKey, Shift shift, bool held)
 {
-    K().presses.push_back({position, key, alsoKey, shift, HeldModifiers(), held, -1});
+    const Press press{position, key, alsoKey, shift, HeldModifiers(owner), held, -1};
+    queue.presses.push_back(press);
+    if (position != NoKey)
+        K().lastPress[position] = press;
 }
 
-void Tick()
+void Queue(uint8_t position, uint8_t key, uint8_t alsoKey, Shift shift, bool held)
 {
-    KeyInput& k = K();
-    bool allHeldLongEnough = true;
-    for (auto it = k.presses.begin(); it != k.presses.end() && it->frames >= 0;) {
-        it->frames++;
-        if (!it->held && it->frames >= HoldFrames) {
-            it = k.presses.erase(it);
-            k.gap = GapFrames + 1;   // this frame end counts as the first
-            continue;
-        }
-        allHeldLongEnough = allHeldLongEnough && it->frames >= HoldFrames;
-        ++it;
-    }
-    if (k.gap > 0)
-        k.gap--;
-    if (k.gap > 0 || !allHeldLongEnough)
+    Queue(CurrentQueue(), CurrentOwner(), position, key, alsoKey, shift, held);
+}
+
+// The next waiting press is handed on once every handed one has been held
+// long enough and the gap after the last release is over.
+void HandNext(PressQueue& queue)
+{
+    if (queue.gap > 0)
         return;
-    // The next waiting press is handed on.
-    for (Press& p : k.presses) {
+    for (Press& p : queue.presses) {
         if (p.frames < 0) {
             p.frames = 0;
-            break;
+            return;
         }
+        if (p.frames < HoldFrames)
+            return;
+    }
+}
+
+// One frame of the queue's owner has passed.  With `tapsOnly` a press
+// ends after its frames whether or not its key is still held.
+void Tick(PressQueue& queue, bool tapsOnly)
+{
+    for (auto it = queue.presses.begin(); it != queue.presses.end() && it->frames >= 0;) {
+        it->frames++;
+        if ((!it->held || tapsOnly) && it->frames >= HoldFrames) {
+            it = queue.presses.erase(it);
+            queue.gap = GapFrames + 1;   // this frame end counts as the first
+            continue;
+        }
+        ++it;
+    }
+    if (queue.gap > 0)
+        queue.gap--;
+    HandNext(queue);
+}
+
+bool TypeCharacter(PressQueue& queue, Owner owner, uint32_t character, LetterShift letters)
+{
+    uint8_t key;
+    Shift shift;
+    if (!KeyForCharacter(character, letters, &key, &shift))
+        return false;
+    Queue(queue, owner, NoKey, key, NoKey, shift, false);
+    return true;
+}
+
+// The state one owner's keys make.
+void OwnersState(const PressQueue& queue, Owner owner, uint8_t state[256])
+{
+    const KeyInput& k = K();
+    for (int position = 0; position < 256; position++)
+        if (!HasMachinePlace(static_cast<uint8_t>(position)) && k.owner[position] == owner)
+            state[position] = 0x80;
+
+    uint8_t modifiers = 0;
+    bool anyHanded = false, shiftOn = false, shiftOff = false;
+    for (const Press& p : queue.presses) {
+        if (p.frames < 0)
+            break;
+        anyHanded = true;
+        modifiers |= p.modifiers;
+        shiftOn = shiftOn || p.shift == ShiftOn;
+        shiftOff = shiftOff || p.shift == ShiftOff;
+        state[p.key] = 0x80;
+        if (p.alsoKey != NoKey)
+            state[p.alsoKey] = 0x80;
+    }
+    if (!anyHanded)
+        modifiers = HeldModifiers(owner);
+    for (const auto& m : Modifiers)
+        if (modifiers & m.bit)
+            state[m.position] = 0x80;
+    if (shiftOn) {
+        if (!state[DIK_LSHIFT] && !state[DIK_RSHIFT])
+            state[DIK_LSHIFT] = 0x80;
+    } else if (shiftOff) {
+        state[DIK_LSHIFT] = state[DIK_RSHIFT] = 0;
     }
 }
 
@@ -212,16 +286,19 @@ bool KeyInputWantsCharacter(uint8_t position)
 void KeyInputDown(uint8_t position, uint32_t character)
 {
     KeyInput& k = K();
-    if (k.physical[position])
+    if (k.owner[position])
         return;   // already down: a repeat
-    k.physical[position] = 0x80;
+    k.owner[position] = CurrentOwner();
     k.physicalDown++;
     if (IsModifier(position) || !HasMachinePlace(position)) {
         // Modifiers and keys without a machine place are read as they are;
         // in the symbolic map some of the latter hold a fixed machine key.
+        // A menu keeps even a quick tap of one for its next look.
         const FixedKey* fixed = Symbolic() ? FixedKeyAt(position) : nullptr;
         if (fixed)
             Queue(position, fixed->key, position, fixed->shift, true);
+        else if (k.menuOpen && !IsModifier(position))
+            Queue(position, position, NoKey, ShiftAsHeld, true);
         return;
     }
     if (!Symbolic()) {
@@ -239,31 +316,38 @@ void KeyInputDown(uint8_t position, uint32_t character)
         // The keypad without NumLock is the cursor keys: those go by place.
         if (IsKeypad(position))
             Queue(position, position, NoKey, ShiftAsHeld, true);
-    } else if (KeyForCharacter(character, false, &key, &shift)) {
+    } else if (KeyForCharacter(character, LetterShift::AsHeld, &key, &shift)) {
         Queue(position, key, NoKey, shift, true);
     }
+}
+
+void KeyInputRepeat(uint8_t position)
+{
+    KeyInput& k = K();
+    const Press& last = k.lastPress[position];
+    if (!k.unpaced || k.machineTimeEvents || k.menuOpen || k.owner[position] != MachineOwns ||
+        last.position != position)
+        return;
+    Queue(k.machine, MachineOwns, position, last.key, last.alsoKey, last.shift, false);
 }
 
 void KeyInputUp(uint8_t position)
 {
     KeyInput& k = K();
-    if (k.physical[position]) {
-        k.physical[position] = 0;
+    if (k.owner[position]) {
+        k.owner[position] = Up;
         k.physicalDown--;
     }
-    for (Press& p : k.presses)
-        if (p.position == position)
-            p.held = false;
+    for (PressQueue* queue : {&k.machine, &k.menu})
+        for (Press& p : queue->presses)
+            if (p.position == position)
+                p.held = false;
 }
 
 bool KeyInputType(uint32_t character, bool anyCaseLetters)
 {
-    uint8_t key;
-    Shift shift;
-    if (!KeyForCharacter(character, anyCaseLetters, &key, &shift))
-        return false;
-    Queue(NoKey, key, NoKey, shift, false);
-    return true;
+    return TypeCharacter(CurrentQueue(), CurrentOwner(), character,
+                         anyCaseLetters ? LetterShift::Never : LetterShift::ByCase);
 }
 
 size_t KeyInputTypeText(std::string_view utf8)
@@ -286,7 +370,7 @@ size_t KeyInputTypeText(std::string_view utf8)
         previous = c;
         if (lineEnd)
             continue;   // CR LF is one RETURN
-        if (!valid || !KeyInputType(c, true))
+        if (!valid || !TypeCharacter(K().machine, MachineOwns, c, LetterShift::Never))
             skipped++;
     }
     return skipped;
@@ -298,63 +382,93 @@ void KeyInputReleaseAll()
         KeyInputUp(static_cast<uint8_t>(position));
 }
 
-size_t KeyInputPending() { return K().presses.size(); }
+size_t KeyInputPending() { return K().machine.presses.size(); }
 bool KeyInputAnyDown() { return K().physicalDown > 0; }
 
-void KeyInputFrame()
+bool KeyInputQuiet()
 {
-    K().lastFrame = QueryPerformanceCounter();
-    Tick();
+    const KeyInput& k = K();
+    return k.physicalDown == 0 && k.machine.presses.empty() && k.menu.presses.empty();
 }
+
+void KeyInputFrame(bool unpaced)
+{
+    KeyInput& k = K();
+    k.unpaced = unpaced;
+    Tick(k.machine, unpaced && !k.machineTimeEvents);
+}
+
+void KeyInputEventsInMachineTime(bool on) { K().machineTimeEvents = on; }
+
+void KeyInputMenuOpen()
+{
+    KeyInput& k = K();
+    if (k.menuOpen)
+        return;
+    k.menuOpen = true;
+    // What the machine holds is let go: it sees the release when it runs
+    // again.  The keys themselves are the menu's now (the hot key that
+    // opened it among them).
+    for (uint8_t& owner : k.owner)
+        if (owner == MachineOwns)
+            owner = MenuOwns;
+    for (Press& p : k.machine.presses)
+        p.held = false;
+    k.menu = PressQueue();
+    k.lastMenuFrame = QueryPerformanceCounter();
+}
+
+void KeyInputMenuClose()
+{
+    KeyInput& k = K();
+    k.menuOpen = false;
+    // The presses the menu has seen were its own.  Those it never saw came
+    // after the key that closed it (typed on at once): they are the
+    // machine's, and so are their keys.
+    for (Press p : k.menu.presses) {
+        if (p.frames >= 0)
+            continue;
+        p.modifiers = HeldModifiers(MachineOwns);   // the menu's Shift stays the menu's
+        k.machine.presses.push_back(p);
+        if (p.position != NoKey && k.owner[p.position] == MenuOwns)
+            k.owner[p.position] = MachineOwns;
+    }
+    k.menu = PressQueue();
+}
+
+void KeyInputMenuFrame()
+{
+    KeyInput& k = K();
+    if (!k.menuOpen)
+        return;
+    k.lastMenuFrame = QueryPerformanceCounter();
+    Tick(k.menu, false);
+}
+
+void KeyInputReadForMachine(bool on) { K().machineReading = on; }
 
 void KeyInputState(uint8_t state[256])
 {
     KeyInput& k = K();
+    std::memset(state, 0, 256);
+    if (KeyInputQuiet())
+        return;   // the usual case: nothing down, nothing to come
+    if (!k.menuOpen || k.machineReading) {
+        OwnersState(k.machine, MachineOwns, state);
+        return;
+    }
+    // A menu has no frames of its own between its pictures (it may wait
+    // for a key's release, or run the machine in the debugger): there the
+    // counter's 1/50 s count as its frames.  A press is handed on at once
+    // when it may be, for the menu looks at the keys when it likes.
     const int64_t period = QueryPerformanceFrequency() / 50;
     const int64_t now = QueryPerformanceCounter();
-    if (!k.presses.empty() && now - k.lastFrame >= StoppedFrames * period) {
-        Tick();
-        k.lastFrame = now - (StoppedFrames - 1) * period;
+    if (now - k.lastMenuFrame >= period) {
+        k.lastMenuFrame = now;
+        Tick(k.menu, false);
     }
-
-    std::memset(state, 0, 256);
-    if (k.presses.empty() && k.physicalDown == 0)
-        return;   // the usual case: nothing down, nothing to come
-    for (int position = 0; position < 256; position++)
-        if (!HasMachinePlace(static_cast<uint8_t>(position)))
-            state[position] = k.physical[position];
-
-    uint8_t modifiers = 0;
-    bool anyHanded = false, shiftOn = false, shiftOff = false;
-    for (const Press& p : k.presses) {
-        if (p.frames < 0)
-            break;
-        anyHanded = true;
-        modifiers |= p.modifiers;
-        shiftOn = shiftOn || p.shift == ShiftOn;
-        shiftOff = shiftOff || p.shift == ShiftOff;
-        state[p.key] = 0x80;
-        if (p.alsoKey != NoKey)
-            state[p.alsoKey] = 0x80;
-    }
-    if (!anyHanded)
-        modifiers = HeldModifiers();
-    for (const auto& m : Modifiers)
-        if (modifiers & m.bit)
-            state[m.position] = 0x80;
-    if (shiftOn) {
-        if (!state[DIK_LSHIFT] && !state[DIK_RSHIFT])
-            state[DIK_LSHIFT] = 0x80;
-    } else if (shiftOff) {
-        state[DIK_LSHIFT] = state[DIK_RSHIFT] = 0;
-    }
+    HandNext(k.menu);
+    OwnersState(k.menu, MenuOwns, state);
 }
 
-void ResetKeyInput()
-{
-    K().presses.clear();
-    std::memset(K().physical, 0, sizeof K().physical);
-    K().physicalDown = 0;
-    K().gap = 0;
-    K().lastFrame = 0;
-}
+void ResetKeyInput() { K() = KeyInput(); }

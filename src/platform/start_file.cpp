@@ -4,6 +4,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <cstdio>
 #include <cstring>
 #include <filesystem>
 
@@ -89,8 +90,21 @@ StartFileKind ExamineStartFile(const std::string& path, std::string* problem)
         *problem = path + ": is empty";
         return StartFileKind::Unknown;
     }
-    if (HasExtension(path, ".prg"))
+    if (HasExtension(path, ".prg")) {
+        // One that would run past the end of memory is refused whole, here
+        // as by every other load.
+        uint8_t address[2] = {};
+        if (std::FILE* file = std::fopen(path.c_str(), "rb")) {
+            const size_t got = std::fread(address, 1, sizeof address, file);
+            std::fclose(file);
+            const std::string why = ProgramLoadProblem(address, got < 2 ? got : static_cast<uint64_t>(info.st_size));
+            if (!why.empty()) {
+                *problem = path + ": " + why;
+                return StartFileKind::Unknown;
+            }
+        }
         return StartFileKind::Program;
+    }
     if (HasExtension(path, ".fre") || (!HasExtension(path, ".d64") && info.st_size == SnapshotFileSize))
         return StartFileKind::Snapshot;
     if (HasExtension(path, ".d64") || IsDiskImageSize(info.st_size))

@@ -65,7 +65,7 @@ WindowHandle CreateMainWindow(int showState)
 {
     RegisterWindowClass();
     LogLine("Info: Window class registered.\n");
-    WindowHandle window = CreatePlatformWindow(WindowTitle);
+    WindowHandle window = CreatePlatformWindow(CurrentWindowTitle().c_str());   // names the model
     if (!window)
         return nullptr;
     MainWindow = window;

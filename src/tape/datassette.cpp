@@ -7,6 +7,7 @@
 #include <cmath>
 #include <filesystem>
 
+#include "files/safe_save.h"
 #include "machine/machine_state.h"
 #include "machine/settings.h"
 #include "tape/tap_image.h"
@@ -311,9 +312,14 @@ bool TapeAttach(const std::string& path, std::string* message)
         *message = DatassetteAbsentReason();
         return false;
     }
+    // A tape named through symbolic links is the file at their end, and is
+    // written back there; a link to no file never becomes a new tape.
+    std::string target;
+    if (!SaveTargetOf(path, &target, message))
+        return false;
     std::error_code error;
-    if (!std::filesystem::exists(path, error) && !error) {
-        if (!FolderWritable(path)) {
+    if (!std::filesystem::exists(target, error) && !error) {
+        if (!FolderWritable(target)) {
             *message = "can't make a new tape there: the folder is not writable";
             return false;
         }
@@ -323,7 +329,7 @@ bool TapeAttach(const std::string& path, std::string* message)
     TapImage image;
     if (!ReadTapFile(path, &image, message))
         return false;
-    Insert(d, path, std::move(image), !Writable(path) || !FolderWritable(path));
+    Insert(d, path, std::move(image), !Writable(target) || !FolderWritable(target));
     return true;
 }
 
@@ -341,7 +347,7 @@ bool TapeCreate(const std::string& path, std::string* message)
         return false;
     }
     if (!WriteTapFile(path, TapImage{})) {
-        *message = "can't write " + path;
+        *message = "can't write " + path + ": " + SaveFailureReason();
         return false;
     }
     Insert(d, path, TapImage{}, false);
@@ -419,7 +425,8 @@ bool TapeFlush()
     if (!d.attached || !d.dirty)
         return true;
     if (!WriteTapFile(d.path, d.image)) {
-        d.message = "can't write the tape image " + d.path + "; the recording is kept until it can";
+        d.message = "can't write the tape image " + d.path + " (" + SaveFailureReason() +
+                    "); the recording is kept until it can";
         return false;
     }
     d.dirty = false;

@@ -42,7 +42,6 @@ struct Choices {
     uint8_t blinkStepUnits;      // the blink line: 0xFF1F's blink counter reads one more from here
     uint8_t windowTop25, windowEnd25;   // the window's lines with 25 rows (end exclusive)
     uint8_t windowTop24, windowEnd24;   // and with 24
-    uint8_t interruptEntryCycles;       // the processor's cycles to enter an interrupt
 };
 
 constexpr Choices TimingChoices = {
@@ -68,7 +67,6 @@ constexpr Choices TimingChoices = {
     .windowEnd25 = 204,
     .windowTop24 = 8,
     .windowEnd24 = 200,
-    .interruptEntryCycles = 7,
 };
 
 enum class SlotUse : uint8_t { Double, Single, Halted };

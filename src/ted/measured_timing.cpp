@@ -10,12 +10,14 @@
 // counter; it meets the counter again when the counter starts a frame.
 #include <cstring>
 
-#include "cpu/cpu.h"
-#include "cpu/opcode_table.h"
+#include "machine/machine_model.h"
 #include "machine/machine_state.h"
+#include "ted/irq_line.h"
 #include "ted/line_setup.h"
+#include "ted/memory_map.h"
 #include "ted/present.h"
 #include "ted/render_inline.h"
+#include "ted/render_window.h"
 #include "ted/steps_inline.h"
 #include "ted/ted_names.h"
 
@@ -68,8 +70,9 @@ void FetchRow(uint16_t position, bool attributes, uint8_t into[40])
 {
     const uint16_t codes = static_cast<uint16_t>(((Ram64[ted::MatrixBase] & ted::MatrixBaseBits) + 4) << 8);
     const uint16_t base = attributes ? static_cast<uint16_t>(codes - 0x400) : codes;
+    const uint16_t ramMask = RamAddressMask;
     for (unsigned col = 0; col < 40; col++)
-        into[col] = Ram64[static_cast<uint16_t>(base + ((position + col) & 0x3FF))];
+        into[col] = Ram64[(base + ((position + col) & 0x3FF)) & ramMask];
 }
 
 // The row state steps with each line: a row starts on its attribute line;
@@ -209,8 +212,23 @@ void MeasuredLineEvents()
         if (Ram64[ted::IrqEnable] & ted::IrqRaster)
             Ted.RasterIrqDue = 1;
         Ted.RasterCompareArmed = 0;
+        // It rose at its position in the line, or when a write made the
+        // compare match after that position.
+        const uint64_t at = Ted.ClockAtLineStart * 4 + TimingChoices.rasterMatchUnits;
+        IrqLineChanged(at > Ted.RasterArmedAt ? at : Ted.RasterArmedAt);
     }
     WorkOutNextMeasuredEvent();
+}
+
+uint64_t UnitsOfCycleBefore(unsigned back)
+{
+    const uint64_t lineStart = Ted.ClockAtLineStart * 4;
+    if (Ted.LineCycle >= back)
+        return lineStart + TableNow().unitsAt[Ted.LineCycle - back];
+    // In the line before: its last slots give the processor double-clock
+    // cycles (2 units) unless the single clock is forced (4).
+    const uint64_t units = (Ted.LineClockNow == SingleClock ? 4u : 2u) * (back - Ted.LineCycle);
+    return lineStart > units ? lineStart - units : 0;
 }
 
 void MeasuredCrossLines(unsigned cycle, bool deferred)
@@ -251,6 +269,7 @@ void LatchMeasuredLine()
     l.gl = static_cast<uint16_t>(l.cb + Ted.SubRow);
     l.cp = static_cast<uint16_t>(l.mb + Ted.RowPosition);
     l.ap = static_cast<uint16_t>(l.cp - 0x400);
+    l.matrixWrapped = 0;
     // In the bitmap modes the character position addresses the bitmap:
     // 8 bytes per cell.
     l.bitmapRowBase = static_cast<uint16_t>(l.bb + 8 * Ted.RowPosition);
@@ -307,6 +326,7 @@ void EnterMeasuredModel()
     LatchMeasuredLine();
     PlaceCycleInLine();
     WorkOutNextMeasuredEvent();
+    IrqLineChanged(TedUnitsNow());
 }
 
 void EnterOlderModel()
@@ -331,15 +351,10 @@ void CatchUpToAccess()
 {
     if (!Ted.InInstruction || Ted.ModelInUse != 1)
         return;
-    // The access lands on the instruction's last cycle (a read-modify-write
-    // on its last write).  The opcode is still at PC until it finishes.
-    const uint16_t pc = Cpu.PC;
-    if (pc >= 0xFD00 && pc < 0xFF40)
-        return;   // code in the I/O pages: no opcode to look at
-    const unsigned cycles = BaseCycles(CycleTable[ReadByte(pc)]);
-    if (cycles <= 1u + Ted.CyclesAccounted)
+    // The processor names the cycle of the instruction its access lands on.
+    const unsigned target = BusAccessCycle;
+    if (target <= Ted.CyclesAccounted)
         return;
-    const unsigned target = cycles - 1;
     const unsigned step = target - Ted.CyclesAccounted;
     Ted.CyclesAccounted = static_cast<uint8_t>(target);
     MeasuredAdvance(step, true);
@@ -418,10 +433,12 @@ void AfterMeasuredWrite(uint8_t reg, uint8_t value)
     case RegisterNumber(CharPositionReloadLow): Ted.CharPositionReload = static_cast<uint16_t>((Ted.CharPositionReload & 0x300) | value); break;
     case RegisterNumber(LineCounterHigh):
         Ted.LineCounter = static_cast<uint16_t>((Ted.LineCounter & 0xFF) | ((value & 1) << 8));
+        Ted.RasterArmedAt = TedUnitsNow();
         WorkOutNextMeasuredEvent();
         break;
     case RegisterNumber(LineCounterLow):
         Ted.LineCounter = static_cast<uint16_t>((Ted.LineCounter & 0x100) | value);
+        Ted.RasterArmedAt = TedUnitsNow();
         WorkOutNextMeasuredEvent();
         break;
     case RegisterNumber(HorizontalPosition): MoveHorizontalPosition(value); break;
@@ -453,11 +470,10 @@ uint8_t OpenBusRead(uint16_t address)
         TableNow().use[slot] != SlotUse::Double && Ted.RowActive) {
         const LineLatches& l = Ted.Latch;
         const unsigned col = slot - first;
-        if (Ram64[ted::Control1] & ted::Ctrl1Bitmap)
-            return Ram64[static_cast<uint16_t>(l.bitmapRowBase + 8 * col + l.lineInRow)];
         const uint8_t code = Ted.RowCodes[col];
-        const uint8_t* image = l.glyphRom == 0 ? Ram64 : l.glyphRom == 1 ? BasicRom : KernalRom;
-        return image[static_cast<uint16_t>(l.gl + 8 * code) & l.glyphMask];
+        if (Ram64[ted::Control1] & ted::Ctrl1Bitmap)
+            return render::BitmapPattern(l, col, code);
+        return render::GlyphByte(l, render::FetchImage(l.glyphRom), code, code);
     }
     return static_cast<uint8_t>(address >> 8);
 }

@@ -15,6 +15,7 @@
 #include "ted/present.h"
 #include "ted/ted_clock.h"
 #include "ted/ted_names.h"
+#include "ted/video_watch.h"
 
 namespace {
 
@@ -99,17 +100,19 @@ void SetDrawing(bool on)
         return;
     Ted.NotDrawing = !on;
     if (on) {
-        // The measured model draws on from the beam.
+        // The measured model draws on from the beam; writes to what it
+        // shows wait for the run again.
         if (Ted.ModelInUse == 1)
             Ted.RenderColumn = static_cast<uint16_t>(Ted.LinePosition ? ((Ted.LinePosition - 1u) & ~3u) + 4 : 0);
+        if (Ram64)
+            RefreshVideoWatch();
         return;
     }
     FlushRender();
     Ted.DrawnFromFrameStart = 0;
     Ted.LastChunkDue = Ted.RenderColumn <= TedState::LastChunk;
     // With nothing pending, no write needs to wait for a run to be drawn.
-    std::memset(Ted.Watch.page, 0, sizeof Ted.Watch.page);
-    Ted.Watch.valid = 0;
+    ClearVideoWatch();
 }
 
 bool RequestsMayRun()
@@ -197,15 +200,15 @@ void PresentFrame()
     // here, it paces as the default rather than never ending the frame.
     const uint32_t sync = Config.Sync <= HighestSync ? Config.Sync : DefaultSync;
     // Warp runs unpaced, as Sync 0 does; so does a moving tape with TapeWarp.
-    const uint32_t pacing = WarpOn || TapeWarpActive() ? 0 : sync;
+    const bool unpaced = WarpOn || TapeWarpActive() || sync == 0;
     const bool whole = !Ted.NotDrawing && Ted.DrawnFromFrameStart;
     Ted.WholeFramesInRow = whole ? static_cast<uint8_t>(std::min(Ted.WholeFramesInRow + 1, 2)) : 0;
     const bool shown = !Ted.DrawOnDemand || Ted.WholeFramesInRow == 2;
-    for (FrameEndStep step : FrameEndOrder[pacing])
+    for (FrameEndStep step : FrameEndOrder[unpaced ? 0 : sync])
         RunStep(step, shown);
     Ted.FrameEndArmed = 0;
     // The keyboard is scanned once a frame: the press queue's clock.
-    KeyInputFrame();
+    KeyInputFrame(unpaced);
     DesktopFrame();
     // The next frame is drawn when someone will look at it.  The older
     // model's renderer leaves columns near the right end of a line to
@@ -214,7 +217,7 @@ void PresentFrame()
     // frame after it is drawn.
     const bool regular = Ted.ModelInUse == 1 && Ted.LinesThisFrame == FrameLines;
     Ted.LinesThisFrame = 0;
-    const bool draw = !Ted.DrawOnDemand || !regular || PictureWanted(pacing != 0);
+    const bool draw = !Ted.DrawOnDemand || !regular || PictureWanted(!unpaced);
     SetDrawing(draw);
     Ted.DrawnFromFrameStart = draw;
 }

@@ -1,5 +1,6 @@
 // Raster timing: the beam's position in the frame, the video set-up latched
 // at the start of each line, and the raster interrupt request.
+#include "machine/machine_model.h"
 #include "machine/machine_state.h"
 #include "ted/line_setup.h"
 #include "ted/steps_inline.h"
@@ -9,6 +10,21 @@ namespace {
 
 constexpr uint16_t LineUnits = 228;   // 57 cycles of 4 units
 constexpr int LastLine = 311;
+
+// With 0xFF12 bit 2 set the TED fetches from ROM, whatever the processor's
+// banking says: BASIC at 0x8000-0xBFFF, the KERNAL above.  Below 0x8000 no
+// ROM answers; the measured model reads the last byte on the bus there,
+// the older one RAM.
+uint8_t FetchSourceAt(uint16_t base, bool fromRom, bool openBus)
+{
+    if (!fromRom)
+        return FetchFromRam;
+    if (base >= 0x8000)
+        return base < 0xC000 ? FetchFromBasicRom : FetchFromKernalRom;
+    return openBus ? FetchFromOpenBus : FetchFromRam;
+}
+
+uint16_t FetchMask(uint8_t source) { return source == FetchFromRam ? RamAddressMask : RomSize - 1; }
 
 }  // namespace
 
@@ -30,15 +46,17 @@ void LatchRegisterValues(LineLatches& l)
     l.bg2 = Ram64[Background2];
     l.bg3 = Ram64[Background3];
     l.border = Ram64[BorderColour];
-    // With 0xFF12 bit 2 set the TED fetches glyphs from ROM, whatever the
-    // processor's banking says.
-    if (!(ff12 & BitmapGlyphsFromRom) || l.cb < 0x8000) {
-        l.glyphRom = 0;
-        l.glyphMask = 0xFFFF;
-    } else {
-        l.glyphRom = l.cb < 0xC000 ? 1 : 2;
-        l.glyphMask = RomSize - 1;
+    // The bit covers the bitmap too; the older model takes bitmaps from RAM.
+    if (!(ff12 & BitmapGlyphsFromRom)) {
+        l.glyphRom = l.bitmapSource = FetchFromRam;
+        l.glyphMask = l.bitmapMask = RamAddressMask;
+        return;
     }
+    const bool measured = Ted.ModelInUse == 1;
+    l.glyphRom = FetchSourceAt(l.cb, true, measured);
+    l.glyphMask = FetchMask(l.glyphRom);
+    l.bitmapSource = measured ? FetchSourceAt(l.bb, true, true) : FetchFromRam;
+    l.bitmapMask = FetchMask(l.bitmapSource);
 }
 
 namespace {
@@ -74,7 +92,8 @@ void LineSetUp()
         const int textRow = rowLine < 0 ? 0 : rowLine >> 3;   // at most 32
         l.cp = static_cast<uint16_t>(l.mb + RowOffsetTable[textRow]);
         l.ap = static_cast<uint16_t>(l.cp - 0x400);
-        }
+        l.matrixWrapped = 0;
+    }
 }
 
 // The TED's raster compare, on the line counter, at most once per line.  It

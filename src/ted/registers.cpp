@@ -3,6 +3,7 @@
 #include "machine/machine_state.h"
 #include "machine/settings.h"
 #include "sound/sound.h"
+#include "ted/irq_line.h"
 #include "ted/line_setup.h"
 #include "ted/ted_names.h"
 #include "sound/ted_sound.h"
@@ -154,8 +155,13 @@ void WriteTedRegister(uint8_t reg, uint8_t value)
     WriteRegisterValue(reg, value);
     if (timing)
         SettleTimers();
-    if (measured)
+    if (measured) {
         AfterMeasuredWrite(reg, value);
+        if (reg == 0x0A || reg == 0x0B)
+            Ted.RasterArmedAt = TedUnitsNow();
+        if (reg == 0x09 || reg == 0x0A)
+            IrqLineChanged(TedUnitsNow());   // on the write's own cycle
+    }
     if (reg == 0x0A || reg == 0x0B)
         WorkOutNextLineEvent();   // the raster compare moved
     if (reg == 0x09 || reg == 0x0A)

@@ -1,8 +1,10 @@
 // The renderer: after every main-loop pass, the 8-pixel chunks of the
 // current raster line that the beam has passed are drawn into FrameBuffer.
 #include <algorithm>
+#include <array>
 #include <cstring>
 
+#include "machine/machine_model.h"
 #include "machine/machine_state.h"
 #include "machine/settings.h"
 #include "ted/render_inline.h"
@@ -63,9 +65,10 @@ void StoreSpilling(uint32_t offset, uint64_t pixels)
 // bitmap modes its colours); lines[8 * n] is this line's byte of glyph n
 // (text modes) or of cell n (bitmap modes).  They point straight into RAM,
 // a ROM image or the row's fetched copies, except where the matrix, the
-// glyphs or the bitmap run past the end of the address space or the image
-// (or, in text mode, the row past the end of the 1 KiB matrix): then the
-// bytes are gathered into the copies first.
+// glyphs or the bitmap run past the end of the RAM or the image (or, in
+// text mode, the row past the end of the 1 KiB matrix), or where nothing
+// answers the bitmap fetches: then the bytes are gathered into the copies
+// first.
 struct CellBytes {
     const uint8_t* codes;
     const uint8_t* attributes;
@@ -74,33 +77,48 @@ struct CellBytes {
     uint8_t lineCopy[8 * 256];
 };
 
-// The matrix bytes of columns c0 to c1 at codes and attributes (each
-// address wraps at 0xFFFF); columns from wrapColumn on come from 1 KiB
-// lower.
+// The matrix bytes of columns c0 to c1 at codes and attributes, each
+// address inside the RAM (which repeats every 16 KiB on the C16); columns
+// from wrapColumn on come from 1 KiB lower.
 void MatrixBytes(CellBytes& b, uint16_t codes, uint16_t attributes, unsigned c0, unsigned c1,
                  unsigned wrapColumn = 40)
 {
+    const unsigned ramMask = RamAddressMask;
     const bool allWrapped = c0 >= wrapColumn;
-    const uint16_t base = static_cast<uint16_t>(codes - (allWrapped ? 0x400 : 0));
-    const uint16_t attributeBase = static_cast<uint16_t>(attributes - (allWrapped ? 0x400 : 0));
-    if ((allWrapped || c1 < wrapColumn) && base + c1 <= 0xFFFFu && attributeBase + c1 <= 0xFFFFu) {
+    const unsigned base = (codes - (allWrapped ? 0x400u : 0u)) & ramMask;
+    const unsigned attributeBase = (attributes - (allWrapped ? 0x400u : 0u)) & ramMask;
+    if ((allWrapped || c1 < wrapColumn) && base + c1 <= ramMask && attributeBase + c1 <= ramMask) {
         b.codes = Ram64 + base;
         b.attributes = Ram64 + attributeBase;
         return;
     }
     for (unsigned col = c0; col <= c1; col++) {
-        const uint16_t back = col >= wrapColumn ? 0x400 : 0;
-        b.codeCopy[col] = Ram64[static_cast<uint16_t>(codes + col - back)];
-        b.attributeCopy[col] = Ram64[static_cast<uint16_t>(attributes + col - back)];
+        const unsigned back = col >= wrapColumn ? 0x400 : 0;
+        b.codeCopy[col] = Ram64[(codes + col - back) & ramMask];
+        b.attributeCopy[col] = Ram64[(attributes + col - back) & ramMask];
     }
     b.codes = b.codeCopy;
     b.attributes = b.attributeCopy;
 }
 
+// Glyph lines for text drawn from where nothing answers: the bus's last
+// byte, the cell's whole code (render_window.h), as a glyph image of its
+// own.  Entry s + 8 * c (s the line in the row) is c.
+constexpr std::array<uint8_t, 0x800> BusGlyphs = [] {
+    std::array<uint8_t, 0x800> table{};
+    for (unsigned i = 0; i < table.size(); i++)
+        table[i] = static_cast<uint8_t>(i >> 3);
+    return table;
+}();
+
 // This line of every glyph of the character generator.
 void GlyphLines(CellBytes& b, const LineLatches& l)
 {
-    const uint8_t* image = GlyphImage(l.glyphRom);
+    if (l.glyphRom == FetchFromOpenBus) {
+        b.lines = BusGlyphs.data();
+        return;
+    }
+    const uint8_t* image = FetchImage(l.glyphRom);
     const unsigned start = l.gl & l.glyphMask;
     if (start + 8 * 255 <= l.glyphMask) {
         b.lines = image + start;
@@ -111,16 +129,25 @@ void GlyphLines(CellBytes& b, const LineLatches& l)
     b.lines = b.lineCopy;
 }
 
-// This line of the bitmap cells c0 to c1.
+// This line of the bitmap cells c0 to c1 (b.codes already set: where
+// nothing answers, a cell's bitmap byte is its matrix byte).
 void BitmapLines(CellBytes& b, const LineLatches& l, unsigned c0, unsigned c1)
 {
-    const unsigned start = static_cast<uint16_t>(l.bitmapRowBase + l.lineInRow);
-    if (start + 8 * 39 <= 0xFFFF) {
-        b.lines = Ram64 + start;
+    const uint16_t first = static_cast<uint16_t>(l.bitmapRowBase + l.lineInRow);
+    if (l.bitmapSource == FetchFromOpenBus) {
+        for (unsigned col = c0; col <= c1; col++)
+            b.lineCopy[8 * col] = b.codes[col];
+        b.lines = b.lineCopy;
+        return;
+    }
+    const uint8_t* image = FetchImage(l.bitmapSource);
+    const unsigned start = first & l.bitmapMask;
+    if (start + 8 * c1 <= l.bitmapMask) {
+        b.lines = image + start;
         return;
     }
     for (unsigned col = c0; col <= c1; col++)
-        b.lineCopy[8 * col] = Ram64[static_cast<uint16_t>(l.bitmapRowBase + 8 * col + l.lineInRow)];
+        b.lineCopy[8 * col] = image[static_cast<uint16_t>(first + 8 * col) & l.bitmapMask];
     b.lines = b.lineCopy;
 }
 
@@ -135,11 +162,10 @@ inline void Store(uint8_t*& out, uint64_t pixels)
 
 // A flashing cell in the off phase (flashOff 0x80) shows no glyph; with 128
 // characters (reverseBit 0x80) the code's top bit reverses the cell: the
-// glyph in the background.
+// glyph in the background.  codeMask: the code's bits that pick the glyph.
 void TextCells(uint8_t* out, const uint8_t* codes, const uint8_t* attributes, const uint8_t* lines, unsigned n,
-               uint64_t background, uint8_t flashOff, uint8_t reverseBit)
+               uint64_t background, uint8_t flashOff, uint8_t reverseBit, uint8_t codeMask)
 {
-    const uint8_t codeMask = static_cast<uint8_t>(~reverseBit);
     for (unsigned i = 0; i < n; i++) {
         const uint8_t c = codes[i], a = attributes[i];
         const uint64_t mask = (PixelMask[lines[8u * (c & codeMask)]] & ~TopBitMask(a & flashOff)) ^
@@ -150,13 +176,13 @@ void TextCells(uint8_t* out, const uint8_t* codes, const uint8_t* attributes, co
 
 // The top two bits of the code pick one of the four live background registers.
 void ExtendedColourCells(uint8_t* out, const uint8_t* codes, const uint8_t* attributes, const uint8_t* lines,
-                         unsigned n, uint8_t flashOff)
+                         unsigned n, uint8_t flashOff, uint8_t codeMask)
 {
     const uint64_t backgrounds[4] = {Splat(Ram64[ted::Background0]), Splat(Ram64[ted::Background1]),
                                      Splat(Ram64[ted::Background2]), Splat(Ram64[ted::Background3])};
     for (unsigned i = 0; i < n; i++) {
         const uint8_t c = codes[i], a = attributes[i];
-        const uint64_t mask = PixelMask[lines[8u * (c & 0x3F)]] & ~TopBitMask(a & flashOff);
+        const uint64_t mask = PixelMask[lines[8u * (c & codeMask)]] & ~TopBitMask(a & flashOff);
         Store(out, Blend(mask, Splat(a), backgrounds[c >> 6]));
     }
 }
@@ -190,11 +216,13 @@ void BitmapCells(uint8_t* out, const uint8_t* codes, const uint8_t* attributes, 
 }
 
 // Cells c0 to c1 of the current line in the window mode of ff06 and ff07,
-// stored one after the other from out.  A multicolour text cell takes the
-// code's top bit off with 128 characters, except in the left-edge cell.
-void DrawCells(uint8_t* out, unsigned c0, unsigned c1, uint8_t ff06, uint8_t ff07, bool reduceMulticolourCodes)
+// stored one after the other from out.  The left-edge cell under the
+// border (edgeCell) is column 0 as it stands: no matrix wrap, and its
+// multicolour code keeps its top bit, which the window's cells take off
+// with 128 characters.
+void DrawCells(uint8_t* out, unsigned c0, unsigned c1, uint8_t ff06, uint8_t ff07, bool edgeCell)
 {
-    const LineLatches& l = Ted.Latch;
+    LineLatches& l = Ted.Latch;
     CellBytes b;
     const WindowMode mode = ModeOf(ff06, ff07);
     const bool bitmap = mode == WindowMode::HiresBitmap || mode == WindowMode::MulticolourBitmap;
@@ -205,9 +233,14 @@ void DrawCells(uint8_t* out, unsigned c0, unsigned c1, uint8_t ff06, uint8_t ff0
         MatrixBytes(b, l.colourRowBase, static_cast<uint16_t>(l.colourRowBase - 0x400), c0, c1);
     } else {
         // The video matrix is 1 KiB: a text row past its end continues at
-        // its start, from the column where the row crosses the end.
-        const unsigned wrapColumn =
-            mode == WindowMode::Text ? 0x400 - std::min<unsigned>(static_cast<uint16_t>(l.cp - l.mb), 0x400) : 40;
+        // its start, from the column where the row crosses the end; once a
+        // run has crossed it, the line's later cells in every text mode
+        // come from 1 KiB lower.
+        unsigned wrapColumn = l.matrixWrapped ? 0 : 40;
+        if (mode == WindowMode::Text && !edgeCell && !l.matrixWrapped) {
+            wrapColumn = 0x400 - std::min<unsigned>(static_cast<uint16_t>(l.cp - l.mb), 0x400);
+            l.matrixWrapped = c1 >= wrapColumn;
+        }
         MatrixBytes(b, l.cp, l.ap, c0, c1, wrapColumn);
     }
     if (bitmap)
@@ -220,16 +253,20 @@ void DrawCells(uint8_t* out, unsigned c0, unsigned c1, uint8_t ff06, uint8_t ff0
     const unsigned n = c1 - c0 + 1;
     const uint8_t flashOff = Ted.FlashPhase == 0 ? 0x80 : 0;
     const bool characters256 = ff07 & ted::Ctrl2Characters256;
+    const uint8_t reverseBit = characters256 ? 0 : 0x80;
+    // Where nothing answers the glyph fetches, the whole code is on the bus.
+    const uint8_t wholeCode = l.glyphRom == FetchFromOpenBus ? 0xFF : 0;
     switch (mode) {
     case WindowMode::Text:
-        TextCells(out, codes, attributes, b.lines, n, Splat(l.bg0), flashOff, characters256 ? 0 : 0x80);
+        TextCells(out, codes, attributes, b.lines, n, Splat(l.bg0), flashOff, reverseBit,
+                  static_cast<uint8_t>(~reverseBit | wholeCode));
         break;
     case WindowMode::ExtendedColour:
-        ExtendedColourCells(out, codes, attributes, b.lines, n, flashOff);
+        ExtendedColourCells(out, codes, attributes, b.lines, n, flashOff, static_cast<uint8_t>(0x3F | wholeCode));
         break;
     case WindowMode::MulticolourText:
         MulticolourTextCells(out, codes, attributes, b.lines, n, l,
-                             reduceMulticolourCodes && !characters256 ? 0x7F : 0xFF);
+                             static_cast<uint8_t>((!edgeCell && !characters256 ? 0x7F : 0xFF) | wholeCode));
         break;
     case WindowMode::HiresBitmap:
         BitmapCells<false>(out, codes, attributes, b.lines + 8 * c0, n, l);
@@ -263,7 +300,7 @@ void LeftEdgeFill(uint8_t* row, uint8_t ff06, uint8_t ff07)
     // previous frame's pixels.
     uint8_t pixels[8];
     if (displayOn)
-        DrawCells(pixels, 0, 0, ff06, ff07, false);
+        DrawCells(pixels, 0, 0, ff06, ff07, true);
     else
         std::memset(pixels, l.border, 8);
     std::memcpy(row + 72, pixels + 8 - hs, hs);
@@ -274,7 +311,7 @@ void LeftEdgeFill(uint8_t* row, uint8_t ff06, uint8_t ff07)
 // mode registers read once hold for every chunk of it.
 void WindowChunks(uint8_t* row, unsigned x, unsigned last, uint8_t ff06, uint8_t ff07)
 {
-    DrawCells(row + Ted.Latch.hs + 2 * x, x / 4 - 8, last / 4 - 8, ff06, ff07, true);
+    DrawCells(row + Ted.Latch.hs + 2 * x, x / 4 - 8, last / 4 - 8, ff06, ff07, false);
 }
 
 // Chunks x to last (inclusive, steps of 4) of the current line.  Out of
@@ -451,6 +488,9 @@ void RenderAtFrameEnd()
     if (Ted.FrameCountArmed) {
         Ted.FrameCountArmed = 0;
         Ted.FramesCompleted++;
+        // The stack, written straight into RAM, reaches the C16's image of
+        // its 16 KiB here (machine_model.h).
+        RefreshRamImage();
     }
 }
 

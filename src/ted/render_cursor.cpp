@@ -1,5 +1,6 @@
 // The text cursor.  The TED blinks it with the flash phase by swapping the
 // cell's background and the cursor colour over the finished frame.
+#include "machine/machine_model.h"
 #include "machine/machine_state.h"
 #include "ted/ted_names.h"
 
@@ -19,7 +20,7 @@ void DrawCursor()
     const unsigned firstLine = 56 + 8 * row;
     const uint16_t attribute =
         static_cast<uint16_t>(Ted.RowMatrixBase[firstLine] + 40 * row + col - 0x400);
-    const uint8_t cursor = Ram64[attribute];
+    const uint8_t cursor = Ram64[RamAddress(attribute)];
     const uint8_t background = Ram64[ted::Background0];
     const int vs = Ted.Latch.vs;
     const unsigned hs = Ted.Latch.hs;

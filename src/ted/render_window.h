@@ -7,6 +7,7 @@
 #include <bit>
 #include <cstdint>
 
+#include "machine/machine_model.h"
 #include "machine/machine_state.h"
 
 static_assert(std::endian::native == std::endian::little, "pixel masks assume a little-endian host");
@@ -79,9 +80,34 @@ inline WindowMode ModeOf(uint8_t ff06, uint8_t ff07)
     return ModeTable[((ff06 >> 5) & 3) | ((ff07 >> 2) & 4)];
 }
 
-inline const uint8_t* GlyphImage(uint8_t glyphRom)
+// The memory behind a fetch source (RAM also for the open bus, which
+// reads none).
+inline const uint8_t* FetchImage(uint8_t source)
 {
-    return glyphRom == 0 ? Ram64 : glyphRom == 1 ? BasicRom : KernalRom;
+    return source == FetchFromBasicRom ? BasicRom : source == FetchFromKernalRom ? KernalRom : Ram64;
+}
+
+// Glyph line of character c, for a cell whose fetched code is code.  The
+// address wraps inside the RAM or the 16 KiB image, so unusual character
+// bases never read past either.  Where nothing answers, the bus still
+// holds the last byte the TED took for the cell: its code.
+inline uint8_t GlyphByte(const LineLatches& l, const uint8_t* image, unsigned c, uint8_t code)
+{
+    if (l.glyphRom == FetchFromOpenBus) [[unlikely]]
+        return code;
+    return image[static_cast<uint16_t>(l.gl + 8 * c) & l.glyphMask];
+}
+
+// A cell's bitmap byte, for a cell whose matrix byte is code: where nothing
+// answers, the last byte the TED took for the cell, as for glyphs.
+inline uint8_t BitmapPattern(const LineLatches& l, unsigned col, uint8_t code)
+{
+    const uint16_t address = static_cast<uint16_t>(l.bitmapRowBase + 8 * col + l.lineInRow);
+    if (l.bitmapSource == FetchFromRam) [[likely]]
+        return Ram64[address & l.bitmapMask];
+    if (l.bitmapSource == FetchFromOpenBus)
+        return code;
+    return FetchImage(l.bitmapSource)[address & l.bitmapMask];
 }
 
 }  // namespace render

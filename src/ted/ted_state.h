@@ -3,6 +3,14 @@
 #pragma once
 #include <cstdint>
 
+// Where the TED's fetches of glyphs or bitmap bytes find them (a fetch
+// source): RAM, one of the two ROM images, or nothing at all (the last
+// byte on the bus).
+constexpr uint8_t FetchFromRam = 0;
+constexpr uint8_t FetchFromBasicRom = 1;
+constexpr uint8_t FetchFromKernalRom = 2;
+constexpr uint8_t FetchFromOpenBus = 3;
+
 struct LineLatches {
     uint8_t vs;            // vertical scroll, 0xFF06 & 7
     uint8_t hs;            // horizontal scroll, 0xFF07 & 7
@@ -11,11 +19,14 @@ struct LineLatches {
     uint16_t cb;           // character generator base
     int16_t cr;            // character row for bitmaps, (line - 56) >> 3
     uint8_t bg0, bg1, bg2, bg3, border;
-    uint8_t glyphRom;            // glyph source: 0 Ram64, 1 BasicRom, 2 KernalRom
-    uint16_t glyphMask;          // 0xFFFF for Ram64, 0x3FFF inside a ROM image
+    uint8_t glyphRom;            // glyph source, a fetch source
+    uint16_t glyphMask;          // the RAM's address mask for Ram64, 0x3FFF inside a ROM image
+    uint8_t bitmapSource;        // bitmap source, a fetch source
+    uint16_t bitmapMask;         // as glyphMask
     uint16_t gl;                 // glyph line address (cb + line within row)
     uint16_t cp;                 // character pointer of the current text row
     uint16_t ap;                 // attribute pointer, cp - 0x400
+    uint8_t matrixWrapped;       // a text run passed the matrix end on this line: cp and ap read 1 KiB lower
     uint16_t bitmapRowBase;      // bb + offset of bitmap row cr
     uint16_t colourRowBase;      // mb + offset of matrix row cr (bitmap colours)
     uint8_t lineInRow;           // bitmap line within its character row
@@ -142,6 +153,12 @@ struct TedState {
     // Single-clock cycles from power-on to the start of the current line
     // (both models; SingleClockNow adds the position in the line).
     uint64_t ClockAtLineStart;
+    // The TED's interrupt output in the measured model (irq_line.h): its
+    // level, when it last rose and fell, and when a register write last
+    // made the raster compare match, in quarter slots since power-on.
+    uint8_t IrqLine;
+    uint64_t IrqLineRoseAt, IrqLineFellAt;
+    uint64_t RasterArmedAt;
 };
 
 extern TedState Ted;

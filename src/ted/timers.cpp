@@ -1,11 +1,31 @@
 // The TED's three down-counting timers and the interrupt logic.
 #include "cpu/cpu.h"
 #include "machine/machine_state.h"
+#include "ted/irq_line.h"
 #include "ted/steps_inline.h"
 #include "ted/ted_names.h"
 
 namespace {
 constexpr uint16_t IrqRequestRegister = ted::IrqRequest;
+
+// The measured model: when the earliest of the enabled timers that ran out
+// passed below zero.  The ticks fall on slot starts, the last one at the
+// start of the TED's current slot, and a counter that stands at -m passed
+// below zero m - 1 ticks ago.
+uint64_t EarliestRunOut()
+{
+    const uint64_t lastTick = TedUnitsNow() & ~uint64_t{3};
+    const uint8_t enabled = Ram64[ted::IrqEnable];
+    int32_t deepest = -1;
+    if ((enabled & ted::IrqTimer1) && Ted.Timer1Counter < deepest)
+        deepest = Ted.Timer1Counter;
+    if ((enabled & ted::IrqTimer2) && Ted.Timer2Counter < deepest)
+        deepest = Ted.Timer2Counter;
+    if ((enabled & ted::IrqTimer3) && Ted.Timer3Counter < deepest)
+        deepest = Ted.Timer3Counter;
+    const uint64_t back = 4 * static_cast<uint64_t>(-1 - deepest);
+    return lastTick > back ? lastTick - back : 0;
+}
 }  // namespace
 
 // The timers that ran out raise their requests and start again.
@@ -13,6 +33,8 @@ void TimersRanOut()
 {
     BeforeVideoWrite(IrqRequestRegister);
     Ted.InterruptWatch = 1;
+    const bool measured = Ted.ModelInUse == 1;
+    const uint64_t runOut = measured ? EarliestRunOut() : 0;
     uint8_t& request = Ram64[IrqRequestRegister];
     if (Ted.Timer1Counter < 0) {
         // Only at the single clock does the overshoot carry into the reload;
@@ -38,6 +60,8 @@ void TimersRanOut()
         Ted.Timer3Counter = 0xFFFF;
         request |= ted::IrqTimer3;
     }
+    if (measured)
+        IrqLineChanged(runOut);
 }
 
 void TimerStep() { TimerStepInline(); }
@@ -116,10 +140,6 @@ void InterruptTail()
             Cpu.PC = ReadWord(0xFFFE);
             Ted.IrqPending = 0;
             Ted.IrqDelay = 0;
-            // The measured model counts the processor's 7 cycles of entry
-            // (the step after this check adds them to the TED's clock).
-            if (Ted.ModelInUse == 1)
-                LastCycle = static_cast<uint16_t>(LastCycle + timing::TimingChoices.interruptEntryCycles);
         } else {
             Ted.IrqDelay = static_cast<uint16_t>(Ted.IrqDelay + LastCycle);
         }

@@ -8,12 +8,22 @@
 
 #include "machine/machine_state.h"
 
-// Works out the watched pages for the current line latches and mode, when
-// they differ from the ones the table was made for.
-void RefreshVideoWatch();
+// What a page's entry in Ted.Watch.page says: the pending run reads it, or
+// (on the C16 with 16 KiB, every page) its writes must reach the RAM's copy
+// and image (memory_map.h).
+constexpr uint8_t WatchVideo = 1;
+constexpr uint8_t WatchMirror = 2;
 
-inline void BeforeVideoWrite(uint16_t address)
+// Works out the watched pages for the current line latches, mode and
+// machine model, when they differ from the ones the table was made for (or
+// Ted.Watch.valid was cleared).
+void RefreshVideoWatch();
+// No run pending, none to come until the next RefreshVideoWatch: only the
+// C16's pages stay watched.
+void ClearVideoWatch();
+
+[[gnu::always_inline]] inline void BeforeVideoWrite(uint16_t address)
 {
-    if (Ted.Watch.page[address >> 8]) [[unlikely]]
+    if (Ted.Watch.page[address >> 8] & WatchVideo) [[unlikely]]
         FlushRender();
 }

@@ -1,5 +1,6 @@
 #include "ui/disk_page.h"
 
+#include <cctype>
 #include <cstdio>
 #include <cstring>
 #include <filesystem>
@@ -134,9 +135,14 @@ void LoadFromDiskView(const DiskPage& page, int selection)
     std::string problem;
     if (!DriveReadFile(page.names[index], &bytes, &problem))
         return ShowTitleMessage("CAN'T LOAD " + name + ": " + problem);
-    // A program needs its two address bytes.
-    if (!LoadProgramBytes(bytes.data(), bytes.size()))
-        return ShowTitleMessage("CAN'T LOAD " + name + ": NO LOAD ADDRESS");
+    // A program needs its two address bytes, and its data must fit below
+    // 0x10000.
+    if (!LoadProgramBytes(bytes.data(), bytes.size())) {
+        std::string why = ProgramLoadProblem(bytes.data(), bytes.size());
+        for (char& c : why)
+            c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
+        return ShowTitleMessage("CAN'T LOAD " + name + ": " + why);
+    }
     ShowTitleMessage("LOADED " + name + ", " + std::to_string(page.blocks[index]) +
                      (page.blocks[index] == 1 ? " BLOCK" : " BLOCKS") + ": TYPE RUN");
 }

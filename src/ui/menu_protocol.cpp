@@ -2,9 +2,13 @@
 
 #include "machine/settings.h"
 #include "platform/devices.h"
+#include "platform/key_input.h"
 
 void EnterMenu(SavedVolumes& saved)
 {
+    // The keys are the menu's from here on; what the machine held, it
+    // sees let go when it runs again.
+    KeyInputMenuOpen();
     if (Config.SoundEmulation != 1)
         return;
     SoundBufferGetVolume(g_pDSBuffer1, &saved.buffer1);
@@ -17,6 +21,9 @@ void EnterMenu(SavedVolumes& saved)
 
 void LeaveMenu(const SavedVolumes& saved)
 {
+    // Keys still down (the Escape that closed the menu) stay the menu's
+    // until they are released: none of them reaches the machine.
+    KeyInputMenuClose();
     if (Config.SoundEmulation == 1) {
         SoundBufferSetVolume(g_pDSBuffer1, saved.buffer1);
         SoundBufferSetVolume(g_pDSBuffer2, saved.buffer2);

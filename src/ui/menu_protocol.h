@@ -1,6 +1,8 @@
-// The frame every modal screen (menus and debugger) follows: the sound is
-// silenced on the way in and given back on the way out, and the window
-// messages that queued up meanwhile are dropped, all but the last.
+// The frame every modal screen (menus and debugger) follows: the keyboard
+// is the screen's own from the way in (no key pressed there reaches the
+// machine), the sound is silenced on the way in and given back on the way
+// out, and the window messages that queued up meanwhile are dropped, all
+// but the last.
 #pragma once
 #include <cstdint>
 
@@ -11,9 +13,12 @@ struct SavedVolumes {
     int32_t buffer3 = 0;
 };
 
-// With sound emulation on: keeps the buffers' volumes and silences them.
+// Takes the keyboard for the menu; with sound emulation on, keeps the
+// buffers' volumes and silences them.
 void EnterMenu(SavedVolumes& saved);
-// With sound emulation on: gives the buffers their volumes back.  Then
+// Gives the keyboard back to the machine (keys still down stay the
+// menu's until released); with sound emulation on, gives the buffers
+// their volumes back.  Then
 // removes every pending window message without handling it and dispatches
 // the last one removed, so only the most recent reaches the window
 // procedure.  A pending quit message is left in the queue for the main loop.

@@ -1,8 +1,9 @@
 // F7: joystick emulation, speed synchronisation and the sound switch, for
-// the rest of the run.  The only menu that keeps the window procedure
-// running while it is open.
+// the rest of the run, and the machine model for the next hard reset.  The
+// only menu that keeps the window procedure running while it is open.
 #include "input/key_codes.h"
 #include "input/keyboard.h"
+#include "machine/machine_model.h"
 #include "machine/machine_state.h"
 #include "machine/settings.h"
 #include "platform/devices.h"
@@ -16,8 +17,11 @@ uint8_t SoundOn = 1;
 namespace {
 
 // What a line of the layout shows: fixed text, or one of the marks and the
-// ROM report that depend on the settings.
-enum class Shows : uint8_t { Text, JoystickMark, SyncMark, SoundMark, RomReport };
+// reports that depend on the settings and the machine.
+enum class Shows : uint8_t { Text, JoystickMark, SyncMark, SoundMark, ModelMark, RomReport, RunningModel };
+
+// The models' names as the menu shows them, by model number.
+constexpr const char* ModelLines[3] = {" MACHINE: PLUS/4", " MACHINE: C16/C116 16K", " MACHINE: C16 64K"};
 
 struct LayoutLine {
     uint8_t column, row;
@@ -51,8 +55,15 @@ constexpr LayoutLine DrawnEveryPass[] = {
     {24, 11, "  ( ) OFF", 0x57, 0x00, Shows::Text, true},
     {27, 11, "*", 0x57, 0x00, Shows::SoundMark, true},      // row 11 - SoundOn
     {26, 8, "O", 0x4F, 0x00, Shows::Text, true},
+    {0, 14, " MACHINE MODEL (AT THE NEXT HARD RESET):", 0x71, 0x00, Shows::Text, false},
+    {0, 16, "  ( ) PLUS/4", 0x57, 0x00, Shows::Text, false},
+    {0, 17, "  ( ) C16/C116 16K", 0x57, 0x00, Shows::Text, false},
+    {0, 18, "  ( ) C16 64K", 0x57, 0x00, Shows::Text, false},
+    {3, 16, "*", 0x57, 0x00, Shows::ModelMark, false},      // row 16 + Model
+    {1, 14, "M", 0x4F, 0x00, Shows::Text, false},
     {0, 20, " SYSTEM INFO:", 0x71, 0x00, Shows::Text, false},
     {1, 22, " PLUS4 ROMS LOADED", 0x57, 0x00, Shows::RomReport, false},
+    {1, 23, " MACHINE: PLUS/4", 0x57, 0x00, Shows::RunningModel, false},
 };
 
 void DrawLine(const LayoutLine& line)
@@ -66,10 +77,13 @@ void DrawLine(const LayoutLine& line)
     case Shows::JoystickMark: row = static_cast<uint8_t>(row + JoystickMode); break;
     case Shows::SyncMark: row = static_cast<uint8_t>(row + Config.Sync); break;
     case Shows::SoundMark: row = static_cast<uint8_t>(row - SoundOn); break;
+    case Shows::ModelMark: row = static_cast<uint8_t>(row + Config.Model); break;
     case Shows::RomReport:
-        if (FunctionRomHalves != 2)
+        // Loaded and wired: the C16 models have no function ROM.
+        if (!FunctionRomPresent())
             text = " PLUS4 ROMS NOT LOADED";
         break;
+    case Shows::RunningModel: text = ModelLines[MachineModel <= ModelC16With64K ? MachineModel : 0]; break;
     }
     DrawText(line.column, row, text, line.ink, line.paper);
 }
@@ -136,6 +150,10 @@ void RunOptionsMenu()
         if (KeyPressed(DIK_S) == 1) {
             Cycle(Config.Sync);
             WaitKeyRelease(DIK_S);
+        }
+        if (KeyPressed(DIK_M) == 1) {
+            Cycle(Config.Model);
+            WaitKeyRelease(DIK_M);
         }
         if (Config.SoundEmulation == 1 && KeyPressed(DIK_O) == 1) {
             SoundOn = static_cast<uint8_t>(1 - SoundOn);

@@ -3,11 +3,14 @@
 // frame buffer itself, border included, in the screen mode's geometry.
 #include "machine/settings.h"
 #include "platform/devices.h"
+#include "platform/key_input.h"
 #include "ted/present.h"
 #include "ui/text.h"
 
 void PresentMenu()
 {
+    // The menu's frame: the clock its key presses are held by.
+    KeyInputMenuFrame();
     if (!g_pDDSPrimary)
         return;
     SurfaceDesc desc{};

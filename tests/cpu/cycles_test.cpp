@@ -1,6 +1,11 @@
-// Every opcode's cycle count, against the machine's published cycle table
-// (typed in again here on purpose), with and without page crossing.
+// Every opcode's cycle count: the older model's against its published
+// table, the NMOS chip's (Accuracy=1) against the chip's table as timer 2
+// counts it in the machine.  Both tables are typed in again here on purpose.
+#include <sstream>
+#include <string>
+
 #include "flat_machine.h"
+#include "machine_fixture.h"
 
 namespace {
 
@@ -60,8 +65,9 @@ struct CycleTest : FlatMachine {
     }
 };
 
-TEST_F(CycleTest, EveryOpcodeWithAndWithoutPageCrossing)
+TEST_F(CycleTest, OlderModelEveryOpcodeWithAndWithoutPageCrossing)
 {
+    UseOlderModel();
     for (int op = 0; op < 256; op++) {
         uint8_t opcode = static_cast<uint8_t>(op);
         uint8_t expected = ExpectedCycles[opcode];
@@ -124,8 +130,9 @@ TEST_F(CycleTest, BranchesTakenNotTakenAndIntoAnotherPage)
     }
 }
 
-TEST_F(CycleTest, IndexedReadsCountTheCrossingOfTheUnwrappedSum)
+TEST_F(CycleTest, OlderModelIndexedReadsCountTheCrossingOfTheUnwrappedSum)
 {
+    UseOlderModel();
     Cpu.XR = 0x10;
     Run(0x1000, {0xBD, 0xF0, 0x12});  // LDA 0x12F0,X
     EXPECT_EQ(LastCycle, 5);
@@ -160,6 +167,78 @@ TEST_F(CycleTest, IndexedReadsCountTheCrossingOfTheUnwrappedSum)
     EXPECT_EQ(LastCycle, 4);
     Run(0x1000, {0xBB, 0xF0, 0x12});
     EXPECT_EQ(LastCycle, 4);
+}
+
+}  // namespace
+
+namespace {
+
+// The chip's table: p adds a cycle when indexing carries into another page,
+// b is a branch (2, 3 taken), - a jam.
+const char* const ChipCycleRows[16] = {
+    " 7  6  -  8  3  3  5  5  3  2  2  2  4  4  6  6", " b 5p  -  8  4  4  6  6  2 4p  2  7 4p 4p  7  7",
+    " 6  6  -  8  3  3  5  5  4  2  2  2  4  4  6  6", " b 5p  -  8  4  4  6  6  2 4p  2  7 4p 4p  7  7",
+    " 6  6  -  8  3  3  5  5  3  2  2  2  3  4  6  6", " b 5p  -  8  4  4  6  6  2 4p  2  7 4p 4p  7  7",
+    " 6  6  -  8  3  3  5  5  4  2  2  2  5  4  6  6", " b 5p  -  8  4  4  6  6  2 4p  2  7 4p 4p  7  7",
+    " 2  6  2  6  3  3  3  3  2  2  2  2  4  4  4  4", " b  6  -  6  4  4  4  4  2  5  2  5  5  5  5  5",
+    " 2  6  2  6  3  3  3  3  2  2  2  2  4  4  4  4", " b 5p  - 5p  4  4  4  4  2 4p  2 4p 4p 4p 4p 4p",
+    " 2  6  2  8  3  3  5  5  2  2  2  2  4  4  6  6", " b 5p  -  8  4  4  6  6  2 4p  2  7 4p 4p  7  7",
+    " 2  6  2  8  3  3  5  5  2  2  2  2  4  4  6  6", " b 5p  -  8  4  4  6  6  2 4p  2  7 4p 4p  7  7",
+};
+
+// Instruction lengths from the matrix's layout.
+int LengthOf(uint8_t opcode)
+{
+    const int column = opcode & 15;
+    if (column == 0)
+        return opcode == 0x20 ? 3 : (opcode == 0x00 || opcode == 0x40 || opcode == 0x60) ? 1 : 2;
+    if (column == 0x9 || column == 0xB)
+        return opcode & 0x10 ? 3 : 2;
+    return column >= 0xC ? 3 : column == 0x8 || column == 0xA ? 1 : 2;
+}
+
+using ChipCycles = CpuInMachine;
+
+// LDY $FF02 / STY $F0 / LDY #index / the opcode / LDY $FF02 / STY $F1: the
+// two reads of timer 2 lie 9 cycles plus the opcode's apart.  Operand bytes
+// F8 20: zero page 0xF8 (0x08 indexed), absolute 0x20F8 (0x2108 indexed, in
+// the next page), pointers at 0xF8 and 0x08 to 0x20F8; branches to the next
+// instruction, jumps, calls, returns and BRK to the second read.
+TEST_F(ChipCycles, EveryOpcodeAsTimer2CountsIt)
+{
+    for (int op = 0; op < 256; op++) {
+        const uint8_t opcode = static_cast<uint8_t>(op);
+        std::istringstream row(ChipCycleRows[op >> 4]);
+        std::string cell;
+        for (int column = 0; column <= (op & 15); column++)
+            row >> cell;
+        for (uint8_t index : {uint8_t{0x00}, uint8_t{0x10}}) {
+            if (cell == "-")
+                break;
+            SCOPED_TRACE(testing::Message() << "opcode " << std::hex << op << " index " << int(index));
+            const uint16_t after = static_cast<uint16_t>(0x1007 + LengthOf(opcode));
+            const uint8_t low = static_cast<uint8_t>(after), high = static_cast<uint8_t>(after >> 8);
+            const bool branch = cell == "b", jump = opcode == 0x4C || opcode == 0x20;
+            Poke(0x1000, {0xAC, 0x02, 0xFF, 0x84, 0xF0, 0xA0, index, opcode, uint8_t(branch ? 0 : jump ? low : 0xF8),
+                          uint8_t(jump ? high : 0x20)});
+            Poke(after, {0xAC, 0x02, 0xFF, 0x84, 0xF1, 0x4C, static_cast<uint8_t>(after + 5), high});
+            Poke(0x00F8, {0xF8, 0x20});
+            Poke(0x0008, {0xF8, 0x20});
+            Poke(0x20F8, {low, high});   // JMP (0x20F8)
+            Poke(0xFFFE, {low, high});   // BRK
+            const uint16_t back = opcode == 0x40 ? after : static_cast<uint16_t>(after - 1);   // RTI, RTS
+            Poke(0x01FD, {0x20, static_cast<uint8_t>(back), static_cast<uint8_t>(back >> 8)});
+            Cpu.SP = opcode == 0x60 ? 0xFD : opcode == 0x40 ? 0xFC : 0xFF;
+            Cpu.AC = Cpu.FlagC = Cpu.FlagV = Cpu.FlagD = 0;
+            Cpu.XR = index;
+            Cpu.PC = 0x1000;
+            ASSERT_TRUE(RunTo(static_cast<uint16_t>(after + 5), 100));
+            // Taken after LDY #index: BPL, BVC, BCC always, BNE and BEQ by the index.
+            const bool taken = op == 0x10 || op == 0x50 || op == 0x90 || (op >= 0xD0 && (op == 0xD0) == (index != 0));
+            const int expected = branch ? 2 + taken : std::stoi(cell) + (cell.back() == 'p' && index != 0);
+            EXPECT_EQ(static_cast<uint8_t>(Ram64[0xF0] - Ram64[0xF1]) - 9, expected);
+        }
+    }
 }
 
 }  // namespace

@@ -8,8 +8,9 @@ namespace {
 
 using Instructions = FlatMachine;
 
-TEST_F(Instructions, IndirectPointersDoNotWrapInsideTheirPage)
+TEST_F(Instructions, OlderModelIndirectPointersDoNotWrapInsideTheirPage)
 {
+    UseOlderModel();
     // (zp),Y with the pointer at 0xFF takes its high byte from 0x0100.
     memory[0x00FF] = 0x34;
     memory[0x0000] = 0x56;  // where a wrapping pointer would look
@@ -31,6 +32,32 @@ TEST_F(Instructions, IndirectPointersDoNotWrapInsideTheirPage)
     Run(0x2000, {0x6C, 0xFF, 0x12});
     EXPECT_EQ(Cpu.PC, 0x5678);
     EXPECT_EQ(LastCycle, 5);
+}
+
+// The chip keeps zero-page pointers inside page 0 and does not carry into
+// the high byte of JMP's pointer.
+TEST_F(Instructions, ChipPointersWrapInsideTheirPage)
+{
+    Poke(0x00FF, {0x34});
+    Poke(0x0000, {0x56});        // where the pointers at 0xFF find their high byte
+    Poke(0x0100, {0x12});        // where a pointer that carried would look
+    Poke(0x0010, {0x00, 0x30});  // (0xF0 + 0x20) & 0xFF
+    Poke(0x5634, {0xCD, 0xAB});
+    Poke(0x3000, {0xEE});
+    const struct { uint8_t opcode, operand, index, expected; } reads[] = {
+        {0xB1, 0xFF, 1, 0xAB},      // LDA (0xFF),Y
+        {0xA1, 0x00, 0xFF, 0xCD},   // LDA (0x00,X)
+        {0xA1, 0xF0, 0x20, 0xEE},   // LDA (0xF0,X)
+    };
+    for (const auto& r : reads) {
+        Cpu.XR = Cpu.YR = r.index;
+        Run(0x2000, {r.opcode, r.operand});
+        EXPECT_EQ(Cpu.AC, r.expected) << std::hex << int(r.opcode) << " " << int(r.operand);
+    }
+    Poke(0x12FF, {0x78, 0x56});
+    Poke(0x1200, {0x99});
+    Run(0x2000, {0x6C, 0xFF, 0x12});   // JMP (0x12FF)
+    EXPECT_EQ(Cpu.PC, 0x9978);
 }
 
 TEST_F(Instructions, ZeroPageIndexingWrapsInPageZero)
@@ -270,11 +297,15 @@ TEST_F(Instructions, TransfersAndTheStackPointer)
     EXPECT_EQ(Cpu.AC, 0x5A);
 }
 
-TEST_F(Instructions, ReadModifyWriteWritesTheRegisterOnce)
+TEST_F(Instructions, ReadModifyWriteWritesTheRegisterOnceInTheOlderModelTwiceOnTheChip)
 {
-    // 0xFF09 clears the bits written as 1.  INC reads 0x02 | 0x25 = 0x27 and
-    // writes 0x28 once: bit 1 survives.  A second write of the old value
-    // first would have cleared it.
+    // 0xFF09 clears the bits written as 1.  INC reads 0x02 | 0x25 = 0x27;
+    // the chip writes 0x27 back first, which clears bit 1, then 0x28.  The
+    // older model writes 0x28 once: bit 1 survives.
+    memory[0xFF09] = 0x02;
+    Run(0x2000, {0xEE, 0x09, 0xFF});
+    EXPECT_EQ(memory[0xFF09], 0x00);
+    UseOlderModel();
     memory[0xFF09] = 0x02;
     Run(0x2000, {0xEE, 0x09, 0xFF});
     EXPECT_EQ(memory[0xFF09], 0x02);

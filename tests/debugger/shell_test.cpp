@@ -230,7 +230,8 @@ TEST_F(ShellTest, ShiftF9ShowsTheStatusLineOverEveryFrame)
     ASSERT_EQ(shown.size(), 3u);
     EXPECT_EQ(shown, expected);
     EXPECT_NE(shown[0], shown[1]);
-    EXPECT_EQ(shown[0].substr(0, 7), "PC:2000");
+    // The frame ends on one of the loop's two instructions.
+    EXPECT_TRUE(shown[0].starts_with("PC:2000") || shown[0].starts_with("PC:2001")) << shown[0];
 
     // Shift+F9 again: the picture's own top row comes back.
     HeadlessPostKeyMessage(VK_SHIFT, true);

@@ -1,17 +1,23 @@
 // A save that can't complete must leave the earlier file of that name as it
-// was, and no partial or temporary file behind.
+// was, and no partial or temporary file behind; a save through symbolic
+// links replaces the file at their end.
 #include <gtest/gtest.h>
 
 #include <sys/mount.h>
+#include <sys/stat.h>
+#include <unistd.h>
 
 #include <filesystem>
 #include <functional>
 
+#include "drive/dos.h"
 #include "files/program_file.h"
 #include "files/safe_save.h"
 #include "files/screenshot.h"
 #include "files/snapshot_file.h"
 #include "files_fixture.h"
+#include "tape/datassette.h"
+#include "tape/tap_image.h"
 
 namespace {
 
@@ -50,6 +56,71 @@ TEST_F(FailedSaveTest, WriteFailureKeepsTheEarlierFile)
     }
 }
 
+// Drive 8 given `attach`, then OPEN channel,8,channel,"name", the bytes and
+// CLOSE as the bus sends them; true when the drive answers "00, OK".
+bool DriveWrites(const std::string& attach, uint8_t channel, const std::string& name, const std::vector<uint8_t>& bytes)
+{
+    bool attached = DriveAttach(attach, nullptr);
+    DriveOpen(channel, reinterpret_cast<const uint8_t*>(name.data()), name.size());
+    for (uint8_t b : bytes)
+        DriveListenByte(channel, b);
+    DriveClose(channel);
+    bool ok = attached && CurrentDriveError().code == DosOk;
+    DriveDetach();
+    return ok;
+}
+
+// Each link is a chain, links/NAME -> .hop -> ../real/NAME, and hard/NAME a
+// second hard link of the target.
+TEST_F(FailedSaveTest, SavesGoThroughSymbolicLinksToTheFileAtTheirEnd)
+{
+    std::vector<std::pair<std::string, std::function<bool(const std::string&)>>> saves = {
+        {"disk.d64", [](const std::string& link) { return DriveWrites(link, 15, "N:LINKED,01", {}); }},
+        {"game.prg", [](const std::string&) { return DriveWrites("links", 1, "@0:GAME", {1, 16, 7}); }},
+        {"t.tap", [](const std::string& link) {
+             std::string message;
+             TapImage recorded;
+             recorded.waves = {1000};
+             bool attached = TapeAttach(link, &message);
+             EXPECT_EQ(attached, fs::exists(link)) << "a link to nothing never becomes a new tape";
+             bool ok = attached && !TapeWriteProtected() && WriteTapFile(link, recorded);
+             TapeDetach();
+             return ok;
+         }},
+    };
+    for (const Saver& s : Savers)
+        saves.push_back({s.name, [&s](const std::string& link) { return s.save(link.c_str()); }});
+    const fs::perms mode = fs::perms::owner_read | fs::perms::owner_write;
+    for (const auto& [name, save] : saves) {
+        SCOPED_TRACE(name);
+        const std::vector<uint8_t> earlier = name == "t.tap"      ? EncodeTapImage(TapImage{})
+                                             : name == "disk.d64" ? std::vector<uint8_t>(174848)
+                                                                  : std::vector<uint8_t>(3, 1);
+        for (const char* folder : {"links", "real", "hard"})
+            fs::create_directory(folder);
+        scratch.WriteFile("real/" + name, earlier);
+        fs::permissions("real/" + name, mode);
+        fs::create_hard_link("real/" + name, "hard/" + name);
+        fs::create_symlink("../real/" + name, "links/.hop");
+        fs::create_symlink(".hop", "links/" + name);
+        EXPECT_TRUE(save("links/" + name)) << SaveFailureReason();
+        EXPECT_EQ(fs::read_symlink("links/" + name), ".hop");
+        EXPECT_NE(ReadBinaryFile("real/" + name), earlier);
+        EXPECT_EQ(fs::status("real/" + name).permissions(), mode);
+        EXPECT_EQ(ReadBinaryFile("hard/" + name), earlier) << "the other hard link keeps the earlier file";
+        // Nothing at the end of the chain: refused, and nothing made anywhere.
+        fs::remove("real/" + name);
+        EXPECT_FALSE(save("links/" + name));
+        EXPECT_TRUE(fs::is_empty("real"));
+        EXPECT_EQ(std::distance(fs::directory_iterator("links"), fs::directory_iterator()), 2);
+        for (const char* folder : {"links", "real", "hard"})
+            fs::remove_all(folder);
+    }
+    fs::create_symlink("loop", "loop");
+    EXPECT_FALSE(SaveProgramFile("loop", 0x1001, 0x1002));
+    EXPECT_EQ(SaveFailureReason(), "its symbolic links go round in a loop");
+}
+
 TEST_F(FailedSaveTest, ImpossibleTargetsWriteNothing)
 {
     fs::create_directory(scratch.path + "/TAKEN");
@@ -70,8 +141,11 @@ TEST_F(FailedSaveTest, ReplacingKeepsPermissionsAndWorksInSubdirectories)
 {
     scratch.WriteFile("ro.prg", {0});
     fs::permissions(scratch.path + "/ro.prg", fs::perms::owner_read | fs::perms::group_read);
+    const bool givenAway = chown("ro.prg", 4321, 4321) == 0;   // as the superuser
     ASSERT_TRUE(SaveProgramFile("ro.prg", 0x1000, 0x1010));
     EXPECT_EQ(fs::status(scratch.path + "/ro.prg").permissions(), fs::perms::owner_read | fs::perms::group_read);
+    struct stat owner;
+    EXPECT_TRUE(!givenAway || (stat("ro.prg", &owner) == 0 && owner.st_uid == 4321)) << "the owner is kept";
     EXPECT_EQ(fs::file_size(scratch.path + "/ro.prg"), 18u);
 
     fs::create_directory(scratch.path + "/sub dir");

@@ -41,12 +41,11 @@ TEST_F(ProgramFileTest, LoadsDataAndMovesBasicPointers)
         {"55,903 bytes: the last size that moves the pointers", 0x1001, 55903, 55903, 0xEA60},
         {"55,904 bytes leave the pointers alone", 0x1001, 55904, 55904, Untouched},
         {"only the first 60,000 data bytes are read", 0x0400, 60001, 60000, Untouched},
-        {"a 100,000-byte file", 0x0000, 99998, 60000, Untouched},
+        {"all of memory from 0x0000", 0x0000, 0x10000, 60000, Untouched},
         {"address only: no data, pointers at 0x1001", 0x3000, 0, 0, 0x1001},
-        {"data running past 0xFFFF is dropped", 0xFFF0, 100, 16, 0x1011},
-        {"a load at 0xFFFF keeps one byte", 0xFFFF, 5, 1, 0x1002},
-        {"dropped bytes don't count towards the 55,903", 0x2000, 60000, 57344, Untouched},
-        {"nor with a high address and many bytes", 0x4000, 60000, 49152, 0xD001},
+        {"data up to 0xFFFF", 0xFFF0, 16, 16, 0x1011},
+        {"a load at 0xFFFF takes one byte", 0xFFFF, 1, 1, 0x1002},
+        {"a high address and many bytes", 0x4000, 49152, 49152, 0xD001},
     };
     for (const LoadCase& c : cases) {
         SCOPED_TRACE(c.what);
@@ -80,9 +79,14 @@ TEST_F(ProgramFileTest, BadFilesChangeNothing)
     std::filesystem::create_directory(scratch.path + "/FOLDER.PRG");
     scratch.WriteFile("EMPTY.PRG", {});
     scratch.WriteFile("ONE.PRG", {0x01});
+    // Data that would run past 0xFFFF is refused whole, not wrapped to 0x0000.
+    scratch.WriteFile("PAST.PRG", ProgramImage(0xFFF0, PatternBytes(17)));
+    scratch.WriteFile("HUGE.PRG", ProgramImage(0x0000, PatternBytes(0x10001)));
+    const uint8_t past[2] = {0xF0, 0xFF};
+    EXPECT_EQ(ProgramLoadProblem(past, 2 + 17), "too long: 17 bytes from $FFF0 run past $FFFF (16 fit)");
     struct {
         const char* name;
-    } cases[] = {{"MISSING.PRG"}, {"EMPTY.PRG"}, {"ONE.PRG"}, {"FOLDER.PRG"},
+    } cases[] = {{"MISSING.PRG"}, {"EMPTY.PRG"}, {"ONE.PRG"}, {"FOLDER.PRG"}, {"PAST.PRG"}, {"HUGE.PRG"},
                  // opens, but every read fails (address 0 of the process is unmapped)
                  {"/proc/self/mem"}};
     MarkPointers();

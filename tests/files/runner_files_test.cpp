@@ -1,9 +1,10 @@
 // The runner's file features end to end: ravlin-headless is run as a
 // program in a scratch directory, as scripts and CI jobs use it.
 #include <gtest/gtest.h>
+#include <sys/mount.h>
 #include <sys/stat.h>
-
 #include <sys/wait.h>
+#include <unistd.h>
 
 #include <filesystem>
 #include <fstream>
@@ -21,12 +22,12 @@ struct RunResult {
     std::string out, err;
 };
 
-// Runs the runner in dir with the given (already quoted) arguments.  The
-// time limit only guards against a hang.
-RunResult RunRunner(const ScratchDirectory& dir, const std::string& arguments)
+// Runs the runner in dir with the given (already quoted) arguments, after
+// the shell commands of `before`.  The time limit only guards against a hang.
+RunResult RunRunner(const ScratchDirectory& dir, const std::string& arguments, const std::string& before = "")
 {
-    std::string command = "cd '" + dir.path + "' && timeout 300 '" RAVLIN_BINARY_DIR "/ravlin-headless' " + arguments +
-                          " >runner.out 2>runner.err";
+    std::string command = "cd '" + dir.path + "' && " + before + "timeout 300 '" RAVLIN_BINARY_DIR "/ravlin-headless' " +
+                          arguments + " >runner.out 2>runner.err";
     int status = std::system(command.c_str());
     RunResult result;
     result.exitCode = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
@@ -124,7 +125,7 @@ TEST_F(RunnerTinyRomTest, FailuresEndTheRunWithAMessage)
     struct {
         const char* arguments;
         int exitCode;
-        const char* message;
+        std::string message;
     } cases[] = {
         {"--load missing.prg --frames 1", 1, "missing.prg"},
         {"--load short.fre --frames 1", 1, "short.fre"},   // not the snapshot's size
@@ -138,7 +139,9 @@ TEST_F(RunnerTinyRomTest, FailuresEndTheRunWithAMessage)
         {"--save-snapshot 'no dir/x.fre' --frames 1", 1, "no dir/x.fre"},
         {"--script bad.script", 2, "bad.script:1: load needs a file name"},
         {"--script fails.script", 1, "taken.bmp"},
+        {"--screenshot dangling.bmp", 1, "dangling.bmp: it is a symbolic link to " + scratch.path + "/gone.bmp, which does not exist"},
     };
+    ASSERT_EQ(0, symlink("gone.bmp", (scratch.path + "/dangling.bmp").c_str()));
     scratch.WriteFile("short.d64", std::vector<uint8_t>(1000));
     scratch.WriteText("bad.script", "load\n");
     scratch.WriteFile("short.fre", std::vector<uint8_t>(40, 0x11));
@@ -152,6 +155,40 @@ TEST_F(RunnerTinyRomTest, FailuresEndTheRunWithAMessage)
     }
     EXPECT_FALSE(fs::exists(scratch.path + "/no dir"));
     EXPECT_TRUE(fs::is_directory(scratch.path + "/taken.bmp"));
+    EXPECT_FALSE(fs::exists(scratch.path + "/gone.bmp"));
+}
+
+// Every output of the runner goes through the safe save: one that cannot be
+// written ends the run with exit code 1 and leaves the earlier file whole.
+// The writes fail on a full tmpfs where one can be mounted (as the
+// superuser), and everywhere under a file size limit (the kernel refuses
+// the write with EFBIG, as a full disk does with ENOSPC).
+TEST_F(RunnerTinyRomTest, OutputsThatCannotBeWrittenKeepTheEarlierFile)
+{
+    const std::string outputs[] = {"--screenshot", "--wav", "--save-snapshot", "screenshot", "wav", "screen-text",
+                                   "save-snapshot", "screenshot-window"};
+    const std::vector<uint8_t> earlier(21, 'e');
+    for (const std::string limit : {"", "trap '' XFSZ; ulimit -f 1; "}) {
+        const std::string name = limit.empty() ? "full" : "limited", kept = scratch.path + "/" + name + "/kept";
+        fs::create_directory(scratch.path + "/" + name);
+        if (limit.empty() && mount("tmpfs", (scratch.path + "/full").c_str(), "tmpfs", 0, "size=16k") != 0)
+            continue;   // not privileged: no full disk to try
+        scratch.WriteFile(name + "/kept", earlier);
+        if (limit.empty())
+            std::ofstream(scratch.path + "/full/filler") << std::string(16384, 'f');   // fills the rest
+        for (const std::string& output : outputs) {
+            SCOPED_TRACE(name + " " + output);
+            scratch.WriteText("out.script", "frames 3\n" + output + " " + kept + "\n");
+            RunResult run = RunRunner(scratch, output[0] == '-' ? "--frames 3 " + output + " " + kept : "--script out.script", limit);
+            EXPECT_EQ(run.exitCode, 1) << run.err;
+            EXPECT_NE(run.err.find("cannot"), std::string::npos) << run.err;
+            EXPECT_EQ(ReadBinaryFile(kept), earlier);
+            EXPECT_EQ(std::distance(fs::directory_iterator(scratch.path + "/" + name), fs::directory_iterator()),
+                      limit.empty() ? 2 : 1);
+        }
+        if (limit.empty())
+            umount((scratch.path + "/full").c_str());
+    }
 }
 
 // ---- With the real ROMs -------------------------------------------------

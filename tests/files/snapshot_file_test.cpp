@@ -5,6 +5,7 @@
 #include "files/snapshot_file.h"
 #include "machine/settings.h"
 #include "files_fixture.h"
+#include "machine/machine_model.h"
 #include "platform/devices.h"
 #include "platform/headless/headless_control.h"
 #include "ted/memory_map.h"
@@ -188,7 +189,7 @@ TEST_F(SnapshotFileTest, IgnoredFieldsAndOddValuesLoadTheSameWay)
     ASSERT_TRUE(SaveSnapshotFile("A.FRE"));
     std::vector<uint8_t> file = ReadBinaryFile(scratch.path + "/A.FRE");
     for (size_t offset : {0, 1, 2, 3, 28, 29, 30, 31, 52, 53, 64, 67})
-        file[offset] = 0xC3;   // fields 1, 2, 9 and the two latch placeholders
+        file[offset] = 0xC3;   // fields 1 (no model: the Plus/4), 2, 9 and the two latch placeholders
     file[8] = 0xFF;            // bit 5 set: ignored
     file[9] = 0x12;            // high bytes of 8-bit fields are dropped
     file[12 + 1] = 0x34;
@@ -220,6 +221,29 @@ TEST_F(SnapshotFileTest, IgnoredFieldsAndOddValuesLoadTheSameWay)
     for (int step = 0; step <= 0x4000; step++)
         TimerStep();
     EXPECT_NE(Ram64[0xFF09] & 0x10, 0);
+}
+
+// A snapshot names its model in field 1 and resumes on it, until a hard
+// reset brings in the model chosen; a C16's holds the RAM as every address
+// shows it, so a Plus/4 reads it the same.
+TEST_F(SnapshotFileTest, ASnapshotResumesOnTheModelItWasSavedOn)
+{
+    UseMachineModel(ModelC16);
+    WriteByte(0x1000, 0x5A);
+    ASSERT_TRUE(SaveSnapshotFile("C16.FRE"));
+    const std::vector<uint8_t> file = ReadBinaryFile(scratch.path + "/C16.FRE");
+    EXPECT_EQ((std::vector<uint8_t>{file[0], file[72 + 0x5000], file[72 + 0xD000]}), (std::vector<uint8_t>{1, 0x5A, 0x5A}));
+    UseMachineModel(ModelPlus4);
+    WriteByte(0x5000, 0x77);
+    ASSERT_TRUE(SaveSnapshotFile("PLUS4.FRE"));
+    ASSERT_TRUE(LoadSnapshotFile("C16.FRE"));
+    WriteByte(0x5001, 0x66);
+    EXPECT_EQ((std::vector<uint8_t>{MachineModel, ReadByte(0x5000), ReadByte(0x1001)}), (std::vector<uint8_t>{1, 0x5A, 0x66}));
+    ASSERT_TRUE(LoadSnapshotFile("PLUS4.FRE"));
+    EXPECT_EQ((std::vector<uint8_t>{MachineModel, ReadByte(0x5000), ReadByte(0x1000)}), (std::vector<uint8_t>{0, 0x77, 0x5A}));
+    Config.Model = ModelC16With64K;
+    HardReset();
+    EXPECT_EQ(MachineModel, ModelC16With64K);
 }
 
 TEST_F(SnapshotFileTest, UnreadableFilesChangeNothing)

@@ -5,14 +5,16 @@
 // is exactly 64 KiB; the ROM images and the frame buffer are globals with
 // AddressSanitizer's red zones around them.
 //
-// Input: [screen mode, sync] [video mode] [64 TED registers] [A X Y SP P PCL
-// PCH] then bytes repeated to fill RAM and the ROM images.
+// Input: [screen mode, sync] [video mode, machine model in bits 4-5] [64 TED
+// registers] [A X Y SP P PCL PCH] then bytes repeated to fill RAM and the
+// ROM images.
 #include <cstdint>
 #include <cstdlib>
 #include <cstring>
 
 #include "cpu/cpu.h"
 #include "fuzz/fuzz_support.h"
+#include "machine/machine_model.h"
 #include "machine/machine_state.h"
 #include "machine/startup.h"
 #include "ted/memory_map.h"
@@ -49,6 +51,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
         if (r != 0x3E && r != 0x3F)   // ROM banking: chosen below
             WriteByte(static_cast<uint16_t>(0xFF00 + r), regs[r]);
     const uint8_t mode = data[1];
+    UseMachineModel(static_cast<uint8_t>((mode >> 4) % 3));
     WriteByte(0xFF06, static_cast<uint8_t>((ram[0xFF06] & 0x9F) | ((mode & 3) << 5)));
     WriteByte(0xFF07, static_cast<uint8_t>((ram[0xFF07] & 0xEF) | ((mode & 4) << 2)));
     WriteByte(mode & 8 ? 0xFF3E : 0xFF3F, 0);

@@ -15,12 +15,12 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
     WriteFuzzFile("in.prg", data, size);
     uint8_t* ram = PowerOnWithExactRam();
     const bool loaded = LoadProgramFile("in.prg");
-    if (loaded != (size >= 2))
+    // Data running past 0xFFFF is refused whole.
+    const uint32_t start = size >= 2 ? data[0] | (data[1] << 8) : 0;
+    if (loaded != (size >= 2 && size - 2 <= 0x10000 - start))
         std::abort();
-    if (size > 2) {
-        const uint32_t start = data[0] | (data[1] << 8);
-        const uint32_t end = std::min<uint32_t>({start + static_cast<uint32_t>(size - 2),
-                                                 start + ProgramDataLimit, 0x10000});
+    if (loaded && size > 2) {
+        const uint32_t end = std::min<uint32_t>(start + static_cast<uint32_t>(size - 2), start + ProgramDataLimit);
         // BASIC's end pointers (0x2D-0x32, 0x9D-0x9E) are set after the copy.
         for (uint32_t a = start; a < end; a++)
             if (!(a >= 0x2D && a <= 0x32) && a != 0x9D && a != 0x9E && ram[a] != data[2 + a - start])

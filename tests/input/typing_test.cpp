@@ -71,4 +71,38 @@ TEST_F(Typing, ScriptKeysAndScreenTextIntoAFile)
     EXPECT_NE(dir.ReadText("screen.txt").find("\nHI! A B\n"), std::string::npos) << dir.ReadText("screen.txt");
 }
 
+// The window's test of the menus' Escape, through the runner's keys: the
+// line holds exactly what was typed around them.
+TEST_F(Typing, TypingAroundTheMenusAndTheDebuggerArrivesExactly)
+{
+    dir.WriteText("menus.script",
+                  "type 123456\n"
+                  "press LEFT\npress LEFT\npress LEFT\npress LEFT\n"
+                  "press F8\nframes 5\npress ESC\ntype q\n"
+                  "press F7\nframes 5\npress ESC\ntype a\n"
+                  "hold LSHIFT\npress F8\nrelease LSHIFT\nframes 5\npress ESC\ntype b\n"
+                  "press F9\nframes 5\npress ESC\ntype cdef\n"
+                  "frames 5\n");
+    RunnerResult r = RunHeadless("--script menus.script --frames 0 --screen-text");
+    ASSERT_EQ(r.exitCode, 0) << r.err;
+    EXPECT_NE(r.out.find("READY.\n12QABCDEF\n"), std::string::npos) << r.out;
+}
+
+// A script's type, load and run from power-on wait for BASIC, as --type
+// and --load do.
+TEST_F(Typing, ScriptTypingAndLoadingFromPowerOnWaitForBasic)
+{
+    // 10 PRINT "HELLO" at 0x1001.
+    dir.WriteFile("hello.prg", {0x01, 0x10, 0x0F, 0x10, 0x0A, 0x00, 0x99, 0x20, 0x22, 'H', 'E', 'L', 'L', 'O', 0x22,
+                                0x00, 0x00, 0x00});
+    dir.WriteText("typed.script", "type PRINT 42\\n\nframes 20\n");
+    RunnerResult r = RunHeadless("--script typed.script --frames 0 --screen-text");
+    ASSERT_EQ(r.exitCode, 0) << r.err;
+    EXPECT_EQ(LineAfter(r.out, "PRINT 42"), " 42") << r.out;
+    dir.WriteText("loaded.script", "load hello.prg\nrun\nframes 30\n");
+    r = RunHeadless("--script loaded.script --frames 0 --screen-text");
+    ASSERT_EQ(r.exitCode, 0) << r.err;
+    EXPECT_EQ(LineAfter(r.out, "RUN"), "HELLO") << r.out;
+}
+
 }  // namespace

@@ -23,8 +23,9 @@ protected:
     int exitCode = -1;
 };
 
-TEST_F(MainLoopTest, FirstPassTakesTheResetAfterOneInstruction)
+TEST_F(MainLoopTest, OlderModelFirstPassTakesTheResetAfterOneInstruction)
 {
+    Config.Accuracy = 0;
     EXPECT_EQ(Cpu.PC, 0);
     EXPECT_EQ(AppActive, 1u);   // showing the window activated the application
     ASSERT_TRUE(MainLoopPass(&exitCode));
@@ -37,6 +38,31 @@ TEST_F(MainLoopTest, FirstPassTakesTheResetAfterOneInstruction)
     EXPECT_EQ(Ram64[0x01FE], 0x02);
     EXPECT_EQ(Ram64[0x01FC], 0xF0);
     EXPECT_EQ(Ram64[0x01FB], 0x00);
+}
+
+// The chip's reset: the stack pointer moves down by three without writing,
+// I is set, D is left, PC comes from 0xFFFC, in 7 cycles.  It starts a
+// jammed processor again.
+TEST_F(MainLoopTest, FirstPassTakesTheChipsResetAfterOneInstruction)
+{
+    ASSERT_TRUE(MainLoopPass(&exitCode));   // the BRK at 0 pushes three bytes, then the reset
+    EXPECT_EQ(Cpu.PC, 0xF000);
+    EXPECT_EQ(Cpu.SP, 0xF9);
+    EXPECT_EQ(Ram64[0x01FC], RamFillPattern(0x01FC));
+    EXPECT_EQ(LastCycle, 7 + 7);
+    Ram64[0x2000] = 0x02;   // JAM
+    Cpu.PC = 0x2000;
+    Cpu.FlagI = 0;
+    Cpu.FlagD = 1;
+    for (int i = 0; i < 100; i++)
+        ASSERT_TRUE(MainLoopPass(&exitCode));
+    EXPECT_EQ(Cpu.PC, 0x2000);
+    SoftResetRequest = 1;
+    for (int i = 0; i < 2; i++)
+        ASSERT_TRUE(MainLoopPass(&exitCode));   // the request is served after the first
+    EXPECT_EQ(Cpu.PC, 0xF000);
+    EXPECT_EQ(Cpu.SP, 0xF6);
+    EXPECT_TRUE(Cpu.FlagI && Cpu.FlagD);
 }
 
 TEST_F(MainLoopTest, DoubleSpeedPassHalvesTheCyclesWithACarry)

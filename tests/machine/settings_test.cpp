@@ -137,7 +137,8 @@ std::string HeaderFor(const std::string& settingsText)
 
 TEST(LogHeader, ValuesOutOfRangeAreLoggedWithTheDefaultUsed)
 {
-    std::string header = HeaderFor("Log=1\nScreenMode=9\nSync=5\nJoystick=3\nPriority=4\nKeyboardMap=2\nAccuracy=2\n");
+    std::string header =
+        HeaderFor("Log=1\nScreenMode=9\nSync=5\nJoystick=3\nPriority=4\nKeyboardMap=2\nAccuracy=2\nModel=3\n");
     const std::string sync = std::to_string(DefaultSync);
     EXPECT_NE(header.find("Screenmode: 320x200\n"), std::string::npos) << header;
     EXPECT_NE(header.find("Synchronization: " + sync + "\nJoystick: 0\n50Hz performance frequency: 20000000\n\n"
@@ -146,7 +147,8 @@ TEST(LogHeader, ValuesOutOfRangeAreLoggedWithTheDefaultUsed)
                           "Warning: Sync 5 is out of range (0-2); " + sync + " is used.\n"
                           "Warning: Joystick 3 is out of range (0-2); 0 is used.\n"
                           "Warning: KeyboardMap 2 is out of range (0-1); 1 is used.\n"
-                          "Warning: Accuracy 2 is out of range (0-1); 1 is used.\n"),
+                          "Warning: Accuracy 2 is out of range (0-1); 1 is used.\n"
+                          "Warning: Model 3 is out of range (0-2); 0 is used.\n"),
               std::string::npos)
         << header;
 }
@@ -156,7 +158,7 @@ TEST(LogHeader, FlagsAreLoggedAsEnabledOnlyForOne)
     std::string header = HeaderFor("Log=1\nModeX=2\nDebugger=2\nPlus4ROMS=1\nSoundEmulation=0\nScreenMode=5\n"
                                    "Priority=2\nSync=2\nJoystick=1\n");
     EXPECT_EQ(header,
-              "Ravlin log file created.\n\n"
+              "Ravlin log file created. Version " RAVLIN_PROJECT_VERSION "\n\n"
               "Screenmode: 640x480 Full\n"
               "Sound emulation: Disabled\n"
               "Plus4 ROMs: Enabled\n"

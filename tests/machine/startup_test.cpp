@@ -18,8 +18,9 @@
 
 namespace {
 
-const char* const StartOfLog =
-    "Ravlin log file created.\n\n"
+// The first line names the version the build was given.
+const std::string StartOfLog =
+    "Ravlin log file created. Version " RAVLIN_PROJECT_VERSION "\n\n"
     "Screenmode: 320x200\n"
     "Sound emulation: Enabled\n"
     "Plus4 ROMs: Disabled\n"
@@ -40,6 +41,7 @@ const char* const RomLines =
     "Info: KERNAL.BIN successfully loaded.\n";
 
 const char* const DeviceLines =
+    "Info: Machine model: Plus/4.\n"
     "Info: Internal tables generated.\n"
     "Info: CPU initialized.\n"
     "Info: Window class registered.\n"
@@ -93,7 +95,7 @@ TEST_F(StartUpTest, LogMatchesEveryStepToTheByte)
     dir.WriteText("settings", "Log=1\n");
     ASSERT_TRUE(BootMachine());
     std::fflush(LogFile);
-    EXPECT_EQ(Log(), std::string(StartOfLog) + RomLines + DeviceLines);
+    EXPECT_EQ(Log(), StartOfLog + RomLines + DeviceLines);
 }
 
 TEST_F(StartUpTest, RealRomsStartAndRamHoldsThePowerOnPattern)
@@ -103,7 +105,7 @@ TEST_F(StartUpTest, RealRomsStartAndRamHoldsThePowerOnPattern)
     dir.WriteText("settings", "Log=1\n");
     ASSERT_TRUE(BootMachine());
     std::fflush(LogFile);
-    EXPECT_EQ(Log(), std::string(StartOfLog) + RomLines + DeviceLines);
+    EXPECT_EQ(Log(), StartOfLog + RomLines + DeviceLines);
     const uint8_t expected[8] = {0x00, 0x00, 0xFF, 0xFF, 0xFF, 0xFF, 0x00, 0x00};
     for (uint32_t a = 0; a < 0xFF00; a++)
         ASSERT_EQ(Ram64[a], expected[a % 8]) << "address " << a;
@@ -294,6 +296,7 @@ TEST_F(StartUpTest, FunctionRomsAreOptional)
     EXPECT_NE(Log().find("Info: KERNAL.BIN successfully loaded.\n"
                          "Info: 3plus1lo.rom successfully loaded.\n"
                          "Warning: 3plus1hi.rom not found.\n"
+                         "Info: Machine model: Plus/4.\n"
                          "Info: Internal tables generated.\n"),
               std::string::npos);
 }

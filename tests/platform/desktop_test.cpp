@@ -19,7 +19,7 @@
 
 namespace {
 
-constexpr const char* Title = "Ravlin - The C16/Plus4 Emulator";
+constexpr const char* Title = "Ravlin - The C16/Plus4 Emulator (Plus/4)";
 
 class Desktop : public ::testing::Test {
 protected:
@@ -45,13 +45,17 @@ TEST_F(Desktop, AProgramStartsOnceBasicIsUpAndBadFilesOnlySaySo)
     dir.WriteFile("hello.prg", {0x01, 0x10, 0x0F, 0x10, 0x0A, 0x00, 0x99, 0x20, 0x22, 'H', 'E', 'L', 'L', 'O', 0x22,
                                 0x00, 0x00, 0x00});
     dir.WriteFile("empty.prg", {});
+    std::vector<uint8_t> big(2 + 61440, 0xEA);   // at 0x1001, one byte past 0xFFFF
+    big[0] = 0x01;
+    big[1] = 0x10;
+    dir.WriteFile("big.prg", big);
     dir.WriteText("notes.txt", "words");
     dir.WriteFile("disk.d64", std::vector<uint8_t>(1000, 0));
     mkdir((dir.path + "/folder.prg").c_str(), 0755);
     mkfifo((dir.path + "/pipe.prg").c_str(), 0644);
     const std::pair<const char*, const char*> bad[] = {
         {"missing.prg", "no such file"}, {"folder.prg", "is a directory"}, {"pipe.prg", "not a regular file"},
-        {"empty.prg", "is empty"},
+        {"empty.prg", "is empty"}, {"big.prg", "too long: 61,440 bytes from $1001 run past $FFFF (61,439 fit)"},
         {"notes.txt", "not a .prg, .fre, .d64, .tap or cartridge (.bin, .rom) file"},
     };
     for (const auto& [name, problem] : bad) {

@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 
 #include <string>
+#include <tuple>
 #include <vector>
 
 #include "input/key_codes.h"
@@ -63,7 +64,7 @@ protected:
         std::vector<MachineKey> keys;
         int gap = 0;
         for (int frame = 0; frame < 2000 && (KeyInputPending() > 0 || frame == 0); frame++) {
-            KeyInputFrame();
+            KeyInputFrame(false);
             uint8_t state[256];
             KeyInputState(state);
             MachineKey now{0xFF, state[DIK_LSHIFT] || state[DIK_RSHIFT]};
@@ -111,6 +112,11 @@ TEST_F(KeyInput, TheSymbolicMapTypesWhatTheLayoutTyped)
          {{true, DIK_2, '"'}, {true, DIK_APOSTROPHE, '@'}, {true, DIK_3, 0xA3}, {false, DIK_BACKSLASH, '#'},
           {false, DIK_GRAVE, '`'}, {false, DIK_LBRACKET, '['}},
          {{DIK_2, true}, {DIK_MINUS, false}, {DIK_POUND_PLACE, false}, {DIK_3, true}, {DIK_SEMICOLON, true}}},
+        // Caps Lock on: capitals without Shift are the letters themselves,
+        // and with Shift (which Caps Lock turns to small letters) shifted.
+        {"Caps Lock",
+         {{false, DIK_L, 'L'}, {false, DIK_O, 'O'}, {true, DIK_A, 'a'}, {false, DIK_1, '1'}},
+         {{DIK_L, false}, {DIK_O, false}, {DIK_A, true}, {DIK_1, false}}},
         // German: Y and Z swapped, ( ) = on Shift+8 9 0, * on Shift++, : on
         // Shift+., ? on Shift+ß; ö has no key on the machine.
         {"German",
@@ -129,7 +135,7 @@ TEST_F(KeyInput, TheSymbolicMapTypesWhatTheLayoutTyped)
     // The keys that type nothing keep their place: Escape is the machine's
     // ESC (and still Escape for the menus), Insert is Shift+INST/DEL.
     KeyInputDown(DIK_ESCAPE, 0);
-    KeyInputFrame();
+    KeyInputFrame(false);
     uint8_t state[256];
     KeyInputState(state);
     EXPECT_TRUE(state[DIK_GRAVE] && state[DIK_ESCAPE]);
@@ -161,22 +167,99 @@ TEST_F(KeyInput, TapsArriveInOrderForTwoScansEachAndHeldKeysStayDown)
     // A held key stays down until it is let go, whatever the frames.
     KeyInputDown(DIK_A, 'a');
     for (int i = 0; i < 40; i++)
-        KeyInputFrame();
+        KeyInputFrame(false);
     uint8_t state[256];
     KeyInputState(state);
     EXPECT_TRUE(state[DIK_A]);
     KeyInputUp(DIK_A);
-    KeyInputFrame();
+    KeyInputFrame(false);
     KeyInputState(state);
     EXPECT_FALSE(state[DIK_A]);
-    // While no frame ends (a menu is open) the queue goes by the clock.
-    Send({false, DIK_B, 'b'});
-    Send({false, DIK_C, 'c'});
-    for (int i = 0; i < 20 && KeyInputPending() > 0; i++) {
-        HeadlessAdvanceClock(20'000'000);
-        KeyInputState(state);
+}
+
+// Unpaced, a press from the PC is one tap of two frames however long it is
+// held, and each of the PC's repeats one more; paced, or with the runner's
+// keys (which count frames), the key stays down.
+TEST_F(KeyInput, AnUnpacedMachineSeesAPressAsOneTap)
+{
+    // Unpaced, paced, and unpaced with the runner's keys: frames A is down.
+    for (auto [unpaced, machineTime, framesDown] : {std::tuple{true, false, 4}, {false, false, 40}, {true, true, 40}}) {
+        KeyInputEventsInMachineTime(machineTime);
+        KeyInputDown(DIK_A, 'a');
+        int down = 0;
+        for (int frame = 0; frame < 44; frame++) {
+            if (frame == 20)
+                KeyInputRepeat(DIK_A);
+            if (frame == 40)
+                KeyInputUp(DIK_A);
+            KeyInputFrame(unpaced);
+            uint8_t state[256];
+            KeyInputState(state);
+            down += state[DIK_A] != 0;
+        }
+        EXPECT_EQ(down, framesDown) << unpaced << machineTime;
     }
+}
+
+// Which of Escape, Shift, F8, S and Q the machine's keyboard latch reads.
+std::string MachineSees()
+{
+    uint8_t state[256];
+    KeyInputReadForMachine(true);
+    KeyInputState(state);
+    KeyInputReadForMachine(false);
+    const uint8_t keys[] = {DIK_GRAVE, DIK_LSHIFT, DIK_F8, DIK_S, DIK_Q};
+    std::string seen;
+    for (int i = 0; i < 5; i++)
+        seen += state[keys[i]] ? "E^8SQ"[i] : '.';
+    return seen;
+}
+
+// A key pressed in a menu is the menu's: neither its press nor its
+// release reaches the machine, also when it is held past the menu's end
+// or the debugger runs the machine meanwhile.  What the machine held when
+// the menu opened it sees let go; a press typed right after the closing
+// key, before the menu saw it, goes on to the machine.
+TEST_F(KeyInput, KeysPressedInAMenuNeverReachTheMachine)
+{
+    KeyInputDown(DIK_S, 's');
+    KeyInputFrame(false);
+    KeyInputDown(DIK_F8, 0);   // opens the menu
+    std::string seen = MachineSees() + " ";
+    KeyInputMenuOpen();
+    KeyInputDown(DIK_LSHIFT, 0);
+    KeyInputDown(DIK_ESCAPE, 0);
+    uint8_t state[256];
+    KeyInputState(state);
+    EXPECT_TRUE(state[DIK_ESCAPE] && state[DIK_F8] && state[DIK_LSHIFT] && !state[DIK_S]);
+    KeyInputFrame(false);   // the debugger steps the machine
+    seen += MachineSees() + " ";
+    KeyInputDown(DIK_Q, 'q');   // typed on at once: the menu never saw it
+    KeyInputMenuClose();
+    for (uint8_t key : {DIK_F8, DIK_S})
+        KeyInputUp(key);
+    for (int frame = 0; frame < 6; frame++) {
+        if (frame == 4)
+            for (uint8_t key : {DIK_ESCAPE, DIK_LSHIFT, DIK_Q})
+                KeyInputUp(key);
+        KeyInputFrame(false);
+        seen += MachineSees() + " ";
+    }
+    // S had one frame of its two when the menu opened.
+    EXPECT_EQ(seen, "..8S. ...S. ..... ....Q ....Q ....Q ..... ..... ");
     EXPECT_EQ(KeyInputPending(), 0u);
+
+    // Between the menu's pictures its presses are held by the clock.
+    KeyInputMenuOpen();
+    Send({false, DIK_B, 'b'});
+    Send({false, DIK_B, 'b'});
+    std::string b;
+    for (int i = 0; i < 7; i++, HeadlessAdvanceClock(20'000'000)) {
+        KeyInputState(state);
+        b += state[DIK_B] ? 'B' : '.';
+    }
+    EXPECT_EQ(b, "BB.BB..");
+    KeyInputMenuClose();
 }
 
 TEST_F(KeyInput, PastedTextTypesLettersUnshiftedAndSkipsWhatTheMachineLacks)
@@ -194,7 +277,7 @@ TEST_F(KeyInput, PastedTextTypesLettersUnshiftedAndSkipsWhatTheMachineLacks)
 }
 
 // The screen copied as text; a listing of fifty lines pasted at once: BASIC
-// stores every line.
+// stores every line.  Then a key held on the unpaced machine.
 TEST_F(KeyInput, TheScreenIsCopiedAndAPastedListingOfFiftyLinesArrivesWhole)
 {
     REQUIRE_REAL_ROMS();
@@ -225,6 +308,15 @@ TEST_F(KeyInput, TheScreenIsCopiedAndAPastedListingOfFiftyLinesArrivesWhole)
     }
     EXPECT_EQ(lines, 50);
     EXPECT_EQ(last, 50);
+
+    // Unpaced (Sync=0), a key held for 300 frames types one character.
+    KeyInputDown(DIK_X, 'x');
+    ASSERT_TRUE(RunMainLoop(&exitCode, Ted.FramesCompleted + 300));
+    KeyInputUp(DIK_X);
+    ASSERT_TRUE(RunMainLoop(&exitCode, Ted.FramesCompleted + 10));
+    CopyScreenToClipboard();
+    ASSERT_TRUE(GetClipboardText(&copied));
+    EXPECT_EQ(copied.substr(copied.size() - 10), "50 A=50\nX\n");
 }
 
 }  // namespace

@@ -387,6 +387,20 @@ TEST(NoDisplayTest, AFatalErrorGoesToStandardErrorWithoutADisplay)
               std::string::npos)
         << output;
 
+    // A machine that starts well has no window to show it in: it says so
+    // and ends, unless SDL_VIDEODRIVER asks for SDL's invisible driver.
+    ScratchDirectory fresh;
+    std::vector<std::string> unseen = {"DISPLAY", "WAYLAND_DISPLAY", "SDL_VIDEODRIVER", "SDL_AUDIODRIVER=dummy",
+                                       "RAVLIN_SETTINGS=" + fresh.path + "/settings"};
+    Child windowless, offscreen;
+    ASSERT_TRUE(windowless.Start({RavlinProgram()}, unseen, fresh.path, true));
+    output.clear();
+    EXPECT_EQ(windowless.Wait(10s, &output), 1);
+    EXPECT_NE(output.find("ravlin: no display: no X or Wayland display could be opened"), std::string::npos) << output;
+    unseen[2] = "SDL_VIDEODRIVER=offscreen";
+    ASSERT_TRUE(offscreen.Start({RavlinProgram()}, unseen, fresh.path));
+    EXPECT_EQ(offscreen.Wait(1500ms), -1) << "asked for, the invisible driver runs the machine";
+
     // The command line: --help, and an unknown option with the usage.
     Child help, wrong;
     ASSERT_TRUE(help.Start({RavlinProgram(), "--help"}, noDisplay, dir.path, true));

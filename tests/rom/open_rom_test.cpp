@@ -12,6 +12,8 @@
 #include <string>
 #include <vector>
 
+#include "machine/machine_state.h"
+#include "machine/startup.h"
 #include "support/headless_runner.h"
 #include "support/test_support.h"
 
@@ -100,6 +102,20 @@ TEST(OpenRomStart, WithoutImagesTheRunnerShowsTheBannerAndReady)
     run = RunHeadless("--tape new.tap --frames 10");
     EXPECT_EQ(run.exitCode, 1);
     EXPECT_NE(run.err.find("new.tap: the open ROM has no tape support"), std::string::npos) << run.err;
+}
+
+// The top of memory (MEMSIZE, 0x37) follows the RAM: 0x4000 on the C16
+// with 16 KiB, the I/O area at 0xFD00 on the 64 KiB models.
+TEST(OpenRomStart, TheTopOfMemoryFollowsTheModel)
+{
+    for (const char model : {'0', '1', '2'}) {
+        ScratchDirectory scratch;
+        scratch.WriteText("settings", std::string("OpenRom=1\nSync=0\nModel=") + model + "\n");
+        int exitCode = 0;
+        ASSERT_TRUE(BootMachine() && RunMainLoop(&exitCode, 50));
+        EXPECT_EQ(Ram64[0x37] | Ram64[0x38] << 8, model == '1' ? 0x4000 : 0xFD00) << model;
+        ResetMachineToPowerOn();
+    }
 }
 
 struct Cc65Case {

@@ -22,10 +22,14 @@ TEST(HeadlessRunner, RejectsBadArguments)
 {
     ScratchDirectory dir;
     dir.WriteTinyRoms();
-    for (const char* arguments : {"--frames -1", "--frames abc", "--frames", "--screenshot", "--bogus"}) {
+    const std::pair<const char*, const char*> cases[] = {
+        {"--frames -1", "--frames takes a whole number"}, {"--frames abc", "--frames takes a whole number"},
+        {"--frames", "usage: ravlin-headless"}, {"--screenshot", "usage: ravlin-headless"},
+        {"--bogus", "usage: ravlin-headless"}};
+    for (const auto& [arguments, message] : cases) {
         HeadlessRun run = RunHeadless(dir, arguments);
         EXPECT_EQ(run.exitCode, 2) << arguments;
-        EXPECT_NE(run.err.find("usage: ravlin-headless"), std::string::npos) << arguments;
+        EXPECT_NE(run.err.find(message), std::string::npos) << arguments;
     }
 }
 

@@ -7,9 +7,11 @@
 
 #include <cstring>
 #include <string>
+#include <tuple>
 #include <vector>
 
 #include "cpu/cpu.h"
+#include "machine/machine_model.h"
 #include "machine/machine_state.h"
 #include "machine/settings.h"
 #include "machine/startup.h"
@@ -194,6 +196,28 @@ TEST_F(MeasuredPictureTest, BitmapFollowsTheVerticalScroll)
             EXPECT_EQ(Pixel(line, 64), 0x07) << "no row yet on line " << line;
         EXPECT_EQ(Pixel(c.firstLine, 64), 0x01);
         EXPECT_EQ(Pixel(c.firstLine + 1, 64), 0x00);
+    }
+}
+
+// A bitmap at 0x2000 "from ROM" (0xFF12 bit 2), where none answers: each
+// cell shows the bus's last byte, its own matrix byte, not the RAM's 0x0F
+// (which the older model shows).  The C16's matrix at 0x4800 is 0x0800's.
+TEST_F(MeasuredPictureTest, BitmapFromOpenSpaceShowsTheBusByte)
+{
+    std::memset(Ram64 + 0x2000, 0x0F, 0x2000);
+    for (int i = 0; i < 40; i++)
+        Ram64[0x0C00 + i] = static_cast<uint8_t>(0x17 + 13 * i);   // colours in both nibbles
+    WriteByte(BitmapBase, 0x08 | BitmapGlyphsFromRom);
+    WriteByte(Control1, 0x3B);
+    for (const auto& [model, accuracy, matrix] : {std::tuple{ModelPlus4, 1u, 0x08}, {ModelC16, 1u, 0x48}, {ModelPlus4, 0u, 0x08}}) {
+        UseMachineModel(model);
+        Config.Accuracy = accuracy;
+        WriteByte(MatrixBase, static_cast<uint8_t>(matrix));
+        ASSERT_TRUE(RunMainLoop(&exitCode, Ted.FramesCompleted + 2));
+        for (int x = 0; x < 320; x++) {
+            const uint8_t s = Ram64[0x0C00 + x / 8], pattern = accuracy ? s : 0x0F;
+            ASSERT_EQ(Pixel(4, 64 + x), (pattern & (0x80 >> x % 8)) ? s >> 4 : s & 0x0F) << x << " " << int(matrix);
+        }
     }
 }
 

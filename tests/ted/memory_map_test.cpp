@@ -2,7 +2,9 @@
 // register side effects, all through ReadByte and WriteByte.
 #include <gtest/gtest.h>
 
+#include "cpu/cpu.h"
 #include "input/key_codes.h"
+#include "machine/machine_model.h"
 #include "machine/machine_state.h"
 #include "machine/settings.h"
 #include "platform/headless/headless_control.h"
@@ -96,6 +98,27 @@ TEST_F(MemoryMapTest, BankingSelectsTheFunctionRomOnlyWhenBothHalvesLoaded)
     WriteByte(0xFDD5, 0x00);
     EXPECT_EQ(Ted.RomBank, 0);
     EXPECT_EQ(ReadByte(0x8000), 0xB0);
+}
+
+// A program writes 0x1000 and, ROM off, reads 0x5000, 0x9000 and 0xD000
+// into 0xF0-0xF2: only the C16's 16 KiB answer with that byte.  The C16s
+// have no function ROM to bank in.
+TEST_F(MemoryMapTest, OnlyTheC16With16KRepeatsItsRam)
+{
+    const uint8_t program[] = {0x8D, 0x3F, 0xFF, 0xA9, 0xA5, 0x8D, 0x00, 0x10, 0xAD, 0x00, 0x50, 0x85, 0xF0,
+                               0xAD, 0x00, 0x90, 0x85, 0xF1, 0xAD, 0x00, 0xD0, 0x85, 0xF2, 0x8D, 0x3E, 0xFF};
+    for (uint8_t model : {ModelPlus4, ModelC16, ModelC16With64K}) {
+        Config.Model = model;
+        HardReset();
+        for (uint16_t i = 0; i < sizeof program; i++)
+            WriteByte(static_cast<uint16_t>(0x2000 + i), program[i]);
+        for (Cpu.PC = 0x2000; Cpu.PC < 0x2000 + sizeof program;)
+            ExecuteInstruction();
+        for (int i = 0; i < 3; i++)
+            EXPECT_EQ(ReadByte(static_cast<uint16_t>(0xF0 + i)), model == ModelC16 ? 0xA5 : 0x00) << int(model) << i;
+        WriteByte(0xFDD5, 0x00);
+        EXPECT_EQ(Ted.RomBank, model == ModelPlus4 ? 5 : 0);
+    }
 }
 
 TEST_F(MemoryMapTest, IoPageReads)

@@ -107,7 +107,7 @@ TEST_F(DiskPageTest, AttachesAnImageShowsItsDirectoryAndLoadsAProgram)
     EXPECT_EQ(Ram64[0x3000], 0x11);
     EXPECT_EQ(Ram64[0x3002], 0x33);
     EXPECT_TRUE(DriveAttached()) << "the drive stays attached";
-    EXPECT_EQ(HeadlessWindowTitle(), "Ravlin - The C16/Plus4 Emulator - LOADED HELLO, 2 BLOCKS: TYPE RUN");
+    EXPECT_EQ(HeadlessWindowTitle(), "Ravlin - The C16/Plus4 Emulator (Plus/4) - LOADED HELLO, 2 BLOCKS: TYPE RUN");
 }
 
 // Enter in a disk's directory always says what happened, in the title: a
@@ -127,10 +127,10 @@ TEST_F(DiskPageTest, EnterSaysInTheTitleWhatHappened)
     Run();
     ASSERT_EQ(pictures.pictures.size(), 13u);
     EXPECT_EQ(ReadCells(pictures.pictures[10], 8, 8, 24, 0x71, 0x51), "  1 NOTES            SEQ");
-    EXPECT_EQ(onSequentialFile, "Ravlin - The C16/Plus4 Emulator - NOTES IS A SEQ FILE, NOT A PROGRAM");
+    EXPECT_EQ(onSequentialFile, "Ravlin - The C16/Plus4 Emulator (Plus/4) - NOTES IS A SEQ FILE, NOT A PROGRAM");
     EXPECT_EQ(ReadCells(pictures.pictures[12], 8, 10, 24, 0x71, 0x51), "  2 BROKEN           PRG");
     EXPECT_EQ(HeadlessWindowTitle(),
-              "Ravlin - The C16/Plus4 Emulator - CAN'T LOAD BROKEN: 66,ILLEGAL TRACK OR SECTOR,40,00");
+              "Ravlin - The C16/Plus4 Emulator (Plus/4) - CAN'T LOAD BROKEN: 66,ILLEGAL TRACK OR SECTOR,40,00");
     EXPECT_EQ(Ram64[0x3000], 0) << "nothing loaded";
 }
 

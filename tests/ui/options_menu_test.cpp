@@ -3,9 +3,11 @@
 #include <gtest/gtest.h>
 
 #include "input/key_codes.h"
+#include "machine/machine_model.h"
 #include "machine/machine_state.h"
 #include "machine/settings.h"
 #include "platform/devices.h"
+#include "platform/desktop.h"
 #include "platform/headless/headless_control.h"
 #include "sound/sound.h"
 #include "ui/menus.h"
@@ -74,8 +76,12 @@ TEST_F(OptionsMenuTest, DrawsItsLayout)
     EXPECT_EQ(ReadCells(p, 24, 8, 2, 0x71, 0x00), " S");
     EXPECT_EQ(ReadCells(p, 26, 8, 1, 0x4F, 0x00), "O");
     EXPECT_EQ(ReadCells(p, 27, 8, 13, 0x71, 0x00), "UND:`````````");
+    EXPECT_EQ(ReadCells(p, 1, 14, 1, 0x4F, 0x00), "M");
+    EXPECT_EQ(ReadCells(p, 2, 14, 38, 0x71, 0x00), "ACHINE MODEL (AT THE NEXT HARD RESET):");
+    EXPECT_EQ(ReadCells(p, 0, 16, 13, 0x57, 0x00), "  (*) PLUS/4`");
     EXPECT_EQ(ReadCells(p, 0, 20, 14, 0x71, 0x00), " SYSTEM INFO:`");
     EXPECT_EQ(ReadCells(p, 0, 22, 20, 0x57, 0x00), "` PLUS4 ROMS LOADED`");
+    EXPECT_EQ(ReadCells(p, 0, 23, 18, 0x57, 0x00), "` MACHINE: PLUS/4`");
     EXPECT_EQ(ReadCells(p, 0, 24, 3, 0x3B, 0x61), "ESC");
     // Sound is on at start: the mark sits on ON.
     EXPECT_EQ(SoundOn, 1);
@@ -119,6 +125,24 @@ TEST_F(OptionsMenuTest, JoystickAndSyncStepRoundTheirThreeChoices)
     SoftReset();
     EXPECT_EQ(JoystickMode, 0u);
     EXPECT_EQ(Config.Sync, 0u);
+}
+
+// M steps the model chosen; the machine runs the one it started as (named
+// under SYSTEM INFO, without function ROM on a C16) until a hard reset.
+TEST_F(OptionsMenuTest, TheModelChangesAtTheNextHardReset)
+{
+    Boot("ScreenMode=0\nModel=1\n");
+    FunctionRomHalves = 2;
+    pictures.KeysAt(1, {DIK_M, DIK_ESCAPE});
+    Run();
+    const WindowPicture& p = pictures.Last();
+    EXPECT_EQ(Mark(p, 3, 18), "*");
+    EXPECT_EQ(ReadCells(p, 1, 22, 22, 0x57, 0x00), " PLUS4 ROMS NOT LOADED");
+    EXPECT_EQ(ReadCells(p, 1, 23, 22, 0x57, 0x00), " MACHINE: C16/C116 16K");
+    EXPECT_EQ(MachineModel, ModelC16);
+    HardReset();
+    DesktopFrame();
+    EXPECT_EQ(HeadlessWindowTitle(), "Ravlin - The C16/Plus4 Emulator (C16 64K)");
 }
 
 TEST_F(OptionsMenuTest, TheSoundSwitchRewritesTheVolumeTable)

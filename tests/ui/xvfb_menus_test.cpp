@@ -1,6 +1,6 @@
 // The SDL program `ravlin` on a virtual X display (Xvfb): F7, F8 and
 // Shift+F8 open the menus over the machine's picture, and Escape gives the
-// picture back to the running machine.
+// picture back to the running machine; no key pressed there reaches it.
 #include <gtest/gtest.h>
 
 #include <chrono>
@@ -46,9 +46,14 @@ bool SaveMenuShown(const Screenshot& s)
 {
     return CellCount(s, 0, 0, 0x33) == 64 && RowCount(s, 5, 3, 36, 0x71) > 50 && RowCount(s, 2, 0, 39, 0x71) == 0;
 }
+bool DebuggerShown(const Screenshot& s)
+{
+    return RowCount(s, 0, 0, 39, 0x5E) > 1200 && RowCount(s, 24, 0, 39, 0x61) > 1200 && !OptionsMenuShown(s);
+}
 bool MachineShown(const Screenshot& s)
 {
-    return !OptionsMenuShown(s) && CellCount(s, 0, 0, 0x33) < 64 && CellCount(s, 30, 24, 0x61) < 64;
+    return !OptionsMenuShown(s) && !DebuggerShown(s) && CellCount(s, 0, 0, 0x33) < 64 &&
+           CellCount(s, 30, 24, 0x61) < 64;
 }
 
 class XvfbMenusTest : public ::testing::Test {
@@ -66,7 +71,8 @@ protected:
         do {
             if (ravlin.Wait(100ms) != -1)
                 return false;
-            if (screen.Take(display, dir.path + "/screen.xwd") && condition(screen))
+            if (screen.Take(display, dir.path + "/screen.xwd", window.empty() ? "-root" : "-id " + window) &&
+                condition(screen))
                 return true;
         } while (std::chrono::steady_clock::now() < until);
         return false;
@@ -76,6 +82,7 @@ protected:
     VirtualDisplay display;
     Child ravlin;
     Screenshot screen;
+    std::string window;   // the window pictures are taken of; empty: the screen
 };
 
 TEST_F(XvfbMenusTest, FunctionKeysOpenTheMenusAndEscapeReturns)
@@ -105,6 +112,54 @@ TEST_F(XvfbMenusTest, FunctionKeysOpenTheMenusAndEscapeReturns)
     EXPECT_TRUE(WaitFor(MachineShown, 10s)) << "Escape did not leave the save menu";
 
     // The machine runs on: F12 still ends it normally.
+    display.Keys("key F12");
+    EXPECT_EQ(ravlin.Wait(10s), 0);
+}
+
+// Typing, a menu or the debugger opened and closed with a tap of Escape,
+// typing again: the line holds exactly what was typed.  Had the Escape
+// reached the machine, ESC and the next letter would have been an escape
+// sequence (ESC Q erases the rest of the line, ESC A turns on insert).
+TEST_F(XvfbMenusTest, TypingAroundTheMenusAndTheDebuggerArrivesExactly)
+{
+    dir.CopyRealRoms();
+    dir.WriteText("settings", "Windowed=1\nSoundEmulation=0\n");
+    ASSERT_TRUE(display.Start()) << "Xvfb did not start";
+    ASSERT_TRUE(ravlin.Start({RavlinProgram()}, RavlinEnvironment(display, dir.path + "/settings"), dir.path));
+    ASSERT_NO_FATAL_FAILURE(AwaitRavlinWindow(display, ravlin));
+    window = display.Output(std::string("xdotool search --name '") + RavlinWindowTitle + "' | tail -1");
+    std::string text;
+    for (int i = 0; i < 30 && text.find("READY.") == std::string::npos; i++) {
+        std::this_thread::sleep_for(300ms);
+        text = ScreenTextOf(display, dir.path);
+    }
+    ASSERT_NE(text.find("READY."), std::string::npos) << text;
+
+    display.Keys("type 123456");
+    display.Keys("key Left Left Left Left");
+    struct Visit {
+        const char* keys;
+        bool (*shown)(const Screenshot&);
+        const char* typedAfter;
+    };
+    const Visit visits[] = {{"key F8", LoadMenuShown, "q"},
+                            {"key F7", OptionsMenuShown, "a"},
+                            {"keydown shift key F8 keyup shift", SaveMenuShown, "b"},
+                            {"key F9", DebuggerShown, "cdef"}};
+    for (const Visit& v : visits) {
+        SCOPED_TRACE(v.keys);
+        std::this_thread::sleep_for(300ms);   // the typing before has arrived
+        // Generous waits: under the sanitizers on a busy machine a frame
+        // can take a good part of a second.
+        display.Keys(v.keys);
+        ASSERT_TRUE(WaitFor(v.shown, 30s));
+        display.Keys("key Escape");
+        ASSERT_TRUE(WaitFor(MachineShown, 30s));
+        display.Keys(std::string("type ") + v.typedAfter);
+    }
+    std::this_thread::sleep_for(500ms);
+    text = ScreenTextOf(display, dir.path);
+    EXPECT_NE(text.find("READY.\n12QABCDEF\n"), std::string::npos) << text;
     display.Keys("key F12");
     EXPECT_EQ(ravlin.Wait(10s), 0);
 }

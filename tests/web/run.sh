@@ -37,6 +37,8 @@ rm -f "$repo/tests/web/hello_web.o"
 head -c 100 /dev/zero >"$scratch/site/short.fre"
 head -c 100 /dev/zero >"$scratch/site/short.d64"
 : >"$scratch/site/empty.prg"
+# A program one byte too long for memory: 61,440 bytes from 0x1001.
+{ printf '\001\020'; head -c 61440 /dev/zero; } >"$scratch/site/long.prg"
 printf 'C16-TAPE-RAW\002\002\000\000\000\000\000\000' >"$scratch/site/blank.tap"
 
 cd "$repo/tests/web"
@@ -45,5 +47,6 @@ cd "$repo/tests/web"
 port=$(python3 -c 'import socket; s=socket.socket(); s.bind(("127.0.0.1", 0)); print(s.getsockname()[1]); s.close()')
 python3 -m http.server --bind 127.0.0.1 --directory "$scratch/site" "$port" >"$scratch/server.log" 2>&1 &
 server=$!
-RAVLIN_WEB_URL="http://127.0.0.1:$port/" RAVLIN_WEB_DOWNLOADS="$scratch/downloads" RAVLIN_WEB_ROMS="$roms" \
+RAVLIN_WEB_URL="http://127.0.0.1:$port/" RAVLIN_WEB_SITE="$scratch/site" RAVLIN_WEB_DOWNLOADS="$scratch/downloads" \
+  RAVLIN_WEB_ROMS="$roms" \
   node "${RAVLIN_WEB_SCRIPT:-web_page_test.mjs}" ${only:+"$only"} "$@"

@@ -149,6 +149,23 @@ const tests = {
     await ready(disk);
   },
 
+  async 'the picker starts the same file again; a program too long for memory is refused'(browser) {
+    const page = await open(browser, '');
+    await ready(page);
+    const picker = await page.$('#open-file');
+    const site = process.env.RAVLIN_WEB_SITE;
+    const runs = (t) => (t.match(/RAVLIN WEB 142/g) || []).length;
+    await picker.uploadFile(path.join(site, 'hello.prg'));
+    await waitFor(page, screenText, (t) => runs(t) === 1 && /142\n+READY\./.test(t), 40);
+    // Emptied, the picker reports the same choice again as a change.
+    assert.equal(await page.$eval('#open-file', (e) => e.value), '');
+    await picker.uploadFile(path.join(site, 'hello.prg'));
+    await waitFor(page, screenText, (t) => runs(t) === 2, 40);
+    await picker.uploadFile(path.join(site, 'long.prg'));
+    await waitFor(page, message, (m) => /long\.prg: too long: 61,440 bytes from \$1001 run past \$FFFF \(61,439 fit\)/.test(m));
+    assert.deepEqual(page.uncaught, undefined);
+  },
+
   async 'F7 draws the options menu on the canvas; ?mode=2 shows the whole frame'(browser) {
     const page = await open(browser, '');
     await ready(page);
@@ -199,6 +216,22 @@ const tests = {
     for (const key of ['F8', 'ArrowDown', 'Enter']) await tap(page, key, 400);
     await typeOnMachine(page, 'run\n');
     await waitFor(page, screenText, (t) => (t.match(/RAVLIN WEB 142/g) || []).length === 2);
+  },
+
+  async '?sync=0 types a press once, capitals as letters, and the key after a menu\'s Escape'(browser) {
+    const page = await open(browser, '?sync=0');
+    await ready(page);
+    await page.focus('#screen');
+    // Capitals without Shift (Caps Lock's way); each a press of a few
+    // milliseconds, which the unpaced machine would have repeated.
+    await page.keyboard.type('PRINT 1', { delay: 100 });
+    for (const menu of ['F7', 'F8']) {
+      await tap(page, menu, 500);
+      await tap(page, 'Escape', 500);
+      await tap(page, 'Digit2');
+    }
+    await tap(page, 'Enter');
+    await waitFor(page, screenText, (t) => /\nPRINT 122\n 122\n/.test(t));
   },
 
   async 'F9 stops the machine in the debugger until Escape'(browser) {

@@ -9,6 +9,7 @@
 #include "drive/autostart.h"
 #include "drive/drive.h"
 #include "files/program_file.h"
+#include "files/safe_save.h"
 #include "files/screenshot.h"
 #include "files/snapshot_file.h"
 #include "platform/start_file.h"
@@ -99,7 +100,7 @@ bool SaveSnapshotTo(const std::string& name)
 {
     if (SaveSnapshotFile(name.c_str()))
         return true;
-    std::fprintf(stderr, "ravlin-headless: %s: cannot save the snapshot\n", name.c_str());
+    std::fprintf(stderr, "ravlin-headless: %s: cannot save the snapshot: %s\n", name.c_str(), SaveFailureReason().c_str());
     return false;
 }
 
@@ -107,7 +108,8 @@ bool ScreenshotWindowTo(const std::string& name)
 {
     if (WriteScreenshotTo(name.c_str()))
         return true;
-    std::fprintf(stderr, "ravlin-headless: %s: cannot write the screenshot\n", name.c_str());
+    std::fprintf(stderr, "ravlin-headless: %s: cannot write the screenshot: %s\n", name.c_str(),
+                 SaveFailureReason().c_str());
     return false;
 }
 
@@ -259,6 +261,7 @@ bool AddFileCommand(std::string_view command, std::string_view rest, RunPlan& pl
             *ok = false;
             return true;
         }
+        plan.push_back({RunStep::AwaitBasic, 0, nullptr, {}});
         *ok = AddTyping("RUN\n", plan, message);
         return true;
     }
@@ -281,6 +284,10 @@ bool AddFileCommand(std::string_view command, std::string_view rest, RunPlan& pl
         return true;
     }
     std::string name = StartDirectoryPath(rest);
+    // A program loaded before BASIC is up would have its pointers reset by
+    // BASIC's start: it waits, as --load does.
+    if (command == "load")
+        plan.push_back({RunStep::AwaitBasic, 0, nullptr, {}});
     AddAction(plan, [action, name] { return action(name); });
     return true;
 }

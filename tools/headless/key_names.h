@@ -1,5 +1,6 @@
 // PC keys by name for the runner's scripts: the scan code the keyboard
-// state uses and the virtual-key code of the window's key messages.
+// state uses, the virtual-key code of the window's key messages and the
+// characters the key types on a US layout.
 #pragma once
 #include <cstdint>
 #include <string_view>
@@ -8,6 +9,8 @@ struct PcKey {
     const char* name;
     uint8_t scanCode;     // DIK_ value
     uint8_t virtualKey;   // VK_ value of WM_KEYDOWN / WM_KEYUP
+    char plain;           // the character typed without Shift; 0 for none
+    char shifted;         // with Shift
 };
 
 // The key of that name (any case), or null.
@@ -20,3 +23,9 @@ struct TypedKey {
     bool shift;
 };
 TypedKey KeyForCharacter(char c);
+
+// A runner key goes down or up on the key translation, as a desktop's
+// keyboard feeds it: with the character it types under the runner's
+// Shift, Ctrl and Alt, or `typed` (typed text: the character the key is
+// pressed for).
+void FeedRunnerKey(const PcKey& key, bool down, char typed = 0);

@@ -5,6 +5,7 @@
 
 #include "machine/machine_state.h"
 #include "machine/startup.h"
+#include "machine/version.h"
 #include "platform/headless/headless_control.h"
 #include "file_commands.h"
 #include "runner.h"
@@ -12,25 +13,17 @@
 
 namespace {
 
-// A whole non-negative decimal number, nothing else.
-bool ParseCount(const char* text, long* count)
+// To standard error with exit code 2 for a mistake, to standard output
+// with 0 when asked for.
+int Usage(std::FILE* to = stderr)
 {
-    char* end = nullptr;
-    long value = std::strtol(text, &end, 10);
-    if (end == text || *end != '\0' || value < 0)
-        return false;
-    *count = value;
-    return true;
-}
-
-int Usage()
-{
-    std::fprintf(stderr,
+    std::fprintf(to,
                  "usage: ravlin-headless [--frames N] [--screen-text] [--screenshot FILE.bmp]\n"
                  "                       [--type TEXT] [--script FILE] [--wav FILE.wav]\n"
                  "                       [--load FILE.prg|FILE.fre|IMAGE.d64|TAPE.tap] [--run] [--disk PATH]\n"
-                 "                       [--tape TAPE.tap] [--cart IMAGE[,SLOT]] [--save-snapshot FILE]\n");
-    return 2;
+                 "                       [--tape TAPE.tap] [--cart IMAGE[,SLOT]] [--save-snapshot FILE]\n"
+                 "       ravlin-headless --version\n");
+    return to == stderr ? 2 : 0;
 }
 
 }  // namespace
@@ -49,8 +42,11 @@ int main(int argc, char** argv)
     for (int i = 1; i < argc && error.empty(); i++) {
         bool hasValue = i + 1 < argc;
         if (ParseFileOption(argc, argv, i, plan, &typed, fileOptions, error)) {
-        } else if (std::strcmp(argv[i], "--frames") == 0 && hasValue && ParseCount(argv[i + 1], &frames)) {
-            i++;
+        } else if (std::strcmp(argv[i], "--help") == 0) {
+            return Usage(stdout);
+        } else if (std::strcmp(argv[i], "--frames") == 0 && hasValue) {
+            if (!ParseFrameCount(argv[++i], frames))
+                error = std::string("--frames ") + FrameCountRule;
         } else if (std::strcmp(argv[i], "--screen-text") == 0) {
             screenText = true;
         } else if (std::strcmp(argv[i], "--screenshot") == 0 && hasValue) {
@@ -66,6 +62,9 @@ int main(int argc, char** argv)
             AddScriptFile(argv[++i], plan, error);
         } else if (std::strcmp(argv[i], "--wav") == 0 && hasValue) {
             wavPath = StartDirectoryPath(argv[++i]);
+        } else if (std::strcmp(argv[i], "--version") == 0) {
+            std::printf("ravlin-headless %s\n", RavlinVersion);
+            return 0;
         } else {
             return Usage();
         }
@@ -85,14 +84,14 @@ int main(int argc, char** argv)
         TapeDetach();   // a recording still running reaches its file
         if (!SaveSnapshotAtEnd(fileOptions))
             std::exit(1);
-        if (!wavPath.empty() && !WriteWavFile(wavPath, HeadlessAudio(), HeadlessAudioRate)) {
-            std::fprintf(stderr, "ravlin-headless: cannot write %s\n", wavPath.c_str());
+        if (!wavPath.empty() && !WriteWavFile(wavPath, RunSound(), HeadlessAudioRate)) {
+            std::fprintf(stderr, "ravlin-headless: %s\n", CannotWriteMessage(wavPath).c_str());
             std::exit(1);
         }
         if (screenText)
             std::fputs(ScreenText().c_str(), stdout);
         if (screenshot && !WriteFrameBufferBmp(screenshot)) {
-            std::fprintf(stderr, "ravlin-headless: cannot write %s\n", screenshot);
+            std::fprintf(stderr, "ravlin-headless: %s\n", CannotWriteMessage(screenshot).c_str());
             std::exit(1);
         }
     };

@@ -5,8 +5,10 @@
 #include <cstdio>
 #include <cstdlib>
 
+#include "files/safe_save.h"
 #include "key_names.h"
 #include "platform/headless/headless_control.h"
+#include "platform/key_input.h"
 #include "runner.h"
 #include "screen_text.h"
 
@@ -44,19 +46,15 @@ bool WriteText(const std::string& path, const std::string& text)
 {
     if (path.empty())
         return std::fputs(text.c_str(), stdout) >= 0;
-    std::FILE* file = std::fopen(path.c_str(), "wb");
-    if (!file)
-        return false;
-    bool ok = std::fwrite(text.data(), 1, text.size(), file) == text.size();
-    return std::fclose(file) == 0 && ok;
+    return SaveFileReplacing(path.c_str(), reinterpret_cast<const uint8_t*>(text.data()), text.size());
 }
 
-// A key goes down or up on the keyboard state and, as on a desktop, as a
+// A key goes down or up on the key translation and, as on a desktop, as a
 // key message to the window.
-void SendKey(const PcKey* key, bool down)
+void SendKey(const RunStep& step, bool down)
 {
-    HeadlessSetKey(key->scanCode, down);
-    HeadlessPostKeyMessage(key->virtualKey, down);
+    FeedRunnerKey(*step.key, down, step.typed);
+    HeadlessPostKeyMessage(step.key->virtualKey, down);
 }
 
 void Continue()
@@ -71,23 +69,29 @@ void Continue()
                 return;
             }
             break;
+        case RunStep::AwaitBasic:
+            if (HeadlessTicks() < static_cast<uint64_t>(BootFrames)) {
+                HeadlessAtTick(static_cast<uint64_t>(BootFrames), Continue);
+                return;
+            }
+            break;
         case RunStep::KeyDown:
-            SendKey(step.key, true);
+            SendKey(step, true);
             break;
         case RunStep::KeyUp:
-            SendKey(step.key, false);
+            SendKey(step, false);
             break;
         case RunStep::ScreenText:
             if (!WriteText(step.path, ScreenText()))
-                Fail("cannot write " + step.path);
+                Fail(CannotWriteMessage(step.path));
             break;
         case RunStep::Screenshot:
             if (!WriteFrameBufferBmp(step.path.c_str()))
-                Fail("cannot write " + step.path);
+                Fail(CannotWriteMessage(step.path));
             break;
         case RunStep::Wav:
-            if (!WriteWavFile(step.path, HeadlessAudio(), HeadlessAudioRate))
-                Fail("cannot write " + step.path);
+            if (!WriteWavFile(step.path, RunSound(), HeadlessAudioRate))
+                Fail(CannotWriteMessage(step.path));
             break;
         case RunStep::Action:
             // The action has said what went wrong.
@@ -105,12 +109,21 @@ void Continue()
 
 }  // namespace
 
+std::string CannotWriteMessage(const std::string& path)
+{
+    return "cannot write " + path + ": " + SaveFailureReason();
+}
+
 void StartRun(RunPlan plan, long minimumFrames, std::function<void()> atEnd)
 {
+    // The plan counts frames: a key is held for as long as it says, even
+    // when the machine runs unpaced.
+    KeyInputEventsInMachineTime(true);
     ActiveRun& run = Run();
     run.plan = std::move(plan);
     run.next = 0;
     run.minimumFrames = minimumFrames;
     run.atEnd = std::move(atEnd);
+    HeadlessAtTick(HeadlessTicks() + 1, NoteFirstFrameEnd);
     Continue();
 }

@@ -11,16 +11,19 @@
 struct PcKey;
 
 struct RunStep {
-    enum Kind { Wait, KeyDown, KeyUp, ScreenText, Screenshot, Wav, Action } kind;
+    // AwaitBasic waits until BootFrames frames have passed since power-on.
+    enum Kind { Wait, AwaitBasic, KeyDown, KeyUp, ScreenText, Screenshot, Wav, Action } kind;
     long frames = 0;               // Wait
     const PcKey* key = nullptr;    // KeyDown, KeyUp
     std::string path;              // outputs; empty screen-text path: standard output
     std::function<bool()> action = nullptr;   // Action: false ends the run with exit code 1
+    char typed = 0;                // KeyDown of typed text: the character typed
 };
 using RunPlan = std::vector<RunStep>;
 
 // Frames the machine needs from power-on to BASIC's READY prompt, with a
-// margin; --type waits this long before the first key.
+// margin; --type waits this long before the first key, and a script's
+// type, load and run wait until this frame.
 constexpr long BootFrames = 60;
 // Each typed key is held long enough for the KERNAL's keyboard scan, which
 // runs once a frame, and released long enough for the scan to see it go.
@@ -30,6 +33,14 @@ constexpr long DefaultPressFrames = 2;
 // A key pressed again right after its release is first seen up this long,
 // so that the two presses stay two.
 constexpr long PressGapFrames = TypeGapFrames;
+
+// A number of frames, on the command line or in a script: a whole decimal
+// number up to MaxFrames (about 231 days of the machine's time), which no
+// run reaches, so that a mistyped huge number is refused rather than run.
+constexpr long MaxFrames = 999'999'999;
+bool ParseFrameCount(std::string_view text, long& count);
+// The rule, for messages.
+constexpr const char* FrameCountRule = "takes a whole number of frames up to 999999999";
 
 // The file name resolved against the directory the runner started in.
 // Call while the plan is made, before the machine starts.
@@ -50,5 +61,14 @@ bool PlanWritesWav(const RunPlan& plan);
 // whose loops never return to the runner by themselves.
 void StartRun(RunPlan plan, long minimumFrames, std::function<void()> atEnd);
 
-// 16-bit mono PCM WAV.
+// "cannot write PATH: why", after an output's save failed.
+std::string CannotWriteMessage(const std::string& path);
+
+// What the machine played over the run, for --wav and wav: from the start
+// of the machine's first frame (run_sound.cpp).  The runner notes the
+// first frame end when the run starts.
+std::vector<int16_t> RunSound();
+void NoteFirstFrameEnd();
+
+// 16-bit mono PCM WAV, through the safe save: a failure keeps the earlier file.
 bool WriteWavFile(const std::string& path, const std::vector<int16_t>& samples, uint32_t rate);

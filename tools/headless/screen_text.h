@@ -7,5 +7,6 @@
 #include "platform/desktop.h"
 
 // Writes the whole 456 x 312 FrameBuffer as an 8-bit BMP with the machine's
-// palette.  Returns whether every byte was written.
+// palette.  Returns whether every byte was written; a failure keeps the
+// earlier file of that name.
 bool WriteFrameBufferBmp(const char* path);

@@ -4,6 +4,9 @@
 //   load FILE | run | disk PATH | save-snapshot FILE | screenshot-window FILE |
 //   tape PATH | tape play | tape record | tape stop | tape rewind | tape forward
 // Blank lines and lines starting with # are ignored.
+#include <cctype>
+#include <cstdio>
+#include <filesystem>
 #include <fstream>
 #include <sstream>
 
@@ -32,19 +35,6 @@ std::string_view NextWord(std::string_view& s)
     return word;
 }
 
-bool ParseCount(std::string_view word, long& count)
-{
-    if (word.empty() || word.size() > 9)
-        return false;
-    count = 0;
-    for (char c : word) {
-        if (c < '0' || c > '9')
-            return false;
-        count = count * 10 + (c - '0');
-    }
-    return true;
-}
-
 // A key goes down; right after its own release, only once it has been
 // seen up.
 void KeyDown(RunPlan& plan, const PcKey* key)
@@ -68,8 +58,8 @@ bool AddCommand(std::string_view line, RunPlan& plan, std::string& message)
     std::string_view command = NextWord(rest);
     long count = 0;
     if (command == "frames") {
-        if (!ParseCount(rest, count)) {
-            message = "frames needs a number of frames";
+        if (!ParseFrameCount(rest, count)) {
+            message = std::string("frames ") + FrameCountRule;
             return false;
         }
         plan.push_back({RunStep::Wait, count, nullptr, {}});
@@ -82,6 +72,7 @@ bool AddCommand(std::string_view line, RunPlan& plan, std::string& message)
             text.remove_prefix(1);
         if (!text.empty() && text.back() == '\r')
             text.remove_suffix(1);
+        plan.push_back({RunStep::AwaitBasic, 0, nullptr, {}});
         return AddTyping(text, plan, message);
     }
     if (command == "press" || command == "hold" || command == "release") {
@@ -91,9 +82,15 @@ bool AddCommand(std::string_view line, RunPlan& plan, std::string& message)
             message = "unknown key '" + std::string(name) + "'";
             return false;
         }
+        // F12 would quit the program in the middle of the run, past the
+        // script's remaining lines and the outputs of the command line.
+        if (key == FindPcKey("F12") && command != "release") {
+            message = "F12 would quit the emulator mid-run: a run ends by itself once its script and frames are done";
+            return false;
+        }
         if (command == "press") {
             count = DefaultPressFrames;
-            if (!rest.empty() && !ParseCount(rest, count)) {
+            if (!rest.empty() && !ParseFrameCount(rest, count)) {
                 message = "press takes a key and a number of frames";
                 return false;
             }
@@ -129,7 +126,54 @@ bool AddCommand(std::string_view line, RunPlan& plan, std::string& message)
     return false;
 }
 
+// What --type and type take, worked out from the key table.
+std::string TypableCharacters()
+{
+    std::string signs;
+    for (int c = '!'; c <= '~'; c++)
+        if (!std::isalnum(c) && KeyForCharacter(static_cast<char>(c)).key)
+            signs += std::string(1, static_cast<char>(c)) + " ";
+    return "it types letters, digits, space, " + signs + "and \\n for RETURN";
+}
+
+// The character at text[at] as the user wrote it: the whole of a UTF-8
+// sequence, or the byte's value when it starts none.
+std::string ShownCharacter(std::string_view text, size_t at)
+{
+    const auto lead = static_cast<unsigned char>(text[at]);
+    size_t length = lead < 0x80 ? 1 : lead >= 0xC2 && lead <= 0xDF ? 2 : lead >= 0xE0 && lead <= 0xEF ? 3
+                                                                     : lead >= 0xF0 && lead <= 0xF4 ? 4 : 0;
+    for (size_t k = 1; k < length; k++)
+        if (at + k >= text.size() || (static_cast<unsigned char>(text[at + k]) & 0xC0) != 0x80)
+            length = 0;
+    if (length == 0) {
+        char byte[16];
+        std::snprintf(byte, sizeof byte, "the byte 0x%02X", lead);
+        return byte;
+    }
+    if (lead < 0x20 || lead == 0x7F) {
+        char control[32];
+        std::snprintf(control, sizeof control, "the control character 0x%02X", lead);
+        return control;
+    }
+    return "'" + std::string(text.substr(at, length)) + "'";
+}
+
 }  // namespace
+
+bool ParseFrameCount(std::string_view text, long& count)
+{
+    static_assert(MaxFrames == 999'999'999, "nine digits");
+    if (text.empty() || text.size() > 9)
+        return false;
+    count = 0;
+    for (char c : text) {
+        if (c < '0' || c > '9')
+            return false;
+        count = count * 10 + (c - '0');
+    }
+    return true;
+}
 
 bool AddTyping(std::string_view text, RunPlan& plan, std::string& error)
 {
@@ -137,24 +181,25 @@ bool AddTyping(std::string_view text, RunPlan& plan, std::string& error)
     for (size_t i = 0; i < text.size(); i++) {
         char c = text[i];
         if (c == '\\') {
-            if (i + 1 < text.size() && text[i + 1] == 'n')
-                c = '\n';
-            else if (i + 1 < text.size() && text[i + 1] == '\\')
-                c = '\\';
-            else {
-                error = "unknown escape in text (use \\n or \\\\)";
+            // The machine's character set has no backslash: \n is the one
+            // escape.
+            if (i + 1 >= text.size() || text[i + 1] != 'n') {
+                error = "the machine's keyboard has no backslash; " + TypableCharacters();
                 return false;
             }
+            c = '\n';
             i++;
         }
         TypedKey typed = KeyForCharacter(c);
         if (!typed.key) {
-            error = "the machine's keyboard cannot type '" + std::string(1, c) + "'";
+            error = "the machine's keyboard cannot type " + ShownCharacter(text, i) + "; " + TypableCharacters();
             return false;
         }
         if (typed.shift)
             plan.push_back({RunStep::KeyDown, 0, shift, {}});
         Press(plan, typed.key, TypeHoldFrames);
+        // The key types this character, whatever the map.
+        plan[plan.size() - 3].typed = c;
         if (typed.shift)
             plan.push_back({RunStep::KeyUp, 0, shift, {}});
         plan.push_back({RunStep::Wait, TypeGapFrames, nullptr, {}});
@@ -181,13 +226,21 @@ bool AddScriptText(const std::string& text, const std::string& source, RunPlan& 
 
 bool AddScriptFile(const std::string& path, RunPlan& plan, std::string& error)
 {
+    // A directory opens as a stream that reads nothing: not an empty
+    // script.  (A pipe, such as the shell's <(...), is read as a file.)
+    std::error_code ec;
+    if (std::filesystem::is_directory(path, ec)) {
+        error = "script " + path + " is a directory";
+        return false;
+    }
     std::ifstream in(path, std::ios::binary);
-    if (!in) {
+    std::ostringstream text;
+    if (in)
+        text << in.rdbuf();
+    if (!in || in.bad()) {
         error = "cannot read script " + path;
         return false;
     }
-    std::ostringstream text;
-    text << in.rdbuf();
     return AddScriptText(text.str(), path, plan, error);
 }
 

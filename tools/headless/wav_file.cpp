@@ -1,5 +1,6 @@
 #include <cstdio>
 
+#include "files/safe_save.h"
 #include "runner.h"
 
 namespace {
@@ -10,11 +11,9 @@ void PutLittleEndian(std::FILE* file, uint32_t value, int bytes)
         std::fputc(static_cast<int>((value >> (8 * i)) & 0xFF), file);
 }
 
-}  // namespace
-
-bool WriteWavFile(const std::string& path, const std::vector<int16_t>& samples, uint32_t rate)
+bool WriteWav(const char* path, const std::vector<int16_t>& samples, uint32_t rate)
 {
-    std::FILE* file = std::fopen(path.c_str(), "wb");
+    std::FILE* file = std::fopen(path, "wb");
     if (!file)
         return false;
     const uint32_t dataBytes = static_cast<uint32_t>(samples.size() * 2);
@@ -34,4 +33,11 @@ bool WriteWavFile(const std::string& path, const std::vector<int16_t>& samples, 
         PutLittleEndian(file, static_cast<uint16_t>(sample), 2);
     bool ok = !std::ferror(file);
     return std::fclose(file) == 0 && ok;
+}
+
+}  // namespace
+
+bool WriteWavFile(const std::string& path, const std::vector<int16_t>& samples, uint32_t rate)
+{
+    return SaveFileReplacingVia(path.c_str(), [&](const char* temporary) { return WriteWav(temporary, samples, rate); });
 }

@@ -12,13 +12,27 @@
 // simulator counts them, the count ends with the instruction before the one
 // that enters exit.
 //
+// As sim65 does, it starts with every byte of memory $FF and gives its own
+// failure codes a program's exit(1) cannot be mistaken for: 127 when the
+// image cannot be loaded (missing, empty, not an image, for another
+// processor) or the processor cannot go on, 126 when the program runs out
+// of time (--max-cycles, or it jumps to itself and so never ends).  sim65
+// stops on $FF, an opcode it does not know; on the NMOS processor $FF is an
+// instruction, so run6502 stops when the processor reaches a $FF outside
+// the loaded image instead: unset memory, reached by a wild jump, a
+// truncated image or a BRK whose vector at $FFFE was never set.  The JAM
+// opcodes stop it too.  Images built for the 65C02 (cl65 -t sim65c02) are
+// refused: the machine's processor has none of the CMOS opcodes.
+//
 // The processor follows the NMOS 6502's rules for the status byte pushed by
 // PHP and BRK and for the decimal-mode flags (the emulator's Accuracy=1);
 // --accuracy 0 runs the emulator's older model instead.
 #include <fcntl.h>
 #include <unistd.h>
 
+#include <cerrno>
 #include <cinttypes>
+#include <cstdarg>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -28,6 +42,7 @@
 #include "cpu/cpu.h"
 #include "machine/machine_state.h"
 #include "machine/settings.h"
+#include "machine/version.h"
 
 namespace {
 
@@ -38,7 +53,9 @@ constexpr uint16_t HookWrite = 0xFFF7;
 constexpr uint16_t HookArgs = 0xFFF8;
 constexpr uint16_t HookExit = 0xFFF9;
 
-constexpr int ToolFailure = 1;
+constexpr int UsageFailure = 1;   // a wrong command line, as sim65
+constexpr int SimFailure = 127;   // no image, or the processor cannot go on
+constexpr int SimTimeOut = 126;   // out of cycles, or looping for ever
 
 uint8_t Memory[0x10000];
 uint8_t StackPointerAddress;  // the zero-page address of the C stack pointer
@@ -48,12 +65,17 @@ struct Image {
     uint16_t loadAddress;
     uint16_t resetAddress;
     std::vector<uint8_t> data;
+
+    bool Holds(uint16_t address) const
+    {
+        return static_cast<uint16_t>(address - loadAddress) < data.size();
+    }
 };
 
 void Fail(const char* message, const char* detail = "")
 {
     std::fprintf(stderr, "run6502: %s%s\n", message, detail);
-    std::exit(ToolFailure);
+    std::exit(SimFailure);
 }
 
 // The simulator's image: "sim65", version 2, processor 0 (6502), the
@@ -61,21 +83,29 @@ void Fail(const char* message, const char* detail = "")
 Image LoadImage(const char* path)
 {
     FILE* file = std::fopen(path, "rb");
-    if (!file)
-        Fail("cannot open ", path);
+    if (!file) {
+        std::fprintf(stderr, "run6502: cannot open %s: %s\n", path, std::strerror(errno));
+        std::exit(SimFailure);
+    }
     std::vector<uint8_t> bytes;
     uint8_t buffer[4096];
     size_t got;
     while ((got = std::fread(buffer, 1, sizeof buffer, file)) > 0 && bytes.size() <= 0x10000)
         bytes.insert(bytes.end(), buffer, buffer + got);
+    bool readFailed = std::ferror(file) != 0;
     std::fclose(file);
+    if (readFailed)
+        Fail("cannot read ", path);
 
     if (bytes.size() < 12 || std::memcmp(bytes.data(), "sim65", 5) != 0)
         Fail("not a sim65 program image: ", path);
     if (bytes[5] != 2)
         Fail("unsupported sim65 image version in ", path);
+    if (bytes[6] == 1)
+        Fail("the image is built for the 65C02 (cl65 -t sim65c02); run6502 runs 6502 code only "
+             "(cl65 -t sim6502): ", path);
     if (bytes[6] != 0)
-        Fail("the image is not for the 6502: ", path);
+        Fail("unknown processor type in ", path);
     StackPointerAddress = bytes[7];
     Image image;
     image.loadAddress = static_cast<uint16_t>(bytes[8] | (bytes[9] << 8));
@@ -205,17 +235,47 @@ void PrintCycles(bool wanted, uint64_t cycles)
 }
 
 // The usage text: to standard output for --help, else to standard error
-// with the tool's failure code.
+// with the usage failure code.
 void Usage(bool asked = false)
 {
     std::fprintf(asked ? stdout : stderr,
                  "usage: run6502 [--cycles] [--max-cycles N] [--accuracy 0|1] FILE [ARGS...]\n"
                  "Runs a cc65 sim6502 program image on the emulator's processor.\n"
-                 "  --cycles        print the processor cycles to standard error\n"
-                 "  --max-cycles N  stop with a failure after N cycles\n"
-                 "  --accuracy 1    the NMOS 6502's status byte and decimal flags (the default)\n"
-                 "  --accuracy 0    the emulator's older model (Accuracy=0)\n");
-    std::exit(asked ? 0 : ToolFailure);
+                 "  -c, --cycles        print the processor cycles to standard error\n"
+                 "  -x, --max-cycles N  stop with exit code 126 after N cycles\n"
+                 "  --accuracy 1        the NMOS 6502's status byte and decimal flags (the default)\n"
+                 "  --accuracy 0        the emulator's older model (Accuracy=0)\n"
+                 "  --version           print the version\n"
+                 "Exit codes: the program's own; 127 when the image cannot be loaded, on a JAM\n"
+                 "opcode, on reaching unset memory (BRK without a handler); 126 when out of\n"
+                 "cycles or looping for ever; 1 for a wrong command line.\n");
+    std::exit(asked ? 0 : UsageFailure);
+}
+
+// Ends the run with a message and a failure code.
+__attribute__((format(printf, 4, 5))) int Stop(int code, bool printCycles, uint64_t cycles, const char* format, ...)
+{
+    std::fprintf(stderr, "run6502: ");
+    va_list arguments;
+    va_start(arguments, format);
+    std::vfprintf(stderr, format, arguments);
+    va_end(arguments);
+    std::fprintf(stderr, "\n");
+    PrintCycles(printCycles, cycles);
+    return code;
+}
+
+// The twelve opcodes that lock the processor up: column 2 but for the four
+// immediate ones (LDX and three NOPs).
+bool IsJam(uint8_t opcode)
+{
+    return (opcode & 0x0F) == 0x02 && opcode != 0x82 && opcode != 0xA2 && opcode != 0xC2 && opcode != 0xE2;
+}
+
+// JSR, JMP and the branches: landing on themselves, they repeat for ever.
+bool IsJump(uint8_t opcode)
+{
+    return opcode == 0x20 || opcode == 0x4C || opcode == 0x6C || (opcode & 0x1F) == 0x10;
 }
 
 }  // namespace
@@ -229,7 +289,8 @@ int main(int argc, char** argv)
     for (; first < argc && argv[first][0] == '-'; first++) {
         if (std::strcmp(argv[first], "--cycles") == 0 || std::strcmp(argv[first], "-c") == 0) {
             printCycles = true;
-        } else if (std::strcmp(argv[first], "--max-cycles") == 0 && first + 1 < argc) {
+        } else if ((std::strcmp(argv[first], "--max-cycles") == 0 || std::strcmp(argv[first], "-x") == 0) &&
+                   first + 1 < argc) {
             char* end = nullptr;
             maxCycles = std::strtoull(argv[++first], &end, 10);
             if (!end || *end != '\0' || maxCycles == 0)
@@ -241,6 +302,9 @@ int main(int argc, char** argv)
             accuracy = value[0] == '1' ? 1 : 0;
         } else if (std::strcmp(argv[first], "--help") == 0 || std::strcmp(argv[first], "-h") == 0) {
             Usage(true);
+        } else if (std::strcmp(argv[first], "--version") == 0) {
+            std::printf("run6502 %s\n", RavlinVersion);
+            return 0;
         } else {
             Usage();
         }
@@ -256,11 +320,14 @@ int main(int argc, char** argv)
     Ram64 = Memory;
     Ted.RomEnabled = 0;
     FlatMemory = true;
+    std::memset(Memory, 0xFF, sizeof Memory);
     std::memcpy(Memory + image.loadAddress, image.data.data(), image.data.size());
     Cpu.SP = 0xFF;
     Cpu.PC = image.resetAddress;
 
     uint64_t cycles = 0;
+    uint8_t lastOpcode = 0xFF;
+    uint16_t lastPc = 0;
     for (;;) {
         uint16_t pc = Cpu.PC;
         if (pc >= HookOpen && pc <= HookExit) {
@@ -277,18 +344,32 @@ int main(int argc, char** argv)
             Cpu.PC = static_cast<uint16_t>(PullWord() + 1);  // back to the caller
             continue;
         }
+        const uint8_t opcode = Memory[pc];
+        if (opcode == 0xFF && !image.Holds(pc)) {
+            if (lastOpcode == 0x00)
+                return Stop(SimFailure, printCycles, cycles, "BRK at $%04X and no handler: its vector at $FFFE is unset",
+                            static_cast<unsigned>(lastPc));
+            return Stop(SimFailure, printCycles, cycles, "the processor reached unset memory at $%04X",
+                        static_cast<unsigned>(pc));
+        }
+        if (IsJam(opcode))
+            return Stop(SimFailure, printCycles, cycles, "JAM opcode $%02X at $%04X stops the processor",
+                        static_cast<unsigned>(opcode), static_cast<unsigned>(pc));
         ExecuteInstruction();
         cycles += LastCycle;
         if (Cpu.PC == pc) {
-            std::fprintf(stderr, "run6502: the processor stays at 0x%04X (opcode 0x%02X): jam or endless loop\n", pc,
-                         Memory[pc]);
-            PrintCycles(printCycles, cycles);
-            return ToolFailure;
+            if (IsJump(opcode))
+                return Stop(SimTimeOut, printCycles, cycles, "the program loops for ever at $%04X",
+                            static_cast<unsigned>(pc));
+            return Stop(SimFailure, printCycles, cycles, "the processor cannot execute opcode $%02X at $%04X",
+                        static_cast<unsigned>(opcode), static_cast<unsigned>(pc));
         }
         if (maxCycles && cycles >= maxCycles) {
             std::fprintf(stderr, "run6502: stopped after %" PRIu64 " cycles\n", cycles);
             PrintCycles(printCycles, cycles);
-            return ToolFailure;
+            return SimTimeOut;
         }
+        lastOpcode = opcode;
+        lastPc = pc;
     }
 }

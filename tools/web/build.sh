@@ -19,7 +19,7 @@ export NODE_PATH="${NODE_PATH:+$NODE_PATH:}/usr/share/nodejs"
 # the renderer's fills).
 flags="-std=c++20 -O3 -Wall -Wextra -fno-exceptions -mbulk-memory -Isrc"
 sources=$(ls src/machine/*.cpp src/cpu/*.cpp src/ted/*.cpp src/sound/*.cpp src/input/*.cpp \
-             src/platform/*.cpp src/platform/mixer_buffers/*.cpp src/platform/web/*.cpp src/ui/*.cpp src/files/*.cpp \
+             src/platform/*.cpp src/platform/mixer_buffers/*.cpp src/platform/screen_surface/*.cpp src/platform/web/*.cpp src/ui/*.cpp src/files/*.cpp \
              src/debugger/*.cpp src/drive/*.cpp src/tape/*.cpp src/cartridge/*.cpp tools/web/*.cpp)
 
 # The open boot ROM, assembled with ca65/ld65 into a C++ array when any of
@@ -30,6 +30,16 @@ if [ ! -f "$rom_image" ] || [ -n "$(find rom -newer "$rom_image" -type f | head 
   sh rom/assemble.sh "$out/rom"
 fi
 sources="$sources $rom_image"
+
+# RavlinVersion from the project line of CMakeLists.txt, as the CMake build
+# makes it; the file is rewritten only when the version changes.
+version=$(sed -n 's/^project(ravlin VERSION \([0-9.]*\).*/\1/p' CMakeLists.txt)
+[ -n "$version" ] || { echo "no version on the project line of CMakeLists.txt" >&2; exit 1; }
+version_source=$out/version/version.cpp
+mkdir -p "$out/version"
+printf '#include "machine/version.h"\nconst char RavlinVersion[] = "%s";\n' "$version" > "$version_source.new"
+if cmp -s "$version_source.new" "$version_source"; then rm "$version_source.new"; else mv "$version_source.new" "$version_source"; fi
+sources="$sources $version_source"
 
 # One object per source, rebuilt when the source or any header is newer.
 newest_header=$(ls -t $(find src tools/web -name '*.h') | head -n 1)

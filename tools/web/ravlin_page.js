@@ -159,8 +159,12 @@
   async function openFiles(files) {
     for (const file of files) startFile(file.name, new Uint8Array(await file.arrayBuffer()));
   }
+  // The picker is emptied after each choice, so that choosing the same
+  // file again (rebuilt since) starts it again.
   document.getElementById('open-file').addEventListener('change', (event) => {
-    if (machineReady) openFiles(event.target.files);
+    const files = [...event.target.files];
+    event.target.value = '';
+    if (machineReady) openFiles(files);
   });
   canvas.addEventListener('dragover', (event) => { event.preventDefault(); canvas.classList.add('dropping'); });
   canvas.addEventListener('dragleave', () => canvas.classList.remove('dropping'));

@@ -1,25 +1,23 @@
 // The headless device layer: every object lives in memory, time is virtual,
-// and each call can be made to fail on request.
+// and each call can be made to fail on request.  The window's common steps,
+// the message queue, the picture and the sound buffers' common operations
+// are the layer's own (platform/window_messages.h, display_objects.h,
+// sound_buffer.h); this file adds the clock, the scripted input, the
+// captures and the faults.
 #include <algorithm>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
-#include <deque>
 #include <map>
 #include <memory>
 
 #include "platform/audio_mixer.h"
 #include "platform/devices.h"
+#include "platform/display_objects.h"
 #include "platform/headless/headless_control.h"
 #include "platform/key_input.h"
-
-struct PlatformWindow {
-    bool alive = false;
-};
-
-struct DirectDrawObject {
-    int unused = 0;
-};
+#include "platform/sound_buffer.h"
+#include "platform/window_messages.h"
 
 struct DisplayDevice {
     uint32_t width = 640, height = 480;
@@ -29,10 +27,6 @@ struct DisplayDevice {
 struct Surface {
     HeadlessFrame frame;
     bool locked = false;
-};
-
-struct Palette {
-    PaletteEntry entries[256];
 };
 
 struct InputSystem {
@@ -46,12 +40,6 @@ struct KeyboardDevice {
 
 struct SoundSystem {
     int unused = 0;
-};
-
-struct SoundBuffer {
-    MixerVoice* voice = nullptr;
-    WaveFormat format{};
-    int32_t pan = 0;
 };
 
 namespace {
@@ -75,10 +63,6 @@ struct Backend {
     bool soundMuted = false;
     bool inputLost = false;
     int acquireCount = 0;
-    std::deque<Message> queue;
-    bool quitPosted = false;
-    int quitCode = 0;
-    PlatformWindow window;
     int32_t pitchPadding = 0;
     HeadlessFrame lastPresented;
     // When set, the last presented picture is this surface's frame, not yet
@@ -141,6 +125,14 @@ void FireDueEvents()
         b.events.erase(b.events.begin());
         event();
     }
+}
+
+// Waiting skips ahead to the next scripted event.
+void SkipToNextEvent()
+{
+    Backend& b = B();
+    b.ticks = b.events.begin()->first;
+    FireDueEvents();
 }
 
 void ReleaseTaps()
@@ -224,7 +216,7 @@ void HeadlessPostKeyMessage(uint32_t virtualKey, bool down)
     PostMessage(MainWindow, down ? WM_KEYDOWN : WM_KEYUP, virtualKey, 0);
 }
 
-size_t HeadlessQueuedMessages() { return B().queue.size(); }
+size_t HeadlessQueuedMessages() { return QueuedMessageCount(); }
 void HeadlessSetPitchPadding(int32_t bytes) { B().pitchPadding = bytes; }
 const HeadlessFrame& HeadlessLastPresented()
 {
@@ -250,7 +242,7 @@ HeadlessSoundState HeadlessSoundBuffer(SoundBuffer* buffer)
     state.pan = buffer->pan;
     state.playing = buffer->voice->playing.load();
     state.data = buffer->voice->samples;
-    state.samplesPerSecond = buffer->format.samplesPerSecond;
+    state.samplesPerSecond = buffer->voice->ownRate;
     return state;
 }
 
@@ -293,10 +285,8 @@ void ResetPlatformBackend()
     b.readsSinceTick = 0;
     b.inputLost = false;
     b.acquireCount = 0;
-    b.queue.clear();
-    b.quitPosted = false;
-    b.quitCode = 0;
-    b.window.alive = false;
+    ResetMessageQueue();
+    TheWindow.alive = false;
     b.pitchPadding = 0;
     b.lastPresented = HeadlessFrame{};
     b.presentedSource = nullptr;
@@ -317,14 +307,12 @@ void ResetPlatformBackend()
 
 // ---- Window and messages --------------------------------------------------------
 
-void RegisterWindowClass() {}
-
 WindowHandle CreatePlatformWindow(const char*)
 {
     if (Injected(HeadlessCall::CreateWindow) != 0)
         return nullptr;
-    B().window.alive = true;
-    return &B().window;
+    TheWindow.alive = true;
+    return &TheWindow;
 }
 
 void ShowPlatformWindow(WindowHandle window, int)
@@ -333,20 +321,7 @@ void ShowPlatformWindow(WindowHandle window, int)
     WindowProc(window, WM_ACTIVATEAPP, 1, 0);
 }
 
-void DestroyPlatformWindow(WindowHandle window)
-{
-    if (!window || !window->alive)
-        return;
-    window->alive = false;
-    WindowProc(window, WM_DESTROY, 0, 0);
-}
-
-intptr_t DefWindowProc(WindowHandle window, uint32_t message, uintptr_t, intptr_t)
-{
-    if (message == WM_CLOSE)
-        DestroyPlatformWindow(window);
-    return 0;
-}
+void ReleasePlatformWindow() {}
 
 void ShowMessageBox(WindowHandle, const char* text, const char* caption)
 {
@@ -354,74 +329,26 @@ void ShowMessageBox(WindowHandle, const char* text, const char* caption)
     std::fprintf(stderr, "%s: %s\n", caption, text);
 }
 
-bool PeekMessage(Message* message)
-{
-    FireDueEvents();
-    Backend& b = B();
-    if (!b.queue.empty()) {
-        *message = b.queue.front();
-        return true;
-    }
-    if (b.quitPosted) {
-        *message = {nullptr, WM_QUIT, static_cast<uintptr_t>(b.quitCode), 0};
-        return true;
-    }
-    return false;
-}
+// Scripted events fire when their tick has come.
+void PumpPlatformEvents() { FireDueEvents(); }
 
-bool GetMessage(Message* message)
+bool AwaitPlatformEvents(Message* instead)
 {
-    Backend& b = B();
-    FireDueEvents();
-    while (b.queue.empty() && !b.quitPosted) {
-        if (b.events.empty()) {
-            // Nothing will ever arrive: answer as if the program was told
-            // to quit, rather than hang a test.
-            *message = {nullptr, WM_QUIT, 0, 0};
-            return false;
-        }
-        b.ticks = b.events.begin()->first;
-        FireDueEvents();
+    if (B().events.empty()) {
+        // Nothing will ever arrive: answer as if the program was told to
+        // quit, rather than hang a test.
+        *instead = {nullptr, WM_QUIT, 0, 0};
+        return false;
     }
-    if (!b.queue.empty()) {
-        *message = b.queue.front();
-        b.queue.pop_front();
-        return true;
-    }
-    b.quitPosted = false;
-    *message = {nullptr, WM_QUIT, static_cast<uintptr_t>(b.quitCode), 0};
-    return false;
-}
-
-void TranslateMessage(const Message*) {}
-
-intptr_t DispatchMessage(const Message* message)
-{
-    if (message->window && !message->window->alive)
-        return 0;
-    return WindowProc(message->window, message->message, message->wParam, message->lParam);
+    SkipToNextEvent();
+    return true;
 }
 
 void WaitMessage()
 {
-    Backend& b = B();
     FireDueEvents();
-    if (!b.queue.empty() || b.quitPosted || b.events.empty())
-        return;
-    // Skip ahead to the next scripted event.
-    b.ticks = b.events.begin()->first;
-    FireDueEvents();
-}
-
-void PostMessage(WindowHandle window, uint32_t message, uintptr_t wParam, intptr_t lParam)
-{
-    B().queue.push_back({window, message, wParam, lParam});
-}
-
-void PostQuitMessage(int exitCode)
-{
-    B().quitPosted = true;
-    B().quitCode = exitCode;
+    if (!MessageWaiting() && !B().events.empty())
+        SkipToNextEvent();
 }
 
 // ---- Clock, priority, memory ----------------------------------------------------
@@ -496,11 +423,9 @@ int32_t DisplayCreatePrimarySurface(DisplayDevice* display, uint32_t, Surface** 
     if (int32_t r = Injected(HeadlessCall::CreateSurface))
         return r;
     Surface* surface = Make<Surface>();
-    surface->frame.width = display->width;
-    surface->frame.height = display->height;
-    surface->frame.pitch = static_cast<int32_t>(display->width) + B().pitchPadding;
     // A fresh surface holds whatever the display showed: not zeros.
-    surface->frame.pixels.assign(static_cast<size_t>(surface->frame.pitch) * display->height, 0xEE);
+    SizePicture(surface->frame, display->width, display->height,
+                static_cast<int32_t>(display->width) + B().pitchPadding, 0xEE);
     *out = surface;
     return DD_OK;
 }
@@ -544,10 +469,7 @@ int32_t SurfaceLock(Surface* surface, SurfaceDesc* desc)
     if (surface == B().presentedSource && !B().faults[static_cast<int>(HeadlessCall::SurfaceUnlock)].empty())
         TakePresentedCopy();
     surface->locked = true;
-    desc->bits = surface->frame.pixels.data();
-    desc->pitch = surface->frame.pitch;
-    desc->width = surface->frame.width;
-    desc->height = surface->frame.height;
+    DescribePicture(surface->frame, desc);
     return DD_OK;
 }
 
@@ -575,7 +497,7 @@ bool DisplayWantsPicture(bool)
     // (a screenshot key, a menu): the frames up to an event a few ticks
     // ahead are drawn, and those while messages wait.
     const Backend& b = B();
-    return !b.drawOnDemand || b.onPresent || !b.queue.empty() ||
+    return !b.drawOnDemand || b.onPresent || QueuedMessageCount() != 0 ||
            (!b.events.empty() && b.events.begin()->first <= b.ticks + HeadlessLookAheadTicks);
 }
 
@@ -660,8 +582,9 @@ int32_t KeyboardGetState(KeyboardDevice* keyboard, uint8_t state[256])
         return DIERR_NOTACQUIRED;
     if (++B().readsSinceTick > 64)
         ReleaseTaps();
-    // The scripted keys, and whatever a test fed the key translation.
-    if (KeyInputPending() == 0 && !KeyInputAnyDown()) {
+    // The scripted keys, and whatever a test or the runner fed the key
+    // translation.
+    if (KeyInputQuiet()) {
         std::memcpy(state, B().keys, 256);
         return DI_OK;
     }
@@ -676,6 +599,8 @@ void InputRelease(InputSystem* input) { Destroy(input); }
 
 // ---- Sound ------------------------------------------------------------------------
 
+AudioMixer& SoundSystemMixer(SoundSystem*) { return B().mixer; }
+
 int32_t DirectSoundCreate(SoundSystem** out)
 {
     if (int32_t r = Injected(HeadlessCall::DirectSoundCreate))
@@ -689,7 +614,9 @@ int32_t SoundSetCooperativeLevel(SoundSystem*, WindowHandle, uint32_t)
     return Injected(HeadlessCall::SoundSetCooperativeLevel);
 }
 
-int32_t SoundCreateBuffer(SoundSystem*, const SoundBufferDesc* desc, SoundBuffer** out)
+// Nothing renders while the program runs (only the clock's ticks do), so a
+// buffer's voice joins the mix at once and never leaves it for a lock.
+int32_t SoundCreateBuffer(SoundSystem* sound, const SoundBufferDesc* desc, SoundBuffer** out)
 {
     if (int32_t r = Injected(HeadlessCall::CreateSoundBuffer))
         return r;
@@ -699,56 +626,53 @@ int32_t SoundCreateBuffer(SoundSystem*, const SoundBufferDesc* desc, SoundBuffer
     if (!voice)
         return DSERR_GENERIC;
     SoundBuffer* buffer = Make<SoundBuffer>();
+    buffer->system = sound;
     buffer->voice = voice;
-    buffer->format = *desc->format;
     MixerAttach(*voice);
     *out = buffer;
     return DS_OK;
 }
 
-int32_t SoundBufferSetFrequency(SoundBuffer* buffer, uint32_t frequency)
+namespace {
+
+// A call on a buffer: refused without one, else the injected result.  The
+// frequency and volume calls are counted too.
+int32_t BufferCall(SoundBuffer* buffer, HeadlessCall call)
 {
     if (!buffer)
         return DSERR_INVALIDPARAM;
-    B().soundCalls++;
-    if (int32_t r = Injected(HeadlessCall::SetFrequency))
+    if (call == HeadlessCall::SetFrequency || call == HeadlessCall::SetVolume)
+        B().soundCalls++;
+    return Injected(call);
+}
+
+}  // namespace
+
+int32_t SoundBufferSetFrequency(SoundBuffer* buffer, uint32_t frequency)
+{
+    if (int32_t r = BufferCall(buffer, HeadlessCall::SetFrequency))
         return r;
     return MixerSetRate(*buffer->voice, frequency);
 }
 
+int32_t SoundBufferSetVolume(SoundBuffer* buffer, int32_t volume)
+{
+    if (int32_t r = BufferCall(buffer, HeadlessCall::SetVolume))
+        return r;
+    return MixerSetVolume(*buffer->voice, volume);
+}
+
 int32_t SoundBufferSetPan(SoundBuffer* buffer, int32_t pan)
 {
-    if (!buffer)
-        return DSERR_INVALIDPARAM;
-    if (int32_t r = Injected(HeadlessCall::SetPan))
+    if (int32_t r = BufferCall(buffer, HeadlessCall::SetPan))
         return r;
     buffer->pan = pan;
     return DS_OK;
 }
 
-int32_t SoundBufferSetVolume(SoundBuffer* buffer, int32_t volume)
-{
-    if (!buffer)
-        return DSERR_INVALIDPARAM;
-    B().soundCalls++;
-    if (int32_t r = Injected(HeadlessCall::SetVolume))
-        return r;
-    return MixerSetVolume(*buffer->voice, volume);
-}
-
-int32_t SoundBufferGetVolume(SoundBuffer* buffer, int32_t* volume)
-{
-    if (!buffer)
-        return DSERR_INVALIDPARAM;
-    *volume = buffer->voice->volume.load();
-    return DS_OK;
-}
-
 int32_t SoundBufferPlay(SoundBuffer* buffer, uint32_t)
 {
-    if (!buffer)
-        return DSERR_INVALIDPARAM;
-    if (int32_t r = Injected(HeadlessCall::Play))
+    if (int32_t r = BufferCall(buffer, HeadlessCall::Play))
         return r;
     buffer->voice->playing.store(true);
     return DS_OK;
@@ -761,11 +685,7 @@ int32_t SoundBufferLock(SoundBuffer* buffer, uint32_t, uint32_t, void** region1,
         return r;
     if (!buffer)
         return DSERR_INVALIDPARAM;
-    // The whole buffer in one region: the one lock the program makes.
-    *region1 = buffer->voice->samples.data();
-    *bytes1 = static_cast<uint32_t>(buffer->voice->samples.size());
-    *region2 = nullptr;
-    *bytes2 = 0;
+    LockWholeBuffer(*buffer, region1, bytes1, region2, bytes2);
     return DS_OK;
 }
 
@@ -796,11 +716,4 @@ int32_t SoundStreamSetRate(SoundSystem* sound, double levelsPerSecond)
     SoundStream& stream = B().mixer.stream;
     stream.outputRate.store(HeadlessAudioRate);
     return StreamSetInputRate(stream, levelsPerSecond, false) ? DS_OK : DSERR_INVALIDPARAM;
-}
-
-int32_t SoundStreamWrite(SoundSystem* sound, const SoundLevelRun* runs, uint32_t count)
-{
-    if (!sound || (!runs && count > 0))
-        return DSERR_INVALIDPARAM;
-    return StreamWrite(B().mixer.stream, runs, count) ? DS_OK : DSERR_INVALIDPARAM;
 }

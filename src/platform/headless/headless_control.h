@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "platform/devices.h"
+#include "platform/display_objects.h"
 
 enum class HeadlessCall : int {
     AllocateBlock,
@@ -75,13 +76,9 @@ int HeadlessAcquireCount();
 void HeadlessPostKeyMessage(uint32_t virtualKey, bool down);
 size_t HeadlessQueuedMessages();
 
-// Display.
-struct HeadlessFrame {
-    uint32_t width = 0, height = 0;
-    int32_t pitch = 0;
-    std::vector<uint8_t> pixels;   // height rows of pitch bytes
-    uint8_t At(uint32_t x, uint32_t y) const { return pixels[static_cast<size_t>(y) * pitch + x]; }
-};
+// Display.  A captured frame is the primary surface's picture as it was
+// presented.
+using HeadlessFrame = IndexedPicture;
 // Extra bytes added to each surface row (tests of pitch handling).
 void HeadlessSetPitchPadding(int32_t bytes);
 const HeadlessFrame& HeadlessLastPresented();

@@ -50,14 +50,6 @@ int32_t SoundBufferSetVolume(SoundBuffer* buffer, int32_t volume)
     return buffer ? MixerSetVolume(*buffer->voice, volume) : DSERR_INVALIDPARAM;
 }
 
-int32_t SoundBufferGetVolume(SoundBuffer* buffer, int32_t* volume)
-{
-    if (!buffer)
-        return DSERR_INVALIDPARAM;
-    *volume = buffer->voice->volume.load(std::memory_order_relaxed);
-    return DS_OK;
-}
-
 int32_t SoundBufferPlay(SoundBuffer* buffer, uint32_t)
 {
     if (!buffer)
@@ -76,10 +68,7 @@ int32_t SoundBufferLock(SoundBuffer* buffer, uint32_t, uint32_t, void** region1,
         AudioHold hold(buffer->system);
         buffer->voice->attached.store(false, std::memory_order_release);
     }
-    *region1 = buffer->voice->samples.data();
-    *bytes1 = static_cast<uint32_t>(buffer->voice->samples.size());
-    *region2 = nullptr;
-    *bytes2 = 0;
+    LockWholeBuffer(*buffer, region1, bytes1, region2, bytes2);
     return DS_OK;
 }
 
@@ -108,11 +97,4 @@ int32_t SoundStreamSetRate(SoundSystem* sound, double levelsPerSecond)
         return DSERR_INVALIDPARAM;
     // A device plays in real time: the stream is paced.
     return StreamSetInputRate(SoundSystemMixer(sound).stream, levelsPerSecond, true) ? DS_OK : DSERR_INVALIDPARAM;
-}
-
-int32_t SoundStreamWrite(SoundSystem* sound, const SoundLevelRun* runs, uint32_t count)
-{
-    if (!sound || (!runs && count > 0))
-        return DSERR_INVALIDPARAM;
-    return StreamWrite(SoundSystemMixer(sound).stream, runs, count) ? DS_OK : DSERR_INVALIDPARAM;
 }

@@ -1,6 +1,7 @@
-// The display on SDL2: an 8-bit surface of exactly the display mode's size,
-// turned into colours through the palette when it is shown, scaled to the
-// window with its aspect kept and sharp pixels, black around it.
+// The display on SDL2: an 8-bit surface of exactly the display mode's size
+// (platform/screen_surface), turned into colours through the palette when
+// it is shown, scaled to the window with its aspect kept and sharp pixels,
+// black around it.
 //
 // The screen shows at most one picture per refresh: an unlock within the
 // refresh that already showed one is held back and shown as soon as that
@@ -12,38 +13,19 @@
 // blank, so no picture is ever shown half drawn.  A wait for the vertical
 // blank then returns at once after such a present (it has just waited for
 // one), and otherwise presents the picture again to wait for the next.
-#include <algorithm>
 #include <cstring>
-#include <vector>
 
 #include "machine/settings.h"
+#include "platform/screen_surface/screen_surface.h"
 #include "platform/sdl/sdl_backend.h"
-
-struct DirectDrawObject {
-    int unused = 0;
-};
 
 struct DisplayDevice {
     SDL_Renderer* renderer = nullptr;
-    uint32_t width = 0, height = 0;
+    ScreenMode mode;
     int64_t refreshPeriod = 0;
     int64_t refreshOrigin = 0;
     bool vsync = false;                 // presents wait for the vertical blank
     bool presentedSinceWait = false;    // a vsync present since the last wait
-};
-
-struct Palette {
-    PaletteEntry entries[256];
-};
-
-struct Surface {
-    std::vector<uint8_t> pixels;
-    int32_t pitch = 0;
-    uint32_t width = 0, height = 0;
-    SDL_Texture* texture = nullptr;
-    uint32_t colours[256] = {};     // ARGB of each index, from the palette
-    bool locked = false;
-    bool lost = false;
 };
 
 namespace {
@@ -51,6 +33,7 @@ namespace {
 DirectDrawObject FirstObject;
 DisplayDevice* Display = nullptr;
 Surface* Primary = nullptr;
+SDL_Texture* Texture = nullptr;     // the primary surface in colours, for the renderer
 bool Dirty = false;                 // the surface holds a picture not yet shown
 int64_t LastShownRefresh = -1;
 
@@ -59,21 +42,13 @@ int64_t RefreshNumber(int64_t now)
     return (now - Display->refreshOrigin) / Display->refreshPeriod;
 }
 
-void SetColours(Surface* surface, const Palette* palette)
+bool MakeTexture(const Surface* surface)
 {
-    for (int i = 0; i < 256; i++) {
-        const PaletteEntry& e = palette->entries[i];
-        surface->colours[i] = 0xFF000000u | (uint32_t{e.red} << 16) | (uint32_t{e.green} << 8) | e.blue;
-    }
-}
-
-bool MakeTexture(Surface* surface)
-{
-    surface->texture = SDL_CreateTexture(Display->renderer, SDL_PIXELFORMAT_ARGB8888, SDL_TEXTUREACCESS_STREAMING,
-                                         static_cast<int>(surface->width), static_cast<int>(surface->height));
-    if (!surface->texture)
+    Texture = SDL_CreateTexture(Display->renderer, SDL_PIXELFORMAT_ARGB8888, SDL_TEXTUREACCESS_STREAMING,
+                                static_cast<int>(surface->picture.width), static_cast<int>(surface->picture.height));
+    if (!Texture)
         return false;
-    SDL_SetTextureScaleMode(surface->texture, SDL_ScaleModeNearest);
+    SDL_SetTextureScaleMode(Texture, SDL_ScaleModeNearest);
     return true;
 }
 
@@ -82,19 +57,14 @@ void ShowSurface()
     Surface* s = Primary;
     void* bits = nullptr;
     int pitch = 0;
-    if (Dirty && s->texture && !s->lost && SDL_LockTexture(s->texture, nullptr, &bits, &pitch) == 0) {
-        for (uint32_t y = 0; y < s->height; y++) {
-            const uint8_t* source = s->pixels.data() + static_cast<size_t>(y) * s->pitch;
-            uint32_t* target = reinterpret_cast<uint32_t*>(static_cast<uint8_t*>(bits) + static_cast<size_t>(y) * pitch);
-            for (uint32_t x = 0; x < s->width; x++)
-                target[x] = s->colours[source[x]];
-        }
-        SDL_UnlockTexture(s->texture);
+    if (Dirty && Texture && !s->lost && SDL_LockTexture(Texture, nullptr, &bits, &pitch) == 0) {
+        ColourPicture(*s, bits, static_cast<size_t>(pitch));
+        SDL_UnlockTexture(Texture);
     }
     SDL_SetRenderDrawColor(Display->renderer, 0, 0, 0, 255);
     SDL_RenderClear(Display->renderer);
-    if (s->texture && !s->lost)
-        SDL_RenderCopy(Display->renderer, s->texture, nullptr, nullptr);
+    if (Texture && !s->lost)
+        SDL_RenderCopy(Display->renderer, Texture, nullptr, nullptr);
     SDL_RenderPresent(Display->renderer);
     Dirty = false;
     LastShownRefresh = RefreshNumber(SdlNow());
@@ -214,13 +184,13 @@ int32_t DirectDrawQueryInterface(DirectDrawObject*, DisplayDevice** out)
     SDL_DisplayMode desktop{};
     int refreshRate = 60;
     if (SDL_GetDesktopDisplayMode(0, &desktop) == 0) {
-        display->width = static_cast<uint32_t>(desktop.w);
-        display->height = static_cast<uint32_t>(desktop.h);
+        display->mode.width = static_cast<uint32_t>(desktop.w);
+        display->mode.height = static_cast<uint32_t>(desktop.h);
         if (desktop.refresh_rate > 0)
             refreshRate = desktop.refresh_rate;
     } else {
-        display->width = 640;
-        display->height = 480;
+        display->mode.width = 640;
+        display->mode.height = 480;
     }
     display->refreshPeriod = 1'000'000'000 / refreshRate;
     display->refreshOrigin = SdlNow();
@@ -244,10 +214,8 @@ int32_t DisplaySetCooperativeLevel(DisplayDevice* display, WindowHandle window, 
 
 int32_t DisplaySetMode(DisplayDevice* display, uint32_t width, uint32_t height, uint32_t bitsPerPixel)
 {
-    if (!display || bitsPerPixel != 8 || width == 0 || height == 0 || width > 4096 || height > 4096)
+    if (!display || !TakeScreenMode(display->mode, width, height, bitsPerPixel))
         return DDERR_GENERIC;
-    display->width = width;
-    display->height = height;
     SdlFitWindowToPicture(width, height);
     if (display->renderer)
         SDL_RenderSetLogicalSize(display->renderer, static_cast<int>(width), static_cast<int>(height));
@@ -258,30 +226,16 @@ int32_t DisplayCreatePrimarySurface(DisplayDevice* display, uint32_t, Surface** 
 {
     if (!display || !display->renderer || Primary)
         return DDERR_GENERIC;
-    Surface* surface = new Surface();
-    surface->width = display->width;
-    surface->height = display->height;
-    // Rows are padded to 64 bytes, as video memory often is.
-    surface->pitch = static_cast<int32_t>((display->width + 63) & ~63u);
-    surface->pixels.assign(static_cast<size_t>(surface->pitch) * surface->height, 0);
+    Surface* surface = NewScreenSurface(display->mode);
     Primary = surface;
     if (!MakeTexture(surface)) {
         Primary = nullptr;
         delete surface;
         return DDERR_GENERIC;
     }
-    SDL_RenderSetLogicalSize(display->renderer, static_cast<int>(surface->width), static_cast<int>(surface->height));
+    SDL_RenderSetLogicalSize(display->renderer, static_cast<int>(surface->picture.width),
+                             static_cast<int>(surface->picture.height));
     *out = surface;
-    return DD_OK;
-}
-
-int32_t DisplayCreatePalette(DisplayDevice*, uint32_t caps, const PaletteEntry entries[256], Palette** out)
-{
-    if (!(caps & DDPCAPS_8BIT))
-        return DDERR_GENERIC;
-    Palette* palette = new Palette();
-    std::memcpy(palette->entries, entries, sizeof palette->entries);
-    *out = palette;
     return DD_OK;
 }
 
@@ -322,38 +276,16 @@ void DisplayRelease(DisplayDevice* display)
     delete display;
 }
 
-int32_t SurfaceSetPalette(Surface* surface, Palette* palette)
-{
-    if (!surface || !palette)
-        return DDERR_GENERIC;
-    SetColours(surface, palette);
-    SdlDisplayNeedsRedraw();
-    return DD_OK;
-}
+// The texture is ARGB8888.
+ColourLayout ScreenColourLayout() { return ColourLayout::Argb; }
 
-int32_t SurfaceLock(Surface* surface, SurfaceDesc* desc)
-{
-    if (!surface)
-        return DDERR_GENERIC;
-    if (surface->lost)
-        return DDERR_SURFACELOST;
-    surface->locked = true;
-    desc->bits = surface->pixels.data();
-    desc->pitch = surface->pitch;
-    desc->width = surface->width;
-    desc->height = surface->height;
-    return DD_OK;
-}
+void ScreenColoursChanged() { SdlDisplayNeedsRedraw(); }
 
-int32_t SurfaceUnlock(Surface* surface)
+void ScreenPictureFinished()
 {
-    if (!surface || !surface->locked)
-        return DDERR_GENERIC;
-    surface->locked = false;
     Dirty = true;
     FollowSyncSetting();
     ShowIfDue();
-    return DD_OK;
 }
 
 // Unpaced, a picture is wanted for each refresh that has not shown one.
@@ -370,9 +302,9 @@ int32_t SurfaceRestore(Surface* surface)
         return DDERR_GENERIC;
     if (!surface->lost)
         return DD_OK;
-    if (surface->texture)
-        SDL_DestroyTexture(surface->texture);
-    surface->texture = nullptr;
+    if (Texture)
+        SDL_DestroyTexture(Texture);
+    Texture = nullptr;
     if (!MakeTexture(surface))
         return DDERR_GENERIC;
     surface->lost = false;
@@ -384,12 +316,12 @@ void SurfaceRelease(Surface* surface)
 {
     if (!surface)
         return;
-    if (surface->texture && Display && Display->renderer)
-        SDL_DestroyTexture(surface->texture);
-    if (Primary == surface)
+    if (Primary == surface) {
+        if (Texture && Display && Display->renderer)
+            SDL_DestroyTexture(Texture);
+        Texture = nullptr;
         Primary = nullptr;
+    }
     Dirty = false;
     delete surface;
 }
-
-void PaletteRelease(Palette* palette) { delete palette; }

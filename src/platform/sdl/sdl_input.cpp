@@ -113,6 +113,8 @@ bool SdlFeedInput(const SDL_Event& event)
             repeat = false;
         }
         SwallowText = repeat;
+        if (repeat && position != 0)
+            KeyInputRepeat(position);
         if (repeat || position == 0)
             return false;
         LastPress[key.scancode] = event.key.timestamp;

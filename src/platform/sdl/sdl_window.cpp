@@ -1,20 +1,16 @@
-// The main window, the message box and the window-message queue on SDL2.
-// SDL's key, focus and close events become the messages the window
-// procedure expects.
+// The main window and the message box on SDL2, and SDL's side of the
+// window-message queue (platform/window_messages.h): SDL's key, focus and
+// close events become the messages the window procedure expects.
 #include <cstdio>
 #include <cstdlib>
-#include <deque>
+#include <cstring>
 
 #include "machine/settings.h"
 #include "platform/sdl/sdl_backend.h"
-
-struct PlatformWindow {
-    bool alive = false;
-};
+#include "platform/window_messages.h"
 
 namespace {
 
-PlatformWindow TheWindow;
 SDL_Window* TheSdlWindow = nullptr;
 
 // Full screen or a window, and the picture's size that a window is fitted
@@ -29,9 +25,6 @@ struct WindowShape {
     uint32_t pictureWidth = 0, pictureHeight = 0;
 };
 WindowShape Shape;
-std::deque<Message> Queue;
-bool QuitPosted = false;
-int QuitCode = 0;
 int64_t LastPump = 0;
 constexpr int64_t PumpInterval = 1'000'000;   // poll the desktop at most every 1 ms
 
@@ -80,12 +73,6 @@ uint8_t VirtualKeyOf(SDL_Scancode scancode)
             return row.virtualKey;
     }
     return 0;
-}
-
-void PostToWindow(uint32_t message, uintptr_t wParam, intptr_t lParam)
-{
-    if (TheWindow.alive)
-        Queue.push_back({&TheWindow, message, wParam, lParam});
 }
 
 void TranslateEvent(const SDL_Event& event)
@@ -212,8 +199,6 @@ void SdlPumpEvents()
 
 // ---- Window --------------------------------------------------------------
 
-void RegisterWindowClass() {}
-
 WindowHandle CreatePlatformWindow(const char* title)
 {
     if (!VideoReady()) {
@@ -223,6 +208,20 @@ WindowHandle CreatePlatformWindow(const char* title)
             return nullptr;
         }
         SdlQuitAtExit();
+        // With no X or Wayland display SDL falls back to a driver that shows
+        // nothing: the machine would run unseen and unstoppable by key.
+        // Only a driver the user asked for is taken as meant.
+        const char* driver = SDL_GetCurrentVideoDriver();
+        const char* chosen = std::getenv("SDL_VIDEODRIVER");
+        if (driver && (!chosen || !*chosen) &&
+            (std::strcmp(driver, "offscreen") == 0 || std::strcmp(driver, "dummy") == 0)) {
+            std::fprintf(stderr,
+                         "ravlin: no display: no X or Wayland display could be opened (see DISPLAY and "
+                         "WAYLAND_DISPLAY; SDL_VIDEODRIVER=%s runs the machine without a window)\n",
+                         driver);
+            SDL_QuitSubSystem(SDL_INIT_VIDEO | SDL_INIT_EVENTS);
+            return nullptr;
+        }
     }
     SDL_DisplayMode desktop{};
     if (SDL_GetDesktopDisplayMode(0, &desktop) != 0) {
@@ -268,23 +267,12 @@ void ShowPlatformWindow(WindowHandle window, int)
     WindowProc(window, WM_ACTIVATEAPP, 1, 0);
 }
 
-void DestroyPlatformWindow(WindowHandle window)
+void ReleasePlatformWindow()
 {
-    if (!window || !window->alive)
-        return;
-    window->alive = false;
-    WindowProc(window, WM_DESTROY, 0, 0);
     if (TheSdlWindow) {
         SDL_DestroyWindow(TheSdlWindow);
         TheSdlWindow = nullptr;
     }
-}
-
-intptr_t DefWindowProc(WindowHandle window, uint32_t message, uintptr_t, intptr_t)
-{
-    if (message == WM_CLOSE)
-        DestroyPlatformWindow(window);
-    return 0;
 }
 
 void ShowMessageBox(WindowHandle owner, const char* text, const char* caption)
@@ -296,72 +284,24 @@ void ShowMessageBox(WindowHandle owner, const char* text, const char* caption)
 
 // ---- Message queue ------------------------------------------------------
 
-bool PeekMessage(Message* message)
-{
-    SdlPumpEvents();
-    if (!Queue.empty()) {
-        *message = Queue.front();
-        return true;
-    }
-    if (QuitPosted) {
-        *message = {nullptr, WM_QUIT, static_cast<uintptr_t>(QuitCode), 0};
-        return true;
-    }
-    return false;
-}
+void PumpPlatformEvents() { SdlPumpEvents(); }
 
-bool GetMessage(Message* message)
+bool AwaitPlatformEvents(Message* instead)
 {
-    SdlPumpEvents();
-    while (Queue.empty() && !QuitPosted) {
-        if (!VideoReady()) {
-            // Without a display nothing can ever arrive.
-            *message = {nullptr, WM_QUIT, 0, 0};
-            return false;
-        }
-        WaitForEvent();
+    if (!VideoReady()) {
+        // Without a display nothing can ever arrive.
+        *instead = {nullptr, WM_QUIT, 0, 0};
+        return false;
     }
-    if (!Queue.empty()) {
-        *message = Queue.front();
-        Queue.pop_front();
-        return true;
-    }
-    QuitPosted = false;
-    *message = {nullptr, WM_QUIT, static_cast<uintptr_t>(QuitCode), 0};
-    return false;
-}
-
-void TranslateMessage(const Message*) {}
-
-intptr_t DispatchMessage(const Message* message)
-{
-    if (message->window && !message->window->alive)
-        return 0;
-    return WindowProc(message->window, message->message, message->wParam, message->lParam);
+    WaitForEvent();
+    return true;
 }
 
 void WaitMessage()
 {
     SdlPumpEvents();
-    if (!Queue.empty() || QuitPosted || !VideoReady())
-        return;
-    WaitForEvent();
+    if (!MessageWaiting() && VideoReady())
+        WaitForEvent();
 }
 
-void PostMessage(WindowHandle window, uint32_t message, uintptr_t wParam, intptr_t lParam)
-{
-    Queue.push_back({window, message, wParam, lParam});
-}
-
-void PostQuitMessage(int exitCode)
-{
-    QuitPosted = true;
-    QuitCode = exitCode;
-}
-
-void ResetPlatformBackend()
-{
-    Queue.clear();
-    QuitPosted = false;
-    QuitCode = 0;
-}
+void ResetPlatformBackend() { ResetMessageQueue(); }

@@ -29,6 +29,3 @@ uint64_t WebYieldCount();
 // Puts the last presented picture on the canvas, if it has not been yet.
 // Called whenever the thread goes back to the browser.
 void WebShowPicture();
-
-// A window message from the page's events (keys, close).
-void WebPostWindowMessage(uint32_t message, uintptr_t wParam, intptr_t lParam);

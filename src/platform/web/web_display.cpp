@@ -1,9 +1,9 @@
-// The display in the browser: an 8-bit surface of the display mode's size,
-// turned into colours through the palette and put on the page's canvas
-// whenever the browser gets the thread (the browser paints no more often
-// than that, and a machine running flat out presents thousands of frames a
-// second).  The canvas has the mode's size; the page scales it with its
-// aspect kept and sharp pixels.
+// The display in the browser: an 8-bit surface of the display mode's size
+// (platform/screen_surface), turned into colours through the palette and
+// put on the page's canvas whenever the browser gets the thread (the
+// browser paints no more often than that, and a machine running flat out
+// presents thousands of frames a second).  The canvas has the mode's size;
+// the page scales it with its aspect kept and sharp pixels.
 //
 // Unlocking is also where a modal loop (a menu that polls the keyboard
 // without waiting) gives the thread back to the browser: after a burst of
@@ -11,37 +11,21 @@
 #include <emscripten.h>
 
 #include <cmath>
-#include <cstring>
 #include <vector>
 
 #include "platform/devices.h"
+#include "platform/screen_surface/screen_surface.h"
 #include "platform/web/web_backend.h"
 
-struct DirectDrawObject {
-    int unused = 0;
-};
-
 struct DisplayDevice {
-    uint32_t width = 640, height = 480;
-};
-
-struct Palette {
-    PaletteEntry entries[256];
-};
-
-struct Surface {
-    std::vector<uint8_t> pixels;
-    std::vector<uint32_t> rgba;      // what the canvas gets
-    int32_t pitch = 0;
-    uint32_t width = 0, height = 0;
-    uint32_t colours[256] = {};      // RGBA of each index, from the palette
-    bool locked = false;
+    ScreenMode mode{640, 480};
 };
 
 namespace {
 
 DirectDrawObject FirstObject;
 Surface* Primary = nullptr;
+std::vector<uint32_t> Rgba;   // the primary surface in colours: what the canvas gets
 int UnlocksSinceYield = 0;
 // The surface holds a picture the canvas has not shown yet.
 bool Dirty = false;
@@ -87,10 +71,8 @@ int32_t DisplaySetCooperativeLevel(DisplayDevice* display, WindowHandle window, 
 
 int32_t DisplaySetMode(DisplayDevice* display, uint32_t width, uint32_t height, uint32_t bitsPerPixel)
 {
-    if (!display || bitsPerPixel != 8 || width == 0 || height == 0 || width > 4096 || height > 4096)
+    if (!display || !TakeScreenMode(display->mode, width, height, bitsPerPixel))
         return DDERR_GENERIC;
-    display->width = width;
-    display->height = height;
     WebCanvasSize(width, height);
     return DD_OK;
 }
@@ -99,25 +81,11 @@ int32_t DisplayCreatePrimarySurface(DisplayDevice* display, uint32_t, Surface** 
 {
     if (!display || Primary)
         return DDERR_GENERIC;
-    Surface* surface = new Surface();
-    surface->width = display->width;
-    surface->height = display->height;
-    surface->pitch = static_cast<int32_t>((display->width + 63) & ~63u);
-    surface->pixels.assign(static_cast<size_t>(surface->pitch) * surface->height, 0);
-    surface->rgba.assign(static_cast<size_t>(surface->width) * surface->height, 0);
+    Surface* surface = NewScreenSurface(display->mode);
+    Rgba.assign(static_cast<size_t>(display->mode.width) * display->mode.height, 0);
     Primary = surface;
-    WebCanvasSize(surface->width, surface->height);
+    WebCanvasSize(display->mode.width, display->mode.height);
     *out = surface;
-    return DD_OK;
-}
-
-int32_t DisplayCreatePalette(DisplayDevice*, uint32_t caps, const PaletteEntry entries[256], Palette** out)
-{
-    if (!(caps & DDPCAPS_8BIT))
-        return DDERR_GENERIC;
-    Palette* palette = new Palette();
-    std::memcpy(palette->entries, entries, sizeof palette->entries);
-    *out = palette;
     return DD_OK;
 }
 
@@ -131,36 +99,13 @@ int32_t DisplayWaitForVerticalBlank(DisplayDevice* display, uint32_t)
 
 void DisplayRelease(DisplayDevice* display) { delete display; }
 
-int32_t SurfaceSetPalette(Surface* surface, Palette* palette)
-{
-    if (!surface || !palette)
-        return DDERR_GENERIC;
-    // The canvas takes bytes red, green, blue, alpha: little-endian words.
-    for (int i = 0; i < 256; i++) {
-        const PaletteEntry& e = palette->entries[i];
-        surface->colours[i] = 0xFF000000u | (uint32_t{e.blue} << 16) | (uint32_t{e.green} << 8) | e.red;
-    }
-    Dirty = true;
-    return DD_OK;
-}
+// The canvas takes bytes red, green, blue, alpha.
+ColourLayout ScreenColourLayout() { return ColourLayout::Rgba; }
 
-int32_t SurfaceLock(Surface* surface, SurfaceDesc* desc)
-{
-    if (!surface)
-        return DDERR_GENERIC;
-    surface->locked = true;
-    desc->bits = surface->pixels.data();
-    desc->pitch = surface->pitch;
-    desc->width = surface->width;
-    desc->height = surface->height;
-    return DD_OK;
-}
+void ScreenColoursChanged() { Dirty = true; }
 
-int32_t SurfaceUnlock(Surface* surface)
+void ScreenPictureFinished()
 {
-    if (!surface || !surface->locked)
-        return DDERR_GENERIC;
-    surface->locked = false;
     Dirty = true;
     static uint64_t yieldsSeen = 0;
     if (WebYieldCount() != yieldsSeen) {
@@ -169,7 +114,6 @@ int32_t SurfaceUnlock(Surface* surface)
     }
     if (++UnlocksSinceYield >= UnlockBurst || WebMillisecondsSinceYield() > LongestHold)
         WaitForRefresh();
-    return DD_OK;
 }
 
 void WebShowPicture()
@@ -178,13 +122,9 @@ void WebShowPicture()
     if (!Dirty || !surface || surface->locked)
         return;
     Dirty = false;
-    uint32_t* target = surface->rgba.data();
-    for (uint32_t y = 0; y < surface->height; y++) {
-        const uint8_t* source = surface->pixels.data() + static_cast<size_t>(y) * surface->pitch;
-        for (uint32_t x = 0; x < surface->width; x++)
-            *target++ = surface->colours[source[x]];
-    }
-    WebCanvasPut(surface->rgba.data(), surface->width, surface->height);
+    const IndexedPicture& picture = surface->picture;
+    ColourPicture(*surface, Rgba.data(), size_t{picture.width} * 4);
+    WebCanvasPut(Rgba.data(), picture.width, picture.height);
 }
 
 // Unpaced, the canvas shows the last picture of each slice: a new one is
@@ -200,8 +140,7 @@ void SurfaceRelease(Surface* surface)
     if (Primary == surface) {
         Primary = nullptr;
         Dirty = false;
+        std::vector<uint32_t>().swap(Rgba);
     }
     delete surface;
 }
-
-void PaletteRelease(Palette* palette) { delete palette; }

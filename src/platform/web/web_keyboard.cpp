@@ -11,7 +11,7 @@
 #include "platform/devices.h"
 #include "platform/gamepad.h"
 #include "platform/key_input.h"
-#include "platform/web/web_backend.h"
+#include "platform/window_messages.h"
 
 struct InputSystem {
     int unused = 0;
@@ -71,11 +71,13 @@ uint8_t ScanCodeOf(std::string_view code)
 
 // From the page: one key event.  `character` is the one character the key
 // typed (0 for a key that names no character, such as Enter or F7);
-// `repeat` marks the keyboard's own repeats, which only the window hears
-// (the machine repeats a held key by itself).
+// `repeat` marks the keyboard's own repeats (the machine repeats a held
+// key by itself, but for an unpaced machine each is one more tap).
 extern "C" EMSCRIPTEN_KEEPALIVE void RavlinWebKey(int down, int character, const char* code, int keyCode, int repeat)
 {
     const uint8_t position = ScanCodeOf(code ? code : "");
+    if (position != 0 && repeat && down)
+        KeyInputRepeat(position);
     if (position != 0 && !repeat) {
         if (down)
             KeyInputDown(position, static_cast<uint32_t>(character));
@@ -86,7 +88,7 @@ extern "C" EMSCRIPTEN_KEEPALIVE void RavlinWebKey(int down, int character, const
     if (virtualKey != 0) {
         // Bit 30: the key was already down; bit 31: it is going up.
         const intptr_t flags = down ? (repeat ? intptr_t{1} << 30 : 0) : (intptr_t{3} << 30);
-        WebPostWindowMessage(down ? WM_KEYDOWN : WM_KEYUP, virtualKey, flags | 1);
+        PostToWindow(down ? WM_KEYDOWN : WM_KEYUP, virtualKey, flags | 1);
     }
 }
 
@@ -94,7 +96,7 @@ extern "C" EMSCRIPTEN_KEEPALIVE void RavlinWebKey(int down, int character, const
 extern "C" EMSCRIPTEN_KEEPALIVE void RavlinWebBlur()
 {
     KeyInputReleaseAll();
-    WebPostWindowMessage(WM_KEYUP, VK_SHIFT, (intptr_t{3} << 30) | 1);
+    PostToWindow(WM_KEYUP, VK_SHIFT, (intptr_t{3} << 30) | 1);
 }
 
 // The first gamepad: bits 0-4 the pad's up, down, left, right and any face

@@ -1,4 +1,5 @@
-// The window, the message queue, the clock, priority and memory in the
+// The window, the browser's side of the message queue
+// (platform/window_messages.h), the clock, priority and memory in the
 // browser.  The "window" is the page's canvas; it is active for as long as
 // the page runs (a page in the background is slowed by the browser itself,
 // so the machine never waits for an activation message that a hidden page
@@ -7,22 +8,14 @@
 
 #include <cstdio>
 #include <cstdlib>
-#include <deque>
 #include <string>
 
 #include "platform/devices.h"
 #include "platform/web/web_backend.h"
-
-struct PlatformWindow {
-    bool alive = false;
-};
+#include "platform/window_messages.h"
 
 namespace {
 
-PlatformWindow TheWindow;
-std::deque<Message> Queue;
-bool QuitPosted = false;
-int QuitCode = 0;
 double LastYield = 0;
 uint64_t Yields = 0;
 bool WaitsAllowed = true;
@@ -62,8 +55,6 @@ void WebYield(double milliseconds)
 
 // ---- Window --------------------------------------------------------------
 
-void RegisterWindowClass() {}
-
 WindowHandle CreatePlatformWindow(const char*)
 {
     TheWindow.alive = true;
@@ -76,20 +67,7 @@ void ShowPlatformWindow(WindowHandle window, int)
         WindowProc(window, WM_ACTIVATEAPP, 1, 0);
 }
 
-void DestroyPlatformWindow(WindowHandle window)
-{
-    if (!window || !window->alive)
-        return;
-    window->alive = false;
-    WindowProc(window, WM_DESTROY, 0, 0);
-}
-
-intptr_t DefWindowProc(WindowHandle window, uint32_t message, uintptr_t, intptr_t)
-{
-    if (message == WM_CLOSE)
-        DestroyPlatformWindow(window);
-    return 0;
-}
+void ReleasePlatformWindow() {}
 
 // The page shows it in its message line; nothing blocks.
 void ShowMessageBox(WindowHandle, const char* text, const char* caption)
@@ -115,79 +93,28 @@ bool SetClipboardText(const char* text)
     return true;
 }
 
-void WebPostWindowMessage(uint32_t message, uintptr_t wParam, intptr_t lParam)
-{
-    if (TheWindow.alive)
-        Queue.push_back({&TheWindow, message, wParam, lParam});
-}
-
 // ---- Message queue ------------------------------------------------------
 
-bool PeekMessage(Message* message)
-{
-    if (!Queue.empty()) {
-        *message = Queue.front();
-        return true;
-    }
-    if (QuitPosted) {
-        *message = {nullptr, WM_QUIT, static_cast<uintptr_t>(QuitCode), 0};
-        return true;
-    }
-    return false;
-}
+// The page's events are queued as they come (PostToWindow).
+void PumpPlatformEvents() {}
 
-bool GetMessage(Message* message)
+bool AwaitPlatformEvents(Message* instead)
 {
     // Messages come from the page's events, which arrive only while the
     // browser has the thread; every caller looks first (PeekMessage), so
     // an empty queue is answered with a message that means nothing rather
     // than waited on.
-    if (Queue.empty() && !QuitPosted) {
-        *message = {nullptr, 0, 0, 0};
-        return true;
-    }
-    if (!Queue.empty()) {
-        *message = Queue.front();
-        Queue.pop_front();
-        return true;
-    }
-    QuitPosted = false;
-    *message = {nullptr, WM_QUIT, static_cast<uintptr_t>(QuitCode), 0};
+    *instead = {nullptr, 0, 0, 0};
     return false;
-}
-
-void TranslateMessage(const Message*) {}
-
-intptr_t DispatchMessage(const Message* message)
-{
-    if (message->window && !message->window->alive)
-        return 0;
-    return WindowProc(message->window, message->message, message->wParam, message->lParam);
 }
 
 void WaitMessage()
 {
-    if (Queue.empty() && !QuitPosted)
+    if (!MessageWaiting())
         WebYield(10);
 }
 
-void PostMessage(WindowHandle window, uint32_t message, uintptr_t wParam, intptr_t lParam)
-{
-    Queue.push_back({window, message, wParam, lParam});
-}
-
-void PostQuitMessage(int exitCode)
-{
-    QuitPosted = true;
-    QuitCode = exitCode;
-}
-
-void ResetPlatformBackend()
-{
-    Queue.clear();
-    QuitPosted = false;
-    QuitCode = 0;
-}
+void ResetPlatformBackend() { ResetMessageQueue(); }
 
 // ---- Clock, priority, memory --------------------------------------------
 
