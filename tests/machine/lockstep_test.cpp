@@ -6,7 +6,8 @@
 // fast loop defers (the raster compare written for the line being drawn,
 // timer interrupts reloading their timer, timers read all the time and
 // changed from outside, the single clock switched, an interrupt enabled
-// long after its request).  After each frame the processor, RAM, the TED
+// long after its request, every display mode from RAM and from the open
+// bus on the C16's 16 KiB).  After each frame the processor, RAM, the TED
 // and its timers and the sound that came out must be the same, and the
 // picture a look at the frame's end sees; a loop that draws on demand is
 // looked at every LookEvery frames.  A new loop is one more row of Loops.
@@ -80,6 +81,7 @@ struct Workload {
     std::string typed;       // from READY on, through the keyboard buffer
     std::function<bool(const ScratchDirectory&)> prepare;   // files; false: cannot run here
     std::function<void(int frame)> beforeFrame;
+    std::string settings = "";   // more lines of the settings file
 };
 
 const std::vector<Workload> Corpus = {
@@ -141,6 +143,18 @@ const std::vector<Workload> Corpus = {
                           "4C 01 11");
          TimersChangedFromOutside(frame);
      }},
+    // On the C16 with 16 KiB, glyphs at 0x2000 and the bitmap at 0x0000
+    // fetched with 0xFF12 bit 2 (the bus byte in the measured model), the
+    // display mode, scrolls and widths changed every 30 lines or so while
+    // the matrix is rewritten from what its repeat at 0x4C00 reads.
+    {"every mode from the open bus on the C16", 60, 0x1200, "", nullptr,
+     [](int frame) {
+         if (frame == 0)
+             Poke(0x1200, "78 A9 04 8D 12 FF A9 20 8D 13 FF A9 08 8D 14 FF A9 35 8D 15 FF A9 62 8D 16 FF A9 27 8D 17 "
+                          "FF A9 44 8D 18 FF E8 8A 29 77 09 10 8D 06 FF 8A 29 9F 8D 07 FF A0 00 8A 79 00 4C 99 00 0C "
+                          "99 00 08 88 D0 F3 4C 24 12");
+     },
+     "Model=1\n"},
 };
 
 // 64-bit words folded by multiplying: fast enough for RAM and the picture.
@@ -225,7 +239,7 @@ TEST(LockstepTest, EveryLoopRunsTheMachineOfTheSteppedLoop)
                 scratch.WriteTinyRoms(w.tinyRomStart);
             else
                 scratch.CopyRealRoms();
-            scratch.WriteText("settings", "ScreenMode=2\nSync=0\nAccuracy=" + std::to_string(accuracy) + "\n");
+            scratch.WriteText("settings", "ScreenMode=2\nSync=0\nAccuracy=" + std::to_string(accuracy) + "\n" + w.settings);
             if (w.prepare && !w.prepare(scratch))
                 break;
             const std::vector<FrameState> reference = RunWorkload(w, Loops[0]);

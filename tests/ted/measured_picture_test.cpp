@@ -221,4 +221,43 @@ TEST_F(MeasuredPictureTest, BitmapFromOpenSpaceShowsTheBusByte)
     }
 }
 
+// Glyphs at 0x2000 "from ROM" in the three text modes: each cell's glyph
+// line is the bus's last byte, the cell's whole code (its top bits too),
+// reversed by bit 7 with 128 characters; the older model shows the RAM's
+// empty glyphs.  The C16's matrix at 0x4800 is 0x0800's.
+TEST_F(MeasuredPictureTest, TextFromOpenSpaceShowsTheWholeCode)
+{
+    for (int i = 0; i < 40; i++) {
+        Ram64[0x0C00 + i] = static_cast<uint8_t>(0x35 + 29 * i);
+        Ram64[0x0800 + i] = static_cast<uint8_t>((0x13 + 7 * i) & 0x7F);   // no flash
+    }
+    const uint8_t bg[4] = {0x00, 0x32, 0x45, 0x71};
+    for (int i = 0; i < 4; i++)
+        WriteByte(static_cast<uint16_t>(Background0 + i), bg[i]);
+    WriteByte(CharacterBase, 0x20);
+    WriteByte(BitmapBase, BitmapGlyphsFromRom);
+    for (const auto& [model, accuracy, matrix] : {std::tuple{ModelPlus4, 1u, 0x08}, {ModelC16, 1u, 0x48}, {ModelPlus4, 0u, 0x08}}) {
+        UseMachineModel(model);
+        Config.Accuracy = accuracy;
+        WriteByte(MatrixBase, static_cast<uint8_t>(matrix));
+        for (const auto& [ff06, ff07] : {std::pair{0x1B, Ctrl2Columns40}, {0x5B, Ctrl2Columns40}, {0x1B, Ctrl2Columns40 | Ctrl2Multicolour}}) {
+            WriteByte(Control1, static_cast<uint8_t>(ff06));
+            WriteByte(Control2, static_cast<uint8_t>(ff07));
+            ASSERT_TRUE(RunMainLoop(&exitCode, Ted.FramesCompleted + 2));
+            for (int x = 0; x < 320; x++) {
+                const uint8_t c = Ram64[0x0C00 + x / 8], a = Ram64[0x0800 + x / 8], g = accuracy ? c : 0;
+                const bool bit = g & (0x80 >> x % 8);
+                uint8_t expected = bit != bool(c & 0x80) ? a : bg[0];   // text, reversed by bit 7
+                if (ff06 & Ctrl1ExtendedColour)
+                    expected = bit ? a : bg[c >> 6];
+                else if (ff07 & Ctrl2Multicolour) {
+                    const uint8_t colours[4] = {bg[0], bg[1], bg[2], static_cast<uint8_t>(a & 0x77)};
+                    expected = (a & 0x08) ? colours[(g >> (6 - 2 * (x % 8 / 2))) & 3] : bit ? a : bg[0];
+                }
+                ASSERT_EQ(Pixel(4, 64 + x), expected) << x << " " << int(matrix) << " mode " << ff06 << "/" << ff07;
+            }
+        }
+    }
+}
+
 }  // namespace
