@@ -160,19 +160,28 @@ inline void Store(uint8_t*& out, uint64_t pixels)
     out += 8;
 }
 
-// A flashing cell in the off phase (flashOff 0x80) shows no glyph; with 128
-// characters (reverseBit 0x80) the code's top bit reverses the cell: the
-// glyph in the background.  codeMask: the code's bits that pick the glyph.
+// In the flash's off phase (FlashOff) a flashing cell shows no glyph; with
+// 128 characters (Reverse) the code's top bit reverses the cell: the glyph
+// in the background.  codeMask: the code's bits that pick the glyph.  One
+// form for each, so that the common cases test nothing they need not.
+template <bool FlashOff, bool Reverse>
 void TextCells(uint8_t* out, const uint8_t* codes, const uint8_t* attributes, const uint8_t* lines, unsigned n,
-               uint64_t background, uint8_t flashOff, uint8_t reverseBit, uint8_t codeMask)
+               uint64_t background, uint8_t codeMask)
 {
     for (unsigned i = 0; i < n; i++) {
         const uint8_t c = codes[i], a = attributes[i];
-        const uint64_t mask = (PixelMask[lines[8u * (c & codeMask)]] & ~TopBitMask(a & flashOff)) ^
-                              TopBitMask(c & reverseBit);
+        uint64_t mask = PixelMask[lines[8u * (c & codeMask)]];
+        if constexpr (FlashOff)
+            mask &= ~TopBitMask(a);
+        if constexpr (Reverse)
+            mask ^= TopBitMask(c);
         Store(out, Blend(mask, Splat(a), background));
     }
 }
+
+using TextCellsForm = void (*)(uint8_t*, const uint8_t*, const uint8_t*, const uint8_t*, unsigned, uint64_t, uint8_t);
+constexpr TextCellsForm TextCellsForms[2][2] = {{TextCells<false, false>, TextCells<false, true>},
+                                                {TextCells<true, false>, TextCells<true, true>}};
 
 // The top two bits of the code pick one of the four live background registers.
 void ExtendedColourCells(uint8_t* out, const uint8_t* codes, const uint8_t* attributes, const uint8_t* lines,
@@ -258,8 +267,8 @@ void DrawCells(uint8_t* out, unsigned c0, unsigned c1, uint8_t ff06, uint8_t ff0
     const uint8_t wholeCode = l.glyphRom == FetchFromOpenBus ? 0xFF : 0;
     switch (mode) {
     case WindowMode::Text:
-        TextCells(out, codes, attributes, b.lines, n, Splat(l.bg0), flashOff, reverseBit,
-                  static_cast<uint8_t>(~reverseBit | wholeCode));
+        TextCellsForms[flashOff != 0][reverseBit != 0](out, codes, attributes, b.lines, n, Splat(l.bg0),
+                                                        static_cast<uint8_t>(~reverseBit | wholeCode));
         break;
     case WindowMode::ExtendedColour:
         ExtendedColourCells(out, codes, attributes, b.lines, n, flashOff, static_cast<uint8_t>(0x3F | wholeCode));
