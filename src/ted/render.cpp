@@ -210,7 +210,24 @@ void MulticolourTextCells(uint8_t* out, const uint8_t* codes, const uint8_t* att
     }
 }
 
-// The colours come from the matrix (s) and the attribute byte below it (t).
+// A bitmap cell's two colours come from the matrix (s) and the attribute
+// byte below it (t): set bits ((t & 0x0F) << 4) | (s >> 4), clear bits
+// (t & 0xF0) | (s & 0x0F).  The tables hold each byte's part of both,
+// splatted (a table each, indexed straight by the byte), so that a cell's
+// colours are two loads and an or each.
+using ColourParts = std::array<uint64_t, 256>;
+constexpr ColourParts PartsOf(unsigned (*part)(unsigned byte))
+{
+    ColourParts table{};
+    for (unsigned b = 0; b < 256; b++)
+        table[b] = Splat(static_cast<uint8_t>(part(b)));
+    return table;
+}
+constexpr ColourParts MatrixSetPart = PartsOf([](unsigned s) { return s >> 4; });
+constexpr ColourParts MatrixClearPart = PartsOf([](unsigned s) { return s & 0x0F; });
+constexpr ColourParts AttributeSetPart = PartsOf([](unsigned t) { return (t & 0x0F) << 4; });
+constexpr ColourParts AttributeClearPart = PartsOf([](unsigned t) { return t & 0xF0; });
+
 template <bool Multicolour>
 void BitmapCells(uint8_t* out, const uint8_t* codes, const uint8_t* attributes, const uint8_t* lines, unsigned n,
                  const LineLatches& l)
@@ -218,8 +235,7 @@ void BitmapCells(uint8_t* out, const uint8_t* codes, const uint8_t* attributes, 
     const uint64_t bg0 = Splat(l.bg0), bg1 = Splat(l.bg1);
     for (unsigned i = 0; i < n; i++) {
         const uint8_t s = codes[i], t = attributes[i];
-        const uint64_t one = Splat(static_cast<uint8_t>(((t & 0x0F) << 4) | (s >> 4)));
-        const uint64_t zero = Splat(static_cast<uint8_t>((t & 0xF0) | (s & 0x0F)));
+        const uint64_t one = MatrixSetPart[s] | AttributeSetPart[t], zero = MatrixClearPart[s] | AttributeClearPart[t];
         Store(out, Multicolour ? PairPixels(lines[8u * i], bg0, one, zero, bg1) : BitPixels(lines[8u * i], one, zero));
     }
 }

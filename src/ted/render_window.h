@@ -24,7 +24,7 @@ constexpr std::array<uint64_t, 256> PixelMask = [] {
     return table;
 }();
 
-inline uint64_t Splat(uint8_t colour) { return colour * 0x0101010101010101ull; }
+constexpr uint64_t Splat(uint8_t colour) { return colour * 0x0101010101010101ull; }
 
 // Where mask is set, a; elsewhere b.
 inline uint64_t Blend(uint64_t mask, uint64_t a, uint64_t b) { return b ^ ((a ^ b) & mask); }
@@ -46,24 +46,23 @@ inline uint64_t BitPixels(uint8_t pattern, uint64_t set, uint64_t clear)
 
 // Pair pixels: each two bits choose one of four colours (splatted) for two
 // pixels.  The high bits of the pairs choose between the upper and lower
-// colour pairs (PairMasks[g].high has both bytes of a pair set where its
-// high bit is), the low bits within them.
-struct PairMask {
-    uint64_t high, low;
-};
-constexpr std::array<PairMask, 256> PairMasks = [] {
-    std::array<PairMask, 256> table{};
-    for (int g = 0; g < 256; g++) {
-        const uint64_t high = PixelMask[g & 0xAA], low = PixelMask[(g & 0x55) << 1];
-        table[g] = {high | high << 8, low | low << 8};
+// colour pairs (PairHighMask[g] has both bytes of a pair set where its high
+// bit is), the low bits within them (PairLowMask[g]).
+constexpr std::array<uint64_t, 256> PairMaskOf(unsigned bits)
+{
+    std::array<uint64_t, 256> table{};
+    for (unsigned g = 0; g < 256; g++) {
+        const uint64_t pairs = PixelMask[(g & bits) << (bits == 0x55 ? 1 : 0)];
+        table[g] = pairs | pairs << 8;
     }
     return table;
-}();
+}
+constexpr std::array<uint64_t, 256> PairHighMask = PairMaskOf(0xAA), PairLowMask = PairMaskOf(0x55);
 
 inline uint64_t PairPixels(uint8_t pattern, uint64_t c0, uint64_t c1, uint64_t c2, uint64_t c3)
 {
-    const PairMask& m = PairMasks[pattern];
-    return Blend(m.high, Blend(m.low, c3, c2), Blend(m.low, c1, c0));
+    const uint64_t low = PairLowMask[pattern];
+    return Blend(PairHighMask[pattern], Blend(low, c3, c2), Blend(low, c1, c0));
 }
 
 enum class WindowMode : uint8_t { Text, ExtendedColour, HiresBitmap, MulticolourText, MulticolourBitmap, Invalid };
