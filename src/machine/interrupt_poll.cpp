@@ -1,8 +1,10 @@
 #include "machine/interrupt_poll.h"
 
 #include "cpu/cpu.h"
+#include "machine/machine_bus.h"
 #include "machine/machine_state.h"
 #include "ted/irq_line.h"
+#include "ted/memory_map.h"
 #include "ted/steps_inline.h"
 
 uint16_t LastInstructionAddress = 0;
@@ -22,6 +24,7 @@ bool InterruptSeen()
 void RunSequence(void (*sequence)(), bool deferred)
 {
     sequence();
+    MachineCpu.cycle += InterruptSequenceCycles;   // the processor's clock counts them too
     MeasuredAdvance(InterruptSequenceCycles, deferred);
     LastCycle = static_cast<uint16_t>(LastCycle + InterruptSequenceCycles);
 }

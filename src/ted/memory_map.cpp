@@ -1,7 +1,10 @@
 #include "ted/memory_map.h"
 
+#include <cassert>
+
 #include "drive/bus_port.h"
 #include "input/keyboard.h"
+#include "machine/event_run.h"
 #include "machine/machine_model.h"
 #include "machine/machine_state.h"
 #include "sound/sound.h"
@@ -42,17 +45,18 @@ uint8_t ReadIoPage(uint16_t address)
 
 }  // namespace
 
-bool FlatMemory = false;
 uint8_t BusAccessCycle = 0;
 
 uint8_t ReadDecodedAt(uint16_t address, unsigned cycle)
 {
+    assert(TedInStep());
     BusAccessCycle = static_cast<uint8_t>(cycle);
     return ReadDecoded(address);
 }
 
 void WriteDecodedAt(uint16_t address, uint8_t value, unsigned cycle)
 {
+    assert(TedInStep());
     BusAccessCycle = static_cast<uint8_t>(cycle);
     WriteDecoded(address, value);
 }
@@ -65,8 +69,6 @@ void WriteWatchedRam(uint16_t address, uint8_t value)
 
 uint8_t ReadDecoded(uint16_t address)
 {
-    if (FlatMemory) [[unlikely]]
-        return Ram64[address];
     if (address < 0x8000)
         return address == 0x0001 ? ProcessorPortRead() : Ram64[RamAddress(address)];
     if (address < 0xC000)
@@ -98,10 +100,6 @@ uint8_t ReadDecoded(uint16_t address)
 
 void WriteDecoded(uint16_t address, uint8_t value)
 {
-    if (FlatMemory) [[unlikely]] {
-        Ram64[address] = value;
-        return;
-    }
     // The registers change the picture in many ways: the renderer catches up
     // before any of them changes.
     if (address >= 0xFF00 && address < 0xFF40)

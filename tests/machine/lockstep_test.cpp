@@ -6,11 +6,12 @@
 // fast loop defers (the raster compare written for the line being drawn,
 // timer interrupts reloading their timer, timers read all the time and
 // changed from outside, the single clock switched, an interrupt enabled
-// long after its request, every display mode from RAM and from the open
-// bus on the C16's 16 KiB).  After each frame the processor, RAM, the TED
-// and its timers and the sound that came out must be the same, and the
-// picture a look at the frame's end sees; a loop that draws on demand is
-// looked at every LookEvery frames.  A new loop is one more row of Loops.
+// long after its request, a bitmap written under the beam, every display
+// mode from RAM and from the open bus on the C16's 16 KiB).  After each
+// frame the processor, RAM, the TED and its timers and the sound that came
+// out must be the same, and the picture a look at the frame's end sees; a
+// loop that draws on demand is looked at every LookEvery frames.  A new
+// loop is one more row of Loops.
 #include <gtest/gtest.h>
 
 #include <cstdlib>
@@ -142,6 +143,14 @@ const std::vector<Workload> Corpus = {
              Poke(0x1100, "78 AD 09 FF 10 03 EE 10 20 EE 00 20 D0 F3 EE 01 20 AD 01 20 C9 C0 D0 E9 A9 40 8D 0A FF "
                           "4C 01 11");
          TimersChangedFromOutside(frame);
+     }},
+    // The first bitmap cell's eight bytes incremented all the time while
+    // the beam shows them: the picture drawn up to each write before it.
+    {"bitmap written under the beam", 60, 0x1300, "", nullptr,
+     [](int frame) {
+         if (frame == 0)
+             Poke(0x1300, "A9 3B 8D 06 FF A9 08 8D 12 FF A9 71 8D 00 0C 8D 00 08 EE 00 20 EE 01 20 EE 02 20 EE 03 20 "
+                          "EE 04 20 EE 05 20 EE 06 20 EE 07 20 4C 12 13");
      }},
     // On the C16 with 16 KiB, glyphs at 0x2000 and the bitmap at 0x0000
     // fetched with 0xFF12 bit 2 (the bus byte in the measured model), the
