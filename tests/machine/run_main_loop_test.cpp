@@ -76,28 +76,6 @@ const std::vector<uint8_t> LateEnable = {
     0x4C, 0x01, 0x11,        // 111D JMP $1101
 };
 
-// The bitmap bytes of the first cell's eight lines, written all the time
-// while the beam shows them in two colours: the picture must be drawn up to
-// each write's instruction before it.  Loaded at 0x1200.
-const std::vector<uint8_t> BitmapWrites = {
-    0xA9, 0x3B,              // 1200 LDA #$3B
-    0x8D, 0x06, 0xFF,        // 1202 STA $FF06     bitmap mode
-    0xA9, 0x08,              // 1205 LDA #$08
-    0x8D, 0x12, 0xFF,        // 1207 STA $FF12     the bitmap at 0x2000
-    0xA9, 0x71,              // 120A LDA #$71
-    0x8D, 0x00, 0x0C,        // 120C STA $0C00     the first cell's colours
-    0x8D, 0x00, 0x08,        // 120F STA $0800
-    0xEE, 0x00, 0x20,        // 1212 INC $2000     loop
-    0xEE, 0x01, 0x20,        // 1215 INC $2001
-    0xEE, 0x02, 0x20,        // 1218 INC $2002
-    0xEE, 0x03, 0x20,        // 121B INC $2003
-    0xEE, 0x04, 0x20,        // 121E INC $2004
-    0xEE, 0x05, 0x20,        // 1221 INC $2005
-    0xEE, 0x06, 0x20,        // 1224 INC $2006
-    0xEE, 0x07, 0x20,        // 1227 INC $2007
-    0x4C, 0x12, 0x12,        // 122A JMP $1212
-};
-
 // The character base switched between two generators in RAM, and each
 // generator's first glyph written right after the switch: the pages the
 // picture reads change with the base.  Loaded at 0x1300.
@@ -114,6 +92,27 @@ std::vector<uint8_t> GlyphBaseWrites()
             code.insert(code.end(), {0xEE, line, base});   // INC base * 256 + line
     }
     code.insert(code.end(), {0x4C, 0x0F, 0x13});   // JMP to the first switch
+    return code;
+}
+
+// The bitmap bytes of the second cell's eight lines (38 columns hide the
+// first), in two colours, written all the time while the beam shows them,
+// through addresses with the given high byte: 0x20, or on the C16 with 16
+// KiB 0x60, the RAM's repeat.  The picture must be drawn up to each write's
+// instruction before it.  Loaded at origin.
+std::vector<uint8_t> BitmapWrites(uint16_t origin, uint8_t high)
+{
+    std::vector<uint8_t> code = {
+        0xA9, 0x3B, 0x8D, 0x06, 0xFF,   // bitmap mode
+        0xA9, 0x08, 0x8D, 0x12, 0xFF,   // the bitmap at 0x2000
+        0x8D, 0x14, 0xFF,               // the matrix at 0x0C00
+        0xA9, 0x71, 0x8D, 0x01, 0x0C,   // the second cell's colours
+        0x8D, 0x01, 0x08,
+    };
+    const uint16_t loop = static_cast<uint16_t>(origin + code.size());
+    for (uint8_t line = 0; line < 8; line++)
+        code.insert(code.end(), {0xEE, static_cast<uint8_t>(8 + line), high});   // INC high * 256 + 8 + line
+    code.insert(code.end(), {0x4C, static_cast<uint8_t>(loop), static_cast<uint8_t>(loop >> 8)});
     return code;
 }
 
@@ -151,9 +150,12 @@ std::vector<uint64_t> RunFrames(bool batched, int frames)
     std::copy(Program.begin(), Program.end(), Ram64 + 0x1000);
     std::copy(Handler.begin(), Handler.end(), Ram64 + 0x1040);
     std::copy(LateEnable.begin(), LateEnable.end(), Ram64 + 0x1100);
-    std::copy(BitmapWrites.begin(), BitmapWrites.end(), Ram64 + 0x1200);
+    const std::vector<uint8_t> bitmap = BitmapWrites(0x1200, 0x20);
+    std::copy(bitmap.begin(), bitmap.end(), Ram64 + 0x1200);
     const std::vector<uint8_t> glyphBase = GlyphBaseWrites();
     std::copy(glyphBase.begin(), glyphBase.end(), Ram64 + 0x1300);
+    const std::vector<uint8_t> repeat = BitmapWrites(0x1400, 0x60);
+    std::copy(repeat.begin(), repeat.end(), Ram64 + 0x1400);
     int exitCode = 0;
     for (int frame = 0; frame < frames; frame++) {
         if (frame == 20) {
@@ -178,14 +180,19 @@ std::vector<uint64_t> RunFrames(bool batched, int frames)
 TEST(RunMainLoopTest, SameMachineFrameByFrameAsPassByPass)
 {
     // The busy program, the late enable, the bitmap writes, the glyph base
-    // switches, the KERNAL's endless loop; in both models.
+    // switches, the bitmap written through the C16's repeat, the KERNAL's
+    // endless loop; in both models.
+    const struct {
+        uint16_t start;
+        const char* settings;
+    } programs[] = {{0x1000, ""}, {0x1100, ""}, {0x1200, ""}, {0x1300, ""}, {0x1400, "Model=1\n"}, {0xF000, ""}};
     for (int accuracy : {0, 1})
-    for (uint16_t start : {0x1000, 0x1100, 0x1200, 0x1300, 0xF000}) {
-        SCOPED_TRACE("program at " + std::to_string(start) + ", Accuracy=" + std::to_string(accuracy));
+    for (const auto& program : programs) {
+        SCOPED_TRACE("program at " + std::to_string(program.start) + ", Accuracy=" + std::to_string(accuracy));
         ScratchDirectory scratch;
-        scratch.WriteTinyRoms(start);
+        scratch.WriteTinyRoms(program.start);
         scratch.WriteText("settings", "ScreenMode=2\nSync=0\nSoundEmulation=0\nAccuracy=" +
-                                          std::to_string(accuracy) + "\n");
+                                          std::to_string(accuracy) + "\n" + program.settings);
         constexpr int Frames = 60;
         const std::vector<uint64_t> passes = RunFrames(false, Frames);
         const std::vector<uint64_t> batched = RunFrames(true, Frames);
