@@ -2,6 +2,7 @@
 
 #include "machine/interrupt_poll.h"
 #include "machine/machine_bus.h"
+#include "machine/machine_model.h"
 #include "machine/machine_state.h"
 #include "platform/start_file.h"
 #include "tape/datassette.h"
@@ -61,10 +62,12 @@ void WriteOther(uint16_t address, uint8_t value, uint64_t cycle)
 }
 
 // A write to a watched page: the picture the TED has shown up to the
-// instruction is drawn before it changes.
-void WriteWatched(uint16_t address, uint8_t value, uint8_t watch)
+// instruction is drawn before it changes.  The pages the picture reads are
+// marked as the RAM holds them (on the C16 with 16 KiB every page is
+// watched for its repeats, and 0x4C00 is 0x0C00).
+void WriteWatched(uint16_t address, uint8_t value)
 {
-    if (watch & WatchVideo)
+    if (Ted.Watch.page[RamAddress(address) >> 8] & WatchVideo)
         CatchUpTo(InstructionStart);
     WriteWatchedRam(address, value);
 }
@@ -103,8 +106,8 @@ struct EventBus {
     [[gnu::always_inline]] static void Write(uint16_t address, uint8_t value, uint64_t cycle)
     {
         if (static_cast<uint16_t>(address - 2) < 0xFCFE) [[likely]] {
-            if (const uint8_t watch = Ted.Watch.page[address >> 8]) [[unlikely]]
-                WriteWatched(address, value, watch);
+            if (Ted.Watch.page[address >> 8]) [[unlikely]]
+                WriteWatched(address, value);
             Ram64[address] = value;
             return;
         }
@@ -140,6 +143,10 @@ void RunToNextEvent()
 {
     const unsigned budget = MeasuredCyclesToNextEvent();
     ReadMap = CurrentReadMap();
+    // The watched pages for the latches in force: a register write may have
+    // changed them with no run of the picture pending, and a pass would
+    // work them out again at its next step.
+    RefreshVideoWatch();
     TedAt = MachineCpu.cycle;
     InstructionStart = MachineCpu.cycle;
     MachineCpu.stopAt = MachineCpu.cycle + budget;

@@ -6,12 +6,12 @@
 // fast loop defers (the raster compare written for the line being drawn,
 // timer interrupts reloading their timer, timers read all the time and
 // changed from outside, the single clock switched, an interrupt enabled
-// long after its request, a bitmap written under the beam, every display
-// mode from RAM and from the open bus on the C16's 16 KiB).  After each
-// frame the processor, RAM, the TED and its timers and the sound that came
-// out must be the same, and the picture a look at the frame's end sees; a
-// loop that draws on demand is looked at every LookEvery frames.  A new
-// loop is one more row of Loops.
+// long after its request, bitmaps and glyph bases written under the beam,
+// every display mode from RAM and from the open bus on the C16's 16 KiB).
+// After each frame the processor, RAM, the TED and its timers and the sound
+// that came out must be the same, and the picture a look at the frame's end
+// sees; a loop that draws on demand is looked at every LookEvery frames.  A
+// new loop is one more row of Loops.
 #include <gtest/gtest.h>
 
 #include <cstdlib>
@@ -144,13 +144,31 @@ const std::vector<Workload> Corpus = {
                           "4C 01 11");
          TimersChangedFromOutside(frame);
      }},
-    // The first bitmap cell's eight bytes incremented all the time while
-    // the beam shows them: the picture drawn up to each write before it.
+    // The second bitmap cell's eight bytes (38 columns hide the first)
+    // incremented all the time while the beam shows them, directly and on
+    // the C16 with 16 KiB through the RAM's repeat at 0x6000; and the
+    // character base switched between two glyph sets in RAM, each set's
+    // first glyph written after the switch.  The picture is drawn up to each
+    // write before it, the pages it reads following the base.
     {"bitmap written under the beam", 60, 0x1300, "", nullptr,
      [](int frame) {
          if (frame == 0)
-             Poke(0x1300, "A9 3B 8D 06 FF A9 08 8D 12 FF A9 71 8D 00 0C 8D 00 08 EE 00 20 EE 01 20 EE 02 20 EE 03 20 "
-                          "EE 04 20 EE 05 20 EE 06 20 EE 07 20 4C 12 13");
+             Poke(0x1300, "A9 3B 8D 06 FF A9 08 8D 12 FF 8D 14 FF A9 71 8D 01 0C 8D 01 08 EE 08 20 EE 09 20 EE 0A 20 "
+                          "EE 0B 20 EE 0C 20 EE 0D 20 EE 0E 20 EE 0F 20 4C 15 13");
+     }},
+    {"bitmap written through the C16's repeat", 60, 0x1300, "", nullptr,
+     [](int frame) {
+         if (frame == 0)
+             Poke(0x1300, "A9 3B 8D 06 FF A9 08 8D 12 FF 8D 14 FF A9 71 8D 01 0C 8D 01 08 EE 08 60 EE 09 60 EE 0A 60 "
+                          "EE 0B 60 EE 0C 60 EE 0D 60 EE 0E 60 EE 0F 60 4C 15 13");
+     },
+     "Model=1\n"},
+    {"glyph base switched", 60, 0x1300, "", nullptr,
+     [](int frame) {
+         if (frame == 0)
+             Poke(0x1300, "A9 00 8D 12 FF A9 71 8D 15 FF A9 1B 8D 06 FF A9 20 8D 13 FF EE 00 20 EE 01 20 EE 02 20 "
+                          "EE 03 20 EE 04 20 EE 05 20 EE 06 20 EE 07 20 A9 28 8D 13 FF EE 00 28 EE 01 28 EE 02 28 "
+                          "EE 03 28 EE 04 28 EE 05 28 EE 06 28 EE 07 28 4C 0F 13");
      }},
     // On the C16 with 16 KiB, glyphs at 0x2000 and the bitmap at 0x0000
     // fetched with 0xFF12 bit 2 (the bus byte in the measured model), the
