@@ -21,6 +21,7 @@
 #include "ted/render_window.h"
 #include "ted/steps_inline.h"
 #include "ted/ted_names.h"
+#include "ted/video_watch.h"
 
 using namespace timing;
 
@@ -293,6 +294,10 @@ void LatchMeasuredLine()
     const bool textMode = !(ff06 & Ctrl1Bitmap) && !(ff07 & Ctrl2Multicolour);
     Ted.TextLineFlags[Ted.RasterLine] = textMode && inside;
     Ted.RowMatrixBase[Ted.RasterLine] = l.mb;
+    // New bases move the pages the picture reads: a write there right after
+    // the switch must find the part the beam has passed drawn first.
+    if (!Ted.NotDrawing)
+        RefreshVideoWatch();
 }
 
 void EnterMeasuredModel()
