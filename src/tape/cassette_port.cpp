@@ -2,6 +2,7 @@
 
 #include "machine/machine_state.h"
 #include "machine/settings.h"
+#include "serial/serial_port.h"
 #include "tape/datassette.h"
 
 namespace {
@@ -9,7 +10,6 @@ namespace {
 constexpr uint8_t WriteLineBit = 0x02;
 constexpr uint8_t MotorBit = 0x08;
 constexpr uint8_t ReadLineBit = 0x10;
-constexpr uint8_t SerialInputBits = 0xC0;
 constexpr uint8_t SenseBit = 0x04;
 
 // The data register; RAM byte 1 under it is never written.
@@ -24,9 +24,11 @@ inline uint8_t DrivenLines() { return static_cast<uint8_t>((PortData & Direction
 
 uint8_t ProcessorPortRead()
 {
+    // The serial inputs read the bus on both models.
+    const uint8_t serial = SerialPortInputs();
     if (Config.Accuracy == 0)
-        return 0xFF;
-    uint8_t inputs = SerialInputBits | 0x0F;
+        return static_cast<uint8_t>(0x3F | serial);
+    uint8_t inputs = static_cast<uint8_t>(serial | 0x0F);
     // With no datassette the read line floats high.
     if (!DatassettePresent() || TapeReadLineHigh())
         inputs |= ReadLineBit;
@@ -37,6 +39,7 @@ void ProcessorPortWritten(uint16_t address, uint8_t value)
 {
     if (address == 0x0001)
         PortData = value;
+    SerialPortOutputs(PortData, Direction());
     if (Config.Accuracy == 0)
         return;
     const uint8_t lines = DrivenLines();

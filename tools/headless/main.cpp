@@ -3,6 +3,7 @@
 #include <cstdlib>
 #include <cstring>
 
+#include "drive/hardware_drive.h"
 #include "machine/machine_state.h"
 #include "machine/startup.h"
 #include "machine/version.h"
@@ -80,6 +81,9 @@ int main(int argc, char** argv)
     // What is written once the run is over.
     auto atEnd = [&] {
         TapeDetach();   // a recording still running reaches its file
+        std::string driveProblem;
+        if (!HardwareDriveSave(&driveProblem))   // and what the 1541 wrote, its image
+            std::fprintf(stderr, "ravlin-headless: %s\n", driveProblem.c_str());
         if (!SaveSnapshotAtEnd(fileOptions))
             std::exit(1);
         if (!wavPath.empty() && !WriteWavFile(wavPath, RunSound(), HeadlessAudioRate)) {
