@@ -1,48 +1,21 @@
-// Processor operations: words, stack, status packing, arithmetic, and the
-// interpreter.
+// The machine's processor: one instruction at a time over the machine's
+// memory map, and the words, stack, status packing and arithmetic on its
+// registers (Cpu) that the machine, the debugger and the snapshots use.  The
+// core itself is core.h; these are implemented by the machine
+// (src/machine/machine_cpu.cpp), which owns the bus.
 #pragma once
 #include <cstdint>
 #include "cpu/registers.h"
-#include "ted/memory_map.h"
 
 // A little-endian word through the memory map, high byte first.  No page
 // wrap: a word at 0x00FF takes its high byte from 0x0100, at 0xFFFF from 0x0000.
-[[gnu::always_inline]] inline uint16_t ReadWord(uint16_t address)
-{
-    uint8_t high = ReadByte(static_cast<uint16_t>(address + 1));
-    uint8_t low = ReadByte(address);
-    return static_cast<uint16_t>(low | (high << 8));
-}
+uint16_t ReadWord(uint16_t address);
 
-// Page 1 is always plain RAM, so the stack bypasses the memory map.
-[[gnu::always_inline]] inline void PushByte(uint8_t value)
-{
-    BeforeVideoWrite(0x0100);
-    Ram64[0x0100 + Cpu.SP] = value;
-    Cpu.SP = static_cast<uint8_t>(Cpu.SP - 1);
-}
-
-[[gnu::always_inline]] inline void PushWord(uint16_t value)
-{
-    BeforeVideoWrite(0x0100);
-    Ram64[0x0100 + Cpu.SP] = static_cast<uint8_t>(value >> 8);
-    Ram64[0x0100 + static_cast<uint8_t>(Cpu.SP - 1)] = static_cast<uint8_t>(value);
-    Cpu.SP = static_cast<uint8_t>(Cpu.SP - 2);
-}
-
-[[gnu::always_inline]] inline uint8_t PullByte()
-{
-    Cpu.SP = static_cast<uint8_t>(Cpu.SP + 1);
-    return Ram64[0x0100 + Cpu.SP];
-}
-
-[[gnu::always_inline]] inline uint16_t PullWord()
-{
-    uint8_t low = Ram64[0x0100 + static_cast<uint8_t>(Cpu.SP + 1)];
-    uint8_t high = Ram64[0x0100 + static_cast<uint8_t>(Cpu.SP + 2)];
-    Cpu.SP = static_cast<uint8_t>(Cpu.SP + 2);
-    return static_cast<uint16_t>(low | (high << 8));
-}
+// Page 1 is always plain RAM.
+void PushByte(uint8_t value);
+void PushWord(uint16_t value);
+uint8_t PullByte();
+uint16_t PullWord();
 
 // The older model's status forms (Accuracy=0); the PHP form is also the
 // snapshot's status byte in both models, and UnpackStatus reads it back.
@@ -75,13 +48,9 @@ void SubtractDecimal();
 void SubtractDecimalNmos();
 void SubtractDecimalOfModel();
 
-// What every ADC-type and SBC-type instruction does once its operand is in
-// OperandLatch.
-inline void AddWithCarry() { Cpu.FlagD ? AddDecimalOfModel() : AddBinary(); }
-inline void SubtractWithBorrow() { Cpu.FlagD ? SubtractDecimalOfModel() : SubtractBinary(); }
-
-// Executes the one instruction at PC and sets LastCycle.  The rules are the
-// model's (processor_model.h): the NMOS processor or the older model.
+// Executes the one instruction at PC on the machine's core and sets
+// LastCycle.  The rules are the model's (processor_model.h): the NMOS
+// processor or the older model.
 void ExecuteInstruction();
 
 // The NMOS processor's interrupt check (Accuracy=1), for the instruction

@@ -1,32 +1,19 @@
-// The processor's register file.  Flags are separate bytes: zero is clear,
-// anything else is set.  Some writers store the tested bit itself (FlagN gets
-// value & 0x80), so every reader must test for non-zero, never compare with 1.
+// The machine's processor registers.
 #pragma once
 #include <cstdint>
 
-struct CpuRegisters {
-    uint16_t PC;
-    uint8_t AC;
-    uint8_t XR;
-    uint8_t YR;
-    uint8_t SP;
-    uint8_t FlagN;
-    uint8_t FlagV;
-    uint8_t FlagB;
-    uint8_t FlagD;
-    uint8_t FlagI;
-    uint8_t FlagZ;
-    uint8_t FlagC;
-};
+#include "cpu/register_file.h"
 
-extern CpuRegisters Cpu;
+// The machine's processor (its core is MachineCpu, machine/machine_bus.h): these
+// name parts of it.
+extern CpuRegisters& Cpu;
 // Scratch byte: the operand of ADC/SBC, the byte pulled by PLP/RTI, BIT's
 // operand, a taken branch's offset.  Not part of a snapshot.
-extern uint8_t OperandLatch;
+extern uint8_t& OperandLatch;
 // Cycles taken by the last instruction; the interrupt check, timers, raster
 // and renderer consume it.
 extern uint16_t LastCycle;
 // The NMOS processor (Accuracy=1): FlagI as it was before the last CLI, SEI
 // or PLP, which change I after the interrupt check (PollOfInstruction,
 // cpu.h); the machine's interrupt poll sets it to FlagI once it has looked.
-extern uint8_t FlagIBefore;
+extern uint8_t& FlagIBefore;

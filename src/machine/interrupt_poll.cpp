@@ -3,6 +3,7 @@
 #include "cpu/cpu.h"
 #include "machine/machine_state.h"
 #include "ted/irq_line.h"
+#include "ted/memory_map.h"
 #include "ted/steps_inline.h"
 
 uint16_t LastInstructionAddress = 0;

@@ -40,10 +40,7 @@ uint32_t JoystickMode = 0;
 uint32_t StartupJoystick = 0;
 uint32_t SavedPriorityClass = 0;
 
-CpuRegisters Cpu;
-uint8_t OperandLatch = 0;
 uint16_t LastCycle = 0;
-uint8_t FlagIBefore = 0;
 
 TedState Ted;
 SoundRegisters SoundRegs;

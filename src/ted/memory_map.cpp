@@ -42,7 +42,6 @@ uint8_t ReadIoPage(uint16_t address)
 
 }  // namespace
 
-bool FlatMemory = false;
 uint8_t BusAccessCycle = 0;
 
 uint8_t ReadDecodedAt(uint16_t address, unsigned cycle)
@@ -65,8 +64,6 @@ void WriteWatchedRam(uint16_t address, uint8_t value)
 
 uint8_t ReadDecoded(uint16_t address)
 {
-    if (FlatMemory) [[unlikely]]
-        return Ram64[address];
     if (address < 0x8000)
         return address == 0x0001 ? ProcessorPortRead() : Ram64[RamAddress(address)];
     if (address < 0xC000)
@@ -98,10 +95,6 @@ uint8_t ReadDecoded(uint16_t address)
 
 void WriteDecoded(uint16_t address, uint8_t value)
 {
-    if (FlatMemory) [[unlikely]] {
-        Ram64[address] = value;
-        return;
-    }
     // The registers change the picture in many ways: the renderer catches up
     // before any of them changes.
     if (address >= 0xFF00 && address < 0xFF40)

@@ -95,10 +95,6 @@ void WriteDecodedAt(uint16_t address, uint8_t value, unsigned cycle);
     WriteDecodedAt(address, result, cycle + 1);
 }
 
-// Every address is plain RAM: no ROM, no processor port, no I/O (the
-// processor alone, as run6502 runs it).  Off in the machine.
-extern bool FlatMemory;
-
 // Called with every byte the processor writes to 0x0001.
 void SerialPortWrite(uint8_t value);
 extern uint8_t SerialHackState;

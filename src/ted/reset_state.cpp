@@ -6,5 +6,4 @@ void ResetTedState()
     Ted = TedState{};
     SoundRegs = SoundRegisters{};
     SerialHackState = 0;
-    FlatMemory = false;
 }

@@ -9,6 +9,7 @@
 #include <utility>
 
 #include "cpu/cpu.h"
+#include "ted/memory_map.h"
 #include "machine/startup.h"
 #include "support/test_support.h"
 

@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "cpu/cpu.h"
+#include "ted/memory_map.h"
 #include "machine/machine_model.h"
 #include "machine/machine_state.h"
 #include "machine/settings.h"

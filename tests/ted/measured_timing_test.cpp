@@ -12,6 +12,7 @@
 #include <vector>
 
 #include "cpu/cpu.h"
+#include "ted/memory_map.h"
 #include "debugger/debugger.h"
 #include "files/snapshot_file.h"
 #include "machine/machine_state.h"

@@ -39,9 +39,7 @@
 #include <string>
 #include <vector>
 
-#include "cpu/cpu.h"
-#include "machine/machine_state.h"
-#include "machine/settings.h"
+#include "cpu/core.h"
 #include "machine/version.h"
 
 namespace {
@@ -58,6 +56,10 @@ constexpr int SimFailure = 127;   // no image, or the processor cannot go on
 constexpr int SimTimeOut = 126;   // out of cycles, or looping for ever
 
 uint8_t Memory[0x10000];
+// The processor: a core over flat RAM.
+CpuCore Core{};
+CpuRegisters& Cpu = Core.regs;
+
 uint8_t StackPointerAddress;  // the zero-page address of the C stack pointer
 std::vector<std::string> ProgramArguments;
 
@@ -65,11 +67,6 @@ struct Image {
     uint16_t loadAddress;
     uint16_t resetAddress;
     std::vector<uint8_t> data;
-
-    bool Holds(uint16_t address) const
-    {
-        return static_cast<uint16_t>(address - loadAddress) < data.size();
-    }
 };
 
 void Fail(const char* message, const char* detail = "")
@@ -125,6 +122,15 @@ void PokeWord(uint16_t address, uint16_t value)
 {
     Memory[address] = static_cast<uint8_t>(value);
     Memory[static_cast<uint16_t>(address + 1)] = static_cast<uint8_t>(value >> 8);
+}
+
+// The return address of the JSR that called the simulator.
+uint16_t PullReturn()
+{
+    const uint8_t low = Memory[0x0100 + static_cast<uint8_t>(Cpu.SP + 1)];
+    const uint8_t high = Memory[0x0100 + static_cast<uint8_t>(Cpu.SP + 2)];
+    Cpu.SP = static_cast<uint8_t>(Cpu.SP + 2);
+    return static_cast<uint16_t>(low | (high << 8));
 }
 
 uint16_t CStackPointer() { return PeekWord(StackPointerAddress); }
@@ -228,6 +234,41 @@ void ServeArgs()
     SetAX(static_cast<uint16_t>(ProgramArguments.size()));
 }
 
+// Why a run of the core ended before its budget.
+enum class Halt : uint8_t { None, Hook, Unset, Loop, Jam };
+
+Halt Halted = Halt::None;
+uint16_t ImageStart;
+uint32_t ImageSize;
+uint32_t LastPc = 0x10000;   // the instruction before the one about to run
+uint64_t LastStart = 0;      // and the cycle it started on
+
+bool InImage(uint16_t address) { return static_cast<uint16_t>(address - ImageStart) < ImageSize; }
+
+// 64 KiB of RAM, nothing mapped.  Before each instruction: the simulator's
+// calls, unset memory and an instruction that left PC where it was end the
+// run; the jams end it by themselves.
+struct FlatBus {
+    static uint8_t Read(uint16_t address, uint64_t) { return Memory[address]; }
+    static void Write(uint16_t address, uint8_t value, uint64_t) { Memory[address] = value; }
+    static bool Trap(uint16_t pc, uint64_t cycle)
+    {
+        if (static_cast<uint16_t>(pc - HookOpen) <= HookExit - HookOpen) [[unlikely]]
+            Halted = Halt::Hook;
+        else if (pc == LastPc) [[unlikely]]
+            Halted = Halt::Loop;
+        else if (Memory[pc] == 0xFF && !InImage(pc)) [[unlikely]]
+            Halted = Halt::Unset;
+        else {
+            LastPc = pc;
+            LastStart = cycle;
+            return false;
+        }
+        return true;
+    }
+    static void OlderJam() { Halted = Halt::Jam; }
+};
+
 void PrintCycles(bool wanted, uint64_t cycles)
 {
     if (wanted)
@@ -263,13 +304,6 @@ __attribute__((format(printf, 4, 5))) int Stop(int code, bool printCycles, uint6
     std::fprintf(stderr, "\n");
     PrintCycles(printCycles, cycles);
     return code;
-}
-
-// The twelve opcodes that lock the processor up: column 2 but for the four
-// immediate ones (LDX and three NOPs).
-bool IsJam(uint8_t opcode)
-{
-    return (opcode & 0x0F) == 0x02 && opcode != 0x82 && opcode != 0xA2 && opcode != 0xC2 && opcode != 0xE2;
 }
 
 // JSR, JMP and the branches: landing on themselves, they repeat for ever.
@@ -315,22 +349,26 @@ int main(int argc, char** argv)
     for (int i = first; i < argc; i++)
         ProgramArguments.push_back(argv[i]);
 
-    ResetMachineToPowerOn();
-    Config.Accuracy = accuracy;
-    Ram64 = Memory;
-    Ted.RomEnabled = 0;
-    FlatMemory = true;
+    ImageStart = image.loadAddress;
+    ImageSize = static_cast<uint32_t>(image.data.size());
     std::memset(Memory, 0xFF, sizeof Memory);
     std::memcpy(Memory + image.loadAddress, image.data.data(), image.data.size());
     Cpu.SP = 0xFF;
     Cpu.PC = image.resetAddress;
+    Core.stopAt = maxCycles ? maxCycles : UINT64_MAX;
 
-    uint64_t cycles = 0;
-    uint8_t lastOpcode = 0xFF;
-    uint16_t lastPc = 0;
     for (;;) {
-        uint16_t pc = Cpu.PC;
-        if (pc >= HookOpen && pc <= HookExit) {
+        Halted = Halt::None;
+        if (accuracy)
+            Run<FlatBus, true>(Core);
+        else
+            Run<FlatBus, false>(Core);
+        const uint16_t pc = Cpu.PC;
+        const uint64_t cycles = Core.cycle;
+        if (Core.jammed)
+            Halted = Halt::Jam;
+        switch (Halted) {
+        case Halt::Hook:
             switch (pc) {
             case HookOpen: ServeOpen(); break;
             case HookClose: ServeClose(); break;
@@ -338,38 +376,36 @@ int main(int argc, char** argv)
             case HookWrite: ServeWrite(); break;
             case HookArgs: ServeArgs(); break;
             default:
-                PrintCycles(printCycles, cycles - LastCycle);
+                // The count ends with the instruction before the one that entered exit.
+                PrintCycles(printCycles, LastStart);
                 return Cpu.AC;
             }
-            Cpu.PC = static_cast<uint16_t>(PullWord() + 1);  // back to the caller
+            Cpu.PC = static_cast<uint16_t>(PullReturn() + 1);  // back to the caller
             continue;
-        }
-        const uint8_t opcode = Memory[pc];
-        if (opcode == 0xFF && !image.Holds(pc)) {
-            if (lastOpcode == 0x00)
+        case Halt::Unset:
+            if (LastPc <= 0xFFFF && Memory[LastPc] == 0x00)
                 return Stop(SimFailure, printCycles, cycles, "BRK at $%04X and no handler: its vector at $FFFE is unset",
-                            static_cast<unsigned>(lastPc));
+                            static_cast<unsigned>(LastPc));
             return Stop(SimFailure, printCycles, cycles, "the processor reached unset memory at $%04X",
                         static_cast<unsigned>(pc));
-        }
-        if (IsJam(opcode))
-            return Stop(SimFailure, printCycles, cycles, "JAM opcode $%02X at $%04X stops the processor",
-                        static_cast<unsigned>(opcode), static_cast<unsigned>(pc));
-        ExecuteInstruction();
-        cycles += LastCycle;
-        if (Cpu.PC == pc) {
-            if (IsJump(opcode))
+        case Halt::Jam:
+            // Counted up to the jam, as the jam never ends.
+            return Stop(SimFailure, printCycles, cycles - 2, "JAM opcode $%02X at $%04X stops the processor",
+                        static_cast<unsigned>(Memory[pc]), static_cast<unsigned>(pc));
+        case Halt::Loop:
+            if (IsJump(Memory[pc]))
                 return Stop(SimTimeOut, printCycles, cycles, "the program loops for ever at $%04X",
                             static_cast<unsigned>(pc));
             return Stop(SimFailure, printCycles, cycles, "the processor cannot execute opcode $%02X at $%04X",
-                        static_cast<unsigned>(opcode), static_cast<unsigned>(pc));
+                        static_cast<unsigned>(Memory[pc]), static_cast<unsigned>(pc));
+        case Halt::None:
+            break;
         }
-        if (maxCycles && cycles >= maxCycles) {
-            std::fprintf(stderr, "run6502: stopped after %" PRIu64 " cycles\n", cycles);
-            PrintCycles(printCycles, cycles);
-            return SimTimeOut;
-        }
-        lastOpcode = opcode;
-        lastPc = pc;
+        if (Core.cycle < Core.stopAt)   // an opcode that does nothing at all
+            return Stop(SimFailure, printCycles, cycles, "the processor cannot execute opcode $%02X at $%04X",
+                        static_cast<unsigned>(Memory[pc]), static_cast<unsigned>(pc));
+        std::fprintf(stderr, "run6502: stopped after %" PRIu64 " cycles\n", cycles);
+        PrintCycles(printCycles, cycles);
+        return SimTimeOut;
     }
 }

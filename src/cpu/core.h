@@ -1,0 +1,183 @@
+// One processor core over the bus it is given: the machine's, run6502's
+// flat RAM, a disk drive's.  The core knows nothing of what lies on the bus.
+//
+// The bus is a type with static inline members:
+//   static uint8_t Read(uint16_t address, uint64_t cycle);
+//   static void Write(uint16_t address, uint8_t value, uint64_t cycle);
+// where cycle is the core's clock at the access (core.cycle at the start of
+// the instruction plus the access's cycle within it, 0 the opcode fetch).
+// Optional members, looked for at compile time:
+//   static void WriteModified(uint16_t address, uint8_t unmodified,
+//                             uint8_t result, uint64_t cycle);
+//       the NMOS read-modify-write's two writes (on cycle and cycle + 1) in
+//       one call; without it the core makes two Write calls.
+//   static bool Trap(uint16_t pc, uint64_t cycle);
+//       asked before each instruction; true ends Run before it (a host
+//       call, a breakpoint).
+//   static constexpr bool Pins = true;
+//       Run itself looks at the IRQ input and the SO pin at every
+//       instruction boundary (see CpuCore::irq); without it the owner polls
+//       between runs (the machine keeps its own exact poll).
+//   static void OlderJam();
+//       the older model's jam (only for Run<Bus, false>).
+#pragma once
+#include <cstddef>
+#include <cstdint>
+
+#include "cpu/core_state.h"
+#include "cpu/handlers.h"
+#include "cpu/register_file.h"
+
+struct CpuCore {
+    CpuRegisters regs;      // PC AC XR YR SP Flag*
+    uint64_t cycle;         // this processor's clock: cycles run so far
+    uint64_t stopAt;        // Run returns at the first instruction end with cycle >= stopAt;
+                            // a bus access may lower it (e.g. to cycle) to end the run early
+    uint64_t irqAt;         // the cycle the IRQ input went active (0: long ago)
+    uint8_t irq;            // level of the IRQ input (non-zero: asserted)
+    uint8_t overflowPin;    // set by the owner: a falling SO edge; the core sets V at its
+                            // next instruction boundary and clears this (6502 SO pin)
+    uint8_t jammed;         // a JAM opcode stopped it; only a reset restarts it
+    uint8_t flagIBefore;    // I before the last CLI, SEI or PLP (the NMOS interrupt look)
+    uint8_t operandLatch;   // the last operand of ADC/SBC/BIT, a pulled status, a branch offset
+};
+
+// The interrupt and reset sequences take 7 cycles each.
+constexpr unsigned CoreSequenceCycles = 7;
+
+namespace core_detail {
+
+template <typename Bus>
+constexpr bool HasTrap = requires { Bus::Trap(uint16_t{}, uint64_t{}); };
+
+template <typename Bus>
+constexpr bool WatchesPins()
+{
+    if constexpr (requires { Bus::Pins; })
+        return Bus::Pins;
+    else
+        return false;
+}
+
+inline CoreState LoadState(const CpuCore& core)
+{
+    const CpuRegisters& r = core.regs;
+    return CoreState{r.PC,    r.AC,    r.XR,    r.YR,    r.SP,   r.FlagN,           r.FlagV,     r.FlagB,
+                     r.FlagD, r.FlagI, r.FlagZ, r.FlagC, core.operandLatch, core.flagIBefore, core.jammed,
+                     core.cycle};
+}
+
+inline void StoreState(CpuCore& core, const CoreState& s)
+{
+    core.regs = CpuRegisters{s.PC,    s.AC,    s.XR,    s.YR,    s.SP,   s.FlagN,
+                             s.FlagV, s.FlagB, s.FlagD, s.FlagI, s.FlagZ, s.FlagC};
+    core.operandLatch = s.latch;
+    core.flagIBefore = s.flagIBefore;
+    core.jammed = s.jammed;
+    core.cycle = s.cycle;
+}
+
+// The NMOS look at the IRQ input for the instruction that just ended (opcode,
+// `took` cycles): at the start of its last cycle, or for a taken branch that
+// stays in its page at the start of the one before.  CLI, SEI and PLP change
+// I after the look, RTI before it.  The input is seen when it went active
+// before the cycle of the look began.
+[[gnu::always_inline]] inline bool IrqSeen(const CpuCore& core, const CoreState& s, uint8_t opcode, uint64_t took)
+{
+    const bool iClear = (opcode == 0x58 || opcode == 0x78 || opcode == 0x28) ? !s.flagIBefore : !s.FlagI;
+    if (!iClear)
+        return false;
+    const uint64_t back = ((opcode & 0x1F) == 0x10 && took == 3) ? 2 : 1;
+    return core.irqAt + back < s.cycle;
+}
+
+// The interrupt sequence: PC and the status byte pushed, I set, PC from 0xFFFE.
+template <typename Bus, bool Nmos>
+[[gnu::always_inline]] inline void EnterIrq(CoreState& s)
+{
+    PushWord<Bus>(s, s.PC, 2);
+    PushByte<Bus>(s, StatusInterruptOf<Nmos>(s), 4);
+    s.FlagI = 1;
+    s.PC = ReadWord<Bus, Nmos>(s, 0xFFFE, 5);
+    s.cycle += CoreSequenceCycles;
+}
+
+}  // namespace core_detail
+
+#define RAVLIN_CORE_CASE(n) \
+    case n: go = core_detail::Execute<n, Nmos, Bus>(s); break;
+#define RAVLIN_CORE_CASES4(n) \
+    RAVLIN_CORE_CASE(n) RAVLIN_CORE_CASE(n + 1) RAVLIN_CORE_CASE(n + 2) RAVLIN_CORE_CASE(n + 3)
+#define RAVLIN_CORE_CASES16(n) \
+    RAVLIN_CORE_CASES4(n) RAVLIN_CORE_CASES4(n + 4) RAVLIN_CORE_CASES4(n + 8) RAVLIN_CORE_CASES4(n + 12)
+#define RAVLIN_CORE_CASES64(n) \
+    RAVLIN_CORE_CASES16(n) RAVLIN_CORE_CASES16(n + 16) RAVLIN_CORE_CASES16(n + 32) RAVLIN_CORE_CASES16(n + 48)
+
+// Runs instructions until the first instruction end with core.cycle >=
+// core.stopAt (at least one instruction), a jam, the older model's
+// do-nothing opcodes, or a trap.  The registers live in locals meanwhile:
+// core.regs is up to date only when Run has returned.  A jammed core lets
+// the time pass (in steps of 2 cycles, the jam's own) and executes nothing.
+template <typename Bus, bool Nmos>
+void Run(CpuCore& core)
+{
+    using namespace core_detail;
+    if (core.jammed) {
+        do
+            core.cycle += 2;
+        while (core.cycle < core.stopAt);
+        return;
+    }
+    CoreState s = LoadState(core);
+    for (;;) {
+        if constexpr (HasTrap<Bus>) {
+            if (Bus::Trap(s.PC, s.cycle))
+                break;
+        }
+        const uint64_t start = s.cycle;
+        const uint8_t opcode = Bus::Read(s.PC, start);
+        bool go = true;
+        switch (opcode) {
+            RAVLIN_CORE_CASES64(0x00)
+            RAVLIN_CORE_CASES64(0x40)
+            RAVLIN_CORE_CASES64(0x80)
+            RAVLIN_CORE_CASES64(0xC0)
+        }
+        if (!go)
+            break;
+        if constexpr (WatchesPins<Bus>()) {
+            if (core.overflowPin) [[unlikely]] {
+                core.overflowPin = 0;
+                s.FlagV = 1;
+            }
+            const bool seen = core.irq && IrqSeen(core, s, opcode, s.cycle - start);
+            s.flagIBefore = s.FlagI;
+            if (seen) [[unlikely]]
+                EnterIrq<Bus, Nmos>(s);
+        }
+        if (s.cycle >= core.stopAt)
+            break;
+    }
+    StoreState(core, s);
+}
+
+#undef RAVLIN_CORE_CASE
+#undef RAVLIN_CORE_CASES4
+#undef RAVLIN_CORE_CASES16
+#undef RAVLIN_CORE_CASES64
+
+// The reset sequence, 7 cycles: the stack pointer moves down by three
+// without writing (the pushes are reads on the chip), I is set, PC comes from
+// 0xFFFC, and a jam is over.
+template <typename Bus>
+void ResetCore(CpuCore& core)
+{
+    core.regs.SP = static_cast<uint8_t>(core.regs.SP - 3);
+    core.regs.FlagI = 1;
+    const uint8_t low = Bus::Read(0xFFFC, core.cycle + 5);
+    const uint8_t high = Bus::Read(0xFFFD, core.cycle + 6);
+    core.regs.PC = static_cast<uint16_t>(low | (high << 8));
+    core.flagIBefore = 1;
+    core.jammed = 0;
+    core.cycle += CoreSequenceCycles;
+}
