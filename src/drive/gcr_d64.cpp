@@ -316,6 +316,13 @@ bool DecodeTrack(const GcrDisk& disk, int track, const uint8_t id[2], const Imag
             *problem = lead + "sector " + std::to_string(s) + " not found";
             return false;
         }
+        // The DOS turns the head to reading while a sector's last byte is
+        // still going out, so every sector it writes ends in a broken code
+        // past the checksum: that reads well, unless the image asked for
+        // the mark.
+        const size_t index = D64SectorIndex(static_cast<uint8_t>(track), static_cast<uint8_t>(s));
+        if (sector.code == CodeBadGcr && !(shape.errorBytes && image[shape.sectors * SectorBytes + index] == CodeBadGcr))
+            sector.code = CodeOk;
         if (sector.code == CodeOk && (sector.id[0] != id[0] || sector.id[1] != id[1]))
             sector.code = CodeIdMismatch;
         if (sector.code != CodeOk && !shape.errorBytes) {

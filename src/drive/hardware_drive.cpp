@@ -121,6 +121,7 @@ bool HardwareDriveInsert(const std::string& path, std::string* message)
     }
     HardwareDriveCatchUp();
     Drive1541Insert(h.board, std::move(disk));
+    DriveProcessorLinesChanged(h.board);
     h.file = std::move(file);
     h.hasDisk = true;
     return true;
@@ -137,6 +138,7 @@ void HardwareDriveEject()
     if (!problem.empty())
         h.message = problem;
     Drive1541Eject(h.board);
+    DriveProcessorLinesChanged(h.board);
     h.hasDisk = false;
     h.file = DiskImageFile{};
 }
