@@ -3,6 +3,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cstdio>
 #include <filesystem>
 #include <fstream>
@@ -37,6 +38,13 @@ constexpr DosError NotReady{DosDriveNotReady, 0, 0};
 
 // The path as given for a disk in the hardware drive.
 std::string HardwareDriveGivenPath;
+
+bool IsG64File(const std::string& path)
+{
+    char signature[8] = {};
+    std::ifstream in(path, std::ios::binary);
+    return in.read(signature, sizeof signature) && std::equal(signature, signature + 8, "GCR-1541");
+}
 
 void DetachStore()
 {
@@ -131,6 +139,10 @@ bool DriveAttach(const std::string& path, std::string* message)
         DriveStore = {StoreKind::Folder, absolute, path, !Writable(absolute)};
     } else {
         std::vector<uint8_t> bytes;
+        if (IsG64File(absolute)) {
+            *message = "a G64 image needs the 1541: dos1541.bin beside the system ROMs and Drive8=1";
+            return false;
+        }
         if (!ReadImageFile(absolute, D64Bytes40Errors, &bytes, message))
             return false;
         size_t size = bytes.size();
@@ -166,6 +178,10 @@ bool DriveWriteProtected()
 {
     return HardwareDriveHasDisk() ? HardwareDriveWriteProtected() : DriveStore.writeProtected;
 }
+
+bool DriveTabSwitchable() { return HardwareDriveHasDisk(); }
+
+void SetDriveWriteProtected(bool on) { SetHardwareDriveWriteProtected(on); }
 
 const std::string& DriveAttachedPath()
 {

@@ -21,6 +21,7 @@ namespace {
 constexpr uint64_t DriveCyclesPerUnitsNumerator = 200000;
 constexpr uint64_t PalUnitsDenominator = 709379;
 constexpr uint64_t NtscUnitsDenominator = 715909;
+constexpr uint64_t DriveBootCycles = 1500000;
 
 struct HardwareDriveState {
     HardwareDriveType type = HardwareDriveType::None;
@@ -79,13 +80,33 @@ uint64_t MachineTimeInDriveCycles(HardwareDriveState& h)
     return h.reached + (h.fraction != 0 ? 1 : 0);
 }
 
+// A drive that goes on (with its first disk, or after a snapshot load)
+// counts as switched on a while before: its DOS has booted (the RAM test
+// alone takes a second) by the time the machine looks.  Nothing on the bus
+// changes meanwhile, so it runs on its own and its clock is then tied to
+// the machine's.
+void BootAhead(HardwareDriveState& h)
+{
+    DriveProcessorRunTo(h.board, DriveProcessorCycles() + DriveBootCycles);
+    h.lastUnits = Ram64 ? TedUnitsNow() : 0;
+    h.reached = DriveProcessorCycles();
+    h.fraction = 0;
+}
+
 }  // namespace
 
 bool SetHardwareDriveRom(const uint8_t* bytes, size_t size)
 {
+    HardwareDriveState& h = H();
+    if (size == 0) {
+        HardwareDriveSwitchOff();
+        h.rom.clear();
+        h.board.rom.clear();
+        h.type = HardwareDriveType::None;
+        return true;
+    }
     if (size != Dos1541RomBytes)
         return false;
-    HardwareDriveState& h = H();
     h.rom.assign(bytes, bytes + size);
     h.type = HardwareDriveType::Cbm1541;
     h.board.rom = h.rom;
@@ -114,10 +135,10 @@ bool HardwareDriveInsert(const std::string& path, std::string* message)
         return false;
     HardwareDriveEject();
     if (!h.onBus) {
-        // The drive is switched on with the first disk: it boots its DOS
-        // as the machine runs on.
+        // The drive is switched on with the first disk.
         ConnectBoard(h);
         HardwareDriveReset();
+        BootAhead(h);
     }
     HardwareDriveCatchUp();
     Drive1541Insert(h.board, std::move(disk));
@@ -200,6 +221,15 @@ void HardwareDriveReset()
     DriveProcessorReset(h.board);
 }
 
+void HardwareDriveRestartIdle()
+{
+    HardwareDriveState& h = H();
+    if (!h.onBus)
+        return;
+    HardwareDriveReset();
+    BootAhead(h);
+}
+
 void HardwareDriveSwitchOff()
 {
     HardwareDriveState& h = H();
@@ -253,3 +283,4 @@ bool DriveWarpActive() { return Config.DriveWarp != 0 && HardwareDriveMotorOn();
 
 Drive1541& HardwareDriveBoard() { return H().board; }
 uint64_t HardwareDriveCycles() { return DriveProcessorCycles(); }
+uint64_t HardwareDriveIdleCycles() { return DriveProcessorIdleCycles(); }

@@ -22,7 +22,7 @@ enum class HardwareDriveType : uint8_t { None, Cbm1541 };
 
 // The DOS ROM, read at start-up from where the system ROMs are found (or
 // handed over by the web page).  False, nothing kept, for a file of the
-// wrong size.
+// wrong size; a size of 0 forgets the ROM (the drive leaves the bus).
 bool SetHardwareDriveRom(const uint8_t* bytes, size_t size);
 bool HardwareDriveRomPresent();
 
@@ -56,6 +56,8 @@ void HardwareDriveFrame();
 // The RESET line (the machine's soft and hard reset reach the drive) and
 // a snapshot load: the processor restarts, the chips reset, the disk stays.
 void HardwareDriveReset();
+// After a snapshot load: the drive reset and already past its boot, idle.
+void HardwareDriveRestartIdle();
 // The drive leaves the bus (what it wrote saved first): drive 8 is then
 // the built-in drive, or nothing.  The next insertion switches it on again.
 void HardwareDriveSwitchOff();
@@ -77,6 +79,8 @@ int HardwareDriveTrack();   // 1-42; a half-track shows as the track below
 // DriveWarp: the machine runs unpaced while the motor runs.
 bool DriveWarpActive();
 
-// For tests and the benchmark: the board and the drive's own cycle count.
+// For tests and the benchmark: the board, the drive's own cycle count and
+// the part of it counted in idle rounds rather than run.
 Drive1541& HardwareDriveBoard();
 uint64_t HardwareDriveCycles();
+uint64_t HardwareDriveIdleCycles();

@@ -36,6 +36,8 @@ constexpr uint64_t LongestInstruction = 8;
 // Tries at finding the idle loop from one place before trying another.
 constexpr int ProbeTries = 6;
 constexpr uint64_t ProbeMoveCycles = 313;
+// A watched place not come back to within this many cycles is dropped.
+constexpr uint64_t ProbeSliceCycles = 4096;
 
 struct DriveRunState {
     Drive1541* board = nullptr;
@@ -50,8 +52,10 @@ struct DriveRunState {
     bool refused = false;
     bool overflowRaised = false;
     uint64_t lastLimit = 0;
+    uint64_t skipped = 0;        // idle cycles counted, not run
     // The idle loop's probe.
     uint32_t watchPc = 0x10000;   // none
+    uint64_t moveUntil = 0;       // no place watched before this cycle
     uint64_t resumedAt = Never;
     bool watchHit = false;
     bool probeValid = false;
@@ -221,13 +225,16 @@ void AtWatchedPlace(uint64_t until)
     if (R.probeValid && quiet && SameState(core, R.probe)) {
         const uint64_t round = core.cycle - R.probe.cycle;
         const uint64_t horizon = R.nextEvent < until ? R.nextEvent : until;
-        if (round > 0 && core.cycle + round <= horizon)
-            core.cycle += (horizon - core.cycle) / round * round;
+        if (round > 0 && core.cycle + round <= horizon) {
+            const uint64_t skipped = (horizon - core.cycle) / round * round;
+            core.cycle += skipped;
+            R.skipped += skipped;
+        }
         R.misses = 0;
     } else if (++R.misses > ProbeTries) {
-        // Not a loop from here: look again from elsewhere.
+        // Not a loop from here: look again from elsewhere, a while on.
         R.watchPc = 0x10000;
-        R.misses = 0;
+        R.moveUntil = core.cycle + ProbeMoveCycles;
     }
     R.probe = core;
     R.probeValid = true;
@@ -241,17 +248,16 @@ void RunFreely(uint64_t until)
     CpuCore& core = R.core;
     R.carefulFrom = until;
     while (core.cycle < until) {
-        uint64_t stop = until;
+        uint64_t stop = core.cycle + ProbeSliceCycles < until ? core.cycle + ProbeSliceCycles : until;
         if (R.watchPc > 0xFFFF) {
-            if (R.probeValid) {
-                // Somewhere else in a while: the place where that run ends
-                // is watched next.
-                R.probeValid = false;
-                stop = core.cycle + ProbeMoveCycles < until ? core.cycle + ProbeMoveCycles : until;
+            if (core.cycle < R.moveUntil) {
+                stop = R.moveUntil < until ? R.moveUntil : until;
             } else {
+                // The place the processor is at is watched.
                 R.watchPc = core.regs.PC;
                 R.resumedAt = core.cycle;
-                R.changed = false;
+                R.probeValid = false;
+                R.misses = 0;
             }
         }
         core.stopAt = stop;
@@ -259,8 +265,8 @@ void RunFreely(uint64_t until)
         Run<DriveBus, true>(core);
         if (R.watchHit)
             AtWatchedPlace(until);
-        else if (R.watchPc > 0xFFFF && core.cycle >= stop)
-            R.probeValid = false;
+        else if (R.watchPc <= 0xFFFF)
+            R.watchPc = 0x10000;   // not come back to for a while: watch elsewhere
         if (core.jammed && core.cycle < until)
             core.cycle = until;
     }
@@ -327,6 +333,7 @@ void DriveProcessorRunTo(Drive1541& board, uint64_t limit)
 }
 
 uint64_t DriveProcessorCycles() { return R.core.cycle; }
+uint64_t DriveProcessorIdleCycles() { return R.skipped; }
 
 void DriveProcessorLinesChanged(Drive1541& board)
 {

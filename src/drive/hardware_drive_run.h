@@ -12,7 +12,9 @@ void DriveProcessorReset(Drive1541& board);
 // none at or after it: the drive may stop a few cycles short of the limit,
 // never past one of those accesses.
 void DriveProcessorRunTo(Drive1541& board, uint64_t limit);
-// The drive's cycles since power-on.
+// The drive's cycles since power-on, and of them those counted in idle
+// rounds rather than run.
 uint64_t DriveProcessorCycles();
+uint64_t DriveProcessorIdleCycles();
 // The interrupt line may have changed outside a run (the machine moved ATN).
 void DriveProcessorLinesChanged(Drive1541& board);

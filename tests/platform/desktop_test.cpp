@@ -56,7 +56,7 @@ TEST_F(Desktop, AProgramStartsOnceBasicIsUpAndBadFilesOnlySaySo)
     const std::pair<const char*, const char*> bad[] = {
         {"missing.prg", "no such file"}, {"folder.prg", "is a directory"}, {"pipe.prg", "not a regular file"},
         {"empty.prg", "is empty"}, {"big.prg", "too long: 61,440 bytes from $1001 run past $FFFF (61,439 fit)"},
-        {"notes.txt", "not a .prg, .fre, .d64, .tap or cartridge (.bin, .rom) file"},
+        {"notes.txt", "not a .prg, .fre, .d64, .g64, .tap or cartridge (.bin, .rom) file"},
     };
     for (const auto& [name, problem] : bad) {
         EXPECT_FALSE(RequestStartFile(name)) << name;

@@ -21,7 +21,7 @@ int Usage(std::FILE* to = stderr)
     std::fprintf(to,
                  "usage: ravlin-headless [--frames N] [--screen-text] [--screenshot FILE.bmp]\n"
                  "                       [--type TEXT] [--script FILE] [--wav FILE.wav]\n"
-                 "                       [--load FILE.prg|FILE.fre|IMAGE.d64|TAPE.tap] [--run] [--disk PATH]\n"
+                 "                       [--load FILE.prg|FILE.fre|IMAGE.d64|IMAGE.g64|TAPE.tap] [--run] [--disk PATH]\n"
                  "                       [--tape TAPE.tap] [--cart IMAGE[,SLOT]] [--save-snapshot FILE]\n"
                  "       ravlin-headless --version\n");
     return to == stderr ? 2 : 0;
