@@ -19,11 +19,13 @@
 //
 // Idle.  The DOS waits for the bus in a loop that, once settled, goes round
 // and round without changing anything.  When the processor comes back to
-// the same place with the same registers, having changed no byte of RAM
-// and no chip register and having read nothing that changes with time (a
-// timer, the interrupt flags, the disk while the motor runs), the rounds
-// until the next event are all the same: they are counted, not run.
+// the same place with the same registers and the same RAM, having changed
+// no chip register and read nothing that changes with time (a timer, the
+// interrupt flags, the disk while the motor runs), the rounds until the
+// next event are all the same: they are counted, not run.
 #include "drive/hardware_drive_run.h"
+
+#include <cstring>
 
 #include "cpu/core.h"
 
@@ -61,10 +63,50 @@ struct DriveRunState {
     bool probeValid = false;
     bool changed = false;
     int misses = 0;
+    uint64_t moves = 0;
     CpuCore probe{};
+    int32_t goodPc = -1;          // a place where idle rounds were found, or -1
+    int32_t abandonedPc = -1;     // the place last given up on
+    // The RAM bytes written since the probe, each with the value it had
+    // then (the first write of each address in a round is noted).
+    uint32_t round = 1;
+    uint32_t writtenInRound[0x800] = {};
+    uint16_t written[128] = {};
+    uint8_t writtenOld[128] = {};
+    int writtenCount = 0;
+    bool writtenOverflow = false;
 };
 
 DriveRunState R;
+
+inline void NoteRamWrite(uint16_t address)
+{
+    if (R.writtenInRound[address] == R.round)
+        return;
+    R.writtenInRound[address] = R.round;
+    if (R.writtenCount == static_cast<int>(sizeof R.written / sizeof R.written[0])) {
+        R.writtenOverflow = true;
+        return;
+    }
+    R.written[R.writtenCount] = address;
+    R.writtenOld[R.writtenCount++] = R.board->ram[address];
+}
+
+// Whether RAM holds what it held at the probe; and a new round from here.
+bool RamAsAtProbe()
+{
+    bool same = !R.writtenOverflow;
+    for (int i = 0; same && i < R.writtenCount; i++)
+        same = R.board->ram[R.written[i]] == R.writtenOld[i];
+    return same;
+}
+
+void StartRound()
+{
+    R.round++;
+    R.writtenCount = 0;
+    R.writtenOverflow = false;
+}
 
 void SetPins(uint64_t at)
 {
@@ -178,11 +220,8 @@ struct DriveBus {
         if (address & 0x8000)
             return;
         if ((address & 0x1800) == 0) {
-            uint8_t& byte = R.board->ram[address & 0x07FF];
-            if (byte != value) {
-                byte = value;
-                R.changed = true;
-            }
+            NoteRamWrite(address & 0x07FF);
+            R.board->ram[address & 0x07FF] = value;
             return;
         }
         if ((address & 0x1800) != 0x1800)
@@ -222,7 +261,7 @@ void AtWatchedPlace(uint64_t until)
 {
     CpuCore& core = R.core;
     const bool quiet = !R.changed && !core.irq && !core.overflowPin && !R.board->head.motorOn;
-    if (R.probeValid && quiet && SameState(core, R.probe)) {
+    if (R.probeValid && quiet && SameState(core, R.probe) && RamAsAtProbe()) {
         const uint64_t round = core.cycle - R.probe.cycle;
         const uint64_t horizon = R.nextEvent < until ? R.nextEvent : until;
         if (round > 0 && core.cycle + round <= horizon) {
@@ -231,12 +270,16 @@ void AtWatchedPlace(uint64_t until)
             R.skipped += skipped;
         }
         R.misses = 0;
+        R.goodPc = static_cast<int32_t>(R.watchPc);
     } else if (++R.misses > ProbeTries) {
         // Not a loop from here: look again from elsewhere, a while on.
+        R.abandonedPc = static_cast<int32_t>(R.watchPc);
         R.watchPc = 0x10000;
-        R.moveUntil = core.cycle + ProbeMoveCycles;
+        R.moveUntil = core.cycle + ProbeMoveCycles + (++R.moves % 7) * 41;
+        R.misses = 0;
     }
     R.probe = core;
+    StartRound();
     R.probeValid = true;
     R.changed = false;
     R.resumedAt = core.cycle;
@@ -253,8 +296,11 @@ void RunFreely(uint64_t until)
             if (core.cycle < R.moveUntil) {
                 stop = R.moveUntil < until ? R.moveUntil : until;
             } else {
-                // The place the processor is at is watched.
-                R.watchPc = core.regs.PC;
+                // The place where idle rounds were found before, unless it
+                // was just given up on; else the place the processor is at.
+                const bool good = R.goodPc >= 0 && R.goodPc != R.abandonedPc;
+                R.watchPc = good ? static_cast<uint32_t>(R.goodPc) : core.regs.PC;
+                R.abandonedPc = -1;
                 R.resumedAt = core.cycle;
                 R.probeValid = false;
                 R.misses = 0;
