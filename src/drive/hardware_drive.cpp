@@ -40,11 +40,9 @@ struct HardwareDriveState {
     std::string message;
 };
 
-HardwareDriveState& H()
-{
-    static HardwareDriveState state;
-    return state;
-}
+HardwareDriveState State;
+
+inline HardwareDriveState& H() { return State; }
 
 void ConnectBoard(HardwareDriveState& h)
 {
@@ -71,10 +69,17 @@ uint64_t MachineTimeInDriveCycles(HardwareDriveState& h)
         return h.reached;
     }
     const uint64_t denominator = Ted.ModelInUse == 1 && Ted.Ntsc ? NtscUnitsDenominator : PalUnitsDenominator;
-    const uint64_t scaled = (units - h.lastUnits) * DriveCyclesPerUnitsNumerator + h.fraction;
+    uint64_t scaled = (units - h.lastUnits) * DriveCyclesPerUnitsNumerator + h.fraction;
     h.lastUnits = units;
-    h.reached += scaled / denominator;
-    h.fraction = scaled % denominator;
+    if (scaled >= 4 * denominator) {
+        h.reached += scaled / denominator;
+        scaled %= denominator;
+    }
+    while (scaled >= denominator) {   // the usual few cycles: no division
+        h.reached++;
+        scaled -= denominator;
+    }
+    h.fraction = scaled;
     // A machine access part-way into a drive cycle comes after that cycle's
     // own access.
     return h.reached + (h.fraction != 0 ? 1 : 0);
@@ -180,7 +185,7 @@ HardwareDriveType CurrentHardwareDriveType() { return H().onBus ? H().type : Har
 void HardwareDriveCatchUp()
 {
     HardwareDriveState& h = H();
-    if (!h.onBus || !Ram64)
+    if (!h.onBus || !Ram64) [[likely]]
         return;
     DriveProcessorRunTo(h.board, MachineTimeInDriveCycles(h));
 }

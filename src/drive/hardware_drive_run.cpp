@@ -133,7 +133,7 @@ void WorkOutNextEvent()
 }
 
 // The board up to the cycle, through every event on the way.
-void BoardTo(uint64_t cycle)
+[[gnu::noinline]] void BoardTo(uint64_t cycle)
 {
     Drive1541& board = *R.board;
     while (R.boardCycle < cycle) {
@@ -163,7 +163,7 @@ ViaRegisters RegistersOf(const Via6522& via)
 // Registers whose value depends on the time: the timers and the flags.
 inline bool TimedRegister(uint8_t reg) { return reg == 4 || reg == 5 || reg == 8 || reg == 9 || reg == 13; }
 
-uint8_t ReadChip(uint16_t address, uint64_t cycle)
+[[gnu::noinline]] uint8_t ReadChip(uint16_t address, uint64_t cycle)
 {
     Drive1541& board = *R.board;
     BoardTo(cycle);
@@ -178,7 +178,7 @@ uint8_t ReadChip(uint16_t address, uint64_t cycle)
     return value;
 }
 
-void WriteChip(uint16_t address, uint8_t value, uint64_t cycle)
+[[gnu::noinline]] void WriteChip(uint16_t address, uint8_t value, uint64_t cycle)
 {
     Drive1541& board = *R.board;
     BoardTo(cycle);
@@ -195,7 +195,7 @@ void WriteChip(uint16_t address, uint8_t value, uint64_t cycle)
 struct DriveBus {
     static constexpr bool Pins = true;
 
-    static uint8_t Read(uint16_t address, uint64_t cycle)
+    [[gnu::always_inline]] static uint8_t Read(uint16_t address, uint64_t cycle)
     {
         if (cycle >= R.nextEvent) [[unlikely]]
             BoardTo(cycle);
@@ -213,7 +213,7 @@ struct DriveBus {
         return ReadChip(address, cycle);
     }
 
-    static void Write(uint16_t address, uint8_t value, uint64_t cycle)
+    [[gnu::always_inline]] static void Write(uint16_t address, uint8_t value, uint64_t cycle)
     {
         if (cycle >= R.nextEvent) [[unlikely]]
             BoardTo(cycle);
@@ -234,7 +234,7 @@ struct DriveBus {
         WriteChip(address, value, cycle);
     }
 
-    static bool Trap(uint16_t pc, uint64_t cycle)
+    [[gnu::always_inline]] static bool Trap(uint16_t pc, uint64_t cycle)
     {
         if (cycle >= R.carefulFrom)
             return true;
