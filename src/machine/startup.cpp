@@ -159,10 +159,8 @@ void LoadDriveRom()
 {
     std::vector<uint8_t> image(RomSize);
     const long bytes = LoadRomImage("dos1541.bin", image.data());
-    if (bytes < 0) {
-        LogLine("Info: dos1541.bin not found: drive 8 is the built-in drive.\n");
-        return;
-    }
+    if (bytes < 0)
+        return;   // the built-in drive, as always: nothing to say
     if (!SetHardwareDriveRom(image.data(), static_cast<size_t>(bytes))) {
         LogLine("Warning: dos1541.bin is not 16384 bytes: drive 8 is the built-in drive.\n");
         return;
@@ -243,13 +241,13 @@ bool StartUp(int showState, int* exitCode)
         LoadFunctionRom("3plus1hi.rom", FunctionRomHi);
     }
 
-    LoadDriveRom();
-
     // A PAL KERNAL has bit 7 set in the byte the processor sees at 0xFF80.
     if (!(KernalRom[0x3F80] & 0x80)) {
         LogLine("Error: Ravlin requires PAL KERNAL ROM.\n");
         return Fail("Ravlin Error: Ravlin requires PAL KERNAL ROM", exitCode);
     }
+
+    LoadDriveRom();
 
     UseMachineModel(static_cast<uint8_t>(Config.Model));
     LogMachineModel();

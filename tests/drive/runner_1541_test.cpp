@@ -157,4 +157,19 @@ TEST_F(Runner1541Test, AG64ImageRoundTrip)
     EXPECT_EQ(back.BamProblems(), "");
 }
 
+// Drive8=0, or a folder, keeps the built-in drive on the parallel port
+// whether or not the 1541's ROM is there.
+TEST_F(Runner1541Test, Drive8ZeroAndFoldersKeepTheBuiltInDrive)
+{
+    TestDisk::Blank().Save("disk.d64");
+    std::filesystem::create_directory("folder");
+    const std::string builtIn = "PRINT DS$\n73,CBM DOS V2.6 1551,00,00\n";
+    scratch.WriteText("settings", "SoundEmulation=0\nDrive8=0\n");
+    RunnerResult run = Run("--disk disk.d64", Typed("PRINT DS$", 20) + "screen-text\n");
+    EXPECT_NE(run.out.find(builtIn), std::string::npos) << "Drive8=0\n" << run.out;
+    scratch.WriteText("settings", "SoundEmulation=0\n");
+    run = Run("--disk folder", Typed("PRINT DS$", 20) + "screen-text\n");
+    EXPECT_NE(run.out.find(builtIn), std::string::npos) << "a folder\n" << run.out;
+}
+
 }  // namespace
