@@ -1,5 +1,6 @@
 #include "tape/cassette_port.h"
 
+#include "drive/hardware_drive.h"
 #include "machine/machine_state.h"
 #include "machine/settings.h"
 #include "serial/serial_port.h"
@@ -24,10 +25,13 @@ inline uint8_t DrivenLines() { return static_cast<uint8_t>((PortData & Direction
 
 uint8_t ProcessorPortRead()
 {
-    // The serial inputs read the bus on both models.
     const uint8_t serial = SerialPortInputs();
+    // The older model reads all ones; with a drive on the serial bus it
+    // reads back its outputs and the lines as the measured model does, or
+    // the KERNAL's read-modify-writes of the port would pull every line.
     if (Config.Accuracy == 0)
-        return static_cast<uint8_t>(0x3F | serial);
+        return HardwareDriveOnBus() ? static_cast<uint8_t>((PortData & Direction()) | ((0x3F | serial) & ~Direction()))
+                                    : 0xFF;
     uint8_t inputs = static_cast<uint8_t>(serial | 0x0F);
     // With no datassette the read line floats high.
     if (!DatassettePresent() || TapeReadLineHigh())
