@@ -1,5 +1,5 @@
-// The processor alone: ExecuteInstruction on a long compute loop in flat
-// RAM, timed on the host.  Prints emulated cycles per host second and the
+// The processor alone: the core run over flat RAM (as run6502 runs it) on a
+// long compute loop, timed on the host.  Prints emulated cycles per host second and the
 // ratio to the real machine's 1.19 million cycles per second.
 //
 //   bench_cpu [CYCLES]      (default 3,000,000,000 emulated cycles)
@@ -14,8 +14,7 @@
 #include <cstdlib>
 #include <cstring>
 
-#include "cpu/cpu.h"
-#include "machine/machine_state.h"
+#include "cpu/core.h"
 
 namespace {
 
@@ -209,6 +208,11 @@ constexpr uint16_t PrimeCount = 0x0026;  // the sieve leaves its count here
 
 uint8_t Memory[0x10000];
 
+struct FlatBus {
+    static uint8_t Read(uint16_t address, uint64_t) { return Memory[address]; }
+    static void Write(uint16_t address, uint8_t value, uint64_t) { Memory[address] = value; }
+};
+
 // The processor time of this process: other work on a shared machine does
 // not count against the interpreter.
 double ProcessSeconds()
@@ -232,37 +236,30 @@ int main(int argc, char** argv)
         }
     }
 
-    ResetMachineToPowerOn();
-    Ram64 = Memory;
-    Ted.RomEnabled = 0;
     std::memcpy(Memory + ProgramStart, Program, sizeof Program);
-    Cpu.PC = ProgramStart;
-    Cpu.SP = 0xFF;
+    CpuCore core{};
+    core.regs.PC = ProgramStart;
+    core.regs.SP = 0xFF;
+    core.stopAt = target;
 
-    uint64_t cycles = 0;
-    uint64_t instructions = 0;
     auto wallStart = std::chrono::steady_clock::now();
     double start = ProcessSeconds();
-    while (cycles < target) {
-        ExecuteInstruction();
-        cycles += LastCycle;
-        instructions++;
-    }
+    Run<FlatBus, true>(core);
     double seconds = ProcessSeconds() - start;
     double wallSeconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - wallStart).count();
+    const uint64_t cycles = core.cycle;
 
     // Finish the round so that the sieve's count is complete.
-    for (uint64_t guard = 0; Cpu.PC != MainLoop && guard < 100000000; guard++)
-        ExecuteInstruction();
+    for (uint64_t guard = 0; core.regs.PC != MainLoop && guard < 100000000; guard++) {
+        core.stopAt = core.cycle;
+        Run<FlatBus, true>(core);   // one instruction
+    }
     unsigned primes = Memory[PrimeCount] | (Memory[PrimeCount + 1] << 8);
     double perSecond = static_cast<double>(cycles) / seconds;
-    std::printf("emulated cycles     %" PRIu64 " (%" PRIu64 " instructions, sieve found %u primes)\n", cycles,
-                instructions, primes);
+    std::printf("emulated cycles     %" PRIu64 " (sieve found %u primes)\n", cycles, primes);
     std::printf("host seconds        %.3f processor time (%.3f wall clock)\n", seconds, wallSeconds);
     std::printf("cycles per second   %.0f\n", perSecond);
-    std::printf("instructions/second %.0f\n", static_cast<double>(instructions) / seconds);
     std::printf("real speed          %.0fx (1.19 million cycles per second)\n", perSecond / RealCyclesPerSecond);
-    Ram64 = nullptr;
     // 564 primes below 4096, plus 0 and 1, which the sieve leaves standing.
     if (primes != 566) {
         std::fprintf(stderr, "bench_cpu: the program went wrong (count %u, expected 566)\n", primes);

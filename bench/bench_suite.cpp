@@ -24,6 +24,7 @@
 #include <string>
 #include <vector>
 
+#include "cpu/core.h"
 #include "cpu/cpu.h"
 #include "machine/machine_state.h"
 #include "machine/startup.h"
@@ -116,9 +117,16 @@ Figures RunEmulated(const Workload& w, long frames, bool countCycles)
     return f;
 }
 
-// The processor alone: the sim65 program in plain RAM, ROM banked out, run
-// until it jumps to sim65's exit hook at the top of memory.
+// The processor alone: the sim65 program on the core over flat RAM (as
+// run6502 runs it), until it jumps to sim65's exit hook at the top of memory.
 uint8_t FlatMemory[0x10000];
+
+struct FlatBus {
+    static uint8_t Read(uint16_t address, uint64_t) { return FlatMemory[address]; }
+    static void Write(uint16_t address, uint8_t value, uint64_t) { FlatMemory[address] = value; }
+    // The exit hook ends the run.
+    static bool Trap(uint16_t pc, uint64_t) { return pc >= 0xFFF0; }
+};
 
 Figures RunProcessorAlone(const std::string& binary)
 {
@@ -133,27 +141,22 @@ Figures RunProcessorAlone(const std::string& binary)
     const uint16_t start = static_cast<uint16_t>(image[10] | image[11] << 8);
     if (load + image.size() - 12 > 0x8000)
         return f;
-    ResetMachineToPowerOn();
-    Ram64 = FlatMemory;
-    Ted.RomEnabled = 0;
     std::copy(image.begin() + 12, image.end(), FlatMemory + load);
-    Cpu.PC = start;
-    Cpu.SP = 0xFF;
-    uint64_t cycles = 0;
-    const double wallStart = WallSeconds();
-    const double begin = ProcessSeconds();
+    CpuCore core{};
+    core.regs.PC = start;
+    core.regs.SP = 0xFF;
     // The guard stops a program gone wrong; this one takes a few hundred
     // million cycles.
-    while (Cpu.PC < 0xFFF0 && cycles < 50'000'000'000ull) {
-        ExecuteInstruction();
-        cycles += LastCycle;
-    }
+    core.stopAt = 50'000'000'000ull;
+    const double wallStart = WallSeconds();
+    const double begin = ProcessSeconds();
+    Run<FlatBus, true>(core);
     f.seconds = ProcessSeconds() - begin;
     f.wallSeconds = WallSeconds() - wallStart;
-    f.cycles = static_cast<double>(cycles);
+    f.cycles = static_cast<double>(core.cycle);
     f.frames = f.cycles / (RealCyclesPerSecond / RealFramesPerSecond);
-    f.result = Cpu.AC;   // the exit code, as sim65 hands it to the host
-    f.ok = Cpu.PC >= 0xFFF0;
+    f.result = core.regs.AC;   // the exit code, as sim65 hands it to the host
+    f.ok = core.regs.PC >= 0xFFF0;
     return f;
 }
 

@@ -114,8 +114,9 @@ template <typename Bus, bool Nmos>
     RAVLIN_CORE_CASES16(n) RAVLIN_CORE_CASES16(n + 16) RAVLIN_CORE_CASES16(n + 32) RAVLIN_CORE_CASES16(n + 48)
 
 // Runs instructions until the first instruction end with core.cycle >=
-// core.stopAt (at least one instruction), a jam, the older model's
-// do-nothing opcodes, or a trap.  The registers live in locals meanwhile:
+// core.stopAt (at least one instruction; with Pins, an interrupt taken at
+// that end runs its sequence first), a jam, the older model's do-nothing
+// opcodes, or a trap.  The registers live in locals meanwhile:
 // core.regs is up to date only when Run has returned.  A jammed core lets
 // the time pass (in steps of 2 cycles, the jam's own) and executes nothing.
 template <typename Bus, bool Nmos>

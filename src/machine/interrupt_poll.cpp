@@ -1,6 +1,7 @@
 #include "machine/interrupt_poll.h"
 
 #include "cpu/cpu.h"
+#include "machine/machine_bus.h"
 #include "machine/machine_state.h"
 #include "ted/irq_line.h"
 #include "ted/memory_map.h"
@@ -23,6 +24,7 @@ bool InterruptSeen()
 void RunSequence(void (*sequence)(), bool deferred)
 {
     sequence();
+    MachineCpu.cycle += InterruptSequenceCycles;   // the processor's clock counts them too
     MeasuredAdvance(InterruptSequenceCycles, deferred);
     LastCycle = static_cast<uint16_t>(LastCycle + InterruptSequenceCycles);
 }

@@ -9,7 +9,8 @@
 #include "cpu/core.h"
 #include "ted/memory_map.h"
 
-// Cpu, OperandLatch and FlagIBefore (registers.h) are parts of it.
+// Cpu, OperandLatch and FlagIBefore (registers.h) are parts of it; its
+// cycle counts the instructions and the interrupt and reset sequences.
 extern CpuCore MachineCpu;
 
 struct MachineBus {

@@ -8,6 +8,7 @@
 // window's rows and the raster compare.  The beam (RasterLine, the frame
 // buffer's line) steps with it and carries on when a program moves the
 // counter; it meets the counter again when the counter starts a frame.
+#include <algorithm>
 #include <cstring>
 
 #include "machine/machine_model.h"
@@ -489,4 +490,22 @@ void PlaceAtFrameStart()
     DecideBadLines();
     LatchMeasuredLine();
     WorkOutNextMeasuredEvent();
+}
+
+unsigned MeasuredCyclesToNextEvent()
+{
+    const LineTable& t = TableNow();
+    unsigned limit = t.cycles;   // the line's end
+    // The raster compare: from the first cycle in its slot, a little early
+    // at worst.
+    if (Ted.LineEventAt < LineUnits)
+        limit = std::min<unsigned>(limit, t.cycleAt[Ted.LineEventAt >> 2]);
+    // The first timer to run out: the cycle that reaches the slot it does.
+    const int32_t slotsLeft = Ted.TimerBudget - Ted.TimerTicksOwed;
+    if (slotsLeft <= 0)
+        return 0;
+    const unsigned slotOut = (Ted.LinePosition >> 2) + static_cast<unsigned>(slotsLeft);
+    if (slotOut < SlotsPerLine)
+        limit = std::min<unsigned>(limit, t.cycleAt[slotOut]);
+    return limit > Ted.LineCycle ? limit - Ted.LineCycle : 0;
 }

@@ -1,7 +1,10 @@
 #include "ted/memory_map.h"
 
+#include <cassert>
+
 #include "drive/bus_port.h"
 #include "input/keyboard.h"
+#include "machine/event_run.h"
 #include "machine/machine_model.h"
 #include "machine/machine_state.h"
 #include "sound/sound.h"
@@ -46,12 +49,14 @@ uint8_t BusAccessCycle = 0;
 
 uint8_t ReadDecodedAt(uint16_t address, unsigned cycle)
 {
+    assert(TedInStep());
     BusAccessCycle = static_cast<uint8_t>(cycle);
     return ReadDecoded(address);
 }
 
 void WriteDecodedAt(uint16_t address, uint8_t value, unsigned cycle)
 {
+    assert(TedInStep());
     BusAccessCycle = static_cast<uint8_t>(cycle);
     WriteDecoded(address, value);
 }

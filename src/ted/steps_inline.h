@@ -96,6 +96,12 @@ inline void LineStepInline()
 void MeasuredCrossLines(unsigned cycle, bool deferred);
 void MeasuredLineEvents();
 
+// Processor cycles from the current position to the TED's next event: the
+// line's end, the raster compare, the first timer to run out.  An
+// instruction ending before it leaves the TED nothing to do but count; the
+// one that reaches it must be stepped as a pass steps it.  0: step at once.
+unsigned MeasuredCyclesToNextEvent();
+
 // The timers count single-clock slots whatever the processor's clock.  In
 // the deferred form they are owed until one runs out or someone looks.
 inline void CountTimerSlots(int32_t slots, bool deferred)

@@ -253,17 +253,22 @@ struct FlatBus {
     static void Write(uint16_t address, uint8_t value, uint64_t) { Memory[address] = value; }
     static bool Trap(uint16_t pc, uint64_t cycle)
     {
-        if (static_cast<uint16_t>(pc - HookOpen) <= HookExit - HookOpen) [[unlikely]]
-            Halted = Halt::Hook;
-        else if (pc == LastPc) [[unlikely]]
-            Halted = Halt::Loop;
-        else if (Memory[pc] == 0xFF && !InImage(pc)) [[unlikely]]
-            Halted = Halt::Unset;
-        else {
-            LastPc = pc;
-            LastStart = cycle;
-            return false;
+        // The simulator's entry points lie in unset memory, which holds $FF.
+        if (Memory[pc] == 0xFF) [[unlikely]] {
+            if (static_cast<uint16_t>(pc - HookOpen) <= HookExit - HookOpen)
+                return EndRun(Halt::Hook);
+            if (!InImage(pc))
+                return EndRun(Halt::Unset);
         }
+        if (pc == LastPc) [[unlikely]]
+            return EndRun(Halt::Loop);
+        LastPc = pc;
+        LastStart = cycle;
+        return false;
+    }
+    static bool EndRun(Halt reason)
+    {
+        Halted = reason;
         return true;
     }
     static void OlderJam() { Halted = Halt::Jam; }

@@ -18,7 +18,7 @@ export NODE_PATH="${NODE_PATH:+$NODE_PATH:}/usr/share/nodejs"
 # Bulk memory: memcpy and memset as single instructions (the frame copy,
 # the renderer's fills).
 flags="-std=c++20 -O3 -Wall -Wextra -fno-exceptions -mbulk-memory -Isrc"
-sources=$(ls src/machine/*.cpp src/cpu/*.cpp src/ted/*.cpp src/sound/*.cpp src/input/*.cpp \
+sources=$(ls src/machine/*.cpp src/ted/*.cpp src/sound/*.cpp src/input/*.cpp \
              src/platform/*.cpp src/platform/mixer_buffers/*.cpp src/platform/screen_surface/*.cpp src/platform/web/*.cpp src/ui/*.cpp src/files/*.cpp \
              src/debugger/*.cpp src/drive/*.cpp src/tape/*.cpp src/cartridge/*.cpp tools/web/*.cpp)
 
