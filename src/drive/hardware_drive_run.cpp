@@ -41,6 +41,21 @@ constexpr uint64_t ProbeMoveCycles = 313;
 // A watched place not come back to within this many cycles is dropped.
 constexpr uint64_t ProbeSliceCycles = 4096;
 
+// A VIA's registers as an access may change them; the timers' counters are
+// left out, as they change with time anyway.
+struct ViaRegisters {
+    uint8_t ora, orb, ddra, ddrb, acr, pcr, ifr, ier, shift, t2LatchLow;
+    uint16_t t1Latch;
+    bool operator==(const ViaRegisters&) const = default;
+};
+// Flags the interrupt enable lets through only: the others change nothing
+// unless read (a read of the flags counts as a change anyway).
+ViaRegisters RegistersOf(const Via6522& via)
+{
+    return {via.ora, via.orb, via.ddra, via.ddrb, via.acr, via.pcr, static_cast<uint8_t>(via.ifr & via.ier),
+            via.ier, via.shift, via.t2LatchLow, via.t1Latch};
+}
+
 struct DriveRunState {
     Drive1541* board = nullptr;
     const uint8_t* rom = nullptr;
@@ -65,6 +80,8 @@ struct DriveRunState {
     int misses = 0;
     uint64_t moves = 0;
     CpuCore probe{};
+    ViaRegisters probeVia1{}, probeVia2{};
+    uint64_t fixedRound = 0;      // the length of the idle round found at the probe, or 0
     int32_t goodPc = -1;          // a place where idle rounds were found, or -1
     int32_t abandonedPc = -1;     // the place last given up on
     // The RAM bytes written since the probe, each with the value it had
@@ -92,12 +109,15 @@ inline void NoteRamWrite(uint16_t address)
     R.writtenOld[R.writtenCount++] = R.board->ram[address];
 }
 
-// Whether RAM holds what it held at the probe; and a new round from here.
+// Whether RAM holds what it held at the probe, but for the free part of
+// the stack below the stack pointer (what an interrupt pushed and pulled
+// again, which nothing reads before pushing anew).
 bool RamAsAtProbe()
 {
+    const uint16_t freeStackEnd = static_cast<uint16_t>(0x100 + R.core.regs.SP);
     bool same = !R.writtenOverflow;
     for (int i = 0; same && i < R.writtenCount; i++)
-        same = R.board->ram[R.written[i]] == R.writtenOld[i];
+        same = R.board->ram[R.written[i]] == R.writtenOld[i] || (R.written[i] >= 0x100 && R.written[i] <= freeStackEnd);
     return same;
 }
 
@@ -147,18 +167,6 @@ void WorkOutNextEvent()
 }
 
 inline bool IsVia1(uint16_t address) { return (address & 0x9C00) == 0x1800; }
-
-// A VIA's registers as an access may change them; the timers' counters are
-// left out, as they change with time anyway.
-struct ViaRegisters {
-    uint8_t ora, orb, ddra, ddrb, acr, pcr, ifr, ier, shift, t2LatchLow;
-    uint16_t t1Latch;
-    bool operator==(const ViaRegisters&) const = default;
-};
-ViaRegisters RegistersOf(const Via6522& via)
-{
-    return {via.ora, via.orb, via.ddra, via.ddrb, via.acr, via.pcr, via.ifr, via.ier, via.shift, via.t2LatchLow, via.t1Latch};
-}
 
 // Registers whose value depends on the time: the timers and the flags.
 inline bool TimedRegister(uint8_t reg) { return reg == 4 || reg == 5 || reg == 8 || reg == 9 || reg == 13; }
@@ -257,30 +265,55 @@ bool SameState(const CpuCore& a, const CpuCore& b)
 
 // The processor stopped before the watched instruction: the same state as
 // last time, with nothing changed since, is a round of the idle loop.
+void SkipRounds(uint64_t round, uint64_t until)
+{
+    CpuCore& core = R.core;
+    const uint64_t horizon = R.nextEvent < until ? R.nextEvent : until;
+    if (round > 0 && core.cycle + round <= horizon) {
+        const uint64_t skipped = (horizon - core.cycle) / round * round;
+        core.cycle += skipped;
+        R.skipped += skipped;
+    }
+}
+
 void AtWatchedPlace(uint64_t until)
 {
     CpuCore& core = R.core;
-    const bool quiet = !R.changed && !core.irq && !core.overflowPin && !R.board->head.motorOn;
-    if (R.probeValid && quiet && SameState(core, R.probe) && RamAsAtProbe()) {
-        const uint64_t round = core.cycle - R.probe.cycle;
-        const uint64_t horizon = R.nextEvent < until ? R.nextEvent : until;
-        if (round > 0 && core.cycle + round <= horizon) {
-            const uint64_t skipped = (horizon - core.cycle) / round * round;
-            core.cycle += skipped;
-            R.skipped += skipped;
-        }
+    const bool still = !core.irq && !core.overflowPin && !R.board->head.motorOn;
+    const bool asAtProbe = R.probeValid && SameState(core, R.probe) && RamAsAtProbe() &&
+                           RegistersOf(R.board->via1) == R.probeVia1 && RegistersOf(R.board->via2) == R.probeVia2;
+    const bool same = asAtProbe && still;
+    if (same && !R.changed) {
+        // A round that changed nothing: the rounds after it are alike.
+        R.fixedRound = core.cycle - R.probe.cycle;
+        SkipRounds(R.fixedRound, until);
         R.misses = 0;
         R.goodPc = static_cast<int32_t>(R.watchPc);
-    } else if (++R.misses > ProbeTries) {
-        // Not a loop from here: look again from elsewhere, a while on.
-        R.abandonedPc = static_cast<int32_t>(R.watchPc);
-        R.watchPc = 0x10000;
-        R.moveUntil = core.cycle + ProbeMoveCycles + (++R.moves % 7) * 41;
+    } else if (same && R.fixedRound) {
+        // Back at the state idle rounds were found in, after something in
+        // between (an interrupt) that left everything as it was: the same
+        // rounds follow.
+        SkipRounds(R.fixedRound, until);
         R.misses = 0;
+    } else if (asAtProbe && R.fixedRound) {
+        // An interrupt about to be taken: the probe stays for the state
+        // after it.
+    } else {
+        R.fixedRound = 0;
+        if (++R.misses > ProbeTries) {
+            // Not a loop from here: look again from elsewhere, a while on.
+            R.abandonedPc = static_cast<int32_t>(R.watchPc);
+            R.watchPc = 0x10000;
+            R.moveUntil = core.cycle + ProbeMoveCycles + (++R.moves % 7) * 41;
+            R.misses = 0;
+        }
+        R.probe = core;
+        R.probeVia1 = RegistersOf(R.board->via1);
+        R.probeVia2 = RegistersOf(R.board->via2);
+        R.probeValid = true;
     }
-    R.probe = core;
+    R.probe.cycle = core.cycle;
     StartRound();
-    R.probeValid = true;
     R.changed = false;
     R.resumedAt = core.cycle;
 }
@@ -303,6 +336,7 @@ void RunFreely(uint64_t until)
                 R.abandonedPc = -1;
                 R.resumedAt = core.cycle;
                 R.probeValid = false;
+                R.fixedRound = 0;
                 R.misses = 0;
             }
         }
@@ -361,6 +395,7 @@ void DriveProcessorReset(Drive1541& board)
     WorkOutNextEvent();
     R.watchPc = 0x10000;
     R.probeValid = false;
+    R.fixedRound = 0;
 }
 
 void DriveProcessorRunTo(Drive1541& board, uint64_t limit)
