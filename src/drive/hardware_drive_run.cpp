@@ -280,9 +280,8 @@ void AtWatchedPlace(uint64_t until)
 {
     CpuCore& core = R.core;
     const bool still = !core.irq && !core.overflowPin && !R.board->head.motorOn;
-    const bool asAtProbe = R.probeValid && SameState(core, R.probe) && RamAsAtProbe() &&
-                           RegistersOf(R.board->via1) == R.probeVia1 && RegistersOf(R.board->via2) == R.probeVia2;
-    const bool same = asAtProbe && still;
+    const bool same = still && R.probeValid && SameState(core, R.probe) && RamAsAtProbe() &&
+                      RegistersOf(R.board->via1) == R.probeVia1 && RegistersOf(R.board->via2) == R.probeVia2;
     if (same && !R.changed) {
         // A round that changed nothing: the rounds after it are alike.
         R.fixedRound = core.cycle - R.probe.cycle;
@@ -295,9 +294,11 @@ void AtWatchedPlace(uint64_t until)
         // rounds follow.
         SkipRounds(R.fixedRound, until);
         R.misses = 0;
-    } else if (asAtProbe && R.fixedRound) {
-        // An interrupt about to be taken: the probe stays for the state
-        // after it.
+    } else if (!still && R.fixedRound) {
+        // An interrupt about to be taken: the probe (and what was written
+        // since it) stays, for the state after the interrupt.
+        R.resumedAt = core.cycle;
+        return;
     } else {
         R.fixedRound = 0;
         if (++R.misses > ProbeTries) {
@@ -340,12 +341,13 @@ void RunFreely(uint64_t until)
                 R.misses = 0;
             }
         }
+        const bool wholeSlice = stop - core.cycle >= ProbeSliceCycles;
         core.stopAt = stop;
         R.watchHit = false;
         Run<DriveBus, true>(core);
         if (R.watchHit)
             AtWatchedPlace(until);
-        else if (R.watchPc <= 0xFFFF)
+        else if (R.watchPc <= 0xFFFF && wholeSlice)
             R.watchPc = 0x10000;   // not come back to for a while: watch elsewhere
         if (core.jammed && core.cycle < until)
             core.cycle = until;
