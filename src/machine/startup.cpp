@@ -159,8 +159,10 @@ void LoadDriveRom()
 {
     std::vector<uint8_t> image(RomSize);
     const long bytes = LoadRomImage("dos1541.bin", image.data());
-    if (bytes < 0)
-        return;   // the built-in drive, as always: nothing to say
+    if (bytes < 0) {
+        SetHardwareDriveRom(nullptr, 0);   // the built-in drive, as always: nothing to say
+        return;
+    }
     if (!SetHardwareDriveRom(image.data(), static_cast<size_t>(bytes))) {
         LogLine("Warning: dos1541.bin is not 16384 bytes: drive 8 is the built-in drive.\n");
         return;
