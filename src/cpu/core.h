@@ -21,8 +21,10 @@
 //   static void OlderJam();
 //       the older model's jam (only for Run<Bus, false>).
 #pragma once
+#include <array>
 #include <cstddef>
 #include <cstdint>
+#include <utility>
 
 #include "cpu/core_state.h"
 #include "cpu/handlers.h"
@@ -59,15 +61,16 @@ constexpr bool WatchesPins()
         return false;
 }
 
-inline CoreState LoadState(const CpuCore& core)
+// Field by field: a block copy into the locals would keep the compiler from
+// giving each register a machine register of its own.
+[[gnu::always_inline]] inline CoreState LoadState(const CpuCore& core)
 {
     const CpuRegisters& r = core.regs;
-    return CoreState{r.PC,    r.AC,    r.XR,    r.YR,    r.SP,   r.FlagN,           r.FlagV,     r.FlagB,
-                     r.FlagD, r.FlagI, r.FlagZ, r.FlagC, core.operandLatch, core.flagIBefore, core.jammed,
-                     core.cycle};
+    return CoreState{r.PC,    r.AC,    r.XR,    r.YR,    r.SP,   r.FlagN,           r.FlagV,          r.FlagB,
+                     r.FlagD, r.FlagI, r.FlagZ, r.FlagC, core.operandLatch, core.flagIBefore, 0,    core.cycle};
 }
 
-inline void StoreState(CpuCore& core, const CoreState& s)
+[[gnu::always_inline]] inline void StoreState(CpuCore& core, const CoreState& s)
 {
     core.regs = CpuRegisters{s.PC,    s.AC,    s.XR,    s.YR,    s.SP,   s.FlagN,
                              s.FlagV, s.FlagB, s.FlagD, s.FlagI, s.FlagZ, s.FlagC};
@@ -160,6 +163,61 @@ void Run(CpuCore& core)
             break;
     }
     StoreState(core, s);
+}
+
+// One instruction, with the registers left where they are: for an owner
+// that steps its processor an instruction at a time (the machine's passes
+// and the debugger), where moving the registers in and out of locals would
+// cost more than it saves.  No trap, no pins; a jam sets core.jammed.
+struct CoreInPlace {
+    uint16_t& PC;
+    uint8_t& AC;
+    uint8_t& XR;
+    uint8_t& YR;
+    uint8_t& SP;
+    uint8_t& FlagN;
+    uint8_t& FlagV;
+    uint8_t& FlagB;
+    uint8_t& FlagD;
+    uint8_t& FlagI;
+    uint8_t& FlagZ;
+    uint8_t& FlagC;
+    uint8_t& latch;
+    uint8_t& flagIBefore;
+    uint8_t& jammed;
+    uint64_t& cycle;
+};
+
+namespace core_detail {
+
+template <std::size_t Opcode, bool Nmos, typename Bus>
+void StepOpcode(CpuCore& core)
+{
+    CpuRegisters& r = core.regs;
+    CoreInPlace s{r.PC,    r.AC,    r.XR,    r.YR,    r.SP,   r.FlagN,           r.FlagV,          r.FlagB,
+                  r.FlagD, r.FlagI, r.FlagZ, r.FlagC, core.operandLatch, core.flagIBefore, core.jammed, core.cycle};
+    Execute<Opcode, Nmos, Bus>(s);
+}
+
+using StepHandler = void (*)(CpuCore&);
+
+template <typename Bus, bool Nmos, std::size_t... Opcodes>
+constexpr std::array<StepHandler, 256> MakeStepHandlers(std::index_sequence<Opcodes...>)
+{
+    return {&StepOpcode<Opcodes, Nmos, Bus>...};
+}
+
+template <typename Bus, bool Nmos>
+inline constexpr std::array<StepHandler, 256> StepHandlers = MakeStepHandlers<Bus, Nmos>(std::make_index_sequence<256>{});
+
+}  // namespace core_detail
+
+// One small function per opcode, chosen by the opcode: the registers stay in
+// the core.
+template <typename Bus, bool Nmos>
+[[gnu::always_inline]] inline void Step(CpuCore& core)
+{
+    core_detail::StepHandlers<Bus, Nmos>[Bus::Read(core.regs.PC, core.cycle)](core);
 }
 
 #undef RAVLIN_CORE_CASE

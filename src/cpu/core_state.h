@@ -48,31 +48,31 @@ template <typename R>
 inline uint8_t FlagBit(uint8_t flag, int position) { return static_cast<uint8_t>((flag ? 1 : 0) << position); }
 
 template <typename R>
-inline uint8_t CommonStatusBits(const R& r)
+[[gnu::always_inline]] inline uint8_t CommonStatusBits(const R& r)
 {
     return FlagBit(r.FlagN, 7) | FlagBit(r.FlagV, 6) | FlagBit(r.FlagD, 3) | FlagBit(r.FlagZ, 1) | FlagBit(r.FlagC, 0);
 }
 
 // The older model's three forms; its PHP form is also the snapshot's byte.
 template <typename R>
-inline uint8_t OlderStatusPhp(const R& r)
+[[gnu::always_inline]] inline uint8_t OlderStatusPhp(const R& r)
 {
     return CommonStatusBits(r) | FlagBit(r.FlagB, 4) | FlagBit(r.FlagI, 2);
 }
 template <typename R>
-inline uint8_t OlderStatusBrk(const R& r)
+[[gnu::always_inline]] inline uint8_t OlderStatusBrk(const R& r)
 {
     return CommonStatusBits(r) | 0x30;
 }
 template <typename R>
-inline uint8_t OlderStatusInterrupt(const R& r)
+[[gnu::always_inline]] inline uint8_t OlderStatusInterrupt(const R& r)
 {
     return CommonStatusBits(r) | FlagBit(r.FlagI, 2);
 }
 
 // PHP, and BRK before it sets I.
 template <bool Nmos, typename R>
-inline uint8_t StatusPhpOf(const R& r)
+[[gnu::always_inline]] inline uint8_t StatusPhpOf(const R& r)
 {
     if constexpr (Nmos)
         return static_cast<uint8_t>(CommonStatusBits(r) | 0x30 | FlagBit(r.FlagI, 2));
@@ -80,7 +80,7 @@ inline uint8_t StatusPhpOf(const R& r)
         return OlderStatusPhp(r);
 }
 template <bool Nmos, typename R>
-inline uint8_t StatusBrkOf(const R& r)
+[[gnu::always_inline]] inline uint8_t StatusBrkOf(const R& r)
 {
     if constexpr (Nmos)
         return static_cast<uint8_t>(CommonStatusBits(r) | 0x30 | FlagBit(r.FlagI, 2));
@@ -88,7 +88,7 @@ inline uint8_t StatusBrkOf(const R& r)
         return OlderStatusBrk(r);
 }
 template <bool Nmos, typename R>
-inline uint8_t StatusInterruptOf(const R& r)
+[[gnu::always_inline]] inline uint8_t StatusInterruptOf(const R& r)
 {
     if constexpr (Nmos)
         return static_cast<uint8_t>(CommonStatusBits(r) | 0x20 | FlagBit(r.FlagI, 2));
@@ -98,7 +98,7 @@ inline uint8_t StatusInterruptOf(const R& r)
 
 // Every flag, B from bit 4; the byte also lands in the latch.
 template <typename R>
-inline void UnpackStatusOf(R& r, uint8_t& latch, uint8_t status)
+[[gnu::always_inline]] inline void UnpackStatusOf(R& r, uint8_t& latch, uint8_t status)
 {
     r.FlagN = (status >> 7) & 1;
     r.FlagV = (status >> 6) & 1;
@@ -112,7 +112,7 @@ inline void UnpackStatusOf(R& r, uint8_t& latch, uint8_t status)
 
 // PLP and RTI: the NMOS part has no B flag to restore.
 template <bool Nmos, typename R>
-inline void PullStatusOf(R& r, uint8_t& latch, uint8_t status)
+[[gnu::always_inline]] inline void PullStatusOf(R& r, uint8_t& latch, uint8_t status)
 {
     UnpackStatusOf(r, latch, status);
     if constexpr (Nmos)
@@ -130,8 +130,25 @@ inline void PullStatusOf(R& r, uint8_t& latch, uint8_t status)
 // digit only where it borrowed.  Both agree on the accumulator and carry for
 // valid decimal operands.
 
+// The adder's outputs.  The decimal forms are plain functions of values,
+// so that they may stay out of line without the registers leaving the
+// running core's locals.
+struct AdderResult {
+    uint8_t ac, n, v, z, c;
+};
+
 template <typename R>
-inline void AddBinaryOf(R& r, uint8_t operand)
+[[gnu::always_inline]] inline void ApplyAdder(R& r, AdderResult a)
+{
+    r.AC = a.ac;
+    r.FlagN = a.n;
+    r.FlagV = a.v;
+    r.FlagZ = a.z;
+    r.FlagC = a.c;
+}
+
+template <typename R>
+[[gnu::always_inline]] inline void AddBinaryOf(R& r, uint8_t operand)
 {
     unsigned m = operand;
     unsigned sum = r.AC + m + CarryOf(r);
@@ -141,84 +158,104 @@ inline void AddBinaryOf(R& r, uint8_t operand)
     SetNZOf(r, r.AC);
 }
 
-template <typename R>
-inline void SubtractBinaryOf(R& r, uint8_t operand)
+[[gnu::always_inline]] inline AdderResult SubtractBinaryValue(uint8_t a, uint8_t m, unsigned carry)
 {
-    unsigned m = operand;
-    uint16_t diff = static_cast<uint16_t>(r.AC - m - (1 - CarryOf(r)));
-    r.FlagC = diff < 0x100;
-    r.FlagV = ((r.AC ^ m) & (r.AC ^ diff) & 0x80) != 0;
-    r.AC = static_cast<uint8_t>(diff);
-    SetNZOf(r, r.AC);
+    uint16_t diff = static_cast<uint16_t>(a - m - (1 - carry));
+    const uint8_t result = static_cast<uint8_t>(diff);
+    return {result, static_cast<uint8_t>(result & 0x80), static_cast<uint8_t>(((a ^ m) & (a ^ diff) & 0x80) != 0),
+            static_cast<uint8_t>(result == 0), static_cast<uint8_t>(diff < 0x100)};
 }
 
 template <typename R>
-inline void AddDecimalOlderOf(R& r, uint8_t m)
+[[gnu::always_inline]] inline void SubtractBinaryOf(R& r, uint8_t operand)
 {
-    uint8_t lo = static_cast<uint8_t>((r.AC & 0x0F) + (m & 0x0F) + CarryOf(r));
+    ApplyAdder(r, SubtractBinaryValue(r.AC, operand, CarryOf(r)));
+}
+
+[[gnu::noinline]] inline AdderResult AddDecimalOlderValue(uint8_t a, uint8_t m, unsigned carry)
+{
+    uint8_t lo = static_cast<uint8_t>((a & 0x0F) + (m & 0x0F) + carry);
     if (lo > 9)
         lo = static_cast<uint8_t>(lo + 6);
-    uint8_t hi = static_cast<uint8_t>((r.AC >> 4) + (m >> 4));
+    uint8_t hi = static_cast<uint8_t>((a >> 4) + (m >> 4));
     if (lo > 15)
         hi++;
     if (hi > 9)
         hi = static_cast<uint8_t>(hi + 6);
-    r.AC = static_cast<uint8_t>(hi * 16 + (lo & 0x0F));
-    r.FlagC = hi > 15;
-    r.FlagZ = r.AC == 0;
-    r.FlagN = r.AC & 0x80;
-    r.FlagV = 0;
+    const uint8_t result = static_cast<uint8_t>(hi * 16 + (lo & 0x0F));
+    return {result, static_cast<uint8_t>(result & 0x80), 0, static_cast<uint8_t>(result == 0),
+            static_cast<uint8_t>(hi > 15)};
 }
 
-template <typename R>
-inline void SubtractDecimalOlderOf(R& r, uint8_t m)
+// V stays as it was (v).
+[[gnu::noinline]] inline AdderResult SubtractDecimalOlderValue(uint8_t a, uint8_t m, unsigned carry, uint8_t v)
 {
-    uint8_t lo = static_cast<uint8_t>((r.AC & 0x0F) - (m & 0x0F) - (1 - CarryOf(r)));
-    uint8_t hi = static_cast<uint8_t>((r.AC >> 4) - (m >> 4));
+    uint8_t lo = static_cast<uint8_t>((a & 0x0F) - (m & 0x0F) - (1 - carry));
+    uint8_t hi = static_cast<uint8_t>((a >> 4) - (m >> 4));
     if (lo > 9) {  // a borrow wraps lo to 0xF0 and above
         lo = static_cast<uint8_t>(lo - 6);
         hi--;
     }
-    r.FlagC = (hi & 0x10) == 0;
+    const uint8_t c = (hi & 0x10) == 0;
     if (hi & 0x10)
         hi = static_cast<uint8_t>(hi - 6);
-    r.AC = static_cast<uint8_t>(hi * 16 + (lo & 0x0F));
-    r.FlagZ = r.AC == 0;
-    r.FlagN = r.AC & 0x80;
+    const uint8_t result = static_cast<uint8_t>(hi * 16 + (lo & 0x0F));
+    return {result, static_cast<uint8_t>(result & 0x80), v, static_cast<uint8_t>(result == 0), c};
 }
 
-template <typename R>
-inline void AddDecimalNmosOf(R& r, uint8_t operand)
+[[gnu::noinline]] inline AdderResult AddDecimalNmosValue(uint8_t a8, uint8_t m8, unsigned c)
 {
-    unsigned a = r.AC;
-    unsigned m = operand;
-    unsigned c = CarryOf(r);
+    unsigned a = a8;
+    unsigned m = m8;
     unsigned lo = (a & 0x0F) + (m & 0x0F) + c;
     if (lo > 9)
         lo = ((lo + 6) & 0x0F) + 0x10;  // the digit, and its carry into the high one
     unsigned sum = (a & 0xF0) + (m & 0xF0) + lo;
-    r.FlagZ = ((a + m + c) & 0xFF) == 0;
-    r.FlagN = sum & 0x80;
-    r.FlagV = (~(a ^ m) & (a ^ sum) & 0x80) != 0;
+    const uint8_t z = ((a + m + c) & 0xFF) == 0;
+    const uint8_t n = sum & 0x80;
+    const uint8_t v = (~(a ^ m) & (a ^ sum) & 0x80) != 0;
     if (sum >= 0xA0)
         sum += 0x60;
-    r.FlagC = sum >= 0x100;
-    r.AC = static_cast<uint8_t>(sum);
+    return {static_cast<uint8_t>(sum), n, v, z, static_cast<uint8_t>(sum >= 0x100)};
 }
 
-template <typename R>
-inline void SubtractDecimalNmosOf(R& r, uint8_t operand)
+[[gnu::noinline]] inline AdderResult SubtractDecimalNmosValue(uint8_t a8, uint8_t m8, unsigned carry)
 {
-    int a = r.AC;
-    int m = operand;
-    int lo = (a & 0x0F) - (m & 0x0F) - (1 - static_cast<int>(CarryOf(r)));
-    SubtractBinaryOf(r, operand);  // every flag, and a result the adjustment replaces
+    int a = a8;
+    int m = m8;
+    int lo = (a & 0x0F) - (m & 0x0F) - (1 - static_cast<int>(carry));
+    AdderResult r = SubtractBinaryValue(a8, m8, carry);   // every flag
     if (lo < 0)
         lo = ((lo - 6) & 0x0F) - 0x10;  // the digit, and its borrow from the high one
     int difference = (a & 0xF0) - (m & 0xF0) + lo;
     if (difference < 0)
         difference -= 0x60;
-    r.AC = static_cast<uint8_t>(difference);
+    r.ac = static_cast<uint8_t>(difference);
+    return r;
+}
+
+template <typename R>
+[[gnu::always_inline]] inline void AddDecimalOlderOf(R& r, uint8_t m)
+{
+    ApplyAdder(r, AddDecimalOlderValue(r.AC, m, CarryOf(r)));
+}
+
+template <typename R>
+[[gnu::always_inline]] inline void SubtractDecimalOlderOf(R& r, uint8_t m)
+{
+    ApplyAdder(r, SubtractDecimalOlderValue(r.AC, m, CarryOf(r), r.FlagV));
+}
+
+template <typename R>
+[[gnu::always_inline]] inline void AddDecimalNmosOf(R& r, uint8_t m)
+{
+    ApplyAdder(r, AddDecimalNmosValue(r.AC, m, CarryOf(r)));
+}
+
+template <typename R>
+[[gnu::always_inline]] inline void SubtractDecimalNmosOf(R& r, uint8_t m)
+{
+    ApplyAdder(r, SubtractDecimalNmosValue(r.AC, m, CarryOf(r)));
 }
 
 // What every ADC-type and SBC-type instruction does with its operand.

@@ -32,14 +32,14 @@ inline constexpr bool UnknownOperation = false;
 template <typename Bus>
 constexpr bool HasWriteModified = requires { Bus::WriteModified(uint16_t{}, uint8_t{}, uint8_t{}, uint64_t{}); };
 
-template <typename Bus>
-[[gnu::always_inline]] inline uint8_t Read(CoreState& s, uint16_t address, unsigned cycle)
+template <typename Bus, typename S>
+[[gnu::always_inline]] inline uint8_t Read(S& s, uint16_t address, unsigned cycle)
 {
     return Bus::Read(address, s.cycle + cycle);
 }
 
-template <typename Bus>
-[[gnu::always_inline]] inline void Write(CoreState& s, uint16_t address, uint8_t value, unsigned cycle)
+template <typename Bus, typename S>
+[[gnu::always_inline]] inline void Write(S& s, uint16_t address, uint8_t value, unsigned cycle)
 {
     Bus::Write(address, value, s.cycle + cycle);
 }
@@ -47,8 +47,8 @@ template <typename Bus>
 // A little-endian word, no page wrap (0x00FF takes its high byte from
 // 0x0100).  The NMOS part reads the low byte first; the older model read
 // the high byte first, and still does.
-template <typename Bus, bool Nmos>
-[[gnu::always_inline]] inline uint16_t ReadWord(CoreState& s, uint16_t address, unsigned cycle)
+template <typename Bus, bool Nmos, typename S>
+[[gnu::always_inline]] inline uint16_t ReadWord(S& s, uint16_t address, unsigned cycle)
 {
     uint8_t low, high;
     if constexpr (Nmos) {
@@ -63,30 +63,30 @@ template <typename Bus, bool Nmos>
 
 // ---- The stack: page 1 -------------------------------------------------
 
-template <typename Bus>
-[[gnu::always_inline]] inline void PushByte(CoreState& s, uint8_t value, unsigned cycle)
+template <typename Bus, typename S>
+[[gnu::always_inline]] inline void PushByte(S& s, uint8_t value, unsigned cycle)
 {
     Write<Bus>(s, static_cast<uint16_t>(0x0100 | s.SP), value, cycle);
     s.SP = static_cast<uint8_t>(s.SP - 1);
 }
 
 // High byte first.
-template <typename Bus>
-[[gnu::always_inline]] inline void PushWord(CoreState& s, uint16_t value, unsigned cycle)
+template <typename Bus, typename S>
+[[gnu::always_inline]] inline void PushWord(S& s, uint16_t value, unsigned cycle)
 {
     PushByte<Bus>(s, static_cast<uint8_t>(value >> 8), cycle);
     PushByte<Bus>(s, static_cast<uint8_t>(value), cycle + 1);
 }
 
-template <typename Bus>
-[[gnu::always_inline]] inline uint8_t PullByte(CoreState& s, unsigned cycle)
+template <typename Bus, typename S>
+[[gnu::always_inline]] inline uint8_t PullByte(S& s, unsigned cycle)
 {
     s.SP = static_cast<uint8_t>(s.SP + 1);
     return Read<Bus>(s, static_cast<uint16_t>(0x0100 | s.SP), cycle);
 }
 
-template <typename Bus>
-[[gnu::always_inline]] inline uint16_t PullWord(CoreState& s, unsigned cycle)
+template <typename Bus, typename S>
+[[gnu::always_inline]] inline uint16_t PullWord(S& s, unsigned cycle)
 {
     uint8_t low = PullByte<Bus>(s, cycle);
     uint8_t high = PullByte<Bus>(s, cycle + 1);
@@ -108,22 +108,22 @@ struct Target {
     return {static_cast<uint16_t>(sum), static_cast<uint8_t>((sum >> 8) != (base >> 8u))};
 }
 
-template <typename Bus>
-[[gnu::always_inline]] inline uint8_t OperandByte(CoreState& s)
+template <typename Bus, typename S>
+[[gnu::always_inline]] inline uint8_t OperandByte(S& s)
 {
     return Read<Bus>(s, static_cast<uint16_t>(s.PC + 1), 1);
 }
 
-template <typename Bus, bool Nmos>
-[[gnu::always_inline]] inline uint16_t OperandWord(CoreState& s)
+template <typename Bus, bool Nmos, typename S>
+[[gnu::always_inline]] inline uint16_t OperandWord(S& s)
 {
     return ReadWord<Bus, Nmos>(s, static_cast<uint16_t>(s.PC + 1), 1);
 }
 
 // A pointer in page 0.  The NMOS part keeps it inside the page: the high
 // byte of a pointer at 0xFF comes from 0x00.
-template <typename Bus, bool Nmos>
-[[gnu::always_inline]] inline uint16_t PointerWord(CoreState& s, uint8_t pointer, unsigned cycle)
+template <typename Bus, bool Nmos, typename S>
+[[gnu::always_inline]] inline uint16_t PointerWord(S& s, uint8_t pointer, unsigned cycle)
 {
     if constexpr (Nmos) {
         uint8_t low = Read<Bus>(s, pointer, cycle);
@@ -135,8 +135,8 @@ template <typename Bus, bool Nmos>
 }
 
 // The effective address of a memory operand.
-template <Mode M, bool Nmos, typename Bus>
-[[gnu::always_inline]] inline Target Locate(CoreState& s)
+template <Mode M, bool Nmos, typename Bus, typename S>
+[[gnu::always_inline]] inline Target Locate(S& s)
 {
     if constexpr (M == Mode::ZeroPage)
         return {OperandByte<Bus>(s), 0};
@@ -161,8 +161,8 @@ template <Mode M, bool Nmos, typename Bus>
 // The operand of a read: the immediate byte, or the byte at the effective
 // address, read on lastCycle (one later when indexing crosses a page and the
 // read takes the penalty).
-template <Mode M, bool Nmos, bool Penalty, typename Bus>
-[[gnu::always_inline]] inline uint8_t FetchOperand(CoreState& s, uint8_t& crossed, unsigned lastCycle)
+template <Mode M, bool Nmos, bool Penalty, typename Bus, typename S>
+[[gnu::always_inline]] inline uint8_t FetchOperand(S& s, uint8_t& crossed, unsigned lastCycle)
 {
     if constexpr (M == Mode::Immediate) {
         crossed = 0;
@@ -177,7 +177,8 @@ template <Mode M, bool Nmos, bool Penalty, typename Bus>
 // ---- Operations ------------------------------------------------------------
 
 // CMP and its relatives: register − operand as a 16-bit unsigned value.
-[[gnu::always_inline]] inline void Compare(CoreState& s, uint8_t reg, uint8_t operand)
+template <typename S>
+[[gnu::always_inline]] inline void Compare(S& s, uint8_t reg, uint8_t operand)
 {
     uint16_t t = static_cast<uint16_t>(reg - operand);
     s.FlagZ = t == 0;
@@ -190,7 +191,8 @@ template <Mode M, bool Nmos, bool Penalty, typename Bus>
 // C is bit 6 and V bit 6 XOR bit 5 of the result; in decimal mode N is the
 // carry that went in, V bit 6 of what the rotate changed, and each digit of
 // the AND is corrected as ADC would correct it (the high one setting C).
-inline void ArrangeRotate(CoreState& s, uint8_t operand)
+template <typename S>
+[[gnu::always_inline]] inline void ArrangeRotate(S& s, uint8_t operand)
 {
     const uint8_t t = s.AC & operand;
     uint8_t a = static_cast<uint8_t>((t >> 1) | (CarryOf(s) << 7));
@@ -213,8 +215,8 @@ inline void ArrangeRotate(CoreState& s, uint8_t operand)
     s.AC = a;
 }
 
-template <Operation O, bool Nmos>
-[[gnu::always_inline]] inline void ApplyRead(CoreState& s, uint8_t v)
+template <Operation O, bool Nmos, typename S>
+[[gnu::always_inline]] inline void ApplyRead(S& s, uint8_t v)
 {
     using enum Operation;
     if constexpr (O == LDA) {
@@ -289,8 +291,8 @@ template <Operation O, bool Nmos>
 }
 
 // The byte a store writes to address.
-template <Operation O, typename Bus>
-[[gnu::always_inline]] inline uint8_t StoredValue(CoreState& s, uint16_t address)
+template <Operation O, typename Bus, typename S>
+[[gnu::always_inline]] inline uint8_t StoredValue(S& s, uint16_t address)
 {
     using enum Operation;
     if constexpr (O == STA) {
@@ -314,8 +316,8 @@ template <Operation O, typename Bus>
 
 // Read-modify-write: returns the new byte for the target and combines it
 // with AC where the operation does so.
-template <Operation O, bool Nmos>
-[[gnu::always_inline]] inline uint8_t Modify(CoreState& s, uint8_t m)
+template <Operation O, bool Nmos, typename S>
+[[gnu::always_inline]] inline uint8_t Modify(S& s, uint8_t m)
 {
     using enum Operation;
     uint8_t r;
@@ -382,14 +384,15 @@ template <Operation O, bool Nmos>
 // ---- Instructions ----------------------------------------------------------
 
 // The common tail: step over the instruction and count its cycles.
-[[gnu::always_inline]] inline void Finish(CoreState& s, uint8_t length, unsigned cycles)
+template <typename S>
+[[gnu::always_inline]] inline void Finish(S& s, uint8_t length, unsigned cycles)
 {
     s.PC = static_cast<uint16_t>(s.PC + length);
     s.cycle += cycles;
 }
 
-template <Operation O>
-[[gnu::always_inline]] inline bool BranchTaken(const CoreState& s)
+template <Operation O, typename S>
+[[gnu::always_inline]] inline bool BranchTaken(const S& s)
 {
     using enum Operation;
     if constexpr (O == BPL) return !s.FlagN;
@@ -405,8 +408,8 @@ template <Operation O>
 
 // A taken branch costs one more cycle when it lands in another page than the
 // one holding the branch itself (not the one after it).
-template <typename Bus>
-[[gnu::always_inline]] inline void Branch(CoreState& s, bool taken)
+template <typename Bus, typename S>
+[[gnu::always_inline]] inline void Branch(S& s, bool taken)
 {
     if (!taken) {
         Finish(s, 2, 2);
@@ -421,8 +424,8 @@ template <typename Bus>
 
 // JMP (w).  The NMOS processor does not carry into the pointer's high byte:
 // JMP (0x12FF) takes the high byte from 0x1200.
-template <typename Bus, bool Nmos>
-[[gnu::always_inline]] inline uint16_t IndirectTarget(CoreState& s, uint16_t pointer)
+template <typename Bus, bool Nmos, typename S>
+[[gnu::always_inline]] inline uint16_t IndirectTarget(S& s, uint16_t pointer)
 {
     if constexpr (Nmos) {
         uint8_t low = Read<Bus>(s, pointer, 3);
@@ -436,8 +439,8 @@ template <typename Bus, bool Nmos>
 // SHA, SHX, SHY and TAS: the register's bits AND the high byte of the base
 // address plus one; when indexing carries into the next page, that value
 // also replaces the address's high byte.
-template <Operation O, Mode M, typename Bus>
-[[gnu::always_inline]] inline void StoreHighAnd(CoreState& s, unsigned writeCycle)
+template <Operation O, Mode M, typename Bus, typename S>
+[[gnu::always_inline]] inline void StoreHighAnd(S& s, unsigned writeCycle)
 {
     using enum Operation;
     const uint16_t base = M == Mode::IndirectY ? PointerWord<Bus, true>(s, OperandByte<Bus>(s), 2)
@@ -468,8 +471,8 @@ constexpr bool IsHighAndStore(Operation op)
 // Instructions without a memory operand, and those that load PC.  Returns
 // false where the core must stop running: a jam, or (the older model) an
 // opcode that does nothing at all and lets no time pass.
-template <Operation O, Mode M, uint8_t Entry, bool Nmos, typename Bus>
-[[gnu::always_inline]] inline bool ExecuteOther(CoreState& s)
+template <Operation O, Mode M, uint8_t Entry, bool Nmos, typename Bus, typename S>
+[[gnu::always_inline]] inline bool ExecuteOther(S& s)
 {
     using enum Operation;
     constexpr uint8_t cycles = BaseCycles(Entry);
@@ -555,8 +558,8 @@ template <Operation O, Mode M, uint8_t Entry, bool Nmos, typename Bus>
     return true;
 }
 
-template <std::size_t Opcode, bool Nmos, typename Bus>
-[[gnu::always_inline]] inline bool Execute(CoreState& s)
+template <std::size_t Opcode, bool Nmos, typename Bus, typename S>
+[[gnu::always_inline]] inline bool Execute(S& s)
 {
     constexpr Mode mode = Nmos ? NmosModeTable[Opcode] : ModeTable[Opcode];
     constexpr Operation op = Nmos ? NmosOperationTable[Opcode] : OperationTable[Opcode];

@@ -140,6 +140,10 @@ void RunToNextEvent()
 {
     const unsigned budget = MeasuredCyclesToNextEvent();
     ReadMap = CurrentReadMap();
+    // The watched pages for the latches in force: a register write may have
+    // changed them with no run of the picture pending, and a pass would
+    // work them out again at its next step.
+    RefreshVideoWatch();
     TedAt = MachineCpu.cycle;
     InstructionStart = MachineCpu.cycle;
     MachineCpu.stopAt = MachineCpu.cycle + budget;

@@ -11,15 +11,14 @@ uint8_t& FlagIBefore = MachineCpu.flagIBefore;
 
 void ExecuteInstruction()
 {
-    // The machine's jam is the opcode executed again at every step, so a
-    // reset (or a snapshot) that moves PC ends it.
-    MachineCpu.jammed = 0;
-    MachineCpu.stopAt = MachineCpu.cycle;   // one instruction
+    // The machine's jam is the opcode executed again at every step (Step
+    // does not look at jammed), so a reset or a snapshot that moves PC ends
+    // it.
     const uint64_t before = MachineCpu.cycle;
     if (NmosRules()) [[likely]]
-        Run<MachineBus, true>(MachineCpu);
+        Step<MachineBus, true>(MachineCpu);
     else
-        Run<MachineBus, false>(MachineCpu);
+        Step<MachineBus, false>(MachineCpu);
     // The older model's do-nothing opcodes leave LastCycle as it was.
     if (MachineCpu.cycle != before)
         LastCycle = static_cast<uint16_t>(MachineCpu.cycle - before);
