@@ -3,7 +3,8 @@
 // secondary addresses and the bytes), passed on to the DOS in drive.h.
 #include "drive/bus_port.h"
 
-#include "drive/drive.h"
+#include "drive/dos.h"
+#include "drive/hardware_drive.h"
 
 namespace {
 
@@ -165,7 +166,7 @@ void StrobeFalls()
 {
     const uint8_t code = Port.code;
     Port.code = 0;
-    if (!DriveAttached()) {
+    if (!StoreAttached()) {
         StrobeFallsWithoutDrive(code);
         return;
     }
@@ -192,7 +193,8 @@ void StrobeRises()
 
 bool BusPortAnswers()
 {
-    return DriveAttached() || InConversation() || Port.closing;
+    // With the 1541 on drive 8 the parallel port is an empty socket.
+    return (StoreAttached() || InConversation() || Port.closing) && !HardwareDriveOnBus();
 }
 
 uint8_t BusPortRead(uint16_t address)
@@ -248,11 +250,12 @@ void DriveBusReset()
     Port.sentSinceOpen = 0;
     Port.nameLength = 0;
     DriveReset();
+    HardwareDriveReset();
 }
 
 void ResetDriveState()
 {
     Port = BusPortState{};
-    DriveDetach();
+    DriveDetach();   // the hardware drive too
     DriveReset();
 }

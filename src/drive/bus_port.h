@@ -39,7 +39,8 @@ uint8_t BusPortRead(uint16_t address);
 void BusPortWrite(uint16_t address, uint8_t value);
 
 // A reset line or a snapshot load: the conversation under way is dropped and
-// the drive resets (channels closed, "73" on the error channel).  The
+// the drive resets (channels closed, "73" on the error channel); a hardware
+// drive on the serial bus restarts its processor.  The
 // registers keep their values, as the KERNAL sets them up again itself.
 void DriveBusReset();
 // Power-on state of the port, registers included.  For the machine reset.

@@ -6,7 +6,9 @@
 // part-way never leaves half a file behind.
 #include <algorithm>
 
+#include "drive/d64_image.h"
 #include "drive/dos.h"
+#include "drive/hardware_drive.h"
 
 namespace {
 
@@ -161,7 +163,7 @@ void DriveOpen(uint8_t channelNumber, const uint8_t* name, size_t length)
         DriveClose(number);
     DriveChannel& channel = Channels.channels[number];
     channel = DriveChannel{};
-    if (!DriveAttached())
+    if (!StoreAttached())
         return SetDriveError(DosDriveNotReady);
     ParsedName parsed;
     uint8_t error;
@@ -261,10 +263,46 @@ bool NameBeingWritten(const std::vector<uint8_t>& name)
     return false;
 }
 
+namespace {
+
+// The menus read a disk in the hardware drive through the store: its
+// tracks decoded into an image the store holds while they look.
+struct StoreLookingAtHardwareDisk {
+    DriveStoreState store;
+    D64Image image;
+    bool swapped = false;
+};
+
+void LookAtHardwareDisk(StoreLookingAtHardwareDisk& saved)
+{
+    std::vector<uint8_t> bytes;
+    if (StoreAttached() || !HardwareDriveDiskAsD64(&bytes))
+        return;
+    saved.store = DriveStore;
+    saved.image = std::move(Image);
+    saved.swapped = true;
+    if (ImageFromBytes(std::move(bytes)))
+        DriveStore = {StoreKind::Image, "", "", true};
+}
+
+void StopLookingAtHardwareDisk(StoreLookingAtHardwareDisk& saved)
+{
+    if (!saved.swapped)
+        return;
+    DriveStore = saved.store;
+    Image = std::move(saved.image);
+}
+
+}  // namespace
+
 bool DriveReadDirectory(DriveDirectory* directory)
 {
     StoredDirectory stored;
-    if (StoreReadDirectory(&stored).code)
+    StoreLookingAtHardwareDisk saved;
+    LookAtHardwareDisk(saved);
+    const DosError error = StoreReadDirectory(&stored);
+    StopLookingAtHardwareDisk(saved);
+    if (error.code)
         return false;
     *directory = DriveDirectory{};
     directory->diskName = stored.diskName;
@@ -279,7 +317,11 @@ bool DriveReadDirectory(DriveDirectory* directory)
 bool DriveReadFile(const std::vector<uint8_t>& name, std::vector<uint8_t>* bytes, std::string* problem)
 {
     std::vector<uint8_t> read;
-    if (DosError error = StoreReadFile(name, &read); error.code) {
+    StoreLookingAtHardwareDisk saved;
+    LookAtHardwareDisk(saved);
+    const DosError error = StoreReadFile(name, &read);
+    StopLookingAtHardwareDisk(saved);
+    if (error.code) {
         if (problem)
             *problem = DriveErrorMessage(error);
         return false;

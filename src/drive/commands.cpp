@@ -140,7 +140,7 @@ void RunDriveCommand(const std::vector<uint8_t>& text)
         CloseDataChannels(false);
         return SetDriveError(DosVersion);
     }
-    if (!DriveAttached())
+    if (!StoreAttached())
         return SetDriveError(DosDriveNotReady);
     Bytes arguments;
     bool named = Arguments(command, &arguments);

@@ -3,6 +3,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cstdio>
 #include <filesystem>
 #include <fstream>
@@ -10,6 +11,7 @@
 #include <system_error>
 
 #include "drive/d64_image.h"
+#include "drive/hardware_drive.h"
 #include "files/safe_save.h"
 
 DriveStoreState DriveStore;
@@ -33,6 +35,24 @@ size_t FolderRoomForFile();
 namespace {
 
 constexpr DosError NotReady{DosDriveNotReady, 0, 0};
+
+// The path as given for a disk in the hardware drive.
+std::string HardwareDriveGivenPath;
+
+bool IsG64File(const std::string& path)
+{
+    char signature[8] = {};
+    std::ifstream in(path, std::ios::binary);
+    return in.read(signature, sizeof signature) && std::equal(signature, signature + 8, "GCR-1541");
+}
+
+void DetachStore()
+{
+    if (StoreAttached())
+        CloseDataChannels(true);
+    DriveStore = DriveStoreState{};
+    Image = D64Image{};
+}
 
 bool IsImage()
 {
@@ -90,13 +110,25 @@ bool DriveAttach(const std::string& path, std::string* message)
     std::string ignored;
     if (!message)
         message = &ignored;
-    DriveDetach();
     std::error_code ec;
     std::string absolute = std::filesystem::absolute(path, ec).lexically_normal().string();
     if (ec || path.empty()) {
+        DriveDetach();
         *message = "can't find " + path;
         return false;
     }
+    if (HardwareDriveWanted(absolute)) {
+        // A disk image for the 1541; the built-in drive leaves the bus.
+        DetachStore();
+        if (!HardwareDriveInsert(absolute, message)) {
+            HardwareDriveSwitchOff();
+            return false;
+        }
+        HardwareDriveGivenPath = path;
+        message->clear();
+        return true;
+    }
+    DriveDetach();
     if (absolute.size() > 1 && absolute.back() == '/')
         absolute.pop_back();
     if (std::filesystem::is_directory(absolute, ec)) {
@@ -107,6 +139,10 @@ bool DriveAttach(const std::string& path, std::string* message)
         DriveStore = {StoreKind::Folder, absolute, path, !Writable(absolute)};
     } else {
         std::vector<uint8_t> bytes;
+        if (IsG64File(absolute)) {
+            *message = "a G64 image needs the 1541: dos1541.bin beside the system ROMs and Drive8=1";
+            return false;
+        }
         if (!ReadImageFile(absolute, D64Bytes40Errors, &bytes, message))
             return false;
         size_t size = bytes.size();
@@ -123,37 +159,45 @@ bool DriveAttach(const std::string& path, std::string* message)
 
 void DriveDetach()
 {
-    if (DriveStore.kind != StoreKind::None)
-        CloseDataChannels(true);
-    DriveStore = DriveStoreState{};
-    Image = D64Image{};
+    DetachStore();
+    HardwareDriveSwitchOff();
+    HardwareDriveGivenPath.clear();
 }
 
-bool DriveAttached()
+bool StoreAttached()
 {
     return DriveStore.kind != StoreKind::None;
 }
 
+bool DriveAttached()
+{
+    return StoreAttached() || HardwareDriveHasDisk();
+}
+
 bool DriveWriteProtected()
 {
-    return DriveStore.writeProtected;
+    return HardwareDriveHasDisk() ? HardwareDriveWriteProtected() : DriveStore.writeProtected;
 }
+
+bool DriveTabSwitchable() { return HardwareDriveHasDisk(); }
+
+void SetDriveWriteProtected(bool on) { SetHardwareDriveWriteProtected(on); }
 
 const std::string& DriveAttachedPath()
 {
-    return DriveStore.givenPath;
+    return HardwareDriveHasDisk() ? HardwareDriveGivenPath : DriveStore.givenPath;
 }
 
 DosError StoreReadDirectory(StoredDirectory* directory)
 {
-    if (!DriveAttached())
+    if (!StoreAttached())
         return NotReady;
     return IsImage() ? ImageReadDirectory(directory) : FolderReadDirectory(directory);
 }
 
 DosError StoreReadFile(const std::vector<uint8_t>& name, std::vector<uint8_t>* bytes)
 {
-    if (!DriveAttached())
+    if (!StoreAttached())
         return NotReady;
     return IsImage() ? ImageReadFile(name, bytes) : FolderReadFile(name, bytes);
 }
@@ -161,7 +205,7 @@ DosError StoreReadFile(const std::vector<uint8_t>& name, std::vector<uint8_t>* b
 DosError StoreWriteFile(const std::vector<uint8_t>& name, uint8_t type, const std::vector<uint8_t>& bytes,
                         bool replace)
 {
-    if (!DriveAttached())
+    if (!StoreAttached())
         return NotReady;
     if (DriveStore.writeProtected)
         return DosError{DosWriteProtectOn, 0, 0};
@@ -171,7 +215,7 @@ DosError StoreWriteFile(const std::vector<uint8_t>& name, uint8_t type, const st
 DosError StoreScratch(const std::vector<std::vector<uint8_t>>& names, uint8_t* scratched)
 {
     *scratched = 0;
-    if (!DriveAttached())
+    if (!StoreAttached())
         return NotReady;
     if (DriveStore.writeProtected)
         return DosError{DosWriteProtectOn, 0, 0};
@@ -187,7 +231,7 @@ DosError StoreScratch(const std::vector<std::vector<uint8_t>>& names, uint8_t* s
 
 DosError StoreRename(const std::vector<uint8_t>& from, const std::vector<uint8_t>& to)
 {
-    if (!DriveAttached())
+    if (!StoreAttached())
         return NotReady;
     if (DriveStore.writeProtected)
         return DosError{DosWriteProtectOn, 0, 0};
@@ -196,7 +240,7 @@ DosError StoreRename(const std::vector<uint8_t>& from, const std::vector<uint8_t
 
 DosError StoreFormat(const std::vector<uint8_t>& diskName, const std::vector<uint8_t>& id)
 {
-    if (!DriveAttached())
+    if (!StoreAttached())
         return NotReady;
     if (DriveStore.writeProtected)
         return DosError{DosWriteProtectOn, 0, 0};
@@ -208,7 +252,7 @@ DosError StoreFormat(const std::vector<uint8_t>& diskName, const std::vector<uin
 
 DosError StoreValidate()
 {
-    if (!DriveAttached())
+    if (!StoreAttached())
         return NotReady;
     if (!IsImage())
         return DosError{};   // a folder's space is the host's to keep
@@ -219,7 +263,7 @@ DosError StoreValidate()
 
 size_t StoreRoomForFile()
 {
-    if (!DriveAttached() || DriveStore.writeProtected)
+    if (!StoreAttached() || DriveStore.writeProtected)
         return 0;
     return IsImage() ? ImageRoomForFile() : FolderRoomForFile();
 }

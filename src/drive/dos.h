@@ -80,6 +80,9 @@ struct DriveStoreState {
     bool writeProtected = false;
 };
 extern DriveStoreState DriveStore;
+// The built-in drive has an image or folder (DriveAttached also counts a
+// disk in the hardware drive).
+bool StoreAttached();
 
 // Image files: a whole regular file of at most `limit` bytes, read without
 // blocking (false with the reason in *message); and whether an image can be

@@ -21,6 +21,10 @@ bool DriveAttach(const std::string& path, std::string* message);
 void DriveDetach();
 bool DriveAttached();
 bool DriveWriteProtected();
+// A disk in the 1541 has a write-protect tab the menu can move; the
+// built-in drive takes the protection from the file's permission alone.
+bool DriveTabSwitchable();
+void SetDriveWriteProtected(bool on);
 // The path given to DriveAttach, empty when nothing is attached.
 const std::string& DriveAttachedPath();
 

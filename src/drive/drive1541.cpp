@@ -36,7 +36,7 @@ uint8_t DiskPinsB(void* context)
     uint8_t pins = 0x7F;
     if (!DiskHeadSync(drive.head))
         pins |= 0x80;
-    if (drive.diskInserted && drive.disk.writeProtected)
+    if ((drive.diskInserted && drive.disk.writeProtected) || drive.sensorCovered)
         pins &= static_cast<uint8_t>(~0x10);
     return pins;
 }
@@ -89,6 +89,7 @@ void Drive1541Insert(Drive1541& drive, GcrDisk disk)
 {
     drive.disk = std::move(disk);
     drive.diskInserted = true;
+    drive.sensorCovered = Drive1541DiskChangeCycles;
     DiskHeadInsert(drive.head, &drive.disk);
 }
 
@@ -96,6 +97,7 @@ void Drive1541Eject(Drive1541& drive)
 {
     drive.disk = GcrDisk{};
     drive.diskInserted = false;
+    drive.sensorCovered = Drive1541DiskChangeCycles;
     DiskHeadInsert(drive.head, nullptr);
 }
 
@@ -127,6 +129,7 @@ void Drive1541Write(Drive1541& drive, uint16_t address, uint8_t value)
 
 void Drive1541Advance(Drive1541& drive, uint32_t cycles)
 {
+    drive.sensorCovered = drive.sensorCovered > cycles ? drive.sensorCovered - cycles : 0;
     ViaAdvance(drive.via1, cycles);
     ViaAdvance(drive.via2, cycles);
     DiskHeadRun(drive.head, cycles * Drive1541TicksPerCycle);
@@ -138,6 +141,8 @@ uint32_t Drive1541CyclesToEvent(const Drive1541& drive)
     const uint32_t via2 = ViaCyclesToInterrupt(drive.via2);
     if (via2 < soonest)
         soonest = via2;
+    if (drive.sensorCovered && drive.sensorCovered < soonest)
+        soonest = drive.sensorCovered;
     const uint32_t ticks = DiskHeadTicksToByte(drive.head);
     if (ticks != DiskHeadNever) {
         const uint32_t byte = (ticks + Drive1541TicksPerCycle - 1) / Drive1541TicksPerCycle;

@@ -43,7 +43,13 @@ struct Drive1541 {
     // The SO pin fell (a byte came while CA2 was high): the processor sets
     // its V flag and clears this.
     bool overflowPending = false;
+    // A disk going in or out covers the write-protect sensor for a moment:
+    // the DOS notices the change by it.  Counts down in processor cycles.
+    uint32_t sensorCovered = 0;
 };
+
+// How long a disk covers the sensor while it slides in or out.
+constexpr uint32_t Drive1541DiskChangeCycles = 300000;
 
 // Puts the board on the bus as device 8-11 in a slot, and wires its chips.
 // The board must not move in memory afterwards (the hooks point at it).
@@ -59,8 +65,9 @@ void Drive1541Write(Drive1541& drive, uint16_t address, uint8_t value);
 
 // Runs the VIAs and the disk on by processor cycles.
 void Drive1541Advance(Drive1541& drive, uint32_t cycles);
-// Cycles the processor may run before the IRQ line can newly assert or a
-// byte can arrive (ViaNever when neither will).
+// Cycles the processor may run before the IRQ line can newly assert, a
+// byte can arrive or the write-protect sensor clears (ViaNever when none
+// will).
 uint32_t Drive1541CyclesToEvent(const Drive1541& drive);
 inline bool Drive1541Irq(const Drive1541& drive) { return ViaIrq(drive.via1) || ViaIrq(drive.via2); }
 // After another party moved a bus line: ATN reaches VIA1's CA1.

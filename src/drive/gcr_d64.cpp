@@ -239,10 +239,13 @@ void ScanTrack(const GcrTrack& track, int trackNumber, FoundSector* sectors, int
         bool badLastCode = false;
         if (!DecodeBytes(gcr, 65, d)) {
             // Only the very last code, past the checksum, may be invalid.
+            // The mark of error 24 is 00000 there; anything else is what
+            // the DOS leaves after every sector it writes (it turns the
+            // head to reading while the last byte is still going out).
+            badLastCode = (gcr[DataGcrBytes - 1] & 0x1F) == 0;
             gcr[DataGcrBytes - 1] = static_cast<uint8_t>((gcr[DataGcrBytes - 1] & 0xE0) | GcrCodeOfNibble[0]);
             if (!DecodeBytes(gcr, 65, d))
                 continue;
-            badLastCode = true;
         }
         uint8_t dataChecksum = 0;
         for (int k = 1; k <= 256; k++)
@@ -316,6 +319,10 @@ bool DecodeTrack(const GcrDisk& disk, int track, const uint8_t id[2], const Imag
             *problem = lead + "sector " + std::to_string(s) + " not found";
             return false;
         }
+        // An image without error bytes can't hold the mark; the sector's
+        // bytes are whole.
+        if (sector.code == CodeBadGcr && !shape.errorBytes)
+            sector.code = CodeOk;
         if (sector.code == CodeOk && (sector.id[0] != id[0] || sector.id[1] != id[1]))
             sector.code = CodeIdMismatch;
         if (sector.code != CodeOk && !shape.errorBytes) {

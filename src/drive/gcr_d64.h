@@ -15,7 +15,8 @@
 //   23 (code 5)  the data block's checksum is wrong
 //   24 (code 6)  an invalid GCR code in the data block's last byte, past
 //                the checksum (the 1541's DOS reads the sector without
-//                noticing)
+//                noticing; it leaves other broken codes there after every
+//                sector it writes, which decode as good)
 //   27 (code 9)  the header's checksum is wrong
 //   29 (code 11) the header carries another disk ID
 // Other codes (25, 26, 28, 74 ...) leave no mark on the surface: the sector

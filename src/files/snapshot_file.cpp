@@ -8,6 +8,7 @@
 #include "cpu/cpu.h"
 #include "files/regular_file.h"
 #include "drive/bus_port.h"
+#include "drive/hardware_drive.h"
 #include "files/safe_save.h"
 #include "machine/log.h"
 #include "machine/machine_model.h"
@@ -160,8 +161,9 @@ bool LoadSnapshotFile(const char* fileName)
     // frame's start resumes exactly.
     PlaceAtFrameStart();
     // The drive is not part of the snapshot: the restored program finds it
-    // as after a reset, its channels closed.
+    // as after a reset, its channels closed (a 1541 booted and idle).
     DriveBusReset();
+    HardwareDriveRestartIdle();
     LogCartridgeSlots("snapshot loaded");
     return true;
 }

@@ -1,5 +1,6 @@
 #include "cpu/cpu.h"
 #include "debugger/debugger.h"
+#include "drive/hardware_drive.h"
 #include "files/screenshot.h"
 #include "machine/event_run.h"
 #include "machine/interrupt_poll.h"
@@ -224,6 +225,7 @@ inline bool Pass(int* exitCode, bool* attention)
         *attention = false;
         if (!Ram64)
             return FinishAfterRelease(exitCode);
+        HardwareDriveFrame();   // a disk drive with its own processor keeps up
         if (StartFileWaiting)
             CheckStartFileDue();
         if ((ScreenshotRequest | OptionsMenuRequest | LoadMenuRequest | SaveMenuRequest | DebuggerRequest |

@@ -30,6 +30,8 @@ Settings DefaultSettings()
     s.TapeWarp = DefaultTapeWarp;
     s.OpenRom = DefaultOpenRom;
     s.Model = DefaultModel;
+    s.Drive8 = DefaultDrive8;
+    s.DriveWarp = DefaultDriveWarp;
     return s;
 }
 
@@ -112,6 +114,8 @@ constexpr NamedSetting SettingNames[] = {
     {"TapeWarp", &Settings::TapeWarp},
     {"OpenRom", &Settings::OpenRom},
     {"Model", &Settings::Model},
+    {"Drive8", &Settings::Drive8},
+    {"DriveWarp", &Settings::DriveWarp},
 };
 
 // The settings whose values are numbered choices: anything past the last
@@ -132,6 +136,8 @@ constexpr RangedSetting RangedSettings[] = {
     {"Accuracy", &Settings::Accuracy, HighestAccuracy, DefaultAccuracy},
     {"TapeWarp", &Settings::TapeWarp, HighestTapeWarp, DefaultTapeWarp},
     {"Model", &Settings::Model, HighestModel, DefaultModel},
+    {"Drive8", &Settings::Drive8, HighestDrive8, DefaultDrive8},
+    {"DriveWarp", &Settings::DriveWarp, HighestDriveWarp, DefaultDriveWarp},
 };
 constexpr int RangedSettingCount = sizeof RangedSettings / sizeof RangedSettings[0];
 

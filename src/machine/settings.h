@@ -20,6 +20,8 @@ struct Settings {
     uint32_t TapeWarp;   // 1 unpaced while the datassette's tape moves, 0 paced as always
     uint32_t OpenRom;    // 1 Ravlin's open ROM even when the Commodore images are found
     uint32_t Model;      // 0 Plus/4, 1 C16/C116 with 16 KiB, 2 C16 with 64 KiB; from the next hard reset
+    uint32_t Drive8;     // 1 a 1541 with its own DOS ROM for disk images, when dos1541.bin is found; 0 the built-in drive
+    uint32_t DriveWarp;  // 1 unpaced while the 1541's motor runs, 0 paced as always
 };
 
 extern Settings Config;
@@ -41,6 +43,8 @@ constexpr uint32_t DefaultAccuracy = 1;   // the measured machine
 constexpr uint32_t DefaultTapeWarp = 1;
 constexpr uint32_t DefaultOpenRom = 0;    // the Commodore images when they are found
 constexpr uint32_t DefaultModel = 0;      // the Plus/4
+constexpr uint32_t DefaultDrive8 = 1;     // the 1541 where it can be (a disk image and its ROM)
+constexpr uint32_t DefaultDriveWarp = 1;
 
 // The highest value of each setting that has a range (all start at 0).
 constexpr uint32_t HighestScreenMode = 6;
@@ -51,6 +55,8 @@ constexpr uint32_t HighestKeyboardMap = 1;
 constexpr uint32_t HighestAccuracy = 1;
 constexpr uint32_t HighestTapeWarp = 1;
 constexpr uint32_t HighestModel = 2;
+constexpr uint32_t HighestDrive8 = 1;
+constexpr uint32_t HighestDriveWarp = 1;
 
 Settings DefaultSettings();
 // Applies the text of a settings file to s: known names (any case) with a

@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "cpu/cpu.h"
+#include "drive/hardware_drive.h"
 #include "machine/log.h"
 #include "machine/machine_model.h"
 #include "machine/machine_state.h"
@@ -152,6 +153,23 @@ void LoadFunctionRom(const char* fileName, uint8_t* image)
     LogLine("Info: %s successfully loaded.\n", fileName);
 }
 
+// The 1541's DOS ROM, from where the system ROMs are found: with it and
+// Drive8=1, disk images go into a 1541 on the serial bus.
+void LoadDriveRom()
+{
+    std::vector<uint8_t> image(RomSize);
+    const long bytes = LoadRomImage("dos1541.bin", image.data());
+    if (bytes < 0) {
+        SetHardwareDriveRom(nullptr, 0);   // the built-in drive, as always: nothing to say
+        return;
+    }
+    if (!SetHardwareDriveRom(image.data(), static_cast<size_t>(bytes))) {
+        LogLine("Warning: dos1541.bin is not 16384 bytes: drive 8 is the built-in drive.\n");
+        return;
+    }
+    LogLine("Info: dos1541.bin successfully loaded%s.\n", Config.Drive8 == 1 ? ": disk images go into a 1541" : "");
+}
+
 void SetPriorityFromSettings()
 {
     SavedPriorityClass = GetPriorityClass();
@@ -231,6 +249,8 @@ bool StartUp(int showState, int* exitCode)
         return Fail("Ravlin Error: Ravlin requires PAL KERNAL ROM", exitCode);
     }
 
+    LoadDriveRom();
+
     UseMachineModel(static_cast<uint8_t>(Config.Model));
     LogMachineModel();
 
@@ -288,5 +308,6 @@ int RavlinMain(int showState, const char* startFile)
     while (RunMainLoop(&exitCode)) {
     }
     TapeDetach();   // a recording still running reaches its file
+    HardwareDriveSwitchOff();   // what the 1541 wrote reaches its image
     return exitCode;
 }

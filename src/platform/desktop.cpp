@@ -2,6 +2,7 @@
 
 #include <cstdio>
 
+#include "drive/hardware_drive.h"
 #include "machine/machine_model.h"
 #include "machine/machine_state.h"
 #include "platform/devices.h"
@@ -25,6 +26,8 @@ struct Desktop {
     uint8_t shownModel = 0xFF;    // the machine model the title names
     bool tapeWarp = false;        // TapeWarp running the machine unpaced
     int tapeCounter = -1;         // shown while the tape moves
+    int driveTrack = -1;          // the 1541's track, shown while its motor runs
+    bool driveLed = false;
 };
 
 Desktop& D()
@@ -63,6 +66,27 @@ void TapeFrame(Desktop& d)
         ShowTitleMessage(problem);
     if (counter != d.tapeCounter) {
         d.tapeCounter = counter;
+        RefreshTitle();
+    }
+}
+
+// The 1541's track and LED in the title while its motor runs; DriveWarp's
+// pace mutes the sound as TapeWarp's does; a failed write-back reported.
+void DriveFrame(Desktop& d)
+{
+    const int track = HardwareDriveMotorOn() ? HardwareDriveTrack() : -1;
+    const bool led = track >= 0 && HardwareDriveLedOn();
+    const bool warp = TapeWarpActive();
+    if (warp != d.tapeWarp) {
+        d.tapeWarp = warp;
+        UpdateSoundMute();
+    }
+    std::string problem = TakeHardwareDriveMessage();
+    if (!problem.empty())
+        ShowTitleMessage(problem);
+    if (track != d.driveTrack || led != d.driveLed) {
+        d.driveTrack = track;
+        d.driveLed = led;
         RefreshTitle();
     }
 }
@@ -106,6 +130,11 @@ std::string CurrentWindowTitle()
         std::snprintf(counter, sizeof counter, " - tape %03d", d.tapeCounter);
         title += counter;
     }
+    if (d.driveTrack >= 0) {
+        char drive[40];
+        std::snprintf(drive, sizeof drive, " - drive 8 track %02d%s", d.driveTrack, d.driveLed ? " LED" : "");
+        title += drive;
+    }
     return title;
 }
 
@@ -119,6 +148,8 @@ void DesktopFrame()
     }
     if (TapeMoving || d.tapeCounter >= 0)
         TapeFrame(d);
+    if (HardwareDriveOnBus())
+        DriveFrame(d);
     if (d.message.empty() && !WarpOn)
         return;
     const int64_t now = QueryPerformanceCounter();

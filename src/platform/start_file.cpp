@@ -107,7 +107,7 @@ StartFileKind ExamineStartFile(const std::string& path, std::string* problem)
     }
     if (HasExtension(path, ".fre") || (!HasExtension(path, ".d64") && info.st_size == SnapshotFileSize))
         return StartFileKind::Snapshot;
-    if (HasExtension(path, ".d64") || IsDiskImageSize(info.st_size))
+    if (HasExtension(path, ".d64") || HasExtension(path, ".g64") || IsDiskImageSize(info.st_size))
         return StartFileKind::DiskImage;
     if (HasExtension(path, ".tap")) {
         if (DatassettePresent())
@@ -117,7 +117,7 @@ StartFileKind ExamineStartFile(const std::string& path, std::string* problem)
     }
     if (HasExtension(path, ".bin") || HasExtension(path, ".rom") || HasExtension(path, ".crt"))
         return StartFileKind::Cartridge;
-    *problem = path + ": not a .prg, .fre, .d64, .tap or cartridge (.bin, .rom) file";
+    *problem = path + ": not a .prg, .fre, .d64, .g64, .tap or cartridge (.bin, .rom) file";
     return StartFileKind::Unknown;
 }
 

@@ -1,7 +1,9 @@
 #include "tape/cassette_port.h"
 
+#include "drive/hardware_drive.h"
 #include "machine/machine_state.h"
 #include "machine/settings.h"
+#include "serial/serial_port.h"
 #include "tape/datassette.h"
 
 namespace {
@@ -9,7 +11,6 @@ namespace {
 constexpr uint8_t WriteLineBit = 0x02;
 constexpr uint8_t MotorBit = 0x08;
 constexpr uint8_t ReadLineBit = 0x10;
-constexpr uint8_t SerialInputBits = 0xC0;
 constexpr uint8_t SenseBit = 0x04;
 
 // The data register; RAM byte 1 under it is never written.
@@ -24,9 +25,14 @@ inline uint8_t DrivenLines() { return static_cast<uint8_t>((PortData & Direction
 
 uint8_t ProcessorPortRead()
 {
+    const uint8_t serial = SerialPortInputs();
+    // The older model reads all ones; with a drive on the serial bus it
+    // reads back its outputs and the lines as the measured model does, or
+    // the KERNAL's read-modify-writes of the port would pull every line.
     if (Config.Accuracy == 0)
-        return 0xFF;
-    uint8_t inputs = SerialInputBits | 0x0F;
+        return HardwareDriveOnBus() ? static_cast<uint8_t>((PortData & Direction()) | ((0x3F | serial) & ~Direction()))
+                                    : 0xFF;
+    uint8_t inputs = static_cast<uint8_t>(serial | 0x0F);
     // With no datassette the read line floats high.
     if (!DatassettePresent() || TapeReadLineHigh())
         inputs |= ReadLineBit;
@@ -37,6 +43,7 @@ void ProcessorPortWritten(uint16_t address, uint8_t value)
 {
     if (address == 0x0001)
         PortData = value;
+    SerialPortOutputs(PortData, Direction());
     if (Config.Accuracy == 0)
         return;
     const uint8_t lines = DrivenLines();

@@ -7,8 +7,9 @@
 
 // A read of 0x0001.  The measured model reads back what the port drives on
 // its output bits and the lines on its inputs (bit 4 the tape, bits 6 and 7
-// the serial inputs, released; bit 5 does not exist and reads 0); the older
-// model (Accuracy=0) reads all ones, as it always did.
+// the serial bus's CLK and DATA; bit 5 does not exist and reads 0); the
+// older model (Accuracy=0) reads all ones, unless a drive is on the serial
+// bus: then its outputs and the serial lines as the measured model does.
 uint8_t ProcessorPortRead();
 // After the processor wrote 0x0000 or 0x0001 (the memory map has done its
 // own part).

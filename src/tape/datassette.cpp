@@ -7,6 +7,7 @@
 #include <cmath>
 #include <filesystem>
 
+#include "drive/hardware_drive.h"
 #include "files/safe_save.h"
 #include "machine/machine_state.h"
 #include "machine/settings.h"
@@ -458,7 +459,9 @@ const char* DatassetteAbsentReason()
     return !D().present ? D().absentReason : "the older model (Accuracy=0) has no tape support";
 }
 
-bool TapeWarpActive() { return TapeMoving && Config.TapeWarp != 0; }
+// The machine runs unpaced while a device loads with its warp on: a moving
+// tape (TapeWarp) or the 1541's motor (DriveWarp).
+bool TapeWarpActive() { return (TapeMoving && Config.TapeWarp != 0) || DriveWarpActive(); }
 
 void ResetTapeState()
 {

@@ -61,7 +61,8 @@ std::string TakeTapeMessage();
 void SetDatassettePresent(bool present, const char* absentReason = "the open ROM has no tape support");
 bool DatassettePresent();
 const char* DatassetteAbsentReason();
-// TapeWarp: the machine runs unpaced while the tape moves.
+// TapeWarp: the machine runs unpaced while the tape moves; DriveWarp likewise
+// while the 1541's motor runs (the pace of the frame end asks this one).
 bool TapeWarpActive();
 
 void ResetTapeState();

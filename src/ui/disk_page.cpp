@@ -78,6 +78,8 @@ void ReadDiskView(DiskPage& page)
     page.showingDisk = true;
     Add(page, "    <BACK TO THE FOLDER>", EntryBackToFolder);
     Add(page, "    <DETACH DRIVE 8>", EntryDetach);
+    if (DriveTabSwitchable())
+        Add(page, DriveWriteProtected() ? "    <WRITE PROTECT: ON>" : "    <WRITE PROTECT: OFF>", EntryWriteProtect);
     DriveDirectory directory;
     if (!DriveReadDirectory(&directory)) {
         page.header = "CAN'T READ THE DIRECTORY";
@@ -115,6 +117,10 @@ bool ChooseInDiskView(DiskPage& page, int selection)
         [[fallthrough]];
     case EntryBackToFolder:
         page.showingDisk = false;
+        return false;
+    case EntryWriteProtect:
+        SetDriveWriteProtected(!DriveWriteProtected());
+        ReadDiskView(page);
         return false;
     default:
         if (IsProgram(page, selection))

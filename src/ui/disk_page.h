@@ -16,6 +16,7 @@ extern Listing DiskViewList;    // the attached drive's directory, as shown
 // The entry kinds of the drive's directory beside EntryFile (a file).
 constexpr uint8_t EntryBackToFolder = 3;
 constexpr uint8_t EntryDetach = 4;
+constexpr uint8_t EntryWriteProtect = 5;   // the 1541's write-protect tab
 
 struct DiskPage {
     bool showingDisk = false;         // DiskViewList rather than DiskList

@@ -62,6 +62,8 @@ TEST(Drive1541Test, BytesArriveAtTheZonesRateAfterSync)
     board.Write(0x1C02, 0x6F);
     board.Write(0x1C0C, 0xEE);   // CA2 high: SO on; CB2 high: reading
     board.Write(0x1C0B, 0x01);   // port A latched at BYTE READY
+    EXPECT_EQ(Drive1541CyclesToEvent(board.drive), Drive1541DiskChangeCycles) << "motor off: the sensor clears";
+    Drive1541Advance(board.drive, Drive1541DiskChangeCycles);
     EXPECT_EQ(board.Read(0x1C00) & 0x10, 0) << "write protected";
     EXPECT_EQ(Drive1541CyclesToEvent(board.drive), ViaNever) << "motor off: nothing comes";
     for (uint8_t zone : {3, 0}) {
@@ -93,6 +95,8 @@ TEST(Drive1541Test, BytesArriveAtTheZonesRateAfterSync)
     board.Write(0x1C0C, 0xCE);
     EXPECT_TRUE(board.drive.head.writing) << "CB2 low";
     Drive1541Eject(board.drive);
+    EXPECT_EQ(board.Read(0x1C00) & 0x10, 0) << "the disk going out covers the sensor";
+    Drive1541Advance(board.drive, Drive1541DiskChangeCycles);
     EXPECT_EQ(board.Read(0x1C00) & 0x10, 0x10) << "no disk: the sensor sees light";
 }
 

@@ -138,7 +138,8 @@ std::string HeaderFor(const std::string& settingsText)
 TEST(LogHeader, ValuesOutOfRangeAreLoggedWithTheDefaultUsed)
 {
     std::string header =
-        HeaderFor("Log=1\nScreenMode=9\nSync=5\nJoystick=3\nPriority=4\nKeyboardMap=2\nAccuracy=2\nModel=3\n");
+        HeaderFor("Log=1\nScreenMode=9\nSync=5\nJoystick=3\nPriority=4\nKeyboardMap=2\nAccuracy=2\nModel=3\n"
+                  "Drive8=2\nDriveWarp=7\n");
     const std::string sync = std::to_string(DefaultSync);
     EXPECT_NE(header.find("Screenmode: 320x200\n"), std::string::npos) << header;
     EXPECT_NE(header.find("Synchronization: " + sync + "\nJoystick: 0\n50Hz performance frequency: 20000000\n\n"
@@ -148,7 +149,9 @@ TEST(LogHeader, ValuesOutOfRangeAreLoggedWithTheDefaultUsed)
                           "Warning: Joystick 3 is out of range (0-2); 0 is used.\n"
                           "Warning: KeyboardMap 2 is out of range (0-1); 1 is used.\n"
                           "Warning: Accuracy 2 is out of range (0-1); 1 is used.\n"
-                          "Warning: Model 3 is out of range (0-2); 0 is used.\n"),
+                          "Warning: Model 3 is out of range (0-2); 0 is used.\n"
+                          "Warning: Drive8 2 is out of range (0-1); 1 is used.\n"
+                          "Warning: DriveWarp 7 is out of range (0-1); 1 is used.\n"),
               std::string::npos)
         << header;
 }

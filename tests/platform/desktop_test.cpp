@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 #include <sys/stat.h>
 
+#include <algorithm>
 #include <string>
 
 #include "machine/machine_state.h"
@@ -14,6 +15,8 @@
 #include "platform/headless/headless_control.h"
 #include "platform/start_file.h"
 #include "cartridge/cartridge.h"
+#include "drive/drive.h"
+#include "drive/hardware_drive.h"
 #include "support/test_support.h"
 #include "tape/datassette.h"
 
@@ -56,7 +59,7 @@ TEST_F(Desktop, AProgramStartsOnceBasicIsUpAndBadFilesOnlySaySo)
     const std::pair<const char*, const char*> bad[] = {
         {"missing.prg", "no such file"}, {"folder.prg", "is a directory"}, {"pipe.prg", "not a regular file"},
         {"empty.prg", "is empty"}, {"big.prg", "too long: 61,440 bytes from $1001 run past $FFFF (61,439 fit)"},
-        {"notes.txt", "not a .prg, .fre, .d64, .tap or cartridge (.bin, .rom) file"},
+        {"notes.txt", "not a .prg, .fre, .d64, .g64, .tap or cartridge (.bin, .rom) file"},
     };
     for (const auto& [name, problem] : bad) {
         EXPECT_FALSE(RequestStartFile(name)) << name;
@@ -173,6 +176,41 @@ TEST_F(Desktop, TapeWarpRunsUnpacedWhileTheTapeMovesAndShowsTheCounter)
     clock = HeadlessClockNow();
     ASSERT_TRUE(RunTo(2030));
     EXPECT_GT(HeadlessClockNow(), clock);
+}
+
+// A disk the 1541 can't read keeps its motor turning while the DOS tries:
+// the machine runs unpaced and muted meanwhile, the title names the track.
+TEST_F(Desktop, DriveWarpRunsUnpacedWhileThe1541sMotorTurns)
+{
+    if (!dir.CopyDriveRom())
+        GTEST_SKIP() << "dos1541.bin not found beside the real ROM images";
+    dir.WriteText("settings", "Sync=2\n");
+    ResetMachineToPowerOn();
+    ASSERT_TRUE(BootMachine());
+    dir.WriteFile("blank.d64", std::vector<uint8_t>(174848, 0));
+    std::string message;
+    ASSERT_TRUE(DriveAttach("blank.d64", &message)) << message;
+    ASSERT_TRUE(RunTo(150));
+    const char typed[] = "LOAD\"$\",8\r";
+    std::copy(typed, typed + 10, Ram64 + 0x0527);   // the KERNAL's keyboard buffer
+    Ram64[0xEF] = 10;
+    uint64_t frame = 150;
+    while (!HardwareDriveMotorOn() && frame < 400)
+        ASSERT_TRUE(RunTo(frame += 5));
+    ASSERT_TRUE(HardwareDriveMotorOn());
+    ASSERT_TRUE(RunTo(frame += 5));
+    const int64_t clock = HeadlessClockNow();
+    ASSERT_TRUE(RunTo(frame += 50));
+    EXPECT_EQ(HeadlessClockNow(), clock) << "unpaced";
+    EXPECT_TRUE(HeadlessSoundMuted());
+    EXPECT_NE(HeadlessWindowTitle().find(" - drive 8 track 18"), std::string::npos) << HeadlessWindowTitle();
+    while (HardwareDriveMotorOn() && frame < 3000)
+        ASSERT_TRUE(RunTo(frame += 10));
+    ASSERT_TRUE(RunTo(frame += 2));
+    EXPECT_EQ(HeadlessWindowTitle(), Title);
+    EXPECT_FALSE(HeadlessSoundMuted());
+    DriveDetach();
+    SetHardwareDriveRom(nullptr, 0);
 }
 
 }  // namespace

@@ -95,6 +95,13 @@ void ScratchDirectory::CopyRealRoms(bool functionRoms) const
         fs::copy_file(fs::path(dir) / name, fs::path(path) / name, fs::copy_options::overwrite_existing, ec);
 }
 
+bool ScratchDirectory::CopyDriveRom() const
+{
+    std::error_code ec;
+    const fs::path rom = fs::path(RealRomDirectory()) / "dos1541.bin";
+    return !RealRomDirectory().empty() && fs::copy_file(rom, fs::path(path) / "dos1541.bin", fs::copy_options::overwrite_existing, ec);
+}
+
 bool WriteTinyRomFiles(const std::string& directory, uint16_t resetTarget)
 {
     std::vector<uint8_t> basic(RomSize, 0x00);

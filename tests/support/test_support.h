@@ -33,6 +33,8 @@ struct ScratchDirectory {
     bool Exists(const std::string& name) const;
     // Copies the real ROM images into the directory.
     void CopyRealRoms(bool functionRoms = false) const;
+    // And the 1541's DOS ROM; false when it is not beside the others.
+    bool CopyDriveRom() const;
     // Writes a tiny BASIC and a tiny PAL KERNAL whose reset vector points at
     // an endless loop at 0xF000 (or at resetTarget).
     void WriteTinyRoms(uint16_t resetTarget = 0xF000) const;

@@ -7,6 +7,7 @@
 #include <fstream>
 
 #include "drive/drive.h"
+#include "drive/hardware_drive.h"
 #include "input/key_codes.h"
 #include "machine/machine_state.h"
 #include "platform/headless/headless_control.h"
@@ -149,6 +150,34 @@ TEST_F(DiskPageTest, DetachesAndSaysWhyAnImageIsRefused)
     EXPECT_EQ(ReadCells(pictures.pictures[8], 10, 23, 5, 0x71, 0x00), "EMPTY");
     EXPECT_EQ(ReadCells(pictures.pictures[10], 10, 23, 27, 0x58, 0x00), "NOT A D64 IMAGE: 1000 BYTES");
     EXPECT_FALSE(DriveAttached());
+}
+
+// With the 1541's ROM, an image goes into the 1541: the page lists the
+// disk as the drive holds it, and moves its write-protect tab.
+TEST_F(DiskPageTest, AnImageInThe1541ListsItsDiskAndMovesTheTab)
+{
+    std::vector<uint8_t> rom(16384, 0xEA);   // a drive ROM of our own: JMP *
+    rom[0] = 0x4C;
+    rom[1] = 0x00;
+    rom[2] = 0xC0;
+    rom[0x3FFD] = rom[0x3FFF] = 0xC0;
+    ASSERT_TRUE(SetHardwareDriveRom(rom.data(), rom.size()));
+    // To DISK; End: games.d64; Enter; Down, Down: the tab; Enter.
+    pictures.KeysAt(0, {DIK_RIGHT, DIK_RIGHT, DIK_RIGHT, DIK_END, DIK_RETURN});
+    pictures.PressAt(5, DIK_DOWN);
+    pictures.PressAt(7, DIK_DOWN);
+    pictures.KeysAt(9, {DIK_RETURN});
+    Run();
+    const bool protectedAfter = DriveWriteProtected();
+    SetHardwareDriveRom(nullptr, 0);
+    ASSERT_GT(pictures.pictures.size(), 10u) << "the menu stays open until Escape";
+    const WindowPicture& disk = pictures.pictures[5];
+    EXPECT_EQ(ReadCells(disk, 14, 4, 13, 0x46, 0x00), "\"GAMES\" GM 2A");
+    EXPECT_EQ(ReadCells(disk, 8, 8, 24, 0x23, 0x00), "    <WRITE PROTECT: OFF>");
+    EXPECT_EQ(ReadCells(disk, 8, 10, 24, 0x61, 0x00), "  2 HELLO            PRG");
+    EXPECT_EQ(ReadCells(pictures.pictures[10], 8, 8, 23, 0x43, 0x51), "    <WRITE PROTECT: ON>");
+    EXPECT_EQ(ReadCells(pictures.pictures[10], 10, 23, 21, 0x71, 0x00), "GAMES.D64 (READ ONLY)");
+    EXPECT_TRUE(protectedAfter);
 }
 
 }  // namespace

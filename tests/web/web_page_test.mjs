@@ -126,7 +126,7 @@ const tests = {
     const page = await open(browser, '?run=hello.prg');
     await waitFor(page, screenText, (t) => /RAVLIN WEB 142/.test(t), 40);
     for (const [query, expected] of [['?run=missing.prg', /missing\.prg could not be fetched/],
-                                     ['?run=index.html', /index\.html: not a \.prg, \.fre, \.d64, \.tap or cartridge/],
+                                     ['?run=index.html', /index\.html: not a \.prg, \.fre, \.d64, \.g64, \.tap or cartridge/],
                                      ['?run=short.fre', /short\.fre: not a snapshot/],
                                      ['?run=empty.prg', /empty\.prg: is empty/],
                                      ['?keys=qwerty', /\?keys=qwerty is not known/],

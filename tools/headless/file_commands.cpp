@@ -61,8 +61,8 @@ bool LoadFileAsLoadMenu(const std::string& name)
     // As ravlin starts a file, without typing RUN (the plan types it).
     std::string problem;
     if (!HasExtension(name, ".prg") && !HasExtension(name, ".fre") && !HasExtension(name, ".d64") &&
-        !HasExtension(name, ".tap"))
-        problem = name + ": not a .prg, .fre, .d64 or .tap file";
+        !HasExtension(name, ".g64") && !HasExtension(name, ".tap"))
+        problem = name + ": not a .prg, .fre, .d64, .g64 or .tap file";
     else if (StartFileNow(name, false, &problem))
         return true;
     std::fprintf(stderr, "ravlin-headless: %s\n", problem.c_str());
@@ -168,9 +168,9 @@ bool ParseFileOption(int argc, char** argv, int& i, RunPlan& plan, bool* bootWai
         error = "only one --load";
         return true;
     }
-    options.loadIsDisk = HasExtension(name, ".d64") || HasExtension(name, ".tap");
+    options.loadIsDisk = HasExtension(name, ".d64") || HasExtension(name, ".g64") || HasExtension(name, ".tap");
     if (!HasExtension(name, ".prg") && !HasExtension(name, ".fre") && !options.loadIsDisk) {
-        error = given + ": --load takes a .prg, .fre, .d64 or .tap file";
+        error = given + ": --load takes a .prg, .fre, .d64, .g64 or .tap file";
         return true;
     }
     if (!*bootWaited)

@@ -3,6 +3,7 @@
 #include <cstdlib>
 #include <cstring>
 
+#include "drive/hardware_drive.h"
 #include "machine/machine_state.h"
 #include "machine/startup.h"
 #include "machine/version.h"
@@ -20,7 +21,7 @@ int Usage(std::FILE* to = stderr)
     std::fprintf(to,
                  "usage: ravlin-headless [--frames N] [--screen-text] [--screenshot FILE.bmp]\n"
                  "                       [--type TEXT] [--script FILE] [--wav FILE.wav]\n"
-                 "                       [--load FILE.prg|FILE.fre|IMAGE.d64|TAPE.tap] [--run] [--disk PATH]\n"
+                 "                       [--load FILE.prg|FILE.fre|IMAGE.d64|IMAGE.g64|TAPE.tap] [--run] [--disk PATH]\n"
                  "                       [--tape TAPE.tap] [--cart IMAGE[,SLOT]] [--save-snapshot FILE]\n"
                  "       ravlin-headless --version\n");
     return to == stderr ? 2 : 0;
@@ -82,6 +83,9 @@ int main(int argc, char** argv)
     // What is written once the run is over.
     auto atEnd = [&] {
         TapeDetach();   // a recording still running reaches its file
+        std::string driveProblem;
+        if (!HardwareDriveSave(&driveProblem))   // and what the 1541 wrote, its image
+            std::fprintf(stderr, "ravlin-headless: %s\n", driveProblem.c_str());
         if (!SaveSnapshotAtEnd(fileOptions))
             std::exit(1);
         if (!wavPath.empty() && !WriteWavFile(wavPath, RunSound(), HeadlessAudioRate)) {

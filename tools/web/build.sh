@@ -20,7 +20,7 @@ export NODE_PATH="${NODE_PATH:+$NODE_PATH:}/usr/share/nodejs"
 flags="-std=c++20 -O3 -Wall -Wextra -fno-exceptions -mbulk-memory -Isrc"
 sources=$(ls src/machine/*.cpp src/ted/*.cpp src/sound/*.cpp src/input/*.cpp \
              src/platform/*.cpp src/platform/mixer_buffers/*.cpp src/platform/screen_surface/*.cpp src/platform/web/*.cpp src/ui/*.cpp src/files/*.cpp \
-             src/debugger/*.cpp src/drive/*.cpp src/tape/*.cpp src/cartridge/*.cpp tools/web/*.cpp)
+             src/debugger/*.cpp src/drive/*.cpp src/serial/*.cpp src/tape/*.cpp src/cartridge/*.cpp tools/web/*.cpp)
 
 # The open boot ROM, assembled with ca65/ld65 into a C++ array when any of
 # its sources is newer than the array.

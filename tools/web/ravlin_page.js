@@ -10,6 +10,9 @@
   const RomSize = 16384;
   const RequiredRoms = ['basic.bin', 'kernal.bin'];
   const FunctionRoms = ['3plus1lo.rom', '3plus1hi.rom'];
+  // The 1541's DOS ROM: with it, disk images go into a 1541 with its own
+  // processor (fast loaders work); without it, into the built-in drive.
+  const DriveRoms = ['dos1541.bin'];
 
   const canvas = document.getElementById('screen');
   const context = canvas.getContext('2d');
@@ -99,7 +102,7 @@
   // the picker is offered beside it for the real images.
   async function findRoms() {
     const beside = {};
-    for (const name of RequiredRoms.concat(FunctionRoms)) {
+    for (const name of RequiredRoms.concat(FunctionRoms, DriveRoms)) {
       const bytes = await fetchRom(name);
       if (!bytes) continue;
       const problem = wrongSize('roms/' + name, bytes);
@@ -120,8 +123,8 @@
     input.addEventListener('change', async () => {
       for (const file of input.files) {
         const name = file.name.toLowerCase();
-        if (!RequiredRoms.includes(name) && !FunctionRoms.includes(name)) {
-          showMessage(`${file.name} is not one of basic.bin, kernal.bin, 3plus1lo.rom, 3plus1hi.rom.`);
+        if (!RequiredRoms.includes(name) && !FunctionRoms.includes(name) && !DriveRoms.includes(name)) {
+          showMessage(`${file.name} is not one of basic.bin, kernal.bin, 3plus1lo.rom, 3plus1hi.rom, dos1541.bin.`);
           continue;
         }
         const bytes = new Uint8Array(await file.arrayBuffer());
