@@ -73,7 +73,7 @@ constexpr bool WatchesPins()
 [[gnu::always_inline]] inline void StoreState(CpuCore& core, const CoreState& s)
 {
     core.regs = CpuRegisters{s.PC,    s.AC,    s.XR,    s.YR,    s.SP,   s.FlagN,
-                             s.FlagV, s.FlagB, s.FlagD, s.FlagI, s.FlagZ, s.FlagC};
+                             s.FlagV, s.FlagB, s.FlagD, s.FlagI, s.FlagZ, s.FlagC, 0};
     core.operandLatch = s.latch;
     core.flagIBefore = s.flagIBefore;
     core.jammed = s.jammed;

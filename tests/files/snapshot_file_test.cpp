@@ -22,7 +22,7 @@ uint32_t Field32(const std::vector<uint8_t>& file, size_t offset)
 // Machine state A: every saved field distinct from state B below.
 void SetStateA()
 {
-    Cpu = CpuRegisters{0x1234, 0x56, 0x78, 0x9A, 0xBC, 0x80, 0, 1, 0, 0x40, 0, 1};
+    Cpu = CpuRegisters{0x1234, 0x56, 0x78, 0x9A, 0xBC, 0x80, 0, 1, 0, 0x40, 0, 1, 0};
     Ted.RomEnabled = 1;
     Ted.Timer1Counter = 0xFFFF;
     Ted.Timer1Latch = 0x4321;
@@ -37,7 +37,7 @@ void SetStateA()
 
 void SetStateB()
 {
-    Cpu = CpuRegisters{0xFEDC, 0x01, 0x02, 0x03, 0x04, 0, 1, 0, 1, 0, 1, 0};
+    Cpu = CpuRegisters{0xFEDC, 0x01, 0x02, 0x03, 0x04, 0, 1, 0, 1, 0, 1, 0, 0};
     Ted.RomEnabled = 0;
     Ted.Timer1Counter = 7;
     Ted.Timer1Latch = 8;
@@ -77,10 +77,10 @@ TEST_F(SnapshotFileTest, StatusByteAndCounterEncodings)
         CpuRegisters flags;
         uint8_t status;
     } cases[] = {
-        {{0, 0, 0, 0, 0, 1, 1, 1, 1, 1, 1, 1}, 0xDF},
-        {{0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 1}, 0x01},
-        {{0, 0, 0, 0, 0, 0x80, 0x40, 0, 0, 0, 0x02, 0}, 0xC2},
-        {{0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0}, 0x00},
+        {{0, 0, 0, 0, 0, 1, 1, 1, 1, 1, 1, 1, 0}, 0xDF},
+        {{0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 1, 0}, 0x01},
+        {{0, 0, 0, 0, 0, 0x80, 0x40, 0, 0, 0, 0x02, 0, 0}, 0xC2},
+        {{0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0}, 0x00},
     };
     for (const auto& c : cases) {
         Cpu = c.flags;
