@@ -259,13 +259,18 @@ void WorkOutNextMeasuredEvent()
                           : NoEvent;
 }
 
-void LatchMeasuredLine()
+namespace {
+
+// Set while a frame nobody looks at leaves the line's full latches for
+// later (LatchMeasuredLine): they come from the registers and the row
+// state, which stay as they are until the next line or register write, so
+// working them out later in the line gives the same values.
+bool FullLatchesOwed;
+
+void LatchFullLine()
 {
-    using namespace ted;
     LineLatches& l = Ted.Latch;
     LatchRegisterValues(l);
-    const uint8_t ff06 = Ram64[Control1];
-    const uint8_t ff07 = Ram64[Control2];
     l.cr = static_cast<int16_t>(Ted.RowPosition / RowBytes);
     l.lineInRow = Ted.SubRow;
     l.gl = static_cast<uint16_t>(l.cb + Ted.SubRow);
@@ -278,7 +283,17 @@ void LatchMeasuredLine()
     l.colourRowBase = static_cast<uint16_t>(l.mb + Ted.RowPosition);
     l.idle = !Ted.RowActive;
     l.buffered = 1;
+    FullLatchesOwed = false;
+}
 
+}  // namespace
+
+void LatchMeasuredLine()
+{
+    using namespace ted;
+    const uint8_t ff06 = Ram64[Control1];
+    const uint8_t ff07 = Ram64[Control2];
+    const uint16_t mb = static_cast<uint16_t>(((Ram64[MatrixBase] & MatrixBaseBits) + 4) << 8);
     const bool forty = ff07 & Ctrl2Columns40;
     Ted.WindowLeft = forty ? 32 : 36;
     Ted.WindowRight = forty ? 192 : 188;
@@ -293,11 +308,25 @@ void LatchMeasuredLine()
     Ted.WindowBottom = inside ? FrameLines : 0;
     const bool textMode = !(ff06 & Ctrl1Bitmap) && !(ff07 & Ctrl2Multicolour);
     Ted.TextLineFlags[Ted.RasterLine] = textMode && inside;
-    Ted.RowMatrixBase[Ted.RasterLine] = l.mb;
+    Ted.RowMatrixBase[Ted.RasterLine] = mb;
+    if (Ted.NotDrawing) {
+        // What the line's edge chunks need now (DrawEdgeChunk); the rest
+        // when someone asks (LatchFullLineIfOwed).
+        Ted.Latch.border = Ram64[BorderColour];
+        Ted.Latch.hs = ff07 & Ctrl2HorizontalScroll;
+        FullLatchesOwed = true;
+        return;
+    }
+    LatchFullLine();
     // New bases move the pages the picture reads: a write there right after
     // the switch must find the part the beam has passed drawn first.
-    if (!Ted.NotDrawing)
-        RefreshVideoWatch();
+    RefreshVideoWatch();
+}
+
+void LatchFullLineIfOwed()
+{
+    if (FullLatchesOwed && Ted.ModelInUse == 1) [[unlikely]]
+        LatchFullLine();
 }
 
 void EnterMeasuredModel()
@@ -466,6 +495,7 @@ void AfterMeasuredWrite(uint8_t reg, uint8_t value)
 uint8_t OpenBusRead(uint16_t address)
 {
     CatchUpToAccess();
+    LatchFullLineIfOwed();
     // In the window of a graphics line the TED has the bus in the half of
     // each single-clock slot the processor leaves: the byte it fetched for
     // the cell under the beam.  Elsewhere the processor's own last bus
