@@ -55,14 +55,28 @@ void PlaceCycleInLine()
 // The line's kind from the counter and 0xFF06, at its start.  Two bad lines
 // per character row: the row's last line (YSCROLL) fetches the next row's
 // codes, the row's first line (YSCROLL + 1) its attributes.
+struct LineDecision {
+    bool codes, attributes;
+    LineKind kind;
+};
+
+LineDecision DecideLine(uint16_t line)
+{
+    const bool graphics = (Ram64[ted::Control1] & ted::Ctrl1DisplayOn) && line < TimingChoices.displayLines;
+    const unsigned vs = Ram64[ted::Control1] & ted::Ctrl1VerticalScroll;
+    LineDecision d;
+    d.codes = graphics && line < TimingChoices.lastCodesLine && (line & 7) == vs;
+    d.attributes = graphics && line >= 1 && line <= TimingChoices.lastCodesLine && (line & 7) == ((vs + 1) & 7);
+    d.kind = !graphics ? BorderLine : (d.codes || d.attributes) ? BadLine : DisplayLine;
+    return d;
+}
+
 void DecideBadLines()
 {
-    const bool graphics = GraphicsLine();
-    const unsigned vs = Ram64[ted::Control1] & ted::Ctrl1VerticalScroll;
-    const uint16_t line = Ted.LineCounter;
-    Ted.CodesLine = graphics && line < TimingChoices.lastCodesLine && (line & 7) == vs;
-    Ted.AttributeLine = graphics && line >= 1 && line <= TimingChoices.lastCodesLine && (line & 7) == ((vs + 1) & 7);
-    Ted.LineKindNow = !graphics ? BorderLine : (Ted.CodesLine || Ted.AttributeLine) ? BadLine : DisplayLine;
+    const LineDecision d = DecideLine(Ted.LineCounter);
+    Ted.CodesLine = d.codes;
+    Ted.AttributeLine = d.attributes;
+    Ted.LineKindNow = d.kind;
     Ted.LineClockNow = Ted.SingleClock ? SingleClock : DoubleClock;
 }
 
@@ -73,6 +87,12 @@ void FetchRow(uint16_t position, bool attributes, uint8_t into[40])
     const uint16_t codes = static_cast<uint16_t>(((Ram64[ted::MatrixBase] & ted::MatrixBaseBits) + 4) << 8);
     const uint16_t base = attributes ? static_cast<uint16_t>(codes - 0x400) : codes;
     const uint16_t ramMask = RamAddressMask;
+    const unsigned first = (base + (position & 0x3FF)) & ramMask;
+    // The usual row lies in one piece: inside the 1 KiB and inside RAM.
+    if ((position & 0x3FF) + 40 <= 0x400 && first + 40 <= ramMask + 1u) [[likely]] {
+        std::memcpy(into, Ram64 + first, 40);
+        return;
+    }
     for (unsigned col = 0; col < 40; col++)
         into[col] = Ram64[(base + ((position + col) & 0x3FF)) & ramMask];
 }
@@ -559,5 +579,37 @@ unsigned MeasuredCyclesToNextEvent()
     const unsigned slotOut = (Ted.LinePosition >> 2) + static_cast<unsigned>(slotsLeft);
     if (slotOut < SlotsPerLine)
         limit = std::min<unsigned>(limit, t.cycleAt[slotOut]);
-    return limit > Ted.LineCycle ? limit - Ted.LineCycle : 0;
+    unsigned cycles = limit > Ted.LineCycle ? limit - Ted.LineCycle : 0;
+    // The end of a codes line fetches the next row's codes from RAM the
+    // processor may be writing: the line's end stays an event.
+    if (Ted.LineEventAt < LineUnits || slotOut < SlotsPerLine || Ted.CodesLine)
+        return cycles;
+    // Lines ahead whose start does nothing the processor could see or
+    // change: the line's kind follows from the registers, which no
+    // instruction of the run writes.  Not past the frame's end, not into
+    // an attribute line (its start fetches the attributes), up to the
+    // first event or the end of a codes line.
+    constexpr unsigned MostLinesAhead = 12;
+    const LineClock clock = Ted.SingleClock ? SingleClock : DoubleClock;
+    const uint16_t last = LastLineOfFrame();
+    uint16_t line = Ted.LineCounter;
+    unsigned slotAhead = slotOut - SlotsPerLine;   // the run-out's slot from the next line's start
+    for (unsigned k = 0; k < MostLinesAhead; k++) {
+        line = line == last ? 0 : static_cast<uint16_t>((line + 1) & 0x1FF);
+        if (line == 0)
+            break;
+        const LineDecision d = DecideLine(line);
+        if (d.attributes)
+            break;
+        const LineTable& n = LineTables[d.kind][clock];
+        if (line == Ted.RasterCompare)
+            return cycles + n.cycleAt[TimingChoices.rasterMatchUnits >> 2];
+        if (slotAhead < SlotsPerLine)
+            return cycles + n.cycleAt[slotAhead];
+        cycles += n.cycles;
+        if (d.codes)
+            break;
+        slotAhead -= SlotsPerLine;
+    }
+    return cycles;
 }
