@@ -55,25 +55,37 @@ void PlaceCycleInLine()
 // The line's kind from the counter and 0xFF06, at its start.  Two bad lines
 // per character row: the row's last line (YSCROLL) fetches the next row's
 // codes, the row's first line (YSCROLL + 1) its attributes.
+// A line's kind as its start decides it, from the line counter and 0xFF06.
 struct LineDecision {
     bool codes, attributes;
     LineKind kind;
 };
 
-LineDecision DecideLine(uint16_t line)
+struct LineRules {
+    bool displayOn;
+    unsigned vs;
+};
+
+inline LineRules RulesNow()
 {
-    const bool graphics = (Ram64[ted::Control1] & ted::Ctrl1DisplayOn) && line < TimingChoices.displayLines;
-    const unsigned vs = Ram64[ted::Control1] & ted::Ctrl1VerticalScroll;
+    const uint8_t ff06 = Ram64[ted::Control1];
+    return {(ff06 & ted::Ctrl1DisplayOn) != 0, static_cast<unsigned>(ff06 & ted::Ctrl1VerticalScroll)};
+}
+
+[[gnu::always_inline]] inline LineDecision DecideLine(uint16_t line, LineRules r)
+{
+    const bool graphics = r.displayOn && line < TimingChoices.displayLines;
+    const unsigned row = line & 7;
     LineDecision d;
-    d.codes = graphics && line < TimingChoices.lastCodesLine && (line & 7) == vs;
-    d.attributes = graphics && line >= 1 && line <= TimingChoices.lastCodesLine && (line & 7) == ((vs + 1) & 7);
+    d.codes = graphics && line < TimingChoices.lastCodesLine && row == r.vs;
+    d.attributes = graphics && line >= 1 && line <= TimingChoices.lastCodesLine && row == ((r.vs + 1) & 7);
     d.kind = !graphics ? BorderLine : (d.codes || d.attributes) ? BadLine : DisplayLine;
     return d;
 }
 
 void DecideBadLines()
 {
-    const LineDecision d = DecideLine(Ted.LineCounter);
+    const LineDecision d = DecideLine(Ted.LineCounter, RulesNow());
     Ted.CodesLine = d.codes;
     Ted.AttributeLine = d.attributes;
     Ted.LineKindNow = d.kind;
@@ -589,7 +601,8 @@ unsigned MeasuredCyclesToNextEvent()
     // instruction of the run writes.  Not past the frame's end, not into
     // an attribute line (its start fetches the attributes), up to the
     // first event or the end of a codes line.
-    constexpr unsigned MostLinesAhead = 12;
+    constexpr unsigned MostLinesAhead = 8;
+    const LineRules rules = RulesNow();
     const LineClock clock = Ted.SingleClock ? SingleClock : DoubleClock;
     const uint16_t last = LastLineOfFrame();
     uint16_t line = Ted.LineCounter;
@@ -598,7 +611,7 @@ unsigned MeasuredCyclesToNextEvent()
         line = line == last ? 0 : static_cast<uint16_t>((line + 1) & 0x1FF);
         if (line == 0)
             break;
-        const LineDecision d = DecideLine(line);
+        const LineDecision d = DecideLine(line, rules);
         if (d.attributes)
             break;
         const LineTable& n = LineTables[d.kind][clock];
