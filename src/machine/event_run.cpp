@@ -55,8 +55,16 @@ uint8_t ReadOther(uint16_t address, uint64_t cycle)
 {
     if ((address >= 0x0002 && address < 0x0100) || address >= 0xFF40)
         return ReadDecoded(address);
-    SyncForAccess();
-    return ReadDecodedAt(address, Within(cycle));
+    CatchUpTo(InstructionStart);
+    const uint8_t value = ReadDecodedAt(address, Within(cycle));
+    // The TED's registers from 0xFF06 up and the keyboard column latch
+    // read without side effects and cannot move the next event: the run
+    // goes on, the TED stepped to the access (Ted.CyclesAccounted).  The
+    // timers, the processor port, the I/O chips and the drive's port end it.
+    const bool plain = (address >= 0xFF06 && address < 0xFF20) || (address >= 0xFD30 && address < 0xFD40);
+    if (!plain)
+        MachineCpu.stopAt = 0;
+    return value;
 }
 
 void WriteOther(uint16_t address, uint8_t value, uint64_t cycle)
