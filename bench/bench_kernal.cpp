@@ -3,7 +3,10 @@
 // emulated frames per host second and the ratio to real time (50 frames per
 // second).
 //
-//   bench_kernal [ROM directory] [frames]
+//   bench_kernal [ROM directory] [frames] [ondemand]
+//
+// With "ondemand" only the frames someone looks at are drawn (none here);
+// by default every frame is drawn, as a paced display draws them.
 //
 // The ROM directory defaults to $RAVLIN_ROM_DIR, else ../shared/roms beside
 // the repository.  Build it in a release build directory of its own:
@@ -19,6 +22,7 @@
 
 #include "machine/machine_state.h"
 #include "machine/startup.h"
+#include "platform/headless/headless_control.h"
 
 namespace fs = std::filesystem;
 
@@ -43,7 +47,7 @@ bool RunFrames(long frames)
 // Boots in the given screen mode, lets the KERNAL reach READY, then times
 // the frames.  Returns emulated frames per second, negative when the
 // start-up failed.
-double Measure(uint32_t screenMode, long frames, const std::string& settingsPath)
+double Measure(uint32_t screenMode, long frames, bool onDemand, const std::string& settingsPath)
 {
     FILE* settings = std::fopen(settingsPath.c_str(), "w");
     if (!settings)
@@ -53,6 +57,7 @@ double Measure(uint32_t screenMode, long frames, const std::string& settingsPath
     setenv("RAVLIN_SETTINGS", settingsPath.c_str(), 1);
 
     ResetMachineToPowerOn();
+    HeadlessDrawOnDemand(onDemand);
     int exitCode = 0;
     if (!StartUp(1, &exitCode) || !RunFrames(300))
         return -1;
@@ -69,6 +74,7 @@ int main(int argc, char** argv)
 {
     const std::string roms = RomDirectory(argc, argv);
     const long frames = argc > 2 ? std::strtol(argv[2], nullptr, 10) : 5000;
+    const bool onDemand = argc > 3 && std::string(argv[3]) == "ondemand";
     std::error_code ec;
     const fs::path settingsPath = fs::temp_directory_path(ec) / ("bench_kernal_settings_" + std::to_string(getpid()));
     fs::current_path(roms, ec);
@@ -78,7 +84,7 @@ int main(int argc, char** argv)
     }
     int status = 0;
     for (uint32_t mode : {0u, 2u}) {
-        const double fps = Measure(mode, frames, settingsPath.string());
+        const double fps = Measure(mode, frames, onDemand, settingsPath.string());
         if (fps < 0) {
             std::fprintf(stderr, "bench_kernal: start-up failed in screen mode %u\n", mode);
             status = 1;

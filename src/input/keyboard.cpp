@@ -45,17 +45,56 @@ void PollKeyboard()
     KeyInputReadForMachine(false);
 }
 
-uint8_t ReadMatrixColumn(int column)
+namespace {
+
+// The eight columns as the keys held and the map last made them.  The
+// KERNAL reads the matrix on every pass of its scan while nothing changes,
+// so the columns are worked out again only when KeyState or KeyMap differ
+// from the copies they were worked out from.
+struct MatrixCache {
+    uint8_t columns[8];
+    uint8_t state[256];
+    std::array<uint8_t, 256> map;
+    bool valid;
+};
+MatrixCache Matrix;
+
+void WorkOutMatrix()
 {
-    column &= 7;
+    MatrixCache& m = Matrix;
+    if (m.valid && std::memcmp(m.state, KeyState, sizeof KeyState) == 0 && m.map == KeyMap) [[likely]]
+        return;
     std::memset(HeldAtIndex, 0, sizeof HeldAtIndex);
     for (int i = 0; i < 256; i++)
         if (KeyState[i])
             HeldAtIndex[KeyMap[i]] = 0x80;
-    uint8_t rows = 0;
-    for (int k = 0; k < 8; k++)
-        rows |= static_cast<uint8_t>((HeldAtIndex[8 * k + column] >> 7) << k);
-    return static_cast<uint8_t>(~rows);
+    for (int column = 0; column < 8; column++) {
+        uint8_t rows = 0;
+        for (int k = 0; k < 8; k++)
+            rows |= static_cast<uint8_t>((HeldAtIndex[8 * k + column] >> 7) << k);
+        m.columns[column] = static_cast<uint8_t>(~rows);
+    }
+    std::memcpy(m.state, KeyState, sizeof KeyState);
+    m.map = KeyMap;
+    m.valid = true;
+}
+
+}  // namespace
+
+uint8_t ReadMatrixColumn(int column)
+{
+    WorkOutMatrix();
+    return Matrix.columns[column & 7];
+}
+
+uint8_t ReadMatrixColumns(uint8_t deselected)
+{
+    WorkOutMatrix();
+    uint8_t result = 0xFF;
+    for (int i = 0; i < 8; i++)
+        if (!(deselected & (1 << i)))
+            result &= Matrix.columns[i];
+    return result;
 }
 
 uint8_t KeyPressed(uint8_t scanCode)

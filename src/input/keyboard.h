@@ -30,6 +30,8 @@ constexpr uint8_t KeyDeviceLost = 255;   // KeyPressed: lost and not re-acquired
 void PollKeyboard();
 // Bit k is 0 when a held key sits at matrix index 8 x k + column.
 uint8_t ReadMatrixColumn(int column);
+// The columns whose bit in `deselected` is 0, ANDed (0xFF when none is).
+uint8_t ReadMatrixColumns(uint8_t deselected);
 // Polls, then 1 for a held key, 0 for a released one, KeyDeviceLost when the
 // device was lost and could not be acquired again.
 uint8_t KeyPressed(uint8_t scanCode);

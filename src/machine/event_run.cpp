@@ -17,6 +17,10 @@ const uint8_t* const* ReadMap;   // for the run: the ROM windows do not change d
 uint64_t InstructionStart;   // the cycle the instruction being run began on
 uint64_t TedAt;              // the instruction start the TED has been stepped to
 bool Running;
+// The instructions the run may start before the message pump's turn
+// (PumpCounter over 256), counted down by the trap; negative once the trap
+// has met the turn.
+int32_t TrapsLeft;
 
 // The TED over the instructions from TedAt up to start, as the passes
 // after each of them would have stepped it.  No event lies in between, so
@@ -51,8 +55,16 @@ uint8_t ReadOther(uint16_t address, uint64_t cycle)
 {
     if ((address >= 0x0002 && address < 0x0100) || address >= 0xFF40)
         return ReadDecoded(address);
-    SyncForAccess();
-    return ReadDecodedAt(address, Within(cycle));
+    CatchUpTo(InstructionStart);
+    const uint8_t value = ReadDecodedAt(address, Within(cycle));
+    // The TED's registers from 0xFF06 up and the keyboard column latch
+    // read without side effects and cannot move the next event: the run
+    // goes on, the TED stepped to the access (Ted.CyclesAccounted).  The
+    // timers, the processor port, the I/O chips and the drive's port end it.
+    const bool plain = (address >= 0xFF06 && address < 0xFF20) || (address >= 0xFD30 && address < 0xFD40);
+    if (!plain)
+        MachineCpu.stopAt = 0;
+    return value;
 }
 
 void WriteOther(uint16_t address, uint8_t value, uint64_t cycle)
@@ -81,9 +93,8 @@ struct EventBus {
     // a pass would pump.
     static bool Trap(uint16_t pc, uint64_t cycle)
     {
-        if (PumpCounter > 256) [[unlikely]]
+        if (--TrapsLeft < 0) [[unlikely]]
             return true;
-        PumpCounter++;
         LastInstructionAddress = pc;
         InstructionStart = cycle;
         if constexpr (MaskedIrq) {
@@ -147,13 +158,15 @@ void RunToNextEvent()
     InstructionStart = MachineCpu.cycle;
     MachineCpu.stopAt = MachineCpu.cycle + budget;
     MachineCpu.jammed = 0;   // the machine's jam is its opcode run again
-    PumpCounter--;           // the pass counted the first instruction; the trap counts each
+    // The pass counted the first instruction; the trap counts each.
+    TrapsLeft = 257 - static_cast<int32_t>(PumpCounter - 1);
     Ted.InInstruction = 1;
     Running = true;
     if (Ted.InterruptWatch)
         Run<EventBus<true>, true>(MachineCpu);
     else
         Run<EventBus<false>, true>(MachineCpu);
+    PumpCounter = static_cast<uint32_t>(257 - (TrapsLeft > 0 ? TrapsLeft : 0));
     CatchUpTo(InstructionStart);
     Running = false;
     // The last instruction as a pass steps it.

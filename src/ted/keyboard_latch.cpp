@@ -8,15 +8,7 @@ namespace {
 inline bool Held(uint8_t scanCode) { return KeyState[scanCode] != 0; }
 
 // The matrix columns whose bit in the column latch at 0xFD30 is 0, ANDed.
-uint8_t ScanSelectedColumns()
-{
-    uint8_t columns = Ram64[0xFD30];
-    uint8_t result = 0xFF;
-    for (int i = 0; i < 8; i++)
-        if (!(columns & (1 << i)))
-            result &= ReadMatrixColumn(i);
-    return result;
-}
+uint8_t ScanSelectedColumns() { return ReadMatrixColumns(Ram64[0xFD30]); }
 
 // The cursor keys and Right Ctrl as a joystick: each held direction pulls
 // its bit low, fire pulls fireBit low.

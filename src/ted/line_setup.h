@@ -17,7 +17,11 @@ void EnterMeasuredModel();
 void EnterOlderModel();
 // The latches of the current line, from the registers and the row state:
 // at the line's start and after every register write.
+// While nothing is drawn only what the line's edge chunks need is
+// latched; LatchFullLineIfOwed completes the latches before anyone else
+// reads them (drawing switched on, the open bus).
 void LatchMeasuredLine();
+void LatchFullLineIfOwed();
 // The raster compare position of the current line, or none.
 void WorkOutNextMeasuredEvent();
 // Inside an instruction, steps the TED up to the cycle on which the

@@ -55,14 +55,40 @@ void PlaceCycleInLine()
 // The line's kind from the counter and 0xFF06, at its start.  Two bad lines
 // per character row: the row's last line (YSCROLL) fetches the next row's
 // codes, the row's first line (YSCROLL + 1) its attributes.
+// A line's kind as its start decides it, from the line counter and 0xFF06.
+struct LineDecision {
+    bool codes, attributes;
+    LineKind kind;
+};
+
+struct LineRules {
+    bool displayOn;
+    unsigned vs;
+};
+
+inline LineRules RulesNow()
+{
+    const uint8_t ff06 = Ram64[ted::Control1];
+    return {(ff06 & ted::Ctrl1DisplayOn) != 0, static_cast<unsigned>(ff06 & ted::Ctrl1VerticalScroll)};
+}
+
+[[gnu::always_inline]] inline LineDecision DecideLine(uint16_t line, LineRules r)
+{
+    const bool graphics = r.displayOn && line < TimingChoices.displayLines;
+    const unsigned row = line & 7;
+    LineDecision d;
+    d.codes = graphics && line < TimingChoices.lastCodesLine && row == r.vs;
+    d.attributes = graphics && line >= 1 && line <= TimingChoices.lastCodesLine && row == ((r.vs + 1) & 7);
+    d.kind = !graphics ? BorderLine : (d.codes || d.attributes) ? BadLine : DisplayLine;
+    return d;
+}
+
 void DecideBadLines()
 {
-    const bool graphics = GraphicsLine();
-    const unsigned vs = Ram64[ted::Control1] & ted::Ctrl1VerticalScroll;
-    const uint16_t line = Ted.LineCounter;
-    Ted.CodesLine = graphics && line < TimingChoices.lastCodesLine && (line & 7) == vs;
-    Ted.AttributeLine = graphics && line >= 1 && line <= TimingChoices.lastCodesLine && (line & 7) == ((vs + 1) & 7);
-    Ted.LineKindNow = !graphics ? BorderLine : (Ted.CodesLine || Ted.AttributeLine) ? BadLine : DisplayLine;
+    const LineDecision d = DecideLine(Ted.LineCounter, RulesNow());
+    Ted.CodesLine = d.codes;
+    Ted.AttributeLine = d.attributes;
+    Ted.LineKindNow = d.kind;
     Ted.LineClockNow = Ted.SingleClock ? SingleClock : DoubleClock;
 }
 
@@ -73,6 +99,12 @@ void FetchRow(uint16_t position, bool attributes, uint8_t into[40])
     const uint16_t codes = static_cast<uint16_t>(((Ram64[ted::MatrixBase] & ted::MatrixBaseBits) + 4) << 8);
     const uint16_t base = attributes ? static_cast<uint16_t>(codes - 0x400) : codes;
     const uint16_t ramMask = RamAddressMask;
+    const unsigned first = (base + (position & 0x3FF)) & ramMask;
+    // The usual row lies in one piece: inside the 1 KiB and inside RAM.
+    if ((position & 0x3FF) + 40 <= 0x400 && first + 40 <= ramMask + 1u) [[likely]] {
+        std::memcpy(into, Ram64 + first, 40);
+        return;
+    }
     for (unsigned col = 0; col < 40; col++)
         into[col] = Ram64[(base + ((position + col) & 0x3FF)) & ramMask];
 }
@@ -259,13 +291,18 @@ void WorkOutNextMeasuredEvent()
                           : NoEvent;
 }
 
-void LatchMeasuredLine()
+namespace {
+
+// Set while a frame nobody looks at leaves the line's full latches for
+// later (LatchMeasuredLine): they come from the registers and the row
+// state, which stay as they are until the next line or register write, so
+// working them out later in the line gives the same values.
+bool FullLatchesOwed;
+
+void LatchFullLine()
 {
-    using namespace ted;
     LineLatches& l = Ted.Latch;
     LatchRegisterValues(l);
-    const uint8_t ff06 = Ram64[Control1];
-    const uint8_t ff07 = Ram64[Control2];
     l.cr = static_cast<int16_t>(Ted.RowPosition / RowBytes);
     l.lineInRow = Ted.SubRow;
     l.gl = static_cast<uint16_t>(l.cb + Ted.SubRow);
@@ -278,7 +315,17 @@ void LatchMeasuredLine()
     l.colourRowBase = static_cast<uint16_t>(l.mb + Ted.RowPosition);
     l.idle = !Ted.RowActive;
     l.buffered = 1;
+    FullLatchesOwed = false;
+}
 
+}  // namespace
+
+void LatchMeasuredLine()
+{
+    using namespace ted;
+    const uint8_t ff06 = Ram64[Control1];
+    const uint8_t ff07 = Ram64[Control2];
+    const uint16_t mb = static_cast<uint16_t>(((Ram64[MatrixBase] & MatrixBaseBits) + 4) << 8);
     const bool forty = ff07 & Ctrl2Columns40;
     Ted.WindowLeft = forty ? 32 : 36;
     Ted.WindowRight = forty ? 192 : 188;
@@ -293,11 +340,25 @@ void LatchMeasuredLine()
     Ted.WindowBottom = inside ? FrameLines : 0;
     const bool textMode = !(ff06 & Ctrl1Bitmap) && !(ff07 & Ctrl2Multicolour);
     Ted.TextLineFlags[Ted.RasterLine] = textMode && inside;
-    Ted.RowMatrixBase[Ted.RasterLine] = l.mb;
+    Ted.RowMatrixBase[Ted.RasterLine] = mb;
+    if (Ted.NotDrawing) {
+        // What the line's edge chunks need now (DrawEdgeChunk); the rest
+        // when someone asks (LatchFullLineIfOwed).
+        Ted.Latch.border = Ram64[BorderColour];
+        Ted.Latch.hs = ff07 & Ctrl2HorizontalScroll;
+        FullLatchesOwed = true;
+        return;
+    }
+    LatchFullLine();
     // New bases move the pages the picture reads: a write there right after
     // the switch must find the part the beam has passed drawn first.
-    if (!Ted.NotDrawing)
-        RefreshVideoWatch();
+    RefreshVideoWatch();
+}
+
+void LatchFullLineIfOwed()
+{
+    if (FullLatchesOwed && Ted.ModelInUse == 1) [[unlikely]]
+        LatchFullLine();
 }
 
 void EnterMeasuredModel()
@@ -466,6 +527,7 @@ void AfterMeasuredWrite(uint8_t reg, uint8_t value)
 uint8_t OpenBusRead(uint16_t address)
 {
     CatchUpToAccess();
+    LatchFullLineIfOwed();
     // In the window of a graphics line the TED has the bus in the half of
     // each single-clock slot the processor leaves: the byte it fetched for
     // the cell under the beam.  Elsewhere the processor's own last bus
@@ -529,5 +591,38 @@ unsigned MeasuredCyclesToNextEvent()
     const unsigned slotOut = (Ted.LinePosition >> 2) + static_cast<unsigned>(slotsLeft);
     if (slotOut < SlotsPerLine)
         limit = std::min<unsigned>(limit, t.cycleAt[slotOut]);
-    return limit > Ted.LineCycle ? limit - Ted.LineCycle : 0;
+    unsigned cycles = limit > Ted.LineCycle ? limit - Ted.LineCycle : 0;
+    // The end of a codes line fetches the next row's codes from RAM the
+    // processor may be writing: the line's end stays an event.
+    if (Ted.LineEventAt < LineUnits || slotOut < SlotsPerLine || Ted.CodesLine)
+        return cycles;
+    // Lines ahead whose start does nothing the processor could see or
+    // change: the line's kind follows from the registers, which no
+    // instruction of the run writes.  Not past the frame's end, not into
+    // an attribute line (its start fetches the attributes), up to the
+    // first event or the end of a codes line.
+    constexpr unsigned MostLinesAhead = 8;
+    const LineRules rules = RulesNow();
+    const LineClock clock = Ted.SingleClock ? SingleClock : DoubleClock;
+    const uint16_t last = LastLineOfFrame();
+    uint16_t line = Ted.LineCounter;
+    unsigned slotAhead = slotOut - SlotsPerLine;   // the run-out's slot from the next line's start
+    for (unsigned k = 0; k < MostLinesAhead; k++) {
+        line = line == last ? 0 : static_cast<uint16_t>((line + 1) & 0x1FF);
+        if (line == 0)
+            break;
+        const LineDecision d = DecideLine(line, rules);
+        if (d.attributes)
+            break;
+        const LineTable& n = LineTables[d.kind][clock];
+        if (line == Ted.RasterCompare)
+            return cycles + n.cycleAt[TimingChoices.rasterMatchUnits >> 2];
+        if (slotAhead < SlotsPerLine)
+            return cycles + n.cycleAt[slotAhead];
+        cycles += n.cycles;
+        if (d.codes)
+            break;
+        slotAhead -= SlotsPerLine;
+    }
+    return cycles;
 }

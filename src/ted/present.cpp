@@ -11,6 +11,7 @@
 #include "platform/key_input.h"
 #include "platform/setup.h"
 #include "tape/datassette.h"
+#include "ted/line_setup.h"
 #include "sound/ted_sound.h"
 #include "ted/present.h"
 #include "ted/ted_clock.h"
@@ -102,8 +103,10 @@ void SetDrawing(bool on)
     if (on) {
         // The measured model draws on from the beam; writes to what it
         // shows wait for the run again.
-        if (Ted.ModelInUse == 1)
+        if (Ted.ModelInUse == 1) {
             Ted.RenderColumn = static_cast<uint16_t>(Ted.LinePosition ? ((Ted.LinePosition - 1u) & ~3u) + 4 : 0);
+            LatchFullLineIfOwed();
+        }
         if (Ram64)
             RefreshVideoWatch();
         return;

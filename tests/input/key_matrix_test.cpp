@@ -100,6 +100,12 @@ TEST_F(KeyMatrix, AHeldClearsRowTwoOfColumnOneOnly)
     Hold({DIK_RETURN});
     EXPECT_EQ(Latch(0x00), 0xFB & 0xFD);
     EXPECT_EQ(Latch(0xFF), 0xFF);   // no column selected
+    // A key let go, and a key given another place, count at the next read.
+    HeadlessSetKey(DIK_RETURN, false);
+    EXPECT_EQ(Latch(0x00), 0xFB);
+    KeyMap[DIK_A] = 0x08;   // column 0, row 1
+    EXPECT_EQ(Latch(0x00), 0xFD);
+    KeyMap = DefaultKeyMap;
 }
 
 TEST_F(KeyMatrix, BothShiftsShareOnePlace)

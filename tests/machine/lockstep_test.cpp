@@ -7,7 +7,8 @@
 // timer interrupts reloading their timer, timers read all the time and
 // changed from outside, the single clock switched, an interrupt enabled
 // long after its request, bitmaps and glyph bases written under the beam,
-// every display mode from RAM and from the open bus on the C16's 16 KiB).
+// every display mode from RAM and from the open bus on the C16's 16 KiB,
+// events many lines ahead of a run without I/O).
 // After each frame the processor, RAM, the TED and its timers and the sound
 // that came out must be the same, and the picture a look at the frame's end
 // sees; a loop that draws on demand is looked at every LookEvery frames.  A
@@ -143,6 +144,22 @@ const std::vector<Workload> Corpus = {
              Poke(0x1100, "78 AD 09 FF 10 03 EE 10 20 EE 00 20 D0 F3 EE 01 20 AD 01 20 C9 C0 D0 E9 A9 40 8D 0A FF "
                           "4C 01 11");
          TimersChangedFromOutside(frame);
+     }},
+    // Runs over many lines: a loop writes the video matrix all the time
+    // and keeps what the open bus reads (the glyphs of the codes fetched;
+    // the beam's column, 0xFF1E, every 256 turns), while the raster
+    // compare moves 37 lines on at each of its interrupts (with the
+    // vertical scroll, so the bad lines move) and timer 1 runs out every 19
+    // lines or so: events in lines ahead of every kind.
+    {"events many lines ahead", 60, 0x1400, "", nullptr,
+     [](int frame) {
+         if (frame == 0) {
+             Poke(0x1400, "78 8D 3F FF A9 60 8D FE FF A9 14 8D FF FF A9 08 8D 14 FF A9 1B 8D 06 FF A9 56 8D 00 FF "
+                          "A9 04 8D 01 FF A9 0A 8D 0A FF A9 10 8D 0B FF 58 FE 00 0C FE 00 0D AD 00 FD 9D 00 21 "
+                          "E8 D0 F1 AD 1E FF 8D 03 20 EE 00 20 4C 2D 14");
+             Poke(0x1460, "48 AD 09 FF 8D 09 FF 29 02 F0 19 AD 0B FF 18 69 25 8D 0B FF EE 01 20 AD 01 20 29 07 "
+                          "09 18 8D 06 FF 4C 87 14 EE 02 20 68 40");
+         }
      }},
     // The second bitmap cell's eight bytes (38 columns hide the first)
     // incremented all the time while the beam shows them, directly and on
