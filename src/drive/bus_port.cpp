@@ -256,6 +256,7 @@ void DriveBusReset()
 void ResetDriveState()
 {
     Port = BusPortState{};
-    DriveDetach();   // the hardware drive too
+    DriveDetach();
+    ResetHardwareDriveState();
     DriveReset();
 }

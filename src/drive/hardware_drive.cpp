@@ -246,6 +246,13 @@ void HardwareDriveSwitchOff()
     h.motorWasOn = false;
 }
 
+void ResetHardwareDriveState()
+{
+    HardwareDriveSwitchOff();
+    State = HardwareDriveState{};
+    ResetDriveProcessorState();
+}
+
 bool HardwareDriveSave(std::string* message)
 {
     HardwareDriveState& h = H();

@@ -56,6 +56,9 @@ void HardwareDriveFrame();
 // The RESET line (the machine's soft and hard reset reach the drive) and
 // a snapshot load: the processor restarts, the chips reset, the disk stays.
 void HardwareDriveReset();
+// Power-on: the drive off the bus and every part of it, its RAM, head and
+// clock included, as at start-up (the ROM is given again at start-up).
+void ResetHardwareDriveState();
 // After a snapshot load: the drive reset and already past its boot, idle.
 void HardwareDriveRestartIdle();
 // The drive leaves the bus (what it wrote saved first): drive 8 is then

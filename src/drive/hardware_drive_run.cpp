@@ -416,6 +416,8 @@ void DriveProcessorRunTo(Drive1541& board, uint64_t limit)
 }
 
 uint64_t DriveProcessorCycles() { return R.core.cycle; }
+
+void ResetDriveProcessorState() { R = DriveRunState{}; }
 uint64_t DriveProcessorIdleCycles() { return R.skipped; }
 
 void DriveProcessorLinesChanged(Drive1541& board)

@@ -15,6 +15,8 @@ void DriveProcessorRunTo(Drive1541& board, uint64_t limit);
 // The drive's cycles since power-on, and of them those counted in idle
 // rounds rather than run.
 uint64_t DriveProcessorCycles();
+// Everything of the drive's processor and its run back to power-on.
+void ResetDriveProcessorState();
 uint64_t DriveProcessorIdleCycles();
 // The interrupt line may have changed outside a run (the machine moved ATN).
 void DriveProcessorLinesChanged(Drive1541& board);

@@ -3,7 +3,7 @@
 #include <gtest/gtest.h>
 
 #include "drive/drive1541.h"
-#include "drive/drive_test_support.h"
+#include "support/drive_test_support.h"
 #include "drive/gcr_d64.h"
 
 namespace {

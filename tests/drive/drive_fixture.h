@@ -4,7 +4,7 @@
 #include <gtest/gtest.h>
 
 #include "drive/drive.h"
-#include "drive/drive_test_support.h"
+#include "support/drive_test_support.h"
 #include "support/test_support.h"
 
 struct DriveTest : ::testing::Test {

@@ -10,7 +10,7 @@
 #include "drive/d64_image.h"
 #include "drive/disk_image_file.h"
 #include "drive/disk_head.h"
-#include "drive/drive_test_support.h"
+#include "support/drive_test_support.h"
 #include "drive/g64_image.h"
 #include "drive/gcr_code.h"
 #include "drive/gcr_d64.h"

@@ -5,7 +5,7 @@
 
 #include <initializer_list>
 
-#include "drive/drive_test_support.h"
+#include "support/drive_test_support.h"
 #include "drive/hardware_drive.h"
 #include "machine/machine_state.h"
 #include "machine/settings.h"

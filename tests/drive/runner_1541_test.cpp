@@ -9,7 +9,7 @@
 #include <algorithm>
 #include <filesystem>
 
-#include "drive/drive_test_support.h"
+#include "support/drive_test_support.h"
 #include "drive/g64_image.h"
 #include "drive/gcr_d64.h"
 #include "support/assemble.h"

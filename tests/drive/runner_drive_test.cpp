@@ -5,7 +5,7 @@
 
 #include <filesystem>
 
-#include "drive/drive_test_support.h"
+#include "support/drive_test_support.h"
 #include "support/headless_runner.h"
 #include "support/test_support.h"
 

@@ -2,7 +2,8 @@
 // the machine of the stepped loop (MainLoopPass), frame by frame, at both
 // accuracies, over a corpus: the KERNAL idling, BASIC computing with sound,
 // BASIC's raster split screen, a compiled program loaded from drive 8, a
-// program loaded from tape, and tiny-ROM programs that lean on what the
+// program loaded through the 1541 running its own DOS, a program loaded
+// from tape, and tiny-ROM programs that lean on what the
 // fast loop defers (the raster compare written for the line being drawn,
 // timer interrupts reloading their timer, timers read all the time and
 // changed from outside, the single clock switched, an interrupt enabled
@@ -27,6 +28,7 @@
 #include "machine/startup.h"
 #include "platform/headless/headless_control.h"
 #include "platform/start_file.h"
+#include "support/drive_test_support.h"
 #include "support/kernal_tape_writer.h"
 #include "support/test_support.h"
 
@@ -108,6 +110,24 @@ const std::vector<Workload> Corpus = {
          std::string message;
          if (frame == 0)
              DriveAttach("disk", &message);
+     }},
+    {"program through the 1541", 400, 0, "LOAD\"HI\",8\rRUN\r",
+     [](const ScratchDirectory& scratch) {
+         if (!scratch.CopyDriveRom()) {
+             std::printf("dos1541.bin not found: no load through the 1541\n");
+             return false;
+         }
+         // 10 PRINT"HI THERE", at 0x1001.
+         TestDisk disk = TestDisk::Blank();
+         disk.AddFile("HI", {0x01, 0x10, 0x11, 0x10, 10, 0, 0x99, '"', 'H', 'I', ' ', 'T', 'H', 'E', 'R', 'E', '"', 0, 0,
+                             0});
+         disk.Save(scratch.path + "/disk.d64");
+         return true;
+     },
+     [](int frame) {
+         std::string message;
+         if (frame == 0)
+             DriveAttach("disk.d64", &message);
      }},
     {"program from tape", 400, 0, "",
      [](const ScratchDirectory& scratch) {

@@ -1,4 +1,4 @@
-#include "drive/drive_test_support.h"
+#include "support/drive_test_support.h"
 
 #include <fstream>
 #include <iterator>
