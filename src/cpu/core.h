@@ -18,6 +18,12 @@
 //       Run itself looks at the IRQ input and the SO pin at every
 //       instruction boundary (see CpuCore::irq); without it the owner polls
 //       between runs (the machine keeps its own exact poll).
+//   static const uint8_t* CodePage(unsigned page);
+//       the 256 bytes of a page that reads take straight from memory, or
+//       nullptr when they go through Read.  The core fetches opcodes and
+//       operands through a window on the page under PC, opened at a page
+//       change, so the pointer must stay valid for the whole run: a bus
+//       whose map changes ends the run with that instruction (stopAt).
 //   static void OlderJam();
 //       the older model's jam (only for Run<Bus, false>).
 #pragma once
@@ -67,7 +73,8 @@ constexpr bool WatchesPins()
 {
     const CpuRegisters& r = core.regs;
     return CoreState{r.PC,    r.AC,    r.XR,    r.YR,    r.SP,   r.FlagN,           r.FlagV,          r.FlagB,
-                     r.FlagD, r.FlagI, r.FlagZ, r.FlagC, core.operandLatch, core.flagIBefore, 0,    core.cycle};
+                     r.FlagD, r.FlagI, r.FlagZ, r.FlagC, core.operandLatch, core.flagIBefore, 0,    core.cycle,
+                     nullptr, 0x100};
 }
 
 [[gnu::always_inline]] inline void StoreState(CpuCore& core, const CoreState& s)
@@ -105,6 +112,25 @@ template <typename Bus, bool Nmos>
     s.cycle += CoreSequenceCycles;
 }
 
+// The opcode, through the code window; at a page change the window moves
+// to the new page, or closes where the bus has no pointer for it.
+template <typename Bus>
+[[gnu::always_inline]] inline uint8_t FetchOpcode(CoreState& s)
+{
+    if constexpr (HasCodeWindow<Bus, CoreState>) {
+        const unsigned page = s.PC >> 8;
+        if (page != s.codePage) [[unlikely]] {
+            s.code = Bus::CodePage(page);
+            s.codePage = s.code ? page : 0x100;
+            if (!s.code)
+                return Bus::Read(s.PC, s.cycle);
+        }
+        return s.code[s.PC & 0xFF];
+    } else {
+        return Bus::Read(s.PC, s.cycle);
+    }
+}
+
 }  // namespace core_detail
 
 #define RAVLIN_CORE_CASE(n) \
@@ -139,7 +165,7 @@ void Run(CpuCore& core)
                 break;
         }
         const uint64_t start = s.cycle;
-        const uint8_t opcode = Bus::Read(s.PC, start);
+        const uint8_t opcode = FetchOpcode<Bus>(s);
         bool go = true;
         switch (opcode) {
             RAVLIN_CORE_CASES64(0x00)

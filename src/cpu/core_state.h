@@ -27,6 +27,10 @@ struct CoreState {
     uint8_t flagIBefore;    // I before the last CLI, SEI or PLP
     uint8_t jammed;
     uint64_t cycle;         // the start of the instruction being executed
+    // The code window (core.h): the page PC is in, read straight from
+    // code; codePage 0x100 when there is none.
+    const uint8_t* code;
+    unsigned codePage;
 };
 
 // N from bit 7 (the bit itself is stored), Z as 0 or 1.

@@ -108,16 +108,45 @@ struct Target {
     return {static_cast<uint16_t>(sum), static_cast<uint8_t>((sum >> 8) != (base >> 8u))};
 }
 
+// Whether the bus lends the core its code pages (Bus::CodePage, core.h)
+// and the core keeps a window on one.
+template <typename Bus, typename S>
+constexpr bool HasCodeWindow = requires(S& s) {
+    Bus::CodePage(0u);
+    s.code;
+};
+
+// A byte of the instruction: through the code window while it stays in the
+// page the window shows, else through the bus.
+template <typename Bus, typename S>
+[[gnu::always_inline]] inline uint8_t CodeByte(S& s, uint16_t address, unsigned cycle)
+{
+    if constexpr (HasCodeWindow<Bus, S>) {
+        if ((address >> 8) == s.codePage) [[likely]]
+            return s.code[address & 0xFF];
+    }
+    return Read<Bus>(s, address, cycle);
+}
+
 template <typename Bus, typename S>
 [[gnu::always_inline]] inline uint8_t OperandByte(S& s)
 {
-    return Read<Bus>(s, static_cast<uint16_t>(s.PC + 1), 1);
+    return CodeByte<Bus>(s, static_cast<uint16_t>(s.PC + 1), 1);
 }
 
+// In ReadWord's order.
 template <typename Bus, bool Nmos, typename S>
 [[gnu::always_inline]] inline uint16_t OperandWord(S& s)
 {
-    return ReadWord<Bus, Nmos>(s, static_cast<uint16_t>(s.PC + 1), 1);
+    uint8_t low, high;
+    if constexpr (Nmos) {
+        low = CodeByte<Bus>(s, static_cast<uint16_t>(s.PC + 1), 1);
+        high = CodeByte<Bus>(s, static_cast<uint16_t>(s.PC + 2), 2);
+    } else {
+        high = CodeByte<Bus>(s, static_cast<uint16_t>(s.PC + 2), 2);
+        low = CodeByte<Bus>(s, static_cast<uint16_t>(s.PC + 1), 1);
+    }
+    return static_cast<uint16_t>(low | (high << 8));
 }
 
 // A pointer in page 0.  The NMOS part keeps it inside the page: the high

@@ -105,6 +105,10 @@ struct EventBus {
         return false;
     }
 
+    // The map holds for the whole run: a write that changes it (0xFF3E,
+    // 0xFF3F, the banks) ends the run.  Page 0 has no pointer.
+    static const uint8_t* CodePage(unsigned page) { return ReadMap[page]; }
+
     [[gnu::always_inline]] static uint8_t Read(uint16_t address, uint64_t cycle)
     {
         if (address >= 0x0002 && address < 0x0100) [[likely]]
