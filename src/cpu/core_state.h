@@ -27,10 +27,12 @@ struct CoreState {
     uint8_t flagIBefore;    // I before the last CLI, SEI or PLP
     uint8_t jammed;
     uint64_t cycle;         // the start of the instruction being executed
-    // The code window (core.h): the page PC is in, read straight from
-    // code; codePage 0x100 when there is none.
+    // The code window (core.h): an instruction starting at codeBase up to
+    // codeBase + codeSpan - 1 reads its bytes from code (which maps codeBase
+    // and is page aligned); codeSpan 0 when there is none.
     const uint8_t* code;
-    unsigned codePage;
+    uint16_t codeBase;
+    uint16_t codeSpan;
 };
 
 // N from bit 7 (the bit itself is stored), Z as 0 or 1.

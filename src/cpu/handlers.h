@@ -108,30 +108,36 @@ struct Target {
     return {static_cast<uint16_t>(sum), static_cast<uint8_t>((sum >> 8) != (base >> 8u))};
 }
 
+// The bus without its code pages: the instructions that start outside the
+// code window read their bytes through Read.
+template <typename Bus>
+struct CodeThroughRead : Bus {
+    static constexpr bool NoCodeWindow = true;
+};
+
 // Whether the bus lends the core its code pages (Bus::CodePage, core.h)
 // and the core keeps a window on one.
 template <typename Bus, typename S>
 constexpr bool HasCodeWindow = requires(S& s) {
     Bus::CodePage(0u);
     s.code;
-};
+} && !requires { Bus::NoCodeWindow; };
 
-// A byte of the instruction: through the code window while it stays in the
-// page the window shows, else through the bus.
+// The instruction's byte at offset 1 or 2.  The core runs an instruction
+// over a bus with code pages only when the window holds all three bytes.
 template <typename Bus, typename S>
-[[gnu::always_inline]] inline uint8_t CodeByte(S& s, uint16_t address, unsigned cycle)
+[[gnu::always_inline]] inline uint8_t CodeByte(S& s, unsigned offset)
 {
-    if constexpr (HasCodeWindow<Bus, S>) {
-        if ((address >> 8) == s.codePage) [[likely]]
-            return s.code[address & 0xFF];
-    }
-    return Read<Bus>(s, address, cycle);
+    if constexpr (HasCodeWindow<Bus, S>)
+        return s.code[(s.PC & 0xFF) + offset];
+    else
+        return Read<Bus>(s, static_cast<uint16_t>(s.PC + offset), offset);
 }
 
 template <typename Bus, typename S>
 [[gnu::always_inline]] inline uint8_t OperandByte(S& s)
 {
-    return CodeByte<Bus>(s, static_cast<uint16_t>(s.PC + 1), 1);
+    return CodeByte<Bus>(s, 1);
 }
 
 // In ReadWord's order.
@@ -140,11 +146,11 @@ template <typename Bus, bool Nmos, typename S>
 {
     uint8_t low, high;
     if constexpr (Nmos) {
-        low = CodeByte<Bus>(s, static_cast<uint16_t>(s.PC + 1), 1);
-        high = CodeByte<Bus>(s, static_cast<uint16_t>(s.PC + 2), 2);
+        low = CodeByte<Bus>(s, 1);
+        high = CodeByte<Bus>(s, 2);
     } else {
-        high = CodeByte<Bus>(s, static_cast<uint16_t>(s.PC + 2), 2);
-        low = CodeByte<Bus>(s, static_cast<uint16_t>(s.PC + 1), 1);
+        high = CodeByte<Bus>(s, 2);
+        low = CodeByte<Bus>(s, 1);
     }
     return static_cast<uint16_t>(low | (high << 8));
 }
