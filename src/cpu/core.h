@@ -25,6 +25,10 @@
 //       next page's first two bytes when its pointer follows on), opened at a
 //       page change, so the pointers must stay valid for the whole run: a
 //       bus whose map changes ends the run with that instruction (stopAt).
+//   static uint8_t ReadZeroPage(uint8_t address, uint64_t cycle);
+//   static uint8_t ReadStack(uint8_t sp, uint64_t cycle);
+//       Read for the zero-page modes' operands and pointers, and for the
+//       pulls from page 1 (at 0x0100 + sp).
 //   static void OlderJam();
 //       the older model's jam (only for Run<Bus, false>).
 #pragma once

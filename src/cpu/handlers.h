@@ -78,11 +78,17 @@ template <typename Bus, typename S>
     PushByte<Bus>(s, static_cast<uint8_t>(value), cycle + 1);
 }
 
+template <typename Bus>
+constexpr bool HasStackRead = requires { Bus::ReadStack(uint8_t{}, uint64_t{}); };
+
 template <typename Bus, typename S>
 [[gnu::always_inline]] inline uint8_t PullByte(S& s, unsigned cycle)
 {
     s.SP = static_cast<uint8_t>(s.SP + 1);
-    return Read<Bus>(s, static_cast<uint16_t>(0x0100 | s.SP), cycle);
+    if constexpr (HasStackRead<Bus>)
+        return Bus::ReadStack(s.SP, s.cycle + cycle);
+    else
+        return Read<Bus>(s, static_cast<uint16_t>(0x0100 | s.SP), cycle);
 }
 
 template <typename Bus, typename S>
@@ -155,14 +161,26 @@ template <typename Bus, bool Nmos, typename S>
     return static_cast<uint16_t>(low | (high << 8));
 }
 
+template <typename Bus>
+constexpr bool HasZeroPageRead = requires { Bus::ReadZeroPage(uint8_t{}, uint64_t{}); };
+
+template <typename Bus, typename S>
+[[gnu::always_inline]] inline uint8_t ReadZeroPage(S& s, uint8_t address, unsigned cycle)
+{
+    if constexpr (HasZeroPageRead<Bus>)
+        return Bus::ReadZeroPage(address, s.cycle + cycle);
+    else
+        return Read<Bus>(s, address, cycle);
+}
+
 // A pointer in page 0.  The NMOS part keeps it inside the page: the high
 // byte of a pointer at 0xFF comes from 0x00.
 template <typename Bus, bool Nmos, typename S>
 [[gnu::always_inline]] inline uint16_t PointerWord(S& s, uint8_t pointer, unsigned cycle)
 {
     if constexpr (Nmos) {
-        uint8_t low = Read<Bus>(s, pointer, cycle);
-        uint8_t high = Read<Bus>(s, static_cast<uint8_t>(pointer + 1), cycle + 1);
+        uint8_t low = ReadZeroPage<Bus>(s, pointer, cycle);
+        uint8_t high = ReadZeroPage<Bus>(s, static_cast<uint8_t>(pointer + 1), cycle + 1);
         return static_cast<uint16_t>(low | (high << 8));
     } else {
         return ReadWord<Bus, false>(s, pointer, cycle);
@@ -193,6 +211,16 @@ template <Mode M, bool Nmos, typename Bus, typename S>
         static_assert(M == Mode::ZeroPage, "no memory operand in this mode");
 }
 
+// A read of the effective address; the zero-page modes' stay in page 0.
+template <Mode M, typename Bus, typename S>
+[[gnu::always_inline]] inline uint8_t ReadTarget(S& s, uint16_t address, unsigned cycle)
+{
+    if constexpr (M == Mode::ZeroPage || M == Mode::ZeroPageX || M == Mode::ZeroPageY)
+        return ReadZeroPage<Bus>(s, static_cast<uint8_t>(address), cycle);
+    else
+        return Read<Bus>(s, address, cycle);
+}
+
 // The operand of a read: the immediate byte, or the byte at the effective
 // address, read on lastCycle (one later when indexing crosses a page and the
 // read takes the penalty).
@@ -205,7 +233,7 @@ template <Mode M, bool Nmos, bool Penalty, typename Bus, typename S>
     } else {
         Target target = Locate<M, Nmos, Bus>(s);
         crossed = target.crossed;
-        return Read<Bus>(s, target.address, Penalty ? lastCycle + target.crossed : lastCycle);
+        return ReadTarget<M, Bus>(s, target.address, Penalty ? lastCycle + target.crossed : lastCycle);
     }
 }
 
@@ -622,7 +650,7 @@ template <std::size_t Opcode, bool Nmos, typename Bus, typename S>
     } else if constexpr (access == Access::Modify && Nmos) {
         // Read, write the byte back, write the result.
         uint16_t address = Locate<mode, true, Bus>(s).address;
-        uint8_t unmodified = Read<Bus>(s, address, cycles - 3);
+        uint8_t unmodified = ReadTarget<mode, Bus>(s, address, cycles - 3);
         uint8_t result = Modify<op, true>(s, unmodified);
         if constexpr (HasWriteModified<Bus>) {
             Bus::WriteModified(address, unmodified, result, s.cycle + cycles - 2);

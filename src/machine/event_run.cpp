@@ -111,12 +111,23 @@ struct EventBus {
 
     [[gnu::always_inline]] static uint8_t Read(uint16_t address, uint64_t cycle)
     {
-        if (address >= 0x0002 && address < 0x0100) [[likely]]
-            return Ram64[address];   // page 0 but the processor port
         if (const uint8_t* page = ReadMap[address >> 8]) [[likely]]
             return page[address & 0xFF];
+        if (address >= 0x0002 && address < 0x0100)
+            return Ram64[address];   // page 0 but the processor port
         return ReadOther(address, cycle);
     }
+
+    // Page 0 is RAM but for the processor port; page 1 is RAM on every
+    // model (the C16's 16 KiB hold it where Ram64 does).
+    [[gnu::always_inline]] static uint8_t ReadZeroPage(uint8_t address, uint64_t cycle)
+    {
+        if (address >= 0x0002) [[likely]]
+            return Ram64[address];
+        return ReadOther(address, cycle);
+    }
+
+    [[gnu::always_inline]] static uint8_t ReadStack(uint8_t sp, uint64_t) { return Ram64[0x0100 | sp]; }
 
     [[gnu::always_inline]] static void Write(uint16_t address, uint8_t value, uint64_t cycle)
     {
