@@ -79,7 +79,7 @@ constexpr bool WatchesPins()
     const CpuRegisters& r = core.regs;
     return CoreState{r.PC,    r.AC,    r.XR,    r.YR,    r.SP,   r.FlagN,           r.FlagV,          r.FlagB,
                      r.FlagD, r.FlagI, r.FlagZ, r.FlagC, core.operandLatch, core.flagIBefore, 0,    core.cycle,
-                     nullptr, 0,      0};
+                     0,       0,      0};
 }
 
 [[gnu::always_inline]] inline void StoreState(CpuCore& core, const CoreState& s)
@@ -124,14 +124,15 @@ template <typename Bus>
 [[gnu::noinline]] bool OpenCodeWindow(CoreState& s)
 {
     const unsigned page = s.PC >> 8;
-    s.code = Bus::CodePage(page);
+    const uint8_t* code = Bus::CodePage(page);
     s.codeBase = static_cast<uint16_t>(page << 8);
-    if (!s.code) {
+    if (!code) {
         s.codeSpan = 0;
         return false;
     }
+    s.codeOrigin = reinterpret_cast<uintptr_t>(code) - s.codeBase;
     const uint8_t* next = page < 0xFF ? Bus::CodePage(page + 1) : nullptr;
-    s.codeSpan = next == s.code + 0x100 ? 0x100 : 0xFE;
+    s.codeSpan = next == code + 0x100 ? 0x100 : 0xFE;
     return (s.PC & 0xFF) < s.codeSpan;
 }
 
@@ -189,7 +190,7 @@ void Run(CpuCore& core)
         bool go = true;
         if constexpr (HasCodeWindow<Bus, CoreState>) {
             if (InCodeWindow<Bus>(s)) [[likely]] {
-                opcode = s.code[s.PC & 0xFF];
+                opcode = CodeAt(s, s.PC);
                 RAVLIN_CORE_SWITCH(Bus, opcode)
             } else {
                 opcode = Bus::Read(s.PC, start);

@@ -28,9 +28,10 @@ struct CoreState {
     uint8_t jammed;
     uint64_t cycle;         // the start of the instruction being executed
     // The code window (core.h): an instruction starting at codeBase up to
-    // codeBase + codeSpan - 1 reads its bytes from code (which maps codeBase
-    // and is page aligned); codeSpan 0 when there is none.
-    const uint8_t* code;
+    // codeBase + codeSpan - 1 reads the byte at address from codeOrigin +
+    // address (the page's pointer less codeBase, as a number: it may point
+    // before the page's image); codeSpan 0 when there is none.
+    uintptr_t codeOrigin;
     uint16_t codeBase;
     uint16_t codeSpan;
 };

@@ -126,8 +126,15 @@ struct CodeThroughRead : Bus {
 template <typename Bus, typename S>
 constexpr bool HasCodeWindow = requires(S& s) {
     Bus::CodePage(0u);
-    s.code;
+    s.codeOrigin;
 } && !requires { Bus::NoCodeWindow; };
+
+// A byte in the code window.
+template <typename S>
+[[gnu::always_inline]] inline uint8_t CodeAt(const S& s, unsigned address)
+{
+    return *reinterpret_cast<const uint8_t*>(s.codeOrigin + address);
+}
 
 // The instruction's byte at offset 1 or 2.  The core runs an instruction
 // over a bus with code pages only when the window holds all three bytes.
@@ -135,7 +142,7 @@ template <typename Bus, typename S>
 [[gnu::always_inline]] inline uint8_t CodeByte(S& s, unsigned offset)
 {
     if constexpr (HasCodeWindow<Bus, S>)
-        return s.code[(s.PC & 0xFF) + offset];
+        return CodeAt(s, s.PC + offset);
     else
         return Read<Bus>(s, static_cast<uint16_t>(s.PC + offset), offset);
 }
