@@ -18,6 +18,17 @@
 //       Run itself looks at the IRQ input and the SO pin at every
 //       instruction boundary (see CpuCore::irq); without it the owner polls
 //       between runs (the machine keeps its own exact poll).
+//   static const uint8_t* CodePage(unsigned page);
+//       the 256 bytes of a page that reads take straight from memory, or
+//       nullptr when they go through Read.  The core fetches an
+//       instruction's bytes through a window on the page under PC (and the
+//       next page's first two bytes when its pointer follows on), opened at a
+//       page change, so the pointers must stay valid for the whole run: a
+//       bus whose map changes ends the run with that instruction (stopAt).
+//   static uint8_t ReadZeroPage(uint8_t address, uint64_t cycle);
+//   static uint8_t ReadStack(uint8_t sp, uint64_t cycle);
+//       Read for the zero-page modes' operands and pointers, and for the
+//       pulls from page 1 (at 0x0100 + sp).
 //   static void OlderJam();
 //       the older model's jam (only for Run<Bus, false>).
 #pragma once
@@ -67,7 +78,8 @@ constexpr bool WatchesPins()
 {
     const CpuRegisters& r = core.regs;
     return CoreState{r.PC,    r.AC,    r.XR,    r.YR,    r.SP,   r.FlagN,           r.FlagV,          r.FlagB,
-                     r.FlagD, r.FlagI, r.FlagZ, r.FlagC, core.operandLatch, core.flagIBefore, 0,    core.cycle};
+                     r.FlagD, r.FlagI, r.FlagZ, r.FlagC, core.operandLatch, core.flagIBefore, 0,    core.cycle,
+                     0,       0,      0};
 }
 
 [[gnu::always_inline]] inline void StoreState(CpuCore& core, const CoreState& s)
@@ -105,16 +117,51 @@ template <typename Bus, bool Nmos>
     s.cycle += CoreSequenceCycles;
 }
 
+// Moves the code window to the page under PC.  Whether the instruction at
+// PC may run in it: the page has a pointer, and the instruction's three
+// bytes lie in it or run on into a next page that follows on in memory.
+template <typename Bus>
+[[gnu::noinline]] bool OpenCodeWindow(CoreState& s)
+{
+    const unsigned page = s.PC >> 8;
+    const uint8_t* code = Bus::CodePage(page);
+    s.codeBase = static_cast<uint16_t>(page << 8);
+    if (!code) {
+        s.codeSpan = 0;
+        return false;
+    }
+    s.codeOrigin = reinterpret_cast<uintptr_t>(code) - s.codeBase;
+    const uint8_t* next = page < 0xFF ? Bus::CodePage(page + 1) : nullptr;
+    s.codeSpan = next == code + 0x100 ? 0x100 : 0xFE;
+    return (s.PC & 0xFF) < s.codeSpan;
+}
+
+template <typename Bus>
+[[gnu::always_inline]] inline bool InCodeWindow(CoreState& s)
+{
+    if (static_cast<uint16_t>(s.PC - s.codeBase) < s.codeSpan) [[likely]]
+        return true;
+    return OpenCodeWindow<Bus>(s);
+}
+
 }  // namespace core_detail
 
-#define RAVLIN_CORE_CASE(n) \
-    case n: go = core_detail::Execute<n, Nmos, Bus>(s); break;
-#define RAVLIN_CORE_CASES4(n) \
-    RAVLIN_CORE_CASE(n) RAVLIN_CORE_CASE(n + 1) RAVLIN_CORE_CASE(n + 2) RAVLIN_CORE_CASE(n + 3)
-#define RAVLIN_CORE_CASES16(n) \
-    RAVLIN_CORE_CASES4(n) RAVLIN_CORE_CASES4(n + 4) RAVLIN_CORE_CASES4(n + 8) RAVLIN_CORE_CASES4(n + 12)
-#define RAVLIN_CORE_CASES64(n) \
-    RAVLIN_CORE_CASES16(n) RAVLIN_CORE_CASES16(n + 16) RAVLIN_CORE_CASES16(n + 32) RAVLIN_CORE_CASES16(n + 48)
+#define RAVLIN_CORE_CASE(B, n) \
+    case n: go = core_detail::Execute<n, Nmos, B>(s); break;
+#define RAVLIN_CORE_CASES4(B, n) \
+    RAVLIN_CORE_CASE(B, n) RAVLIN_CORE_CASE(B, n + 1) RAVLIN_CORE_CASE(B, n + 2) RAVLIN_CORE_CASE(B, n + 3)
+#define RAVLIN_CORE_CASES16(B, n) \
+    RAVLIN_CORE_CASES4(B, n) RAVLIN_CORE_CASES4(B, n + 4) RAVLIN_CORE_CASES4(B, n + 8) RAVLIN_CORE_CASES4(B, n + 12)
+#define RAVLIN_CORE_CASES64(B, n) \
+    RAVLIN_CORE_CASES16(B, n) RAVLIN_CORE_CASES16(B, n + 16) RAVLIN_CORE_CASES16(B, n + 32) \
+    RAVLIN_CORE_CASES16(B, n + 48)
+#define RAVLIN_CORE_SWITCH(B, opcode)  \
+    switch (opcode) {                  \
+        RAVLIN_CORE_CASES64(B, 0x00)   \
+        RAVLIN_CORE_CASES64(B, 0x40)   \
+        RAVLIN_CORE_CASES64(B, 0x80)   \
+        RAVLIN_CORE_CASES64(B, 0xC0)   \
+    }
 
 // Runs instructions until the first instruction end with core.cycle >=
 // core.stopAt (at least one instruction; with Pins, an interrupt taken at
@@ -139,13 +186,19 @@ void Run(CpuCore& core)
                 break;
         }
         const uint64_t start = s.cycle;
-        const uint8_t opcode = Bus::Read(s.PC, start);
+        uint8_t opcode;
         bool go = true;
-        switch (opcode) {
-            RAVLIN_CORE_CASES64(0x00)
-            RAVLIN_CORE_CASES64(0x40)
-            RAVLIN_CORE_CASES64(0x80)
-            RAVLIN_CORE_CASES64(0xC0)
+        if constexpr (HasCodeWindow<Bus, CoreState>) {
+            if (InCodeWindow<Bus>(s)) [[likely]] {
+                opcode = CodeAt(s, s.PC);
+                RAVLIN_CORE_SWITCH(Bus, opcode)
+            } else {
+                opcode = Bus::Read(s.PC, start);
+                RAVLIN_CORE_SWITCH(CodeThroughRead<Bus>, opcode)
+            }
+        } else {
+            opcode = Bus::Read(s.PC, start);
+            RAVLIN_CORE_SWITCH(Bus, opcode)
         }
         if (!go)
             break;
@@ -224,6 +277,7 @@ template <typename Bus, bool Nmos>
 #undef RAVLIN_CORE_CASES4
 #undef RAVLIN_CORE_CASES16
 #undef RAVLIN_CORE_CASES64
+#undef RAVLIN_CORE_SWITCH
 
 // The reset sequence, 7 cycles: the stack pointer moves down by three
 // without writing (the pushes are reads on the chip), I is set, PC comes from

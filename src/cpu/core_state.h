@@ -27,6 +27,13 @@ struct CoreState {
     uint8_t flagIBefore;    // I before the last CLI, SEI or PLP
     uint8_t jammed;
     uint64_t cycle;         // the start of the instruction being executed
+    // The code window (core.h): an instruction starting at codeBase up to
+    // codeBase + codeSpan - 1 reads the byte at address from codeOrigin +
+    // address (the page's pointer less codeBase, as a number: it may point
+    // before the page's image); codeSpan 0 when there is none.
+    uintptr_t codeOrigin;
+    uint16_t codeBase;
+    uint16_t codeSpan;
 };
 
 // N from bit 7 (the bit itself is stored), Z as 0 or 1.

@@ -78,11 +78,17 @@ template <typename Bus, typename S>
     PushByte<Bus>(s, static_cast<uint8_t>(value), cycle + 1);
 }
 
+template <typename Bus>
+constexpr bool HasStackRead = requires { Bus::ReadStack(uint8_t{}, uint64_t{}); };
+
 template <typename Bus, typename S>
 [[gnu::always_inline]] inline uint8_t PullByte(S& s, unsigned cycle)
 {
     s.SP = static_cast<uint8_t>(s.SP + 1);
-    return Read<Bus>(s, static_cast<uint16_t>(0x0100 | s.SP), cycle);
+    if constexpr (HasStackRead<Bus>)
+        return Bus::ReadStack(s.SP, s.cycle + cycle);
+    else
+        return Read<Bus>(s, static_cast<uint16_t>(0x0100 | s.SP), cycle);
 }
 
 template <typename Bus, typename S>
@@ -108,16 +114,70 @@ struct Target {
     return {static_cast<uint16_t>(sum), static_cast<uint8_t>((sum >> 8) != (base >> 8u))};
 }
 
+// The bus without its code pages: the instructions that start outside the
+// code window read their bytes through Read.
+template <typename Bus>
+struct CodeThroughRead : Bus {
+    static constexpr bool NoCodeWindow = true;
+};
+
+// Whether the bus lends the core its code pages (Bus::CodePage, core.h)
+// and the core keeps a window on one.
+template <typename Bus, typename S>
+constexpr bool HasCodeWindow = requires(S& s) {
+    Bus::CodePage(0u);
+    s.codeOrigin;
+} && !requires { Bus::NoCodeWindow; };
+
+// A byte in the code window.
+template <typename S>
+[[gnu::always_inline]] inline uint8_t CodeAt(const S& s, unsigned address)
+{
+    return *reinterpret_cast<const uint8_t*>(s.codeOrigin + address);
+}
+
+// The instruction's byte at offset 1 or 2.  The core runs an instruction
+// over a bus with code pages only when the window holds all three bytes.
+template <typename Bus, typename S>
+[[gnu::always_inline]] inline uint8_t CodeByte(S& s, unsigned offset)
+{
+    if constexpr (HasCodeWindow<Bus, S>)
+        return CodeAt(s, s.PC + offset);
+    else
+        return Read<Bus>(s, static_cast<uint16_t>(s.PC + offset), offset);
+}
+
 template <typename Bus, typename S>
 [[gnu::always_inline]] inline uint8_t OperandByte(S& s)
 {
-    return Read<Bus>(s, static_cast<uint16_t>(s.PC + 1), 1);
+    return CodeByte<Bus>(s, 1);
 }
 
+// In ReadWord's order.
 template <typename Bus, bool Nmos, typename S>
 [[gnu::always_inline]] inline uint16_t OperandWord(S& s)
 {
-    return ReadWord<Bus, Nmos>(s, static_cast<uint16_t>(s.PC + 1), 1);
+    uint8_t low, high;
+    if constexpr (Nmos) {
+        low = CodeByte<Bus>(s, 1);
+        high = CodeByte<Bus>(s, 2);
+    } else {
+        high = CodeByte<Bus>(s, 2);
+        low = CodeByte<Bus>(s, 1);
+    }
+    return static_cast<uint16_t>(low | (high << 8));
+}
+
+template <typename Bus>
+constexpr bool HasZeroPageRead = requires { Bus::ReadZeroPage(uint8_t{}, uint64_t{}); };
+
+template <typename Bus, typename S>
+[[gnu::always_inline]] inline uint8_t ReadZeroPage(S& s, uint8_t address, unsigned cycle)
+{
+    if constexpr (HasZeroPageRead<Bus>)
+        return Bus::ReadZeroPage(address, s.cycle + cycle);
+    else
+        return Read<Bus>(s, address, cycle);
 }
 
 // A pointer in page 0.  The NMOS part keeps it inside the page: the high
@@ -126,8 +186,8 @@ template <typename Bus, bool Nmos, typename S>
 [[gnu::always_inline]] inline uint16_t PointerWord(S& s, uint8_t pointer, unsigned cycle)
 {
     if constexpr (Nmos) {
-        uint8_t low = Read<Bus>(s, pointer, cycle);
-        uint8_t high = Read<Bus>(s, static_cast<uint8_t>(pointer + 1), cycle + 1);
+        uint8_t low = ReadZeroPage<Bus>(s, pointer, cycle);
+        uint8_t high = ReadZeroPage<Bus>(s, static_cast<uint8_t>(pointer + 1), cycle + 1);
         return static_cast<uint16_t>(low | (high << 8));
     } else {
         return ReadWord<Bus, false>(s, pointer, cycle);
@@ -158,6 +218,16 @@ template <Mode M, bool Nmos, typename Bus, typename S>
         static_assert(M == Mode::ZeroPage, "no memory operand in this mode");
 }
 
+// A read of the effective address; the zero-page modes' stay in page 0.
+template <Mode M, typename Bus, typename S>
+[[gnu::always_inline]] inline uint8_t ReadTarget(S& s, uint16_t address, unsigned cycle)
+{
+    if constexpr (M == Mode::ZeroPage || M == Mode::ZeroPageX || M == Mode::ZeroPageY)
+        return ReadZeroPage<Bus>(s, static_cast<uint8_t>(address), cycle);
+    else
+        return Read<Bus>(s, address, cycle);
+}
+
 // The operand of a read: the immediate byte, or the byte at the effective
 // address, read on lastCycle (one later when indexing crosses a page and the
 // read takes the penalty).
@@ -170,7 +240,7 @@ template <Mode M, bool Nmos, bool Penalty, typename Bus, typename S>
     } else {
         Target target = Locate<M, Nmos, Bus>(s);
         crossed = target.crossed;
-        return Read<Bus>(s, target.address, Penalty ? lastCycle + target.crossed : lastCycle);
+        return ReadTarget<M, Bus>(s, target.address, Penalty ? lastCycle + target.crossed : lastCycle);
     }
 }
 
@@ -587,7 +657,7 @@ template <std::size_t Opcode, bool Nmos, typename Bus, typename S>
     } else if constexpr (access == Access::Modify && Nmos) {
         // Read, write the byte back, write the result.
         uint16_t address = Locate<mode, true, Bus>(s).address;
-        uint8_t unmodified = Read<Bus>(s, address, cycles - 3);
+        uint8_t unmodified = ReadTarget<mode, Bus>(s, address, cycles - 3);
         uint8_t result = Modify<op, true>(s, unmodified);
         if constexpr (HasWriteModified<Bus>) {
             Bus::WriteModified(address, unmodified, result, s.cycle + cycles - 2);

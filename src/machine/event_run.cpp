@@ -105,14 +105,29 @@ struct EventBus {
         return false;
     }
 
+    // The map holds for the whole run: a write that changes it (0xFF3E,
+    // 0xFF3F, the banks) ends the run.  Page 0 has no pointer.
+    static const uint8_t* CodePage(unsigned page) { return ReadMap[page]; }
+
     [[gnu::always_inline]] static uint8_t Read(uint16_t address, uint64_t cycle)
     {
-        if (address >= 0x0002 && address < 0x0100) [[likely]]
-            return Ram64[address];   // page 0 but the processor port
         if (const uint8_t* page = ReadMap[address >> 8]) [[likely]]
             return page[address & 0xFF];
+        if (address >= 0x0002 && address < 0x0100)
+            return Ram64[address];   // page 0 but the processor port
         return ReadOther(address, cycle);
     }
+
+    // Page 0 is RAM but for the processor port; page 1 is RAM on every
+    // model (the C16's 16 KiB hold it where Ram64 does).
+    [[gnu::always_inline]] static uint8_t ReadZeroPage(uint8_t address, uint64_t cycle)
+    {
+        if (address >= 0x0002) [[likely]]
+            return Ram64[address];
+        return ReadOther(address, cycle);
+    }
+
+    [[gnu::always_inline]] static uint8_t ReadStack(uint8_t sp, uint64_t) { return Ram64[0x0100 | sp]; }
 
     [[gnu::always_inline]] static void Write(uint16_t address, uint8_t value, uint64_t cycle)
     {
