@@ -12,8 +12,9 @@ constexpr char C64Signature[] = "C64-TAPE-RAW";
 constexpr size_t SignatureLength = sizeof TapSignature - 1;
 constexpr uint32_t PalClockHz = 886724;
 constexpr uint32_t NtscClockHz = 894886;
-// A wave of this many cycles or more needs the overflow code.
-constexpr uint32_t LongestPlainWave = 255 * 8;
+// A plain byte holds a wave in units of 8 cycles, rounded: 1 to 255 units
+// (4 to 2,043 cycles); longer waves need the overflow code.
+constexpr uint32_t LongestPlainUnits = 255;
 constexpr uint32_t LongestOverflowWave = 0xFFFFFF;
 
 uint32_t Little32(const uint8_t* p)
@@ -154,7 +155,7 @@ std::vector<uint8_t> EncodeTapImage(const TapImage& image)
     // silence longer than 24 bits of cycles (19 seconds) is cut to that.
     auto put = [&out](uint32_t cycles) {
         const uint32_t units = (cycles + 4) / 8;
-        if (cycles < LongestPlainWave && units > 0) {
+        if (units > 0 && units <= LongestPlainUnits) {
             out.push_back(static_cast<uint8_t>(units));
             return;
         }
