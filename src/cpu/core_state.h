@@ -90,7 +90,7 @@ template <bool Nmos, typename R>
 [[gnu::always_inline]] inline uint8_t StatusBrkOf(const R& r)
 {
     if constexpr (Nmos)
-        return static_cast<uint8_t>(CommonStatusBits(r) | 0x30 | FlagBit(r.FlagI, 2));
+        return StatusPhpOf<true>(r);   // the chip pushes the same byte for both
     else
         return OlderStatusBrk(r);
 }

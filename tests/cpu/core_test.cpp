@@ -60,9 +60,12 @@ struct CoreTest : ::testing::Test {
     }
 };
 
-TEST_F(CoreTest, RunsToTheFirstInstructionEndAtOrPastItsBudget)
+// A run ends at the first instruction end at or past its budget, or at
+// once when a bus access lowers the budget.
+TEST_F(CoreTest, RunsToItsBudgetOrUntilABusAccessEndsIt)
 {
-    Poke(0x1000, {0xAD, 0x34, 0x12, 0x8D, 0x00, 0x20, 0xEE, 0x00, 0x30});   // LDA $1234, STA $2000, INC $3000
+    Poke(0x1000, {0xAD, 0x34, 0x12, 0x8D, 0x00, 0x20, 0xEE, 0x00, 0x30,   // LDA $1234, STA $2000, INC $3000
+                  0x8D, 0x00, 0xD0});                                      // STA $D000, then NOPs
     RunUntil(5);   // LDA (4) then STA (4): 8
     EXPECT_EQ(Core.cycle, 8u);
     EXPECT_EQ(Core.regs.PC, 0x1006);
@@ -76,15 +79,10 @@ TEST_F(CoreTest, RunsToTheFirstInstructionEndAtOrPastItsBudget)
     EXPECT_TRUE(Log[3].cycle == 11 && !Log[3].write);
     EXPECT_TRUE(Log[4].cycle == 12 && Log[4].write && Log[5].cycle == 13 && Log[5].write);
     EXPECT_EQ(Memory[0x3000], 0xEB);
-}
-
-TEST_F(CoreTest, ABusAccessCanEndTheRunEarly)
-{
-    Poke(0x1000, {0x8D, 0x00, 0xD0});   // STA $D000, then NOPs
     StopOnWriteTo = 0xD000;
     RunUntil(1000);
-    EXPECT_EQ(Core.cycle, 4u);
-    EXPECT_EQ(Core.regs.PC, 0x1003);
+    EXPECT_EQ(Core.cycle, 18u);
+    EXPECT_EQ(Core.regs.PC, 0x100C);
 }
 
 // The IRQ input: seen when active before the start of an instruction's last
